@@ -1,0 +1,1 @@
+// The desktop face lives here once it exists.

@@ -1,0 +1,48 @@
+#pragma once
+// The distinct colours of an image with their accumulated weights.
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "engine/work_color.h"
+#include "tamble/array.h"
+#include "tamble/device.h"
+
+struct HistogramItem {
+  WorkColor color;       // premultiplied linear RGB until converted to the working space
+  double cut_weight;     // weight median cut uses; rewritten by the cut and re-weighting
+  double pixel_weight;   // accumulated pixel weight; never changed after building
+  double split_weight;   // scratch of a median-cut split
+  std::uint32_t sort_key;      // split key (low half of the shared 8 bytes)
+  std::uint32_t source_index;  // position in the histogram as built
+  double weight_root;    // sqrt(1 + cut_weight) - 1
+};
+static_assert(sizeof(HistogramItem) == 72, "nine 8-byte fields");
+
+struct Histogram {
+  tamble::array<HistogramItem> items;
+  double total_weight = 0.0;
+  std::uint32_t count = 0;
+  // Built lazily by the first k-means iteration, indexed by source_index.
+  std::vector<WorkColor> lookup_colors;
+  std::vector<double> lookup_weights;
+};
+
+// Importance (noise) and edge maps from local contrast of the working image;
+// both stay untouched when width or height is 3 or less.
+void compute_contrast_maps(tamble::device* dev, const WorkColor* image, std::uint32_t width,
+                           std::uint32_t height, double* noise_map, double* edge_map);
+
+// Rewrites importance in place from a focus map (one byte per pixel).
+void apply_focus(tamble::device* dev, double* importance, std::size_t pixel_count,
+                 const std::uint8_t* focus_map, double focus_weight);
+
+// Distinct colours of the RGBA pixels, or nullptr when there are more than
+// max_colors of them. importance may be null (every pixel weighs 1).
+std::unique_ptr<Histogram> build_histogram(tamble::device* dev, const std::uint8_t* pixels,
+                                           std::size_t pixel_count, double gamma,
+                                           std::uint32_t max_colors, unsigned posterize_bits,
+                                           const double* importance);
+
+// Converts every item's colour from premultiplied linear RGB to the working space.
+void histogram_to_work_colors(tamble::device* dev, Histogram& hist);

@@ -1,0 +1,45 @@
+#pragma once
+// Exact nearest-palette-entry search, built once per pass, queried from many threads.
+#include <cstdint>
+
+#include "engine/palette.h"
+#include "engine/work_color.h"
+#include "tamble/array.h"
+#include "tamble/device.h"
+
+struct NearestMatch {
+  double distance;      // colour difference, plus the penalty where it applies
+  std::int64_t index;   // palette index
+};
+
+class nearest_index {
+ public:
+  // Reads the chroma weight from g_engine; the scan level from the runtime.
+  nearest_index(tamble::device* dev, const Palette& palette, double opaque_threshold);
+  // Fixes the scan level (0 scalar, 2 AVX2, 3 AVX-512), for tests and benchmarks.
+  nearest_index(tamble::device* dev, const Palette& palette, double opaque_threshold,
+                int scan_level);
+
+  std::uint32_t count() const { return count_; }
+  int scan_level() const { return scan_level_; }
+
+  NearestMatch find(const WorkColor& probe, std::int64_t guess, double guess_distance) const;
+
+ private:
+  void build(tamble::device* dev, const Palette& palette, double opaque_threshold, int level);
+
+  std::uint32_t count_ = 0;
+  double opaque_threshold_ = 1.0;
+  double chroma_weight_ = 1.0;
+  tamble::array<double> alpha_, L_, a_, b_, chroma2_, penalty_;
+  tamble::array<std::int64_t> index_;
+  tamble::array<std::uint32_t> rank_;
+  int scan_level_ = 0;
+};
+
+// guess: a palette index or -1; with a guess, guess_distance is the exact
+// colour difference between probe and that entry.
+inline NearestMatch find_nearest(const nearest_index& index, const WorkColor& probe,
+                                 std::int64_t guess = -1, double guess_distance = 0.0) {
+  return index.find(probe, guess, guess_distance);
+}

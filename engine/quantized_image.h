@@ -1,0 +1,39 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+inline constexpr double kOutputGamma = 0.45454545454545453;
+
+// Image as the pipeline sees it.
+struct ImageDesc {
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  double gamma = kOutputGamma;
+  std::vector<std::uint8_t*> rows;  // pointers to 4-byte RGBA pixels
+};
+
+// What the entry derives for the pipeline.
+struct PipelineSettings {
+  double target_mse = 0.0;
+  double mse_limit = 1e20;
+  double min_opaque_alpha = 1.0;
+  std::uint32_t colors = 256;
+  std::uint32_t speed = 3;
+  bool dither_on = false;
+  bool last_index_transparent = false;
+  std::int32_t dither_kind = 0;  // 0 Floyd-Steinberg, 1 Bayer, 2 blue noise, 3 mixing plan
+  std::uint32_t threads = 0;
+};
+
+// The pipeline's result.
+struct QuantizedImage {
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  double output_gamma = kOutputGamma;
+  std::vector<std::uint8_t*> index_rows;
+  std::vector<std::uint8_t> indices;  // one byte per pixel, row-major
+  std::uint32_t palette_size = 0;
+  std::uint32_t transparent_count = 0;  // entries below this index carry an alpha
+  std::uint8_t palette_rgb[256][3] = {};
+  std::uint8_t palette_alpha[256] = {};
+};

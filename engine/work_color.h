@@ -1,0 +1,48 @@
+#pragma once
+// The engine's working colour: premultiplied, Lab-shaped, about 0..1 per component.
+#include <cstdint>
+
+struct WorkColor {
+  double alpha;
+  double L;
+  double a;
+  double b;
+};
+
+inline constexpr double kNeutralA = 0.3785310734463277;  // 134/354
+inline constexpr double kNeutralB = 0.5343511450381679;  // 140/262
+inline constexpr double kDefaultGamma = 0.45454545454545453;  // 1/2.2
+inline constexpr double kAlmostTransparent = 1.0 / 256.0;
+
+// RGBA bytes with encoding gamma -> working colour.
+WorkColor to_work_color(const std::uint8_t rgba[4], double gamma);
+// Premultiplied linear R, G, B (alpha kept) -> working colour.
+WorkColor linear_to_work_color(double alpha, double r, double g, double b);
+// Working colour -> RGBA bytes (truncating; exact inverse for non-zero alpha).
+void to_rgba(const WorkColor& c, double gamma, std::uint8_t out[4]);
+
+inline double squared_chroma(const WorkColor& c) {
+  double db = c.b - kNeutralB;
+  double da = c.a - kNeutralA;
+  return db * db + da * da;
+}
+
+// The squared colour distance used everywhere. chroma_weight is Vividness,
+// blend the engine's blend coefficient (1.0). The arithmetic order here is
+// the reference every vector kernel reproduces.
+inline double color_difference(const WorkColor& p, const WorkColor& q, double chroma_weight,
+                               double blend = 1.0) {
+  double cp = squared_chroma(p);
+  double cq = squared_chroma(q);
+  double diff_c = cp - cq;
+  if (diff_c < 0) diff_c = -diff_c;
+  double factor = ((diff_c * blend + (cp + cq)) * 0.5 * 30.0 + 1.0) * chroma_weight;
+  double da = p.a - q.a;
+  double db = p.b - q.b;
+  double dalpha = p.alpha - q.alpha;
+  double dl = p.L - q.L;
+  return factor * (1.003641 * (da * da) + 0.549752 * (db * db)) + 2.0 * (dalpha * dalpha) + dl * dl;
+}
+
+// Same, with the engine's current Vividness and blend coefficient.
+double color_difference(const WorkColor& p, const WorkColor& q);

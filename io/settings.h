@@ -1,0 +1,28 @@
+#pragma once
+// The per-user settings file and quantizer parameter blocks.
+#include <string>
+
+#include "engine/quantizer_options.h"
+
+inline constexpr const char* kSettingsSection = "Brisel Quantizer";
+
+// $XDG_CONFIG_HOME (else $HOME/.config) + "/Brisel Quantizer/settings.ini";
+// the folder is created. Empty when no usable location exists.
+std::string settings_file_path();
+
+// Typed reads and writes in the one section; an empty path reads defaults and writes nothing.
+int settings_read_int(const std::string& path, const char* key, int fallback);
+double settings_read_real(const std::string& path, const char* key, double fallback);
+std::string settings_read_text(const std::string& path, const char* key, const std::string& fallback);
+void settings_write_int(const std::string& path, const char* key, int value);
+void settings_write_real(const std::string& path, const char* key, double value);
+void settings_write_text(const std::string& path, const char* key, const std::string& value);
+
+// Applies the engine keys of the file, with their limits, to `options`.
+void load_engine_settings(const std::string& path, QuantizerOptions& options);
+
+// "; Brisel Quantizer parameters\ncolors=..." for the current options.
+std::string format_parameter_block(const QuantizerOptions& options);
+// Reads a pasted parameter block into `options`; `count` gets the engine keys found.
+bool read_parameter_block(const std::string& text, QuantizerOptions& options, int& count,
+                          std::string& message);

@@ -1,0 +1,51 @@
+#pragma once
+// The process-wide worker pool and the instruction-set choice.
+#include <cstddef>
+#include <cstdint>
+
+namespace tamble {
+
+// Configures thread count, instruction-set level and spin budget once per
+// process and creates the pool; later calls return at once. A hint of 0 or
+// less means automatic (KESTRANE_THREADS, else the physical core count).
+void configure_runtime(int thread_hint);
+
+// Threads in the pool, the calling thread included (1 before configuration).
+unsigned thread_count();
+// True on pool workers and on a thread while it runs a loop's task.
+bool in_parallel_region();
+
+// Instruction-set levels: 0 scalar, 2 AVX2, 3 AVX-512.
+int requested_isa_level();
+int hardware_isa_level();
+int effective_isa_level();
+// Effective level is 2 or more.
+bool use_vector_path();
+// Level for the nearest-colour scan: 3 only when NQ_SCAN_AVX512 is set.
+int scan_level();
+int spin_budget();
+
+// Runs fn(ctx, index) once per participating thread, index 0 on the caller,
+// and returns when all have finished. Participants = min(end - begin, threads).
+using task_fn = void (*)(void* ctx, unsigned index);
+void parallel_loop(task_fn fn, void* ctx, std::size_t begin, std::size_t end, bool dynamic);
+
+// For use inside a task: this participant's static chunk of the current loop,
+// and the next index of a dynamic loop (false when the range is used up).
+struct index_range {
+  std::size_t begin;
+  std::size_t end;
+};
+index_range static_chunk(unsigned index);
+bool next_dynamic_index(std::size_t& i);
+
+// Below this many elements a loop runs on the calling thread.
+inline constexpr std::size_t kSerialBelow = 4096;
+
+// The serial fallback every algorithm applies before it calls the pool.
+inline bool runs_serially(std::size_t n, std::size_t serial_below = kSerialBelow) {
+  return in_parallel_region() || n < serial_below || thread_count() < 2 ||
+         n >= (std::size_t{1} << 31);
+}
+
+}  // namespace tamble

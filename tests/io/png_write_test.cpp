@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 
@@ -165,6 +166,10 @@ TEST(PngWrite, BadArgumentsAndMissingFolders) {
   EXPECT_FALSE(save_indexed_png(folder.file("no/such/folder/x.png"), 2, 2, 0, rows, palette.data(), 2, message));
   EXPECT_EQ(message, "could not open output for writing");
   EXPECT_TRUE(folder.entries().empty());
+
+  image.rows[1][1] = 2;  // past the two-entry palette
+  EXPECT_EQ(write_indexed_png(folder.file("x.png"), 2, 2, 0, rows, palette.data(), 2), kPngBadArguments);
+  EXPECT_EQ(indexed_png_size(2, 2, 0, rows, palette.data(), 2), 0u);
 }
 
 TEST(PngWrite, FailedWriteLeavesTheOldFileAndNoTemporaries) {
@@ -233,4 +238,19 @@ TEST(PngWrite, RgbaRoundTrip) {
   ASSERT_TRUE(load_image_file(path, decoded, message)) << message;
   EXPECT_EQ(decoded.pixels, pixels);
   EXPECT_EQ(decoded.gamma, 1.0);
+}
+
+TEST(PngWrite, ReplacingALinkedFileKeepsTheLink) {
+  ScratchFolder folder;
+  std::string real = folder.file("real.png");
+  std::string link = folder.file("link.png");
+  write_text(real, "old");
+  ASSERT_EQ(::symlink(real.c_str(), link.c_str()), 0);
+  IndexImage image(2, 2, 2);
+  std::vector<std::uint8_t> palette = opaque_palette(2);
+  ASSERT_EQ(write_indexed_png(link, 2, 2, 0, image.pointers.data(), palette.data(), 2), kPngWritten);
+  struct stat info {};
+  ASSERT_EQ(::lstat(link.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISLNK(info.st_mode));
+  EXPECT_EQ(read_stored(real).width, 2u);
 }

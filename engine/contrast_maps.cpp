@@ -8,6 +8,9 @@
 
 namespace {
 
+inline double larger(double a, double b) { return a > b ? a : b; }
+inline double smaller(double a, double b) { return a < b ? a : b; }
+
 // Largest absolute second difference over the four components.
 inline double second_difference(const WorkColor& prev, const WorkColor& curr,
                                 const WorkColor& next) {
@@ -15,7 +18,7 @@ inline double second_difference(const WorkColor& prev, const WorkColor& curr,
   double d_l = std::fabs(prev.L + next.L - 2.0 * curr.L);
   double d_a = std::fabs(prev.a + next.a - 2.0 * curr.a);
   double d_b = std::fabs(prev.b + next.b - 2.0 * curr.b);
-  return std::fmax(std::fmax(std::fmax(d_alpha, d_l), d_a), d_b);
+  return larger(larger(larger(d_alpha, d_l), d_a), d_b);
 }
 
 // Raw noise and edge values per pixel from local second differences.
@@ -28,8 +31,8 @@ void measure_contrast(tamble::device* dev, const WorkColor* image, std::size_t w
     for (std::size_t x = 0; x < w; ++x) {
       double horiz = second_difference(row[x > 0 ? x - 1 : x], row[x], row[x + 1 < w ? x + 1 : x]);
       double vert = second_difference(above[x], row[x], below[x]);
-      double edge = std::fmax(horiz, vert);
-      double z = 1.0 - std::fmax(std::fmin(horiz, vert), edge - 0.5 * std::fabs(horiz - vert));
+      double edge = larger(horiz, vert);
+      double z = 1.0 - larger(smaller(horiz, vert), edge - 0.5 * std::fabs(horiz - vert));
       double z2 = z * z;
       noise[y * w + x] = z2 * z2;
       edges[y * w + x] = 1.0 - edge;
@@ -65,6 +68,6 @@ bool compute_contrast_maps(tamble::device* dev, const WorkColor* image, std::uin
   cross_maximum(dev, scratch, edges, width, height);
 
   // Edges never exceed importance.
-  tamble::for_each_index(dev, n, [&](std::size_t i) { edges[i] = std::fmin(noise[i], edges[i]); });
+  tamble::for_each_index(dev, n, [&](std::size_t i) { edges[i] = smaller(noise[i], edges[i]); });
   return true;
 }

@@ -108,8 +108,10 @@ constexpr std::size_t kRadius = 3;
 constexpr std::size_t kRowsPerBlock = 32;
 
 // Running mean over 2r values along each of `count` rows of length n, the
-// window at x covering x-r+1 .. x+r with both ends clamped. The result for
-// (row k, x) goes to out[x * stride + k].
+// window at x covering x-r+1 .. x+r with both ends clamped: each step adds
+// the value entering and subtracts the one leaving. The result for (row k, x)
+// goes to out[x * stride + k]. Pairs of rows share SSE2 registers; each lane
+// does the scalar operations in the scalar order.
 void blur_block(const double* in, std::size_t count, std::size_t n, double* out,
                 std::size_t stride) {
   const std::size_t r = kRadius;
@@ -121,22 +123,26 @@ void blur_block(const double* in, std::size_t count, std::size_t n, double* out,
     sum[k] = r * rows[k][0];
     for (std::size_t i = 0; i < r; ++i) sum[k] += rows[k][i];
   }
-  std::size_t x = 0;
-  for (; x < r; ++x)
-    for (std::size_t k = 0; k < count; ++k) {
-      sum[k] = sum[k] + rows[k][x + r] - rows[k][0];
-      out[x * stride + k] = sum[k] / divisor;
+  for (std::size_t x = 0; x < n; ++x) {
+    const std::size_t enter = x + r < n ? x + r : n - 1;
+    const std::size_t leave = x < r ? 0 : x - r;
+    double* dst = out + x * stride;
+    std::size_t k = 0;
+#if defined(__SSE2__)
+    const __m128d div2 = _mm_set1_pd(divisor);
+    for (; k + 1 < count; k += 2) {
+      __m128d entering = _mm_set_pd(rows[k + 1][enter], rows[k][enter]);
+      __m128d leaving = _mm_set_pd(rows[k + 1][leave], rows[k][leave]);
+      __m128d s2 = _mm_sub_pd(_mm_add_pd(_mm_loadu_pd(sum + k), entering), leaving);
+      _mm_storeu_pd(sum + k, s2);
+      _mm_storeu_pd(dst + k, _mm_div_pd(s2, div2));
     }
-  for (; x + r < n; ++x)
-    for (std::size_t k = 0; k < count; ++k) {
-      sum[k] = sum[k] + rows[k][x + r] - rows[k][x - r];
-      out[x * stride + k] = sum[k] / divisor;
+#endif
+    for (; k < count; ++k) {
+      sum[k] = sum[k] + rows[k][enter] - rows[k][leave];
+      dst[k] = sum[k] / divisor;
     }
-  for (; x < n; ++x)
-    for (std::size_t k = 0; k < count; ++k) {
-      sum[k] = sum[k] + rows[k][n - 1] - rows[k][x - r];
-      out[x * stride + k] = sum[k] / divisor;
-    }
+  }
 }
 
 // Blurs `rows` rows of length n and writes them transposed: value (row j, x)

@@ -129,7 +129,8 @@ TEST(Histogram, ItemsConvertExactlyLikeTheirPixels) {
     state = state * 1664525u + 1013904223u;
     std::uint8_t alpha = i % 7 == 0 ? 0 : std::uint8_t(state >> 24);
     pixels.insert(pixels.end(),
-                  {std::uint8_t(state), std::uint8_t(state >> 8), std::uint8_t(state >> 16), alpha});
+                  {std::uint8_t(state), std::uint8_t(state >> 8), std::uint8_t(state >> 16),
+                   alpha});
   }
   for (double gamma : {kDefaultGamma, 1.0}) {
     auto hist = build(pixels, gamma);
@@ -208,7 +209,8 @@ TEST(Histogram, RefusedMemoryIsReportedAsSuchNotAsTooManyColours) {
   RefusingDevice refusing;
   std::vector<std::uint8_t> pixels(4 * 64, 200);
   bool out_of_memory = false;
-  EXPECT_FALSE(build_histogram(&refusing, pixels.data(), 64, 1.0, 1000, 0, nullptr, &out_of_memory));
+  EXPECT_FALSE(
+      build_histogram(&refusing, pixels.data(), 64, 1.0, 1000, 0, nullptr, &out_of_memory));
   EXPECT_TRUE(out_of_memory);
 
   std::vector<WorkColor> img(64, WorkColor{1, 0.5, 0.4, 0.5});

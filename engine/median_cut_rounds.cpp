@@ -53,14 +53,7 @@ struct Chunk {
 
 class Rounds {
  public:
-  explicit Rounds(CutRun& run) : run_(run) {
-    std::size_t n = run.item_count;
-    for (int b = 0; b < 2; ++b) {
-      keys_[b].reset(new std::uint32_t[n]);
-      pos_[b].reset(new std::uint32_t[n]);
-    }
-    ordered_.reset(new HistogramItem[n]);
-  }
+  explicit Rounds(CutRun& run) : run_(run) {}
 
   void run() {
     std::vector<Plan> plans(run_.boxes.size());
@@ -112,6 +105,14 @@ class Rounds {
       total += box.count;
     }
     if (jobs_.empty()) return false;
+    if (!ordered_) {
+      std::size_t n = run_.item_count;
+      for (int b = 0; b < 2; ++b) {
+        keys_[b].reset(new std::uint32_t[n]);
+        pos_[b].reset(new std::uint32_t[n]);
+      }
+      ordered_.reset(new HistogramItem[n]);
+    }
 
     if (largest < kWholeJobBelow) {
       run_tasks(jobs_.size(), total, [&](std::size_t j) { whole_job(jobs_[j]); });

@@ -1,7 +1,5 @@
 // The serial loop: split the chosen box at a weighted median found by
 // quick-select partitions.
-#include <cmath>
-#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -10,8 +8,6 @@
 #include "tamble/algorithms.h"
 
 namespace {
-
-constexpr double kSmallDifference = 1.0 / 65536.0;
 
 struct SplitScratch {
   std::vector<SplitRecord> recs;
@@ -45,10 +41,7 @@ void split_box(CutRun& run, SplitScratch& scratch, std::uint32_t slot, std::uint
   }
 
   tamble::for_each_index(run.dev, count, [&](std::size_t k) {
-    const HistogramItem& it = items[recs[k].pos];
-    double d = color_difference(median, it.color, run.chroma_weight, run.blend);
-    if (d < kSmallDifference) d *= 0.5;
-    recs[k].weight = std::sqrt(d) * it.weight_root;
+    recs[k].weight = split_weight(median, items[recs[k].pos], run.chroma_weight, run.blend);
   });
   double total = tamble::blocked_reduce(
       run.dev, count, run.block, 0.0,

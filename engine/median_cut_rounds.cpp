@@ -99,7 +99,6 @@ class Rounds {
         c.job = static_cast<std::uint32_t>(jobs_.size());
         c.lo = lo;
         c.hi = std::min(box.count, lo + kChunk);
-        c.all_and = ~0u;
         chunks_.push_back(c);
       }
       job.chunks = static_cast<std::uint32_t>(chunks_.size()) - job.first_chunk;

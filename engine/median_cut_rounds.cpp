@@ -341,6 +341,8 @@ class Rounds {
     HistogramItem* out = ordered_items(job);
     double sum = 0.0;
     for (std::uint32_t k = chunk.lo; k < chunk.hi; ++k) {
+      // The reads follow the new order through the box: fetch ahead of them.
+      if (k + kPrefetchAhead < chunk.hi) prefetch_item(items + pos[k + kPrefetchAhead]);
       HistogramItem it = items[pos[k]];
       it.split_weight = split_weight(job.median, it, run_.chroma_weight, run_.blend);
       sum += it.split_weight;

@@ -40,7 +40,11 @@ void split_box(CutRun& run, SplitScratch& scratch, std::uint32_t slot, std::uint
     median = box_average_serial(pair, 2, 1.0, run.block);
   }
 
+  auto fetch_ahead = [&](std::size_t k) {
+    if (k + kPrefetchAhead < count) prefetch_item(items + recs[k + kPrefetchAhead].pos);
+  };
   tamble::for_each_index(run.dev, count, [&](std::size_t k) {
+    fetch_ahead(k);
     recs[k].weight = split_weight(median, items[recs[k].pos], run.chroma_weight, run.blend);
   });
   double total = tamble::blocked_reduce(
@@ -56,6 +60,7 @@ void split_box(CutRun& run, SplitScratch& scratch, std::uint32_t slot, std::uint
 
   HistogramItem* moved = scratch.items.get();
   tamble::for_each_index(run.dev, count, [&](std::size_t k) {
+    fetch_ahead(k);
     moved[k] = items[recs[k].pos];
     moved[k].split_weight = recs[k].weight;
   });

@@ -9,6 +9,11 @@
 
 namespace {
 
+// Element-wise passes over boxes smaller than one reduction block stay on the
+// calling thread: most splits are of such boxes, and waking the pool for each
+// costs more than the pass.
+constexpr std::size_t kPoolFrom = kSerialBlock;
+
 struct SplitScratch {
   std::vector<SplitRecord> recs;
   std::unique_ptr<HistogramItem[]> items;  // reordered copy of the box being split
@@ -25,7 +30,7 @@ void split_box(CutRun& run, SplitScratch& scratch, std::uint32_t slot, std::uint
     std::uint32_t key = split_key(items[i].color, order);
     items[i].sort_key = key;
     recs[i] = {key, static_cast<std::uint32_t>(i), 0.0};
-  });
+  }, kPoolFrom);
 
   // The records stand in for the items: every swap the partitions make is
   // applied to the items once, at the end.
@@ -46,7 +51,7 @@ void split_box(CutRun& run, SplitScratch& scratch, std::uint32_t slot, std::uint
   tamble::for_each_index(run.dev, count, [&](std::size_t k) {
     fetch_ahead(k);
     recs[k].weight = split_weight(median, items[recs[k].pos], run.chroma_weight, run.blend);
-  });
+  }, kPoolFrom);
   double total = tamble::blocked_reduce(
       run.dev, count, run.block, 0.0,
       [&](std::size_t lo, std::size_t hi) {
@@ -63,8 +68,8 @@ void split_box(CutRun& run, SplitScratch& scratch, std::uint32_t slot, std::uint
     fetch_ahead(k);
     moved[k] = items[recs[k].pos];
     moved[k].split_weight = recs[k].weight;
-  });
-  tamble::for_each_index(run.dev, count, [&](std::size_t k) { items[k] = moved[k]; });
+  }, kPoolFrom);
+  tamble::for_each_index(run.dev, count, [&](std::size_t k) { items[k] = moved[k]; }, kPoolFrom);
 
   auto lo32 = static_cast<std::uint32_t>(split_at);
   std::vector<Box> halves = measure_boxes(

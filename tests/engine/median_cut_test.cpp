@@ -179,12 +179,12 @@ TEST_P(MedianCutBoth, PinsEndThePaletteOrReplaceIt) {
 
 // The same input gives the same bits whether the work is spread over the
 // pool or everything runs on one thread (a call from inside a parallel loop
-// falls back to serial loops). 40000 items make the rounds cut their first
-// jobs into chunks; the later small boxes run whole.
+// falls back to serial loops). 120000 items keep several rounds on the pool
+// with their jobs cut into chunks; the later small boxes run whole.
 TEST_P(MedianCutBoth, ResultDoesNotDependOnTheThreadCount) {
   tamble::configure_runtime(2);  // a pool even where the core count reads as 1
   ASSERT_GE(tamble::thread_count(), 2u);
-  std::vector<HistogramItem> items = random_items(40000, 21);
+  std::vector<HistogramItem> items = random_items(120000, 21);
   Histogram pooled = make_histogram(items);
   Palette on_pool = cut(pooled, 200);
 

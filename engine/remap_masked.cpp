@@ -6,6 +6,7 @@
 
 #include "engine/bayer_matrix.h"
 #include "engine/blue_noise_table.h"
+#include "engine/dither_level_source.h"
 #include "engine/engine_settings.h"
 #include "engine/mixing_plan.h"
 #include "engine/neighbour_lists.h"
@@ -19,16 +20,16 @@ struct MaskedPass {
   const Palette& palette;
   const nearest_index& index;
   const NeighbourLists& neighbours;
-  const double* edge_map;
+  DitherLevelSource levels;  // edge map, floor, strength and a dither map of the image's size
   std::uint8_t transparent;
+  double opaque_threshold;
   int kind;
   double chroma_weight;
   double blend;
   const MixingPlan* plan;  // mixing plan only
 
-  double level(std::size_t i) const {
-    return dither_level(edge_map, i, image.width, image.height);
-  }
+  // The shared dither level, uncapped.
+  double level(std::size_t i) const { return levels.at(i); }
 
   // Pushes the pixel along the line from its nearest entry to the runner-up by
   // the threshold times the level, then searches again.
@@ -58,7 +59,23 @@ struct MaskedPass {
     // An unmoved probe finds what the first search found.
     if (pushed.alpha == p.alpha && pushed.L == p.L && pushed.a == p.a && pushed.b == p.b)
       return static_cast<std::uint8_t>(q);
-    return static_cast<std::uint8_t>(find_nearest(index, pushed).index);
+    // The search is exact with a fixed tie-break, so starting it from the
+    // nearer of Q and U (with its exact distance) only shortens it. A guess
+    // that would owe the translucency penalty cannot be passed that way.
+    const bool penalised = pushed.alpha > opaque_threshold;
+    double to_q = color_difference(pushed, qc, chroma_weight, blend);
+    double to_pushed_u = color_difference(pushed, uc, chroma_weight, blend);
+    bool q_ok = !(penalised && qc.alpha < 1.0), u_ok = !(penalised && uc.alpha < 1.0);
+    std::int64_t guess = -1;
+    double guess_distance = 0.0;
+    if (q_ok && (!u_ok || !(to_pushed_u < to_q))) {
+      guess = q;
+      guess_distance = to_q;
+    } else if (u_ok) {
+      guess = u;
+      guess_distance = to_pushed_u;
+    }
+    return static_cast<std::uint8_t>(find_nearest(index, pushed, guess, guess_distance).index);
   }
 
   std::uint8_t planned_pixel(std::size_t i, std::uint32_t x, std::uint32_t y) const {
@@ -106,7 +123,16 @@ void remap_masked(tamble::device* dev, const RemapImage& image, const Palette& p
   if (dither_kind == kDitherMixingPlan)
     plan = build_mixing_plan(palette, neighbours.length, g_engine.plan_colors, g_engine.plan_restraint);
 
-  MaskedPass pass{image,          palette, index, neighbours, edge_map, transparent, dither_kind,
-                  g_engine.chroma_weight, g_engine.blend, &plan};
+  MaskedPass pass{image,
+                  palette,
+                  index,
+                  neighbours,
+                  DitherLevelSource(edge_map, image.width, image.height),
+                  transparent,
+                  opaque_threshold,
+                  dither_kind,
+                  g_engine.chroma_weight,
+                  g_engine.blend,
+                  &plan};
   tamble::tabulate(dev, output, count, pass);
 }

@@ -3,6 +3,8 @@
 #include "engine/remap_masked.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstring>
 
 #include "engine/bayer_matrix.h"
 #include "engine/blue_noise_table.h"
@@ -14,6 +16,34 @@
 #include "tamble/algorithms.h"
 
 namespace {
+
+// Plans already made on this thread, by pixel colour. A plan depends only on
+// the pixel and the call's palette and settings, so a hit gives exactly what
+// planning again would; images with flat areas or few colours hit often.
+struct PlanCache {
+  static constexpr std::size_t kSlots = 256;
+  struct Slot {
+    std::uint64_t call = 0;  // 0: empty
+    WorkColor pixel{};
+    PixelMix mix;
+  };
+  Slot slots[kSlots];
+};
+
+thread_local PlanCache t_plan_cache;
+std::atomic<std::uint64_t> g_plan_calls{0};
+
+std::size_t slot_of(const WorkColor& c) {
+  std::uint64_t h = 0;
+  for (double v : {c.alpha, c.L, c.a, c.b}) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    h = (h ^ bits) * 0x9E3779B97F4A7C15ull;
+  }
+  return static_cast<std::size_t>(h >> 56) % PlanCache::kSlots;
+}
+
+bool same_bits(const WorkColor& x, const WorkColor& y) { return std::memcmp(&x, &y, sizeof x) == 0; }
 
 struct MaskedPass {
   const RemapImage& image;
@@ -27,6 +57,7 @@ struct MaskedPass {
   double chroma_weight;
   double blend;
   const MixingPlan* plan;  // mixing plan only
+  std::uint64_t plan_call;  // this call's key in the plan caches
 
   // The shared dither level, uncapped.
   double level(std::size_t i) const { return levels.at(i); }
@@ -85,7 +116,13 @@ struct MaskedPass {
     double v = level(i);
     // At level 0 the nearest entry takes the whole share whatever the plan.
     if (!(v > 0.0)) return static_cast<std::uint8_t>(q);
-    PixelMix mix = plan_pixel_mix(*plan, palette, p, q, neighbours.of(q), neighbours.length);
+    PlanCache::Slot& slot = t_plan_cache.slots[slot_of(p)];
+    if (slot.call != plan_call || !same_bits(slot.pixel, p)) {
+      slot.mix = plan_pixel_mix(*plan, palette, p, q, neighbours.of(q), neighbours.length);
+      slot.pixel = p;
+      slot.call = plan_call;
+    }
+    const PixelMix& mix = slot.mix;
     double h = bayer_mask_value(x, y) + 0.5;
     return static_cast<std::uint8_t>(pick_mix_member(*plan, mix, v, h));
   }
@@ -133,6 +170,7 @@ void remap_masked(tamble::device* dev, const RemapImage& image, const Palette& p
                   dither_kind,
                   g_engine.chroma_weight,
                   g_engine.blend,
-                  &plan};
+                  &plan,
+                  g_plan_calls.fetch_add(1) + 1};
   tamble::tabulate(dev, output, count, pass);
 }

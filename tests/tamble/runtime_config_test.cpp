@@ -99,33 +99,13 @@ TEST(ChildMode, Run) {
   }
 }
 
-TEST(RuntimeEnv, ParsesLikeAtoiAndAcceptsOnlyExactInstructionSetNames) {
-  EXPECT_EQ(tamble::parse_thread_request(nullptr), 0);
+// Values the child tests below do not cover: atoi reads a leading number
+// and gives 0 for none; instruction-set names must match exactly.
+TEST(RuntimeEnv, ReadsNumbersLikeAtoiAndNamesExactly) {
   EXPECT_EQ(tamble::parse_thread_request("12abc"), 12);
   EXPECT_EQ(tamble::parse_thread_request("x"), 0);
-  EXPECT_EQ(tamble::parse_isa_request(nullptr), 3);
-  EXPECT_EQ(tamble::parse_isa_request("scalar"), 0);
-  EXPECT_EQ(tamble::parse_isa_request("avx2"), 2);
-  EXPECT_EQ(tamble::parse_isa_request("avx512"), 3);
-  EXPECT_EQ(tamble::parse_isa_request("AVX2"), 3);
-  EXPECT_EQ(tamble::parse_isa_request("avx2 "), 3);
-  EXPECT_EQ(tamble::parse_spin_budget(nullptr), 100000);
-  EXPECT_EQ(tamble::parse_spin_budget("2000"), 2000);
-  EXPECT_EQ(tamble::parse_spin_budget("0"), 512);
-  EXPECT_EQ(tamble::parse_spin_budget("-5"), 512);
   EXPECT_EQ(tamble::parse_spin_budget("junk"), 512);
-}
-
-TEST(RuntimeEnv, HardwareLevelNeedsBothFeaturesOfALevel) {
-  tamble::cpu_features f;
-  f.avx2 = true;
-  EXPECT_EQ(tamble::isa_level_of(f), 0);
-  f.fma = true;
-  EXPECT_EQ(tamble::isa_level_of(f), 2);
-  f.avx512f = true;
-  EXPECT_EQ(tamble::isa_level_of(f), 2);
-  f.avx512bw = true;
-  EXPECT_EQ(tamble::isa_level_of(f), 3);
+  EXPECT_EQ(tamble::parse_isa_request("avx2 "), 3);
 }
 
 TEST(RuntimeConfig, ThreadCountComesFromTheVariableCappedAt64AndIsFixedOnce) {

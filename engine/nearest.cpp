@@ -18,11 +18,16 @@ constexpr double kNoBest = 1e20;
 constexpr std::int64_t kNoIndex = std::numeric_limits<std::int64_t>::max();
 
 // The processor's own answer, so a fixed level can never run a kernel the
-// processor lacks, whatever the caller asks for.
+// processor lacks, whatever the caller asks for. The features are those the
+// kernel files are compiled for.
 int processor_scan_level() {
-  static const int level = __builtin_cpu_supports("avx512f")  ? 3
-                           : __builtin_cpu_supports("avx2") ? 2
-                                                            : 0;
+  static const int level = [] {
+    bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") &&
+                __builtin_cpu_supports("bmi2");
+    bool avx512 = avx2 && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                  __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vl");
+    return avx512 ? 3 : avx2 ? 2 : 0;
+  }();
   return level;
 }
 
@@ -101,13 +106,14 @@ void nearest_index::build(tamble::device* dev, const Palette& palette, double op
 
 // First sorted position whose L is not below the probe's (count when none).
 std::int64_t nearest_index::start_position(double probe_L) const {
-  std::int64_t lo = 0, hi = count_;
-  while (lo < hi) {
-    std::int64_t mid = lo + (hi - lo) / 2;
-    if (table_.L[mid] < probe_L)
-      lo = mid + 1;
-    else
-      hi = mid;
+  // Written to compile to conditional moves: the outcome of each step is
+  // unpredictable, and mispredicted branches would cost more than the scan.
+  std::int64_t lo = 0, n = count_;
+  while (n > 0) {
+    std::int64_t half = n >> 1;
+    bool right = table_.L[lo + half] < probe_L;
+    lo = right ? lo + half + 1 : lo;
+    n = right ? n - half - 1 : half;
   }
   return lo;
 }

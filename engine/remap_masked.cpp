@@ -115,7 +115,7 @@ struct MaskedPass {
     if (neighbours.length == 0) return static_cast<std::uint8_t>(q);
     double v = level(i);
     // At level 0 the nearest entry takes the whole share whatever the plan.
-    if (!(v > 0.0)) return static_cast<std::uint8_t>(q);
+    if (v <= 0.0) return static_cast<std::uint8_t>(q);
     PlanCache::Slot& slot = t_plan_cache.slots[slot_of(p)];
     if (slot.call != plan_call || !same_bits(slot.pixel, p)) {
       slot.mix = plan_pixel_mix(*plan, palette, p, q, neighbours.of(q), neighbours.length);

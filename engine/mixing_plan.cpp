@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "engine/engine_settings.h"
 #include "engine/neighbour_lists.h"
@@ -33,7 +32,7 @@ inline double eighths(std::uint32_t w) { return static_cast<double>(w) / 8.0; }
 // equal costs: w1 outermost, then w2, then w3; w0 takes the rest.
 struct DutyTable {
   std::uint32_t count = 0;
-  std::uint8_t duty[165][kMaxPlanMembers] = {};
+  std::uint8_t duty[kMaxPlanCandidates][kMaxPlanMembers] = {};
 };
 
 constexpr DutyTable make_duty_table(std::uint32_t n) {

@@ -52,7 +52,7 @@ const Scene& scene() {
   return s;
 }
 
-void BM_RemapPlain(benchmark::State& state) {
+void BM_PlainBaseline(benchmark::State& state) {
   tamble::configure_runtime(0);
   const Scene& s = scene();
   std::vector<std::uint8_t> out(s.pixels.size());
@@ -78,7 +78,7 @@ void BM_RemapMasked(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_RemapPlain)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PlainBaseline)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RemapMasked)
     ->ArgName("kind")
     ->Arg(kDitherBayer)

@@ -3,8 +3,6 @@
 #include "engine/remap_masked.h"
 
 #include <algorithm>
-#include <atomic>
-#include <cstring>
 
 #include "engine/bayer_matrix.h"
 #include "engine/blue_noise_table.h"
@@ -13,37 +11,14 @@
 #include "engine/mixing_plan.h"
 #include "engine/neighbour_lists.h"
 #include "engine/nearest.h"
+#include "engine/remap_memo.h"
 #include "tamble/algorithms.h"
 
 namespace {
 
-// Plans already made on this thread, by pixel colour. A plan depends only on
-// the pixel and the call's palette and settings, so a hit gives exactly what
-// planning again would; images with flat areas or few colours hit often.
-struct PlanCache {
-  static constexpr std::size_t kSlots = 256;
-  struct Slot {
-    std::uint64_t call = 0;  // 0: empty
-    WorkColor pixel{};
-    PixelMix mix;
-  };
-  Slot slots[kSlots];
-};
-
-thread_local PlanCache t_plan_cache;
-std::atomic<std::uint64_t> g_plan_calls{0};
-
-std::size_t slot_of(const WorkColor& c) {
-  std::uint64_t h = 0;
-  for (double v : {c.alpha, c.L, c.a, c.b}) {
-    std::uint64_t bits;
-    std::memcpy(&bits, &v, sizeof bits);
-    h = (h ^ bits) * 0x9E3779B97F4A7C15ull;
-  }
-  return static_cast<std::size_t>(h >> 56) % PlanCache::kSlots;
-}
-
-bool same_bits(const WorkColor& x, const WorkColor& y) { return std::memcmp(&x, &y, sizeof x) == 0; }
+// Nearest entries and plans already found on this thread in this call.
+thread_local ColorMemo<std::uint8_t, 1024> t_nearest_memo;
+thread_local ColorMemo<PixelMix, 256> t_plan_memo;
 
 struct MaskedPass {
   const RemapImage& image;
@@ -57,7 +32,13 @@ struct MaskedPass {
   double chroma_weight;
   double blend;
   const MixingPlan* plan;  // mixing plan only
-  std::uint64_t plan_call;  // this call's key in the plan caches
+  std::uint64_t memo_key;   // this call's key in the per-thread memos
+
+  std::uint32_t nearest(const WorkColor& probe, std::int64_t guess = -1, double guess_distance = 0.0) const {
+    if (const std::uint8_t* known = t_nearest_memo.find(memo_key, probe)) return *known;
+    auto found = static_cast<std::uint8_t>(find_nearest(index, probe, guess, guess_distance).index);
+    return t_nearest_memo.remember(memo_key, probe, found);
+  }
 
   // The shared dither level, uncapped.
   double level(std::size_t i) const { return levels.at(i); }
@@ -66,7 +47,7 @@ struct MaskedPass {
   // the threshold times the level, then searches again.
   std::uint8_t threshold_pixel(std::size_t i, std::uint32_t x, std::uint32_t y) const {
     const WorkColor& p = image.pixels[i];
-    auto q = static_cast<std::uint32_t>(find_nearest(index, p).index);
+    std::uint32_t q = nearest(p);
     std::uint32_t k = neighbours.length;
     if (k == 0) return static_cast<std::uint8_t>(q);
     const std::uint32_t* list = neighbours.of(q);
@@ -106,25 +87,22 @@ struct MaskedPass {
       guess = u;
       guess_distance = to_pushed_u;
     }
-    return static_cast<std::uint8_t>(find_nearest(index, pushed, guess, guess_distance).index);
+    return static_cast<std::uint8_t>(nearest(pushed, guess, guess_distance));
   }
 
   std::uint8_t planned_pixel(std::size_t i, std::uint32_t x, std::uint32_t y) const {
     const WorkColor& p = image.pixels[i];
-    auto q = static_cast<std::uint32_t>(find_nearest(index, p).index);
+    std::uint32_t q = nearest(p);
     if (neighbours.length == 0) return static_cast<std::uint8_t>(q);
     double v = level(i);
     // At level 0 the nearest entry takes the whole share whatever the plan.
     if (v <= 0.0) return static_cast<std::uint8_t>(q);
-    PlanCache::Slot& slot = t_plan_cache.slots[slot_of(p)];
-    if (slot.call != plan_call || !same_bits(slot.pixel, p)) {
-      slot.mix = plan_pixel_mix(*plan, palette, p, q, neighbours.of(q), neighbours.length);
-      slot.pixel = p;
-      slot.call = plan_call;
-    }
-    const PixelMix& mix = slot.mix;
+    const PixelMix* mix = t_plan_memo.find(memo_key, p);
+    if (!mix)
+      mix = &t_plan_memo.remember(memo_key, p,
+                                  plan_pixel_mix(*plan, palette, p, q, neighbours.of(q), neighbours.length));
     double h = bayer_mask_value(x, y) + 0.5;
-    return static_cast<std::uint8_t>(pick_mix_member(*plan, mix, v, h));
+    return static_cast<std::uint8_t>(pick_mix_member(*plan, *mix, v, h));
   }
 
   std::uint8_t operator()(std::size_t i) const {
@@ -171,6 +149,6 @@ void remap_masked(tamble::device* dev, const RemapImage& image, const Palette& p
                   g_engine.chroma_weight,
                   g_engine.blend,
                   &plan,
-                  g_plan_calls.fetch_add(1) + 1};
+                  next_remap_memo_key()};
   tamble::tabulate(dev, output, count, pass);
 }

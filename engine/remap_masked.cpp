@@ -27,16 +27,15 @@ struct MaskedPass {
   const NeighbourLists& neighbours;
   DitherLevelSource levels;  // edge map, floor, strength and a dither map of the image's size
   std::uint8_t transparent;
-  double opaque_threshold;
   int kind;
   double chroma_weight;
   double blend;
   const MixingPlan* plan;  // mixing plan only
   std::uint64_t memo_key;   // this call's key in the per-thread memos
 
-  std::uint32_t nearest(const WorkColor& probe, std::int64_t guess = -1, double guess_distance = 0.0) const {
+  std::uint32_t nearest(const WorkColor& probe) const {
     if (const std::uint8_t* known = t_nearest_memo.find(memo_key, probe)) return *known;
-    auto found = static_cast<std::uint8_t>(find_nearest(index, probe, guess, guess_distance).index);
+    auto found = static_cast<std::uint8_t>(find_nearest(index, probe).index);
     return t_nearest_memo.remember(memo_key, probe, found);
   }
 
@@ -71,23 +70,7 @@ struct MaskedPass {
     // An unmoved probe finds what the first search found.
     if (pushed.alpha == p.alpha && pushed.L == p.L && pushed.a == p.a && pushed.b == p.b)
       return static_cast<std::uint8_t>(q);
-    // The search is exact with a fixed tie-break, so starting it from the
-    // nearer of Q and U (with its exact distance) only shortens it. A guess
-    // that would owe the translucency penalty cannot be passed that way.
-    const bool penalised = pushed.alpha > opaque_threshold;
-    double to_q = color_difference(pushed, qc, chroma_weight, blend);
-    double to_pushed_u = color_difference(pushed, uc, chroma_weight, blend);
-    bool q_ok = !(penalised && qc.alpha < 1.0), u_ok = !(penalised && uc.alpha < 1.0);
-    std::int64_t guess = -1;
-    double guess_distance = 0.0;
-    if (q_ok && (!u_ok || !(to_pushed_u < to_q))) {
-      guess = q;
-      guess_distance = to_q;
-    } else if (u_ok) {
-      guess = u;
-      guess_distance = to_pushed_u;
-    }
-    return static_cast<std::uint8_t>(nearest(pushed, guess, guess_distance));
+    return static_cast<std::uint8_t>(nearest(pushed));
   }
 
   std::uint8_t planned_pixel(std::size_t i, std::uint32_t x, std::uint32_t y) const {
@@ -144,7 +127,6 @@ void remap_masked(tamble::device* dev, const RemapImage& image, const Palette& p
                   neighbours,
                   DitherLevelSource(edge_map, image.width, image.height),
                   transparent,
-                  opaque_threshold,
                   dither_kind,
                   g_engine.chroma_weight,
                   g_engine.blend,

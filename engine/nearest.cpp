@@ -126,19 +126,12 @@ std::int64_t nearest_index::start_position_from(std::int64_t guess, double probe
   return s;
 }
 
-// Every entry, without the early bound; for probes so far out (or NaN) that no
-// entry came within the scan's starting bound.
+// Every entry, for probes so far out (or NaN) that none came within the
+// scan's starting bound: with an infinite bound no direction closes early.
 NearestMatch nearest_index::full_scan(const ScanProbe& probe) const {
-  ScanBest best{std::numeric_limits<double>::infinity(), kNoIndex};
-  for (std::int64_t s = 0; s < count_; ++s) {
-    ScanBest one = nearest_scan_scalar(
-        ScanTable{table_.alpha + s, table_.L + s, table_.a + s, table_.b + s, table_.chroma2 + s,
-                  table_.penalty + s, table_.index + s, 1, chroma_weight_, blend_},
-        probe, 0, ScanBest{std::numeric_limits<double>::infinity(), kNoIndex});
-    if (one.distance < best.distance || (one.distance == best.distance && one.index < best.index))
-      best = one;
-  }
-  if (best.index == kNoIndex) best = {std::numeric_limits<double>::infinity(), 0};
+  ScanBest best = nearest_scan_scalar(table_, probe, 0,
+                                      ScanBest{std::numeric_limits<double>::infinity(), kNoIndex});
+  if (best.index == kNoIndex) return {std::numeric_limits<double>::infinity(), 0};
   return {best.distance, best.index};
 }
 

@@ -106,8 +106,7 @@ void nearest_index::build(tamble::device* dev, const Palette& palette, double op
 
 // First sorted position whose L is not below the probe's (count when none).
 std::int64_t nearest_index::start_position(double probe_L) const {
-  // Written to compile to conditional moves: the outcome of each step is
-  // unpredictable, and mispredicted branches would cost more than the scan.
+  // Written for conditional moves: each step's outcome is unpredictable.
   std::int64_t lo = 0, n = count_;
   while (n > 0) {
     std::int64_t half = n >> 1;

@@ -29,20 +29,28 @@ struct Histogram {
 };
 
 // Importance (noise) and edge maps from local contrast of the working image;
-// both stay untouched when width or height is 3 or less.
-void compute_contrast_maps(tamble::device* dev, const WorkColor* image, std::uint32_t width,
+// both stay untouched when width or height is 3 or less. False (maps
+// untouched) when the scratch map could not be allocated.
+bool compute_contrast_maps(tamble::device* dev, const WorkColor* image, std::uint32_t width,
                            std::uint32_t height, double* noise_map, double* edge_map);
 
-// Rewrites importance in place from a focus map (one byte per pixel).
+// Rewrites importance in place from a focus map (one byte per pixel); nothing
+// happens without a map or with focus_weight 1. The caller checks that the
+// map's size matches the image.
 void apply_focus(tamble::device* dev, double* importance, std::size_t pixel_count,
                  const std::uint8_t* focus_map, double focus_weight);
 
 // Distinct colours of the RGBA pixels, or nullptr when there are more than
 // max_colors of them. importance may be null (every pixel weighs 1).
+// Items are in ascending key order (R in the key's low byte, A in its high
+// byte; 0 for every fully transparent pixel). A null result caused by a
+// refused allocation sets *out_of_memory, so callers do not retry it as
+// too many colours.
 std::unique_ptr<Histogram> build_histogram(tamble::device* dev, const std::uint8_t* pixels,
                                            std::size_t pixel_count, double gamma,
                                            std::uint32_t max_colors, unsigned posterize_bits,
-                                           const double* importance);
+                                           const double* importance,
+                                           bool* out_of_memory = nullptr);
 
 // Converts every item's colour from premultiplied linear RGB to the working space.
 void histogram_to_work_colors(tamble::device* dev, Histogram& hist);

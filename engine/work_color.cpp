@@ -14,12 +14,42 @@ double lab_f_inverse(double f) {
   double cube = f * f * f;
   return cube > kEpsilon ? cube : (116.0 * f - 16.0) / kKappa;
 }
+
+// Linear RGB -> XYZ.
+constexpr double kToXyz[3][3] = {{0.4124564, 0.3575761, 0.1804375},
+                                 {0.2126729, 0.7151522, 0.072175},
+                                 {0.0193339, 0.119192, 0.9503041}};
+
+// XYZ -> linear RGB as the exact inverse of kToXyz. The usual seven-digit
+// inverse is off by about 1e-7, enough to turn a channel byte of 1 next to
+// bright channels into 0 on the way back.
+struct Matrix3 {
+  double m[3][3];
+};
+constexpr Matrix3 invert(const double (&a)[3][3]) {
+  double c00 = a[1][1] * a[2][2] - a[1][2] * a[2][1];
+  double c01 = a[1][2] * a[2][0] - a[1][0] * a[2][2];
+  double c02 = a[1][0] * a[2][1] - a[1][1] * a[2][0];
+  double det = a[0][0] * c00 + a[0][1] * c01 + a[0][2] * c02;
+  Matrix3 r{};
+  r.m[0][0] = c00 / det;
+  r.m[0][1] = (a[0][2] * a[2][1] - a[0][1] * a[2][2]) / det;
+  r.m[0][2] = (a[0][1] * a[1][2] - a[0][2] * a[1][1]) / det;
+  r.m[1][0] = c01 / det;
+  r.m[1][1] = (a[0][0] * a[2][2] - a[0][2] * a[2][0]) / det;
+  r.m[1][2] = (a[0][2] * a[1][0] - a[0][0] * a[1][2]) / det;
+  r.m[2][0] = c02 / det;
+  r.m[2][1] = (a[0][1] * a[2][0] - a[0][0] * a[2][1]) / det;
+  r.m[2][2] = (a[0][0] * a[1][1] - a[0][1] * a[1][0]) / det;
+  return r;
+}
+constexpr Matrix3 kToRgb = invert(kToXyz);
 }  // namespace
 
 WorkColor linear_to_work_color(double alpha, double r, double g, double b) {
-  double x = 0.4124564 * r + 0.3575761 * g + 0.1804375 * b;
-  double y = 0.2126729 * r + 0.7151522 * g + 0.072175 * b;
-  double z = 0.0193339 * r + 0.119192 * g + 0.9503041 * b;
+  double x = kToXyz[0][0] * r + kToXyz[0][1] * g + kToXyz[0][2] * b;
+  double y = kToXyz[1][0] * r + kToXyz[1][1] * g + kToXyz[1][2] * b;
+  double z = kToXyz[2][0] * r + kToXyz[2][1] * g + kToXyz[2][2] * b;
   double fx = lab_f(x), fy = lab_f(y), fz = lab_f(z);
   return WorkColor{alpha, (116.0 * fy - 16.0) / 100.0, (500.0 * (fx - fy) + 134.0) / 354.0,
                    (200.0 * (fy - fz) + 140.0) / 262.0};
@@ -42,13 +72,15 @@ void to_rgba(const WorkColor& c, double gamma, std::uint8_t out[4]) {
   double fx = (354.0 * c.a - 134.0) / 500.0 + fy;
   double fz = fy - (262.0 * c.b - 140.0) / 200.0;
   double x = lab_f_inverse(fx), y = lab_f_inverse(fy), z = lab_f_inverse(fz);
-  if (c.alpha < 1.0 / 256.0) {
+  // A NaN alpha (from a degenerate average) is treated as transparent too.
+  if (!(c.alpha >= kAlmostTransparent)) {
     out[0] = out[1] = out[2] = out[3] = 0;
     return;
   }
-  double lin[3] = {(3.2404542 * x - 1.5371385 * y - 0.4985314 * z) / c.alpha,
-                   (1.8760108 * y - 0.969266 * x + 0.041556 * z) / c.alpha,
-                   (0.0556434 * x - 0.2040259 * y + 1.0572252 * z) / c.alpha};
+  const auto& m = kToRgb.m;
+  double lin[3] = {(m[0][0] * x + m[0][1] * y + m[0][2] * z) / c.alpha,
+                   (m[1][1] * y + m[1][0] * x + m[1][2] * z) / c.alpha,
+                   (m[2][0] * x + m[2][1] * y + m[2][2] * z) / c.alpha};
   for (int i = 0; i < 3; ++i) {
     double v = lin[i];
     if (gamma != 1.0) v = std::pow(v, gamma);

@@ -17,6 +17,8 @@ namespace tamble {
 namespace detail {
 // Processor code only: a GPU device ends the process with a message.
 void refuse_gpu(const device* dev, const char* algorithm);
+// Radix passes the calling thread's last sort_by_key made (for tests).
+unsigned last_sort_pass_count();
 
 template <class Body>
 void static_task(void* ctx, unsigned index) {
@@ -136,7 +138,8 @@ std::size_t reduce_by_key(device* dev, const std::uint32_t* keys, std::size_t ke
                           const double* values, std::size_t value_count, std::uint32_t* out_keys,
                           double* out_values);
 
-// Compressed-sparse-row grouping of items by bucket.
+// Compressed-sparse-row grouping of items by bucket. Items whose bucket
+// number is not below bucket_count belong to no bucket and are left out.
 struct csr_buckets {
   std::vector<std::uint32_t> offsets;  // bucket_count + 1 entries
   std::vector<std::uint32_t> items;    // item numbers grouped by bucket, ascending within one
@@ -162,9 +165,10 @@ void build_csr_buckets(device* dev, const std::uint32_t* bucket_of, std::size_t 
   };
   std::vector<task> tasks;
   for (std::uint32_t b = 0; b < bucket_count; ++b) {
-    for (std::uint32_t s = csr.offsets[b]; s < csr.offsets[b + 1]; s += chunk_len) {
-      std::uint32_t left = csr.offsets[b + 1] - s;
-      tasks.push_back({b, s, left < chunk_len ? left : chunk_len});
+    // 64-bit steps: a huge chunk length must not wrap around to the start.
+    for (std::uint64_t s = csr.offsets[b]; s < csr.offsets[b + 1]; s += chunk_len) {
+      std::uint32_t left = static_cast<std::uint32_t>(csr.offsets[b + 1] - s);
+      tasks.push_back({b, static_cast<std::uint32_t>(s), left < chunk_len ? left : chunk_len});
     }
   }
   std::vector<R> results(tasks.size(), identity);

@@ -22,8 +22,7 @@ class array {
   array() = default;
   array(device* dev, std::size_t count) : dev_(dev), size_(count), capacity_(count), owns_(1) {
     if (count == 0) return;
-    data_ = static_cast<T*>(dev_ ? dev_->allocate(count * sizeof(T)) : nullptr);
-    if (!data_) detail::report_refused_allocation(count * sizeof(T));
+    data_ = allocate_elements(count);
   }
   ~array() { release(); }
 
@@ -40,13 +39,13 @@ class array {
 
   // Copies n elements from host memory, growing the block when it is too small.
   void assign(const T* src, std::size_t n) {
-    if (capacity_ < n) {
+    // An earlier refusal left no block: ask again rather than keep none.
+    if (capacity_ < n || (!data_ && n > 0)) {
       if (owns_ && data_ && dev_) dev_->free(data_);
       data_ = nullptr;
       capacity_ = n;
       owns_ = 1;
-      data_ = static_cast<T*>(dev_ ? dev_->allocate(n * sizeof(T)) : nullptr);
-      if (!data_) detail::report_refused_allocation(n * sizeof(T));
+      data_ = allocate_elements(n);
     }
     size_ = n;
     if (n > 0 && data_) dev_->copy_async(data_, src, n * sizeof(T));
@@ -77,6 +76,15 @@ class array {
   const T* end() const { return data_ + size_; }
 
  private:
+  // A count whose byte size does not fit in size_t is refused outright; the
+  // wrapped byte count is what the message shows.
+  T* allocate_elements(std::size_t n) {
+    bool fits = n <= static_cast<std::size_t>(-1) / sizeof(T);
+    T* p = fits && dev_ ? static_cast<T*>(dev_->allocate(n * sizeof(T))) : nullptr;
+    if (!p) detail::report_refused_allocation(n * sizeof(T));
+    return p;
+  }
+
   void take(array& other) {
     dev_ = other.dev_;
     data_ = other.data_;

@@ -1,40 +1,125 @@
-// Placeholder runtime: one thread, every loop serial. Replaced by the pool.
+// Process-wide configuration and the one pool every loop runs on.
 #include "tamble/runtime.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <mutex>
+
+#include "tamble/cpu_features.h"
+#include "tamble/os_threads.h"
+#include "tamble/runtime_env.h"
+#include "tamble/worker_pool.h"
 
 namespace tamble {
 
 namespace {
-thread_local bool t_inside = false;
-std::size_t g_begin = 0, g_end = 0;
-std::size_t g_next = 0;
-}  // namespace
 
-void configure_runtime(int) {}
-unsigned thread_count() { return 1; }
-bool in_parallel_region() { return t_inside; }
-int requested_isa_level() { return 3; }
-int hardware_isa_level() { return 0; }
-int effective_isa_level() { return 0; }
-bool use_vector_path() { return false; }
-int scan_level() { return 0; }
-int spin_budget() { return 100000; }
+std::mutex g_configure_mutex;
+bool g_configured = false;
+// Created once and kept to the end: a loop started after shutdown (from a
+// static destructor, say) still finds a pool, which then runs it serially.
+std::atomic<worker_pool*> g_pool{nullptr};
+std::atomic<unsigned> g_threads{1};
 
-void parallel_loop(task_fn fn, void* ctx, std::size_t begin, std::size_t end, bool) {
-  g_begin = begin;
-  g_end = end;
-  g_next = begin;
-  bool was = t_inside;
-  t_inside = true;
-  fn(ctx, 0);
-  t_inside = was;
+void shut_down_pool() {
+  g_threads.store(1);
+  if (worker_pool* pool = g_pool.load()) pool->shutdown();
 }
 
-index_range static_chunk(unsigned) { return {g_begin, g_end}; }
+// Keeps the starting thread on processor 0 while workers start (when the
+// process may use it) and gives it back its placement afterwards.
+class starter_placement {
+ public:
+  explicit starter_placement(const std::vector<int>& processors)
+      : saved_(os::current_thread_processors()) {
+    if (std::binary_search(processors.begin(), processors.end(), 0))
+      moved_ = os::set_current_thread_processors({0});
+  }
+  ~starter_placement() {
+    if (moved_) os::set_current_thread_processors(saved_);
+  }
+  starter_placement(const starter_placement&) = delete;
+  starter_placement& operator=(const starter_placement&) = delete;
 
-bool next_dynamic_index(std::size_t& i) {
-  if (g_next >= g_end) return false;
-  i = g_next++;
-  return true;
+ private:
+  std::vector<int> saved_;
+  bool moved_ = false;
+};
+
+worker_pool* create_pool(int configured, const std::vector<int>& processors) {
+  unsigned physical = os::physical_core_count(processors);
+  unsigned logical = os::logical_processor_count(processors);
+  pool_settings settings;
+  settings.smt_ways = physical > 0 && physical < logical ? logical / physical : 1;
+  settings.threads = configured >= 1 ? static_cast<unsigned>(configured)
+                                     : static_cast<unsigned>(std::max(1, int(logical) - 2));
+  settings.spin_budget = spin_budget();
+  settings.processors = processors;
+  starter_placement placement(processors);
+  return new worker_pool(settings);
+}
+
+}  // namespace
+
+void configure_runtime(int thread_hint) {
+  std::lock_guard<std::mutex> lock(g_configure_mutex);
+  if (g_configured) return;
+  int count = thread_hint > 0 ? thread_hint : parse_thread_request(std::getenv("KESTRANE_THREADS"));
+  const std::vector<int> processors = os::process_processors();
+  if (count <= 0) count = static_cast<int>(os::physical_core_count(processors));
+  count = std::min(count, static_cast<int>(worker_pool::kMaxThreads));
+
+  worker_pool* pool = create_pool(count, processors);
+  g_pool.store(pool);
+  g_threads.store(pool->threads());
+  std::atexit(shut_down_pool);
+  os::set_current_thread_processors(processors);
+  g_configured = true;
+}
+
+unsigned thread_count() { return g_threads.load(std::memory_order_relaxed); }
+
+bool in_parallel_region() { return detail::inside_parallel_region_flag(); }
+
+int requested_isa_level() {
+  static const int level = parse_isa_request(std::getenv("NQ_ISA"));
+  return level;
+}
+
+int hardware_isa_level() {
+  static const int level = isa_level_of(processor_features());
+  return level;
+}
+
+int effective_isa_level() { return std::min(requested_isa_level(), hardware_isa_level()); }
+
+bool use_vector_path() {
+  static const bool vector = effective_isa_level() >= 2;
+  return vector;
+}
+
+int scan_level() {
+  static const int level = [] {
+    int effective = effective_isa_level();
+    if (effective == 3 && !std::getenv("NQ_SCAN_AVX512")) return 2;
+    return effective;
+  }();
+  return level;
+}
+
+int spin_budget() {
+  static const int budget = parse_spin_budget(std::getenv("NQ_SPIN"));
+  return budget;
+}
+
+void parallel_loop(task_fn fn, void* ctx, std::size_t begin, std::size_t end, bool dynamic) {
+  worker_pool* pool = g_pool.load(std::memory_order_acquire);
+  if (!pool) {
+    run_on_caller(fn, ctx, begin, end);
+    return;
+  }
+  pool->run(fn, ctx, begin, end, dynamic);
 }
 
 }  // namespace tamble

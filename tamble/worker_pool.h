@@ -1,0 +1,101 @@
+#pragma once
+// The pool of worker threads behind parallel_loop. Workers park on one wake
+// word per group of eight, spin for a while before blocking, and report each
+// finished loop through their own completion word.
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "tamble/runtime.h"
+
+namespace tamble {
+
+// One loop as its participants see it.
+struct loop_task {
+  task_fn fn = nullptr;
+  void* ctx = nullptr;
+  std::size_t begin = 0;
+  std::size_t end = 0;
+  unsigned participants = 0;
+  std::atomic<std::size_t> next{0};  // dynamic scheduling
+};
+
+struct pool_settings {
+  unsigned threads = 1;      // the thread that starts loops included; at most 64
+  unsigned smt_ways = 1;     // logical processors per physical core
+  int spin_budget = 100000;  // wake-word reads before a worker blocks
+  std::vector<int> processors;  // where the process may run; workers pin inside it
+  unsigned refuse_worker = 0;   // test hook: act as if this worker could not start (0 = none)
+};
+
+// The logical processor worker a (1 .. threads-1) pins itself to, before the
+// process mask is applied.
+unsigned worker_processor(unsigned a, unsigned threads, unsigned smt_ways);
+
+class worker_pool {
+ public:
+  static constexpr unsigned kGroupSize = 8;
+  static constexpr unsigned kMaxThreads = 64;
+
+  // Starts threads-1 workers; a worker the system refuses to start raises
+  // std::system_error (resource_unavailable_try_again) after the others are joined.
+  explicit worker_pool(const pool_settings& settings);
+  ~worker_pool();
+  worker_pool(const worker_pool&) = delete;
+  worker_pool& operator=(const worker_pool&) = delete;
+
+  unsigned threads() const { return threads_; }
+  unsigned groups() const { return groups_; }
+
+  // fn(ctx, index) on min(end - begin, threads) participants, index 0 on the
+  // caller. Runs on the caller alone inside a parallel region, in a pool of
+  // one thread, after shutdown, or while another thread has a loop running.
+  // An exception from any participant reaches the caller after all finished.
+  void run(task_fn fn, void* ctx, std::size_t begin, std::size_t end, bool dynamic);
+
+  // Stops and joins every worker; harmless to call again.
+  void shutdown();
+
+  // For tests: loops run so far and the wake count of one group.
+  std::uint32_t generation() const { return generation_.load(); }
+  std::uint32_t wake_count(unsigned group) const { return wake_[group].value.load(); }
+
+ private:
+  struct alignas(64) word {
+    std::atomic<std::uint32_t> value{0};
+  };
+
+  void worker_main(unsigned a);
+  void join_worker(std::size_t i);
+  void stop_and_join();
+
+  unsigned threads_ = 1;
+  unsigned groups_ = 1;
+  unsigned smt_ways_ = 1;
+  int spin_budget_ = 100000;
+  std::vector<int> processors_;
+  std::vector<std::thread> workers_;  // workers_[a - 1] runs index a
+  std::unique_ptr<word[]> wake_;      // one per group
+  std::unique_ptr<word[]> done_;      // one per thread; [0] unused
+  loop_task task_;
+  std::atomic<std::uint32_t> generation_{0};
+  std::atomic<unsigned> started_{0};
+  std::atomic<bool> stop_{false};
+  std::atomic<bool> busy_{false};
+  std::mutex error_mutex_;
+  std::exception_ptr worker_error_;
+};
+
+// Runs fn(ctx, 0) over the whole range on the calling thread as a loop of one.
+void run_on_caller(task_fn fn, void* ctx, std::size_t begin, std::size_t end);
+
+namespace detail {
+bool& inside_parallel_region_flag();
+}
+
+}  // namespace tamble

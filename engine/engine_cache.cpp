@@ -55,15 +55,16 @@ std::unique_ptr<Histogram> build_fitting_histogram(tamble::device* dev, const st
   unsigned bits = first_posterize_bits(speed);
   std::uint32_t max_colors = histogram_max_colors(speed);
   for (;;) {
-    std::unique_ptr<Histogram> hist =
-        build_histogram(dev, pixels, pixel_count, gamma, max_colors, bits, importance);
+    bool out_of_memory = false;
+    std::unique_ptr<Histogram> hist = build_histogram(dev, pixels, pixel_count, gamma, max_colors,
+                                                      bits, importance, &out_of_memory);
+    if (out_of_memory) return nullptr;
     if (hist) {
       if (hist->items.failed()) return nullptr;
       g_engine_stats.posterize_bits = bits;
       return hist;
     }
-    // Seven bits leave two levels per channel, far below any max colours, so
-    // a build that still fails there could not get its memory.
+    // Seven bits leave two levels per channel, far below any max colours.
     if (bits >= 7) return nullptr;
     engine_log("too many colors!\n\tscaling colors to improve clustering...");
     ++bits;
@@ -96,14 +97,15 @@ const WorkColor* cached_working_image(tamble::device* dev, const std::uint8_t* p
   return g_working.image.data();
 }
 
-void copy_contrast_maps(tamble::device* dev, std::uint32_t width, std::uint32_t height,
+bool copy_contrast_maps(tamble::device* dev, std::uint32_t width, std::uint32_t height,
                         double* importance, double* edge_map) {
   std::size_t n = static_cast<std::size_t>(width) * height;
   if (!g_working.maps_ready) {
     tamble::fill(dev, g_working.noise.data(), n, 0.0);
     tamble::fill(dev, g_working.edges.data(), n, 0.0);
-    compute_contrast_maps(dev, g_working.image.data(), width, height, g_working.noise.data(),
-                          g_working.edges.data());
+    if (!compute_contrast_maps(dev, g_working.image.data(), width, height,
+                               g_working.noise.data(), g_working.edges.data()))
+      return false;
     g_working.maps_ready = true;
     ++g_engine_stats.contrast_map_builds;
   }
@@ -111,6 +113,7 @@ void copy_contrast_maps(tamble::device* dev, std::uint32_t width, std::uint32_t 
   const double* edges = g_working.edges.data();
   if (importance) tamble::tabulate(dev, importance, n, [&](std::size_t i) { return noise[i]; });
   if (edge_map) tamble::tabulate(dev, edge_map, n, [&](std::size_t i) { return edges[i]; });
+  return true;
 }
 
 Histogram* histogram_for_run(tamble::device* dev, const std::uint8_t* pixels,

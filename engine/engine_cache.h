@@ -18,8 +18,9 @@ const WorkColor* cached_working_image(tamble::device* dev, const std::uint8_t* p
 
 // Copies the contrast maps of the cached image into the per-call maps,
 // computing them first when this image has none yet. Needs width and height
-// above 3 (smaller images keep all-zero maps). Either destination may be null.
-void copy_contrast_maps(tamble::device* dev, std::uint32_t width, std::uint32_t height,
+// above 3 (smaller images keep all-zero maps). Either destination may be
+// null. False when memory was refused.
+bool copy_contrast_maps(tamble::device* dev, std::uint32_t width, std::uint32_t height,
                         double* importance, double* edge_map);
 
 // The run's histogram in working colours: the cached one with its items

@@ -57,7 +57,8 @@ std::uint32_t run_pipeline(ImageDesc& image, const PipelineSettings& settings,
   if (importance.failed()) return kQuantizeOutOfMemory;
   tamble::fill(dev, importance, 0.0);
   const bool has_contrast = width > 3 && height > 3;
-  if (has_contrast) copy_contrast_maps(dev, width, height, importance.data(), nullptr);
+  if (has_contrast && !copy_contrast_maps(dev, width, height, importance.data(), nullptr))
+    return kQuantizeOutOfMemory;
   if (focus_applies(image))
     apply_focus(dev, importance.data(), n, g_engine.focus_map, g_engine.focus_weight);
 
@@ -87,7 +88,8 @@ std::uint32_t run_pipeline(ImageDesc& image, const PipelineSettings& settings,
   tamble::array<double> edge_map(dev, n);
   if (edge_map.failed()) return kQuantizeOutOfMemory;
   tamble::fill(dev, edge_map, 0.0);
-  if (has_contrast) copy_contrast_maps(dev, width, height, nullptr, edge_map.data());
+  if (has_contrast && !copy_contrast_maps(dev, width, height, nullptr, edge_map.data()))
+    return kQuantizeOutOfMemory;
 
   const RemapImage remap_image{work, width, height};
   const bool plain_first = !settings.dither_on || plain_remap_before_dither(speed);

@@ -2,6 +2,7 @@
 // Exact nearest-palette-entry search, built once per pass, queried from many threads.
 #include <cstdint>
 
+#include "engine/nearest_scan.h"
 #include "engine/palette.h"
 #include "engine/work_color.h"
 #include "tamble/array.h"
@@ -12,29 +13,41 @@ struct NearestMatch {
   std::int64_t index;   // palette index
 };
 
+// Extra cost of a not fully opaque entry for a probe above the opaque threshold.
+inline constexpr double kTranslucentPenalty = 0.0009765625;  // 2^-10
+
 class nearest_index {
  public:
   // Reads the chroma weight from g_engine; the scan level from the runtime.
   nearest_index(tamble::device* dev, const Palette& palette, double opaque_threshold);
   // Fixes the scan level (0 scalar, 2 AVX2, 3 AVX-512), for tests and benchmarks.
+  // A level the processor lacks falls back to the best one it has.
   nearest_index(tamble::device* dev, const Palette& palette, double opaque_threshold,
                 int scan_level);
 
   std::uint32_t count() const { return count_; }
   int scan_level() const { return scan_level_; }
+  // True when the table's memory was refused; queries then answer entry 0.
+  bool failed() const { return failed_; }
 
   NearestMatch find(const WorkColor& probe, std::int64_t guess, double guess_distance) const;
 
  private:
   void build(tamble::device* dev, const Palette& palette, double opaque_threshold, int level);
+  std::int64_t start_position(double probe_L) const;
+  std::int64_t start_position_from(std::int64_t guess, double probe_L) const;
+  NearestMatch full_scan(const ScanProbe& probe) const;
 
   std::uint32_t count_ = 0;
   double opaque_threshold_ = 1.0;
   double chroma_weight_ = 1.0;
+  double blend_ = 1.0;
   tamble::array<double> alpha_, L_, a_, b_, chroma2_, penalty_;
   tamble::array<std::int64_t> index_;
   tamble::array<std::uint32_t> rank_;
+  ScanTable table_{};
   int scan_level_ = 0;
+  bool failed_ = false;
 };
 
 // guess: a palette index or -1; with a guess, guess_distance is the exact

@@ -1,4 +1,110 @@
-// Placeholder until the settings file lands.
+// The per-user settings file: location, typed reads and writes, engine keys.
 #include "io/settings.h"
 
-std::string settings_file_path() { return {}; }
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+
+#include "io/file_system.h"
+#include "io/ini_text.h"
+#include "io/replacing_file.h"
+#include "io/settings_values.h"
+
+namespace {
+
+constexpr std::size_t kLongestPath = 4096;
+constexpr std::size_t kLongestText = 4095;  // room for any Linux path
+constexpr std::size_t kLongestRealText = 63;
+
+std::string folder_under(const char* base, const char* suffix) {
+  std::string folder = base;
+  folder += suffix;
+  folder += "/Brisel Quantizer";
+  return folder;
+}
+
+// The file's text; empty when it does not exist, nullopt when it exists but cannot be read.
+std::optional<std::string> read_settings_text(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) {
+    if (is_regular_file(path)) return std::nullopt;
+    return std::string();
+  }
+  std::string text;
+  char block[65536];
+  std::size_t got;
+  while ((got = std::fread(block, 1, sizeof block, file)) > 0) text.append(block, got);
+  bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed) return std::nullopt;
+  return text;
+}
+
+std::optional<std::string> stored_value(const std::string& path, const char* key) {
+  if (path.empty() || key == nullptr) return std::nullopt;
+  std::optional<std::string> text = read_settings_text(path);
+  if (!text) return std::nullopt;
+  return ini_find_value(*text, kSettingsSection, key);
+}
+
+}  // namespace
+
+std::string settings_file_path() {
+  std::string folder;
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  const char* home = std::getenv("HOME");
+  // A relative XDG_CONFIG_HOME is not a valid location and is passed over.
+  if (config != nullptr && config[0] == '/') folder = folder_under(config, "");
+  if (folder.empty() || folder.size() + 13 >= kLongestPath) {
+    folder.clear();
+    if (home != nullptr && home[0] != '\0') folder = folder_under(home, "/.config");
+  }
+  std::string path = folder + "/settings.ini";
+  if (folder.empty() || path.size() >= kLongestPath) return {};
+  make_directories(folder);  // a failure shows later as defaults and skipped writes
+  return path;
+}
+
+std::string settings_read_text(const std::string& path, const char* key, const std::string& fallback) {
+  std::optional<std::string> value = stored_value(path, key);
+  if (!value) return fallback;
+  if (value->size() > kLongestText) value->resize(kLongestText);
+  return *value;
+}
+
+int settings_read_int(const std::string& path, const char* key, int fallback) {
+  std::optional<std::string> value = stored_value(path, key);
+  if (!value || value->empty()) return fallback;
+  return ini_parse_int(*value);
+}
+
+double settings_read_real(const std::string& path, const char* key, double fallback) {
+  std::optional<std::string> value = stored_value(path, key);
+  if (!value || value->empty()) return fallback;
+  if (value->size() > kLongestRealText) value->resize(kLongestRealText);
+  return parse_real_text(*value);
+}
+
+void settings_write_text(const std::string& path, const char* key, const std::string& value) {
+  if (path.empty() || key == nullptr) return;
+  std::optional<std::string> text = read_settings_text(path);
+  if (!text) return;  // never replace a file we could not read
+  // A line break inside a value would split it into lines of its own.
+  std::string one_line = value;
+  for (char& c : one_line) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  std::string updated = ini_with_value(*text, kSettingsSection, key, one_line);
+  ReplacingFile output;
+  if (std::FILE* file = output.open(path)) {
+    if (std::fwrite(updated.data(), 1, updated.size(), file) == updated.size()) output.commit();
+  }
+}
+
+void settings_write_int(const std::string& path, const char* key, int value) {
+  settings_write_text(path, key, std::to_string(value));
+}
+
+void settings_write_real(const std::string& path, const char* key, double value) {
+  settings_write_text(path, key, format_real(value, RealFormat::kShortest6));
+}

@@ -1,1 +1,0 @@
-// The desktop face lives here once it exists.

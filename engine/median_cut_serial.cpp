@@ -1,0 +1,93 @@
+// The serial loop: split the chosen box at a weighted median found by
+// quick-select partitions.
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "engine/median_cut_partition.h"
+#include "engine/median_cut_run.h"
+#include "tamble/algorithms.h"
+
+namespace {
+
+constexpr double kSmallDifference = 1.0 / 65536.0;
+
+struct SplitScratch {
+  std::vector<SplitRecord> recs;
+  std::unique_ptr<HistogramItem[]> items;  // reordered copy of the box being split
+};
+
+void split_box(CutRun& run, SplitScratch& scratch, std::uint32_t slot, std::uint32_t new_slot) {
+  const Box box = run.boxes[slot];
+  const std::size_t count = box.count;
+  HistogramItem* items = run.items + box.first;
+  SplitRecord* recs = scratch.recs.data();
+  const std::array<int, 4> order = channel_order(box);
+
+  tamble::for_each_index(run.dev, count, [&](std::size_t i) {
+    std::uint32_t key = split_key(items[i].color, order);
+    items[i].sort_key = key;
+    recs[i] = {key, static_cast<std::uint32_t>(i), 0.0};
+  });
+
+  // The records stand in for the items: every swap the partitions make is
+  // applied to the items once, at the end.
+  std::size_t h = (count - 1) / 2;
+  select_descending(recs, count, h);
+  WorkColor median;
+  if (count % 2 == 1) {
+    median = items[recs[h].pos].color;
+  } else {
+    select_descending(recs + h + 1, count - h - 1, 0);
+    HistogramItem pair[2] = {items[recs[h].pos], items[recs[h + 1].pos]};
+    median = box_average_serial(pair, 2, 1.0, run.block);
+  }
+
+  tamble::for_each_index(run.dev, count, [&](std::size_t k) {
+    const HistogramItem& it = items[recs[k].pos];
+    double d = color_difference(median, it.color, run.chroma_weight, run.blend);
+    if (d < kSmallDifference) d *= 0.5;
+    recs[k].weight = std::sqrt(d) * it.weight_root;
+  });
+  double total = tamble::blocked_reduce(
+      run.dev, count, run.block, 0.0,
+      [&](std::size_t lo, std::size_t hi) {
+        double s = 0.0;
+        for (std::size_t k = lo; k < hi; ++k) s += recs[k].weight;
+        return s;
+      },
+      [](double x, double y) { return x + y; });
+  std::size_t at = find_break_point(recs, count, total * 0.5);
+  std::size_t split_at = at + 1 < count ? at + 1 : count - 1;
+
+  HistogramItem* moved = scratch.items.get();
+  tamble::for_each_index(run.dev, count, [&](std::size_t k) {
+    moved[k] = items[recs[k].pos];
+    moved[k].split_weight = recs[k].weight;
+  });
+  tamble::for_each_index(run.dev, count, [&](std::size_t k) { items[k] = moved[k]; });
+
+  auto lo32 = static_cast<std::uint32_t>(split_at);
+  std::vector<Box> halves = measure_boxes(
+      run, {{box.first, lo32}, {box.first + lo32, box.count - lo32}});
+  halves[1].sum = box.sum - halves[0].sum;
+  run.boxes[slot] = halves[0];
+  run.boxes[new_slot] = halves[1];
+}
+
+}  // namespace
+
+void run_serial_loop(CutRun& run) {
+  SplitScratch scratch;
+  scratch.recs.resize(run.item_count);
+  scratch.items.reset(new HistogramItem[run.item_count]);
+  const std::uint32_t target = static_cast<std::uint32_t>(run.boxes.size());
+  while (run.used < target) {
+    int slot = choose_box(run.boxes, run.used, run.rule);
+    if (slot < 0) break;
+    split_box(run, scratch, static_cast<std::uint32_t>(slot), run.used);
+    ++run.used;
+    if (error_target_met(run.boxes, run.used, run.error_limit)) break;
+  }
+}

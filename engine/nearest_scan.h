@@ -1,0 +1,41 @@
+#pragma once
+// The nearest-entry scan kernels (scalar, AVX2, AVX-512) over the sorted
+// structure-of-arrays table. This header is also included by the vector
+// kernel files, so it holds plain data and declarations only.
+#include <cstdint>
+
+struct ScanTable {
+  // Each pointer addresses the first sorted entry; 8 guard slots lie before
+  // it and 8 after the last entry.
+  const double* alpha;
+  const double* L;
+  const double* a;
+  const double* b;
+  const double* chroma2;
+  const double* penalty;
+  const std::int64_t* index;
+  std::int64_t count;
+  double chroma_weight;
+  double blend;
+};
+
+struct ScanProbe {
+  double alpha, L, a, b;
+  double chroma2;   // squared chroma of the probe
+  bool penalised;   // the probe is more opaque than the opaque threshold
+};
+
+struct ScanBest {
+  double distance;
+  std::int64_t index;
+};
+
+// Two-cursor scan from sorted position `start` (up = start, down = start - 1),
+// improving on `best` by (distance, then smaller index). Every kernel returns
+// exactly what the scalar one does.
+ScanBest nearest_scan_scalar(const ScanTable& table, const ScanProbe& probe, std::int64_t start,
+                             ScanBest best);
+ScanBest nearest_scan_avx2(const ScanTable& table, const ScanProbe& probe, std::int64_t start,
+                           ScanBest best);
+ScanBest nearest_scan_avx512(const ScanTable& table, const ScanProbe& probe, std::int64_t start,
+                             ScanBest best);

@@ -1,0 +1,90 @@
+// The generic decoder on Linux: the format is chosen by the file's first bytes,
+// never by its name, and each format goes to its own library.
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "io/file_system.h"
+#include "io/format_decoders.h"
+#include "io/image_decode.h"
+
+namespace {
+
+enum class ImageFormat { kUnknown, kPng, kJpeg, kWebp, kTiff, kBmp, kGif, kHeif };
+
+bool starts_with(const std::vector<std::uint8_t>& bytes, const char* magic, std::size_t length,
+                 std::size_t offset = 0) {
+  return bytes.size() >= offset + length && std::memcmp(bytes.data() + offset, magic, length) == 0;
+}
+
+ImageFormat sniff_format(const std::vector<std::uint8_t>& bytes) {
+  if (starts_with(bytes, "\x89PNG\r\n\x1a\n", 8)) return ImageFormat::kPng;
+  if (starts_with(bytes, "\xff\xd8\xff", 3)) return ImageFormat::kJpeg;
+  if (starts_with(bytes, "RIFF", 4) && starts_with(bytes, "WEBP", 4, 8)) return ImageFormat::kWebp;
+  if (starts_with(bytes, "II*\0", 4) || starts_with(bytes, "MM\0*", 4) ||
+      starts_with(bytes, "II+\0", 4) || starts_with(bytes, "MM\0+", 4)) {
+    return ImageFormat::kTiff;
+  }
+  if (starts_with(bytes, "BM", 2)) return ImageFormat::kBmp;
+  if (starts_with(bytes, "GIF87a", 6) || starts_with(bytes, "GIF89a", 6)) return ImageFormat::kGif;
+  if (is_heif_content(bytes.data(), bytes.size())) return ImageFormat::kHeif;
+  return ImageFormat::kUnknown;
+}
+
+// The file's bytes, or a failure when it cannot be read or could never fit.
+DecodeFailure read_file_bytes(const std::string& path, std::vector<std::uint8_t>& bytes) {
+  if (!is_regular_file(path)) return DecodeFailure::kUnrecognised;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return DecodeFailure::kUnrecognised;
+  DecodeFailure failure = DecodeFailure::kNone;
+  long length = -1;
+  if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
+  if (length <= 0 || std::fseek(file, 0, SEEK_SET) != 0) {
+    failure = DecodeFailure::kUnrecognised;
+  } else if (static_cast<std::uint64_t>(length) > available_memory_bytes()) {
+    failure = DecodeFailure::kTooLarge;
+  } else {
+    try {
+      bytes.resize(static_cast<std::size_t>(length));
+      if (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
+        failure = DecodeFailure::kUnrecognised;
+      }
+    } catch (const std::bad_alloc&) {
+      failure = DecodeFailure::kTooLarge;
+    }
+  }
+  std::fclose(file);
+  return failure;
+}
+
+DecodeFailure decode_by_format(const std::vector<std::uint8_t>& bytes, DecodedImage& image) {
+  const std::uint8_t* data = bytes.data();
+  std::size_t size = bytes.size();
+  switch (sniff_format(bytes)) {
+    case ImageFormat::kPng: return decode_png_memory(data, size, image).failure;
+    case ImageFormat::kJpeg: return decode_jpeg_memory(data, size, image);
+    case ImageFormat::kWebp: return decode_webp_memory(data, size, image);
+    case ImageFormat::kTiff: return decode_tiff_memory(data, size, image);
+    case ImageFormat::kBmp:
+    case ImageFormat::kGif: return decode_bmp_gif_memory(data, size, image);
+    case ImageFormat::kHeif: return decode_heif_memory(data, size, image);
+    case ImageFormat::kUnknown: break;
+  }
+  return DecodeFailure::kUnrecognised;
+}
+
+}  // namespace
+
+bool decode_with_platform(const std::string& path, DecodedImage& image, std::string& message) {
+  std::vector<std::uint8_t> bytes;
+  DecodeFailure failure = read_file_bytes(path, bytes);
+  DecodedImage decoded;
+  if (failure == DecodeFailure::kNone) failure = decode_by_format(bytes, decoded);
+  if (failure != DecodeFailure::kNone) {
+    message = decode_failure_message(failure);
+    return false;
+  }
+  decoded.gamma = 0.45454545454545453;
+  image = std::move(decoded);
+  return true;
+}

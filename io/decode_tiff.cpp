@@ -1,0 +1,100 @@
+// TIFF with libtiff, read from memory; the first page, any sample depth, with alpha.
+#include <tiffio.h>
+
+#include <cstring>
+#include <mutex>
+
+#include "io/format_decoders.h"
+
+namespace {
+
+struct TiffSource {
+  const std::uint8_t* bytes;
+  std::size_t size;
+  std::size_t position;
+};
+
+tmsize_t tiff_read(thandle_t handle, void* out, tmsize_t count) {
+  auto* source = static_cast<TiffSource*>(handle);
+  if (count <= 0) return 0;
+  std::size_t left = source->size - source->position;
+  std::size_t take = static_cast<std::size_t>(count) < left ? static_cast<std::size_t>(count) : left;
+  std::memcpy(out, source->bytes + source->position, take);
+  source->position += take;
+  return static_cast<tmsize_t>(take);
+}
+
+tmsize_t tiff_write(thandle_t, void*, tmsize_t) { return -1; }
+
+toff_t tiff_seek(thandle_t handle, toff_t offset, int whence) {
+  auto* source = static_cast<TiffSource*>(handle);
+  std::uint64_t base = whence == SEEK_CUR ? source->position : whence == SEEK_END ? source->size : 0;
+  std::uint64_t target = base + offset;  // offsets wrap for negative moves, as libtiff expects
+  if (target > source->size) return static_cast<toff_t>(-1);
+  source->position = static_cast<std::size_t>(target);
+  return target;
+}
+
+int tiff_close(thandle_t) { return 0; }
+toff_t tiff_size(thandle_t handle) { return static_cast<TiffSource*>(handle)->size; }
+int tiff_map(thandle_t, void**, toff_t*) { return 0; }
+void tiff_unmap(thandle_t, void*, toff_t) {}
+
+void silence_libtiff() {
+  // libtiff's default handlers print to stderr; failures are reported through our messages.
+  static std::once_flag once;
+  std::call_once(once, [] {
+    TIFFSetErrorHandler(nullptr);
+    TIFFSetWarningHandler(nullptr);
+  });
+}
+
+// libtiff hands out packed words (R in the low byte) of premultiplied colour;
+// the rest of the system wants bytes R, G, B, A of straight colour.
+void unpack_straight_rgba(std::vector<std::uint8_t>& pixels) {
+  for (std::size_t i = 0; i < pixels.size(); i += 4) {
+    std::uint32_t word;
+    std::memcpy(&word, &pixels[i], 4);
+    pixels[i] = static_cast<std::uint8_t>(TIFFGetR(word));
+    pixels[i + 1] = static_cast<std::uint8_t>(TIFFGetG(word));
+    pixels[i + 2] = static_cast<std::uint8_t>(TIFFGetB(word));
+    pixels[i + 3] = static_cast<std::uint8_t>(TIFFGetA(word));
+    unsigned alpha = pixels[i + 3];
+    if (alpha == 0 || alpha == 255) continue;
+    for (int c = 0; c < 3; ++c) {
+      unsigned value = (pixels[i + c] * 255u + alpha / 2) / alpha;
+      pixels[i + c] = static_cast<std::uint8_t>(value > 255 ? 255 : value);
+    }
+  }
+}
+
+}  // namespace
+
+DecodeFailure decode_tiff_memory(const std::uint8_t* bytes, std::size_t size, DecodedImage& image) {
+  silence_libtiff();
+  TiffSource source{bytes, size, 0};
+  TIFF* tiff = TIFFClientOpen("image", "rm", &source, tiff_read, tiff_write, tiff_seek, tiff_close,
+                              tiff_size, tiff_map, tiff_unmap);
+  if (tiff == nullptr) return DecodeFailure::kUnrecognised;
+  std::uint32_t width = 0, height = 0;
+  DecodeFailure failure = DecodeFailure::kNoSize;
+  if (TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width) == 1 &&
+      TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height) == 1) {
+    failure = DecodeFailure::kNone;
+  }
+  char reason[1024] = {};
+  if (failure == DecodeFailure::kNone && !TIFFRGBAImageOK(tiff, reason)) {
+    failure = DecodeFailure::kCannotConvert;
+  }
+  if (failure == DecodeFailure::kNone) failure = allocate_pixels(width, height, image);
+  if (failure == DecodeFailure::kNone) {
+    auto* raster = reinterpret_cast<std::uint32_t*>(image.pixels.data());
+    if (TIFFReadRGBAImageOriented(tiff, width, height, raster, ORIENTATION_TOPLEFT, 1) != 1) {
+      failure = DecodeFailure::kUnreadablePixels;
+    } else {
+      unpack_straight_rgba(image.pixels);
+    }
+  }
+  TIFFClose(tiff);
+  return failure;
+}

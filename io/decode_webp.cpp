@@ -1,0 +1,53 @@
+// WebP with libwebp: still images directly, animations through the demuxer's
+// first composed frame; alpha is kept.
+#include <webp/decode.h>
+#include <webp/demux.h>
+
+#include <cstring>
+
+#include "io/format_decoders.h"
+
+namespace {
+
+DecodeFailure decode_first_animation_frame(const std::uint8_t* bytes, std::size_t size,
+                                           DecodedImage& image) {
+  WebPData data{bytes, size};
+  WebPAnimDecoderOptions options;
+  if (!WebPAnimDecoderOptionsInit(&options)) return DecodeFailure::kNoFrame;
+  options.color_mode = MODE_RGBA;
+  options.use_threads = 0;
+  WebPAnimDecoder* decoder = WebPAnimDecoderNew(&data, &options);
+  if (decoder == nullptr) return DecodeFailure::kNoFrame;
+  WebPAnimInfo info;
+  DecodeFailure failure = DecodeFailure::kNoFrame;
+  if (WebPAnimDecoderGetInfo(decoder, &info)) {
+    failure = allocate_pixels(info.canvas_width, info.canvas_height, image);
+  }
+  std::uint8_t* frame = nullptr;
+  int timestamp = 0;
+  if (failure == DecodeFailure::kNone) {
+    if (WebPAnimDecoderGetNext(decoder, &frame, &timestamp) && frame != nullptr) {
+      std::memcpy(image.pixels.data(), frame, image.pixels.size());
+    } else {
+      failure = DecodeFailure::kUnreadablePixels;
+    }
+  }
+  WebPAnimDecoderDelete(decoder);
+  return failure;
+}
+
+}  // namespace
+
+DecodeFailure decode_webp_memory(const std::uint8_t* bytes, std::size_t size, DecodedImage& image) {
+  WebPBitstreamFeatures features;
+  if (WebPGetFeatures(bytes, size, &features) != VP8_STATUS_OK) return DecodeFailure::kUnrecognised;
+  if (features.has_animation) return decode_first_animation_frame(bytes, size, image);
+  DecodeFailure failure = allocate_pixels(static_cast<std::uint32_t>(features.width),
+                                          static_cast<std::uint32_t>(features.height), image);
+  if (failure != DecodeFailure::kNone) return failure;
+  int stride = static_cast<int>(image.width) * 4;
+  if (WebPDecodeRGBAInto(bytes, size, image.pixels.data(), image.pixels.size(), stride) == nullptr) {
+    return DecodeFailure::kUnreadablePixels;
+  }
+  return DecodeFailure::kNone;
+}

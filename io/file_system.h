@@ -1,0 +1,33 @@
+#pragma once
+// The few operating-system file services the file formats need.
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+// True when `path` names an existing regular file (not a folder, device or pipe).
+bool is_regular_file(const std::string& path);
+
+// Creates `path` and any missing parent folders; true when the folder exists afterwards.
+bool make_directories(const std::string& path);
+
+// Bytes of memory a single allocation could reasonably get right now.
+std::uint64_t available_memory_bytes();
+
+// The folder for short-lived files: $TMPDIR when set, else /tmp.
+std::string temporary_folder();
+
+// A new, empty, uniquely named file in `folder`, open for writing and reading.
+// Returns nullptr on failure; `created_path` gets the file's name.
+std::FILE* create_unique_file(const std::string& folder, const std::string& name_prefix,
+                              std::string& created_path);
+
+// Pushes the file's written bytes to the disk; false when that fails.
+bool flush_to_disk(std::FILE* file);
+
+// Gives the file the permissions a plainly created file would get (0666 less the umask).
+void set_default_permissions(std::FILE* file);
+
+// Moves `from` over `to` in one step.
+bool replace_file(const std::string& from, const std::string& to);
+
+bool remove_file(const std::string& path);

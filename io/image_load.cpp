@@ -1,0 +1,34 @@
+// Any image file: PNGs through the dedicated path first, everything else (and
+// PNGs it rejects) through the platform's decoder.
+#include <cstdio>
+#include <cstring>
+
+#include "io/file_system.h"
+#include "io/image_decode.h"
+
+namespace {
+constexpr unsigned char kPngSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
+}
+
+bool load_image_file(const std::string& path, DecodedImage& image, std::string& message) {
+  // Folders, pipes and devices are not images; opening a pipe could block forever.
+  if (!is_regular_file(path)) {
+    message = "unsupported or corrupt image format";
+    return false;
+  }
+  if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+    unsigned char head[8] = {};
+    bool is_png = std::fread(head, 1, 8, file) == 8 && std::memcmp(head, kPngSignature, 8) == 0;
+    if (is_png) {
+      std::rewind(file);
+      DecodedImage decoded;
+      if (decode_png_stream(file, decoded) == kPngDecodeOk) {
+        std::fclose(file);
+        image = std::move(decoded);
+        return true;
+      }
+    }
+    std::fclose(file);
+  }
+  return decode_with_platform(path, image, message);
+}

@@ -1,0 +1,230 @@
+// Reading palettes: colour lists in hex or decimal, JASC and GIMP files, and
+// the PLTE (with tRNS) of a palette PNG. Every length is checked against the
+// input before it is used, so hostile input ends in a message, never an overread.
+#include "io/palette_file.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kLargestPaletteFile = 16u << 20;
+constexpr unsigned char kPngSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
+
+// Distinct colours in order of first appearance, up to the caller's room.
+class ColourCollector {
+ public:
+  ColourCollector(std::uint8_t* colours, int maximum)
+      : colours_(colours), maximum_(maximum < 0 ? 0 : maximum) {}
+
+  void add(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a) {
+    if (full()) return;
+    const std::uint8_t colour[4] = {r, g, b, a};
+    for (int i = 0; i < count_; ++i) {
+      if (std::memcmp(colours_ + i * 4, colour, 4) == 0) return;
+    }
+    std::memcpy(colours_ + count_ * 4, colour, 4);
+    ++count_;
+  }
+  bool full() const { return count_ >= maximum_; }
+  int count() const { return count_; }
+
+ private:
+  std::uint8_t* colours_;
+  int maximum_;
+  int count_ = 0;
+};
+
+std::uint32_t big_endian_u32(const std::uint8_t* p) {
+  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
+}
+
+int parse_palette_png(const std::uint8_t* bytes, std::size_t length, ColourCollector& colours,
+                      std::string& message) {
+  const char* no_plte = "no PLTE chunk: not a palette PNG";
+  if (length < 20) {
+    message = no_plte;
+    return -1;
+  }
+  const std::uint8_t* plte = nullptr;
+  std::size_t plte_length = 0;
+  const std::uint8_t* trns = nullptr;
+  std::size_t trns_length = 0;
+  std::size_t position = 8;
+  while (length - position >= 12) {
+    std::uint32_t chunk_length = big_endian_u32(bytes + position);
+    const std::uint8_t* type = bytes + position + 4;
+    if (chunk_length > length - position - 12) break;  // runs past the end
+    if (std::memcmp(type, "IDAT", 4) == 0 || std::memcmp(type, "IEND", 4) == 0) break;
+    const std::uint8_t* data = bytes + position + 8;
+    if (std::memcmp(type, "PLTE", 4) == 0) plte = data, plte_length = chunk_length;
+    if (std::memcmp(type, "tRNS", 4) == 0) trns = data, trns_length = chunk_length;
+    position += 12 + std::size_t{chunk_length};
+  }
+  if (plte == nullptr) {
+    message = no_plte;
+    return -1;
+  }
+  for (std::size_t i = 0; i < plte_length / 3 && !colours.full(); ++i) {
+    std::uint8_t alpha = i < trns_length ? trns[i] : 255;
+    colours.add(plte[i * 3], plte[i * 3 + 1], plte[i * 3 + 2], alpha);
+  }
+  if (colours.count() == 0) {
+    message = "no colours found";
+    return 0;
+  }
+  return colours.count();
+}
+
+bool is_space(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
+
+int hex_value(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// RRGGBB or RRGGBBAA, then the end of the line or white space.
+bool parse_hex_colour(std::string_view text, std::uint8_t colour[4]) {
+  std::size_t digits = 0;
+  while (digits < text.size() && hex_value(text[digits]) >= 0) ++digits;
+  if (digits != 6 && digits != 8) return false;
+  if (digits < text.size() && !is_space(text[digits])) return false;
+  colour[3] = 255;
+  for (std::size_t i = 0; i < digits / 2; ++i) {
+    colour[i] = static_cast<std::uint8_t>(hex_value(text[i * 2]) * 16 + hex_value(text[i * 2 + 1]));
+  }
+  return true;
+}
+
+// Up to four unsigned numbers separated by white space, read the way "%u %u %u %u"
+// reads them: a number may carry a sign, and reading stops at the first non-number.
+int scan_unsigned_numbers(std::string_view text, std::uint64_t numbers[4]) {
+  std::size_t i = 0;
+  int found = 0;
+  while (found < 4) {
+    while (i < text.size() && is_space(text[i])) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (i >= text.size() || text[i] < '0' || text[i] > '9') break;
+    std::uint64_t value = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+      if (value < 1000000) value = value * 10 + static_cast<unsigned>(text[i] - '0');
+      ++i;
+    }
+    // A negative number wraps to a huge unsigned value, except minus zero.
+    numbers[found++] = negative && value != 0 ? UINT64_MAX : value;
+  }
+  return found;
+}
+
+bool starts_with(std::string_view line, std::string_view prefix) {
+  return line.substr(0, prefix.size()) == prefix;
+}
+
+void parse_palette_line(std::string_view line, ColourCollector& colours) {
+  if (line.empty() || starts_with(line, ";") || starts_with(line, "//") ||
+      starts_with(line, "JASC-PAL") || starts_with(line, "GIMP Palette") ||
+      starts_with(line, "Name:") || starts_with(line, "Columns:")) {
+    return;
+  }
+  std::uint8_t colour[4];
+  if (line[0] == '#') {
+    if (parse_hex_colour(line.substr(1), colour)) colours.add(colour[0], colour[1], colour[2], colour[3]);
+    return;
+  }
+  if (parse_hex_colour(line, colour)) {
+    colours.add(colour[0], colour[1], colour[2], colour[3]);
+    return;
+  }
+  std::string spaced(line);
+  for (char& c : spaced) {
+    if (c == '\t' || c == ',' || c == ';') c = ' ';
+  }
+  std::uint64_t numbers[4] = {0, 0, 0, 255};
+  int found = scan_unsigned_numbers(spaced, numbers);
+  if (found < 3) return;
+  for (int i = 0; i < found; ++i) {
+    if (numbers[i] > 255) return;
+  }
+  colours.add(static_cast<std::uint8_t>(numbers[0]), static_cast<std::uint8_t>(numbers[1]),
+              static_cast<std::uint8_t>(numbers[2]), static_cast<std::uint8_t>(numbers[3]));
+}
+
+int parse_palette_lines(std::string_view text, ColourCollector& colours, std::string& message) {
+  std::size_t start = 0;
+  while (start < text.size() && !colours.full()) {
+    std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    std::size_t first = 0;
+    while (first < line.size() && is_space(line[first])) ++first;
+    std::size_t last = line.size();
+    while (last > first && is_space(line[last - 1])) --last;
+    parse_palette_line(line.substr(first, last - first), colours);
+    start = end + 1;
+  }
+  if (colours.count() == 0) {
+    message = "no colours found";
+    return 0;
+  }
+  return colours.count();
+}
+
+}  // namespace
+
+int parse_palette_text(const char* bytes, std::size_t length, std::uint8_t* colours, int maximum,
+                       std::string& message) {
+  if (bytes == nullptr || colours == nullptr) {
+    message = "nothing to read";
+    return -1;
+  }
+  ColourCollector collector(colours, maximum);
+  const auto* raw = reinterpret_cast<const std::uint8_t*>(bytes);
+  if (length >= 8 && std::memcmp(raw, kPngSignature, 8) == 0) {
+    return parse_palette_png(raw, length, collector, message);
+  }
+  return parse_palette_lines(std::string_view(bytes, length), collector, message);
+}
+
+int read_palette_file(const std::string& path, std::uint8_t* colours, int maximum,
+                      std::string& message) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) {
+    message = "cannot open " + path;
+    return -1;
+  }
+  // One byte more than allowed tells a file at the limit from a larger one.
+  std::vector<char> bytes;
+  std::size_t total = 0;
+  bool read_error = false;
+  try {
+    while (total <= kLargestPaletteFile) {
+      bytes.resize(total + 65536);
+      std::size_t got = std::fread(bytes.data() + total, 1, 65536, file);
+      total += got;
+      if (got < 65536) {
+        read_error = std::ferror(file) != 0;
+        break;
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    read_error = true;
+  }
+  std::fclose(file);
+  if (read_error) {  // a folder opens but cannot be read
+    message = "cannot open " + path;
+    return -1;
+  }
+  if (total > kLargestPaletteFile) {
+    message = path + ": palette file is too large";
+    return -1;
+  }
+  std::string reason;
+  int count = parse_palette_text(bytes.data(), total, colours, maximum, reason);
+  if (count <= 0) message = path + ": " + reason;
+  return count;
+}

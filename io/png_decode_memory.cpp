@@ -1,0 +1,112 @@
+// PNG decoding with libpng from a file held in memory.
+//
+// libpng reports errors by longjmp. The frame holding the setjmp keeps only
+// plain C locals, and every callback libpng can jump out of is free of C++
+// objects, so no destructor is ever skipped.
+#include <png.h>
+
+#include <cstring>
+
+#include "io/format_decoders.h"
+
+namespace {
+
+struct PngSource {
+  const std::uint8_t* bytes;
+  std::size_t size;
+  std::size_t position;
+  char error[160];
+};
+
+void on_png_error(png_structp png, png_const_charp text) {
+  auto* source = static_cast<PngSource*>(png_get_error_ptr(png));
+  std::snprintf(source->error, sizeof source->error, "%s", text != nullptr ? text : "error");
+  png_longjmp(png, 1);
+}
+
+void on_png_warning(png_structp, png_const_charp) {}
+
+void on_png_read(png_structp png, png_bytep out, std::size_t count) {
+  auto* source = static_cast<PngSource*>(png_get_io_ptr(png));
+  if (count > source->size - source->position) png_error(png, "the file ends early");
+  std::memcpy(out, source->bytes + source->position, count);
+  source->position += count;
+}
+
+double png_file_gamma(png_structp png, png_infop info) {
+  png_fixed_point gamma = 0;
+  if (png_get_gAMA_fixed(png, info, &gamma) != 0 && gamma > 0) return gamma / 100000.0;
+  if (png_get_valid(png, info, PNG_INFO_sRGB) != 0) return 0.45455;
+  return 0.45454545454545453;
+}
+
+// Asks libpng for 8-bit RGBA whatever the stored colour type and depth.
+void request_rgba8(png_structp png, png_infop info) {
+  png_byte colour_type = png_get_color_type(png, info);
+  png_set_expand(png);
+  if (png_get_bit_depth(png, info) == 16) png_set_strip_16(png);  // keeps the high byte
+  if ((colour_type & PNG_COLOR_MASK_COLOR) == 0) png_set_gray_to_rgb(png);
+  bool has_alpha = (colour_type & PNG_COLOR_MASK_ALPHA) != 0 ||
+                   png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+  if (!has_alpha) png_set_add_alpha(png, 0xff, PNG_FILLER_AFTER);
+}
+
+enum Stage { kReadingHeader, kReadingPixels };
+
+DecodeFailure run_png_decoder(PngSource* source, DecodedImage* image) {
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, source, on_png_error,
+                                           on_png_warning);
+  if (png == nullptr) return DecodeFailure::kOutOfMemory;
+  png_infop info = png_create_info_struct(png);
+  if (info == nullptr) {
+    png_destroy_read_struct(&png, nullptr, nullptr);
+    return DecodeFailure::kOutOfMemory;
+  }
+  volatile Stage stage = kReadingHeader;
+  if (setjmp(png_jmpbuf(png)) != 0) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    return stage == kReadingHeader ? DecodeFailure::kUnrecognised
+                                   : DecodeFailure::kUnreadablePixels;
+  }
+  png_set_read_fn(png, source, on_png_read);
+  // Our own size check below replaces libpng's default one-million-pixel side limit.
+  png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
+  png_read_info(png, info);
+
+  png_uint_32 width = png_get_image_width(png, info);
+  png_uint_32 height = png_get_image_height(png, info);
+  DecodeFailure failure = check_image_size(width, height);
+  if (failure == DecodeFailure::kNone) {
+    image->gamma = png_file_gamma(png, info);
+    request_rgba8(png, info);
+    int passes = png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    if (png_get_rowbytes(png, info) != std::size_t{width} * 4) {
+      failure = DecodeFailure::kCannotConvert;
+    } else {
+      failure = allocate_pixels(width, height, *image);
+    }
+    if (failure == DecodeFailure::kNone) {
+      stage = kReadingPixels;
+      std::uint8_t* pixels = image->pixels.data();
+      for (int pass = 0; pass < passes; ++pass) {
+        for (png_uint_32 y = 0; y < height; ++y) {
+          png_read_row(png, pixels + std::size_t{y} * width * 4, nullptr);
+        }
+      }
+    }
+  }
+  png_destroy_read_struct(&png, &info, nullptr);
+  return failure;
+}
+
+}  // namespace
+
+PngDecodeOutcome decode_png_memory(const std::uint8_t* bytes, std::size_t size,
+                                   DecodedImage& image) {
+  PngSource source{bytes, size, 0, {}};
+  PngDecodeOutcome outcome;
+  outcome.failure = run_png_decoder(&source, &image);
+  outcome.detail = source.error;
+  return outcome;
+}

@@ -1,0 +1,82 @@
+// The public PNG writers: argument checks, safe replacement of the target, the size probe.
+#include "io/png_write.h"
+
+#include "io/file_system.h"
+#include "io/png_encode.h"
+#include "io/replacing_file.h"
+
+namespace {
+
+bool indexed_arguments_valid(std::uint32_t width, std::uint32_t height,
+                             const std::uint8_t* const* index_rows, const std::uint8_t* palette,
+                             std::uint32_t palette_size) {
+  if (index_rows == nullptr || palette == nullptr || width == 0 || height == 0) return false;
+  if (palette_size < 1 || palette_size > 256) return false;
+  for (std::uint32_t y = 0; y < height; ++y) {
+    if (index_rows[y] == nullptr) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::uint32_t palette_bit_depth(std::uint32_t palette_size) {
+  if (palette_size <= 2) return 1;
+  if (palette_size <= 4) return 2;
+  if (palette_size <= 16) return 4;
+  return 8;
+}
+
+int write_indexed_png(const std::string& path, std::uint32_t width, std::uint32_t height,
+                      double gamma, const std::uint8_t* const* index_rows,
+                      const std::uint8_t* palette, std::uint32_t palette_size) {
+  if (path.empty() || !indexed_arguments_valid(width, height, index_rows, palette, palette_size)) {
+    return kPngBadArguments;
+  }
+  // The target is replaced only by a complete file; any failure leaves it as it was.
+  ReplacingFile output;
+  std::FILE* file = output.open(path);
+  if (file == nullptr) return kPngCannotWrite;
+  int status = encode_indexed_png(file, width, height, gamma, index_rows, palette, palette_size);
+  if (status != kPngWritten) return status;
+  return output.commit() ? kPngWritten : kPngCannotWrite;
+}
+
+bool save_indexed_png(const std::string& path, std::uint32_t width, std::uint32_t height,
+                      double gamma, const std::uint8_t* const* index_rows,
+                      const std::uint8_t* palette, std::uint32_t palette_size,
+                      std::string& message) {
+  int status = write_indexed_png(path, width, height, gamma, index_rows, palette, palette_size);
+  if (status == kPngWritten) return true;
+  message = status == kPngCannotWrite ? "could not open output for writing"
+                                      : "libpng failed to write the image";
+  return false;
+}
+
+int write_rgba_png(std::FILE* file, std::uint32_t width, std::uint32_t height, double gamma,
+                   const std::uint8_t* const* rgba_rows) {
+  if (file == nullptr || rgba_rows == nullptr || width == 0 || height == 0) return kPngBadArguments;
+  for (std::uint32_t y = 0; y < height; ++y) {
+    if (rgba_rows[y] == nullptr) return kPngBadArguments;
+  }
+  return encode_rgba_png(file, width, height, gamma, rgba_rows);
+}
+
+std::uint64_t indexed_png_size(std::uint32_t width, std::uint32_t height, double gamma,
+                               const std::uint8_t* const* index_rows,
+                               const std::uint8_t* palette, std::uint32_t palette_size) {
+  if (!indexed_arguments_valid(width, height, index_rows, palette, palette_size)) return 0;
+  std::string probe_path;
+  std::FILE* probe = create_unique_file(temporary_folder(), "bq-size-", probe_path);
+  if (probe == nullptr) return 0;
+  std::uint64_t size = 0;
+  if (encode_indexed_png(probe, width, height, gamma, index_rows, palette, palette_size) ==
+          kPngWritten &&
+      std::fseek(probe, 0, SEEK_END) == 0) {
+    long end = std::ftell(probe);
+    if (end > 0) size = static_cast<std::uint64_t>(end);
+  }
+  std::fclose(probe);
+  remove_file(probe_path);
+  return size;
+}

@@ -6,6 +6,7 @@
 #include "engine/engine_stats.h"
 #include "engine/fingerprint.h"
 #include "engine/speed_budget.h"
+#include "engine/working_image.h"
 #include "tamble/algorithms.h"
 
 namespace {
@@ -16,6 +17,7 @@ struct WorkingSpaceCache {
   tamble::array<double> edges;
   std::uint64_t key = 0;
   std::size_t pixel_count = 0;
+  std::uint32_t width = 0;
   bool maps_ready = false;
   bool valid = false;
 };
@@ -36,6 +38,7 @@ void forget_working_space() {
   g_working.edges.release();
   g_working.key = 0;
   g_working.pixel_count = 0;
+  g_working.width = 0;
   g_working.maps_ready = false;
   g_working.valid = false;
 }
@@ -74,8 +77,13 @@ std::unique_ptr<Histogram> build_fitting_histogram(tamble::device* dev, const st
 }  // namespace
 
 const WorkColor* cached_working_image(tamble::device* dev, const std::uint8_t* pixels,
-                                      std::size_t pixel_count, double gamma, std::uint64_t key) {
-  if (g_working.valid && g_working.key == key && g_working.pixel_count == pixel_count) {
+                                      std::uint32_t width, std::uint32_t height, double gamma,
+                                      std::uint64_t key) {
+  const std::size_t pixel_count = static_cast<std::size_t>(width) * height;
+  // The key sees the pixel count, not the shape; the contrast maps depend on
+  // the shape, so the width must match as well.
+  if (g_working.valid && g_working.key == key && g_working.pixel_count == pixel_count &&
+      g_working.width == width) {
     engine_log("working-space image cached%c", '\n');
     ++g_engine_stats.image_cache_hits;
     return g_working.image.data();
@@ -88,10 +96,10 @@ const WorkColor* cached_working_image(tamble::device* dev, const std::uint8_t* p
     forget_working_space();
     return nullptr;
   }
-  tamble::tabulate(dev, g_working.image.data(), pixel_count,
-                   [&](std::size_t i) { return to_work_color(pixels + 4 * i, gamma); });
+  convert_working_image(dev, pixels, pixel_count, gamma, g_working.image.data());
   g_working.key = key;
   g_working.pixel_count = pixel_count;
+  g_working.width = width;
   g_working.valid = true;
   ++g_engine_stats.image_conversions;
   return g_working.image.data();

@@ -11,10 +11,11 @@
 #include "engine/work_color.h"
 #include "tamble/device.h"
 
-// The image as working colours, reused when `key` and the pixel count match
-// the cached ones, else converted anew. Null when memory was refused.
+// The image as working colours, reused when `key`, the pixel count and the
+// width match the cached ones, else converted anew. Null when memory was refused.
 const WorkColor* cached_working_image(tamble::device* dev, const std::uint8_t* pixels,
-                                      std::size_t pixel_count, double gamma, std::uint64_t key);
+                                      std::uint32_t width, std::uint32_t height, double gamma,
+                                      std::uint64_t key);
 
 // Copies the contrast maps of the cached image into the per-call maps,
 // computing them first when this image has none yet. Needs width and height

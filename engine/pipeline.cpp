@@ -50,7 +50,7 @@ std::uint32_t run_pipeline(ImageDesc& image, const PipelineSettings& settings,
   // The entry's copy is one packed block, rows[0] its start.
   const std::uint8_t* pixels = image.rows[0];
   std::uint64_t key = image_key(dev, pixels, n, image.gamma);
-  const WorkColor* work = cached_working_image(dev, pixels, n, image.gamma, key);
+  const WorkColor* work = cached_working_image(dev, pixels, width, height, image.gamma, key);
   if (!work) return kQuantizeOutOfMemory;
 
   tamble::array<double> importance(dev, n);

@@ -29,8 +29,10 @@ struct HistogramCache {
   bool valid = false;
 };
 
-WorkingSpaceCache g_working;
-HistogramCache g_histogram;
+// Never destroyed: at exit the device their memory came from may already be
+// gone, and the process returns everything anyway.
+WorkingSpaceCache& g_working = *new WorkingSpaceCache;
+HistogramCache& g_histogram = *new HistogramCache;
 
 void forget_working_space() {
   g_working.image.release();

@@ -32,5 +32,17 @@ test-asan: deps $(ASAN_BUILD)/build.ninja
 bench: build
 	$(BUILD)/bench/bq_bench --benchmark_min_time=0.2
 
+# Feeds the palette reader random input for 60 s; the seeds stay untouched,
+# new finds go to $(FUZZ_BUILD)/corpus.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_TIME  ?= 60
+
+fuzz: deps
+	mkdir -p $(FUZZ_BUILD)/corpus
+	clang++ -std=c++20 -g -O1 -I. -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
+	  tests/fuzz/palette_text_fuzz.cpp io/palette_file.cpp -o $(FUZZ_BUILD)/palette_text_fuzz
+	$(FUZZ_BUILD)/palette_text_fuzz -max_total_time=$(FUZZ_TIME) -max_len=65536 -timeout=10 \
+	  $(FUZZ_BUILD)/corpus tests/fuzz/corpus
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

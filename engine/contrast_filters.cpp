@@ -2,11 +2,17 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <vector>
 
 #include "engine/row_parallel.h"
 
 namespace {
+
+struct Larger {
+  double operator()(double a, double b) const { return a > b ? a : b; }
+};
+struct Smaller {
+  double operator()(double a, double b) const { return a < b ? a : b; }
+};
 
 template <class Pick>
 void cross_filter(tamble::device* dev, const double* in, double* out, std::uint32_t width,
@@ -17,55 +23,68 @@ void cross_filter(tamble::device* dev, const double* in, double* out, std::uint3
     const double* above = in + (y > 0 ? y - 1 : y) * w;
     const double* below = in + (y + 1 < height ? y + 1 : y) * w;
     double* dst = out + y * w;
-    for (std::size_t x = 0; x < w; ++x) {
-      double v = pick(row[x], row[x > 0 ? x - 1 : x]);
-      v = pick(v, row[x + 1 < w ? x + 1 : x]);
+    auto one = [&](std::size_t x, std::size_t left, std::size_t right) {
+      double v = pick(row[x], row[left]);
+      v = pick(v, row[right]);
       v = pick(v, above[x]);
       dst[x] = pick(v, below[x]);
+    };
+    if (w == 1) {
+      one(0, 0, 0);
+      return;
     }
+    one(0, 0, 1);
+    for (std::size_t x = 1; x + 1 < w; ++x) one(x, x - 1, x + 1);
+    one(w - 1, w - 2, w - 1);
   });
 }
 
 constexpr std::size_t kRadius = 3;
-// Rows blurred together, so the transposed writes fill whole cache lines.
-constexpr std::size_t kRowsPerBlock = 8;
+// Rows blurred side by side: independent running sums overlap in the
+// pipeline, and the transposed writes fill whole cache lines.
+constexpr std::size_t kRowsPerBlock = 32;
 
-// Running mean over 2r values of one row; the window at x covers x-r+1 .. x+r
-// with both ends clamped.
-void blur_row(const double* row, std::size_t n, double* out) {
+// Running mean over 2r values along each of `count` rows of length n, the
+// window at x covering x-r+1 .. x+r with both ends clamped. The result for
+// (row k, x) goes to out[x * stride + k].
+void blur_block(const double* in, std::size_t count, std::size_t n, double* out,
+                std::size_t stride) {
   const std::size_t r = kRadius;
-  double sum = r * row[0];
-  for (std::size_t i = 0; i < r; ++i) sum += row[i];
   const double divisor = 2.0 * r;
+  double sum[kRowsPerBlock];
+  const double* rows[kRowsPerBlock];
+  for (std::size_t k = 0; k < count; ++k) {
+    rows[k] = in + k * n;
+    sum[k] = r * rows[k][0];
+    for (std::size_t i = 0; i < r; ++i) sum[k] += rows[k][i];
+  }
   std::size_t x = 0;
-  for (; x < r; ++x) {
-    sum = sum + row[x + r] - row[0];
-    out[x] = sum / divisor;
-  }
-  for (; x + r < n; ++x) {
-    sum = sum + row[x + r] - row[x - r];
-    out[x] = sum / divisor;
-  }
-  for (; x < n; ++x) {
-    sum = sum + row[n - 1] - row[x - r];
-    out[x] = sum / divisor;
-  }
+  for (; x < r; ++x)
+    for (std::size_t k = 0; k < count; ++k) {
+      sum[k] = sum[k] + rows[k][x + r] - rows[k][0];
+      out[x * stride + k] = sum[k] / divisor;
+    }
+  for (; x + r < n; ++x)
+    for (std::size_t k = 0; k < count; ++k) {
+      sum[k] = sum[k] + rows[k][x + r] - rows[k][x - r];
+      out[x * stride + k] = sum[k] / divisor;
+    }
+  for (; x < n; ++x)
+    for (std::size_t k = 0; k < count; ++k) {
+      sum[k] = sum[k] + rows[k][n - 1] - rows[k][x - r];
+      out[x * stride + k] = sum[k] / divisor;
+    }
 }
 
-// Blurs `rows` rows of length n from in and writes them transposed:
-// value (row j, x) lands at out[x * rows + j].
+// Blurs `rows` rows of length n and writes them transposed: value (row j, x)
+// lands at out[x * rows + j].
 void blur_rows_transposed(tamble::device* dev, const double* in, double* out, std::size_t rows,
                           std::size_t n) {
   std::size_t blocks = (rows + kRowsPerBlock - 1) / kRowsPerBlock;
   for_each_row(dev, blocks, n * kRowsPerBlock, [&](std::size_t block) {
     std::size_t first = block * kRowsPerBlock;
     std::size_t count = std::min(kRowsPerBlock, rows - first);
-    std::vector<double> lines(count * n);
-    for (std::size_t k = 0; k < count; ++k) blur_row(in + (first + k) * n, n, &lines[k * n]);
-    for (std::size_t x = 0; x < n; ++x) {
-      double* dst = out + x * rows + first;
-      for (std::size_t k = 0; k < count; ++k) dst[k] = lines[k * n + x];
-    }
+    blur_block(in + first * n, count, n, out + first, rows);
   });
 }
 
@@ -73,12 +92,12 @@ void blur_rows_transposed(tamble::device* dev, const double* in, double* out, st
 
 void cross_maximum(tamble::device* dev, const double* in, double* out, std::uint32_t width,
                    std::uint32_t height) {
-  cross_filter(dev, in, out, width, height, [](double a, double b) { return a < b ? b : a; });
+  cross_filter(dev, in, out, width, height, Larger{});
 }
 
 void cross_minimum(tamble::device* dev, const double* in, double* out, std::uint32_t width,
                    std::uint32_t height) {
-  cross_filter(dev, in, out, width, height, [](double a, double b) { return b < a ? b : a; });
+  cross_filter(dev, in, out, width, height, Smaller{});
 }
 
 void box_blur(tamble::device* dev, const double* in, double* scratch, double* out,

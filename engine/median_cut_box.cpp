@@ -9,15 +9,6 @@ constexpr double kAlphaHalving = 1.0 / 16384.0;  // 2^-14
 constexpr double kColorHalving = 1.0 / 65536.0;  // 2^-16
 constexpr double kVarianceScale[4] = {0.25, 0.4375, 0.5625, 0.3125};
 
-double component(const WorkColor& c, int i) {
-  switch (i) {
-    case 0: return c.alpha;
-    case 1: return c.L;
-    case 2: return c.a;
-    default: return c.b;
-  }
-}
-
 // Integer part as 64 bits; NaN gives 0 and huge values saturate, so a stray
 // colour cannot make the conversion undefined.
 std::uint64_t integer_bits(double v) {
@@ -137,8 +128,8 @@ std::array<int, 4> channel_order(const Box& box) {
 // three that may overflow into the high half; the two are OR-ed, not added,
 // and the result cut to 32 bits.
 std::uint32_t split_key(const WorkColor& c, const std::array<int, 4>& order) {
-  double c1 = component(c, order[0]), c2 = component(c, order[1]);
-  double c3 = component(c, order[2]), c4 = component(c, order[3]);
+  const double v[4] = {c.alpha, c.L, c.a, c.b};
+  double c1 = v[order[0]], c2 = v[order[1]], c3 = v[order[2]], c4 = v[order[3]];
   std::uint64_t high = integer_bits(c1 * 65535.0) << 16;
   std::uint64_t low = integer_bits((c2 * 0.5 + c3 + c4 * 0.25) * 65535.0);
   return static_cast<std::uint32_t>(high | low);

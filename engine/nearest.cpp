@@ -101,13 +101,14 @@ void nearest_index::build(tamble::device* dev, const Palette& palette, double op
 
 // First sorted position whose L is not below the probe's (count when none).
 std::int64_t nearest_index::start_position(double probe_L) const {
-  std::int64_t lo = 0, hi = count_;
-  while (lo < hi) {
-    std::int64_t mid = lo + (hi - lo) / 2;
-    if (table_.L[mid] < probe_L)
-      lo = mid + 1;
-    else
-      hi = mid;
+  // Written to compile to conditional moves: the outcome of each step is
+  // unpredictable, and mispredicted branches would cost more than the scan.
+  std::int64_t lo = 0, n = count_;
+  while (n > 0) {
+    std::int64_t half = n >> 1;
+    bool right = table_.L[lo + half] < probe_L;
+    lo = right ? lo + half + 1 : lo;
+    n = right ? n - half - 1 : half;
   }
   return lo;
 }

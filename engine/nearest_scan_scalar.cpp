@@ -4,6 +4,7 @@ namespace {
 
 // The colour difference of engine/work_color.h with the entry's chroma
 // precomputed; the operation order is the same so the results are identical.
+template <bool kPenalised>
 inline double entry_distance(const ScanTable& t, const ScanProbe& p, std::int64_t s, double dl2) {
   double cq = t.chroma2[s];
   double diff_c = p.chroma2 - cq;
@@ -13,7 +14,7 @@ inline double entry_distance(const ScanTable& t, const ScanProbe& p, std::int64_
   double db = p.b - t.b[s];
   double dalpha = p.alpha - t.alpha[s];
   double d = factor * (1.003641 * (da * da) + 0.549752 * (db * db)) + 2.0 * (dalpha * dalpha) + dl2;
-  if (p.penalised) d += t.penalty[s];
+  if (kPenalised) d += t.penalty[s];
   return d;
 }
 
@@ -21,10 +22,8 @@ inline void take_if_better(ScanBest& best, double d, std::int64_t index) {
   if (d < best.distance || (d == best.distance && index < best.index)) best = {d, index};
 }
 
-}  // namespace
-
-ScanBest nearest_scan_scalar(const ScanTable& t, const ScanProbe& p, std::int64_t start,
-                             ScanBest best) {
+template <bool kPenalised>
+ScanBest scan(const ScanTable& t, const ScanProbe& p, std::int64_t start, ScanBest best) {
   std::int64_t up = start, down = start - 1;
   bool up_open = up < t.count, down_open = down >= 0;
   while (up_open || down_open) {
@@ -34,7 +33,7 @@ ScanBest nearest_scan_scalar(const ScanTable& t, const ScanProbe& p, std::int64_
       if (dl2 > best.distance) {
         up_open = false;
       } else {
-        take_if_better(best, entry_distance(t, p, up, dl2), t.index[up]);
+        take_if_better(best, entry_distance<kPenalised>(t, p, up, dl2), t.index[up]);
         up_open = ++up < t.count;
       }
     }
@@ -44,10 +43,17 @@ ScanBest nearest_scan_scalar(const ScanTable& t, const ScanProbe& p, std::int64_
       if (dl2 > best.distance) {
         down_open = false;
       } else {
-        take_if_better(best, entry_distance(t, p, down, dl2), t.index[down]);
+        take_if_better(best, entry_distance<kPenalised>(t, p, down, dl2), t.index[down]);
         down_open = --down >= 0;
       }
     }
   }
   return best;
+}
+
+}  // namespace
+
+ScanBest nearest_scan_scalar(const ScanTable& t, const ScanProbe& p, std::int64_t start,
+                             ScanBest best) {
+  return p.penalised ? scan<true>(t, p, start, best) : scan<false>(t, p, start, best);
 }

@@ -28,6 +28,16 @@ void on_jpeg_message(j_common_ptr info, int level) {
   if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) errors->data_ended = true;
 }
 
+// A progressive file can hold thousands of tiny scans that each cost a pass over
+// the whole image; real encoders use a dozen or so.
+constexpr int kMostScans = 500;
+
+void on_jpeg_progress(j_common_ptr info) {
+  if (!info->is_decompressor) return;
+  auto* decompress = reinterpret_cast<j_decompress_ptr>(info);
+  if (decompress->input_scan_number > kMostScans) on_jpeg_error(info);
+}
+
 // Widens a row decoded in place at the start of its RGBA slot, working backwards.
 void widen_row(std::uint8_t* row, std::uint32_t width, int components, bool adobe_inverted) {
   for (std::uint32_t x = width; x-- > 0;) {
@@ -57,12 +67,15 @@ DecodeFailure run_jpeg_decoder(const std::uint8_t* bytes, std::size_t size, Deco
   errors.manager.error_exit = on_jpeg_error;
   errors.manager.emit_message = on_jpeg_message;
   errors.data_ended = false;
+  jpeg_progress_mgr progress;
+  progress.progress_monitor = on_jpeg_progress;
   volatile DecodeFailure on_jump = DecodeFailure::kUnrecognised;
   if (setjmp(errors.jump) != 0) {
     jpeg_destroy_decompress(&info);
     return on_jump;
   }
   jpeg_create_decompress(&info);
+  info.progress = &progress;
   jpeg_mem_src(&info, bytes, static_cast<unsigned long>(size));
   if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK) {
     jpeg_destroy_decompress(&info);
@@ -85,14 +98,14 @@ DecodeFailure run_jpeg_decoder(const std::uint8_t* bytes, std::size_t size, Deco
     jpeg_destroy_decompress(&info);
     return failure;
   }
-  on_jump = DecodeFailure::kCannotConvert;
+  // Progressive files are read in full while decompression starts.
+  on_jump = DecodeFailure::kUnreadablePixels;
   jpeg_start_decompress(&info);
   if (info.output_width != image->width || info.output_height != image->height ||
       info.output_components != components) {
     jpeg_destroy_decompress(&info);
     return DecodeFailure::kCannotConvert;
   }
-  on_jump = DecodeFailure::kUnreadablePixels;
   while (info.output_scanline < info.output_height) {
     std::uint8_t* row = image->pixels.data() + std::size_t{info.output_scanline} * image->width * 4;
     JSAMPROW rows[1] = {row};

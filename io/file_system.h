@@ -27,6 +27,10 @@ bool flush_to_disk(std::FILE* file);
 // Gives the file the permissions a plainly created file would get (0666 less the umask).
 void set_default_permissions(std::FILE* file);
 
+// The file a path finally names after following symbolic links; the path itself
+// when it does not exist yet.
+std::string resolved_path(const std::string& path);
+
 // Moves `from` over `to` in one step.
 bool replace_file(const std::string& from, const std::string& to);
 

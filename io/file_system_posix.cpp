@@ -97,6 +97,14 @@ void set_default_permissions(std::FILE* file) {
   ::fchmod(::fileno(file), 0666 & ~current_umask());
 }
 
+std::string resolved_path(const std::string& path) {
+  char* real = ::realpath(path.c_str(), nullptr);
+  if (real == nullptr) return path;
+  std::string resolved = real;
+  std::free(real);
+  return resolved;
+}
+
 bool replace_file(const std::string& from, const std::string& to) {
   return ::rename(from.c_str(), to.c_str()) == 0;
 }

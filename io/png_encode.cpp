@@ -154,6 +154,8 @@ void pack_index_row(const std::uint8_t* indices, std::uint32_t width, std::uint3
 int encode_indexed_png(std::FILE* file, std::uint32_t width, std::uint32_t height, double gamma,
                        const std::uint8_t* const* index_rows, const std::uint8_t* palette,
                        std::uint32_t palette_size) {
+  // Sizes the format cannot hold fail in the codec, before any allocation.
+  if (width > PNG_UINT_31_MAX || height > PNG_UINT_31_MAX) return kPngCodecFailed;
   std::vector<std::uint8_t> packed;
   try {
     packed.resize(width);
@@ -167,6 +169,7 @@ int encode_indexed_png(std::FILE* file, std::uint32_t width, std::uint32_t heigh
 
 int encode_rgba_png(std::FILE* file, std::uint32_t width, std::uint32_t height, double gamma,
                     const std::uint8_t* const* rgba_rows) {
+  if (width > PNG_UINT_31_MAX / 4 || height > PNG_UINT_31_MAX) return kPngCodecFailed;
   PngSink sink{file, false};
   return finish_file(file, run_rgba_encoder(&sink, width, height, gamma, rgba_rows));
 }

@@ -4,8 +4,11 @@
 
 ReplacingFile::~ReplacingFile() { abandon(); }
 
-std::FILE* ReplacingFile::open(const std::string& target) {
+std::FILE* ReplacingFile::open(const std::string& requested) {
   abandon();
+  // A linked file (say a settings file kept in a dotfiles folder) is replaced
+  // where it really lives, so the link survives.
+  std::string target = resolved_path(requested);
   std::string folder = ".";
   std::string name = target;
   std::size_t slash = target.find_last_of('/');

@@ -27,6 +27,9 @@ int spin_budget();
 
 // Runs fn(ctx, index) once per participating thread, index 0 on the caller,
 // and returns when all have finished. Participants = min(end - begin, threads).
+// Inside a task, before configuration, or while another thread's loop holds
+// the pool, the loop runs on its caller alone. An exception thrown by any
+// participant is rethrown here once every participant has finished.
 using task_fn = void (*)(void* ctx, unsigned index);
 void parallel_loop(task_fn fn, void* ctx, std::size_t begin, std::size_t end, bool dynamic);
 

@@ -220,11 +220,10 @@ void worker_pool::run(task_fn fn, void* ctx, std::size_t begin, std::size_t end,
   if (error) std::rethrow_exception(error);
 }
 
-void worker_pool::join_worker(std::size_t i) {
-  std::thread& t = workers_[i];
+void join_thread(std::thread& t) {
   if (t.get_id() == std::this_thread::get_id())
     throw std::system_error(std::make_error_code(std::errc::resource_deadlock_would_occur),
-                            "[tamble] a worker cannot join itself");
+                            "[tamble] a thread cannot join itself");
   if (t.joinable()) t.join();
 }
 
@@ -237,7 +236,7 @@ void worker_pool::stop_and_join() {
   }
   for (std::size_t i = 0; i < workers_.size(); ++i) {
     try {
-      join_worker(i);
+      join_thread(workers_[i]);
     } catch (const std::system_error&) {
       // Shutdown reached from inside a worker (exit() in a task): that thread
       // cannot wait for itself and ends with the process.

@@ -71,7 +71,6 @@ class worker_pool {
   };
 
   void worker_main(unsigned a);
-  void join_worker(std::size_t i);
   void stop_and_join();
 
   unsigned threads_ = 1;
@@ -90,6 +89,10 @@ class worker_pool {
   std::mutex error_mutex_;
   std::exception_ptr worker_error_;
 };
+
+// Joins t; raises std::system_error (resource_deadlock_would_occur) when t is
+// the calling thread.
+void join_thread(std::thread& t);
 
 // Runs fn(ctx, 0) over the whole range on the calling thread as a loop of one.
 void run_on_caller(task_fn fn, void* ctx, std::size_t begin, std::size_t end);

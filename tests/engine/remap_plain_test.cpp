@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "tamble/runtime.h"
 #include "tests/engine/remap_test_support.h"
 
 namespace {
@@ -64,6 +65,8 @@ TEST(RemapPlain, KMeansStepMovesOnlyEntriesThatAreNotFixed) {
 // Prints a checksum of remap_plain, damp_dither_map and remap_diffused on a
 // 1-megapixel-class image; run in child processes by the test below.
 TEST(RemapDeterminism, DISABLED_PrintChecksum) {
+  tamble::configure_runtime(0);  // thread count from KESTRANE_THREADS
+  std::printf("THREADS %u SCAN %d\n", tamble::thread_count(), tamble::scan_level());
   TestImage img = ramp_image(640, 400, 5);
   for (std::uint32_t x = 0; x < 640; x += 7) img.at(x, x % 400).alpha = 0.0;
   Palette p = ramp_palette(256, 6);

@@ -12,7 +12,7 @@
 namespace {
 
 #if defined(__SANITIZE_ADDRESS__)
-constexpr int kSampling = 5;  // the instrumented build is much slower
+constexpr int kSampling = 2;  // the instrumented build is much slower
 #else
 constexpr int kSampling = 1;
 #endif

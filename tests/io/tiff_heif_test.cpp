@@ -1,0 +1,94 @@
+// TIFF with alpha and 16-bit samples, and HEIF when the build can encode one.
+#include <gtest/gtest.h>
+#include <tiffio.h>
+
+#include "io/image_decode.h"
+#include "tests/io/io_test_support.h"
+
+#if __has_include(<libheif/heif.h>)
+#include <libheif/heif.h>
+#define BQ_TEST_HEIF 1
+#endif
+
+namespace {
+
+void write_tiff(const std::string& path, int samples, int bits, bool alpha,
+                const std::vector<std::uint8_t>& strip, std::uint32_t width) {
+  TIFF* tiff = TIFFOpen(path.c_str(), "w");
+  ASSERT_NE(tiff, nullptr);
+  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
+  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, 1u);
+  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, samples);
+  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, bits);
+  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+  TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 1u);
+  if (alpha) {
+    std::uint16_t extra[1] = {EXTRASAMPLE_UNASSALPHA};
+    TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, extra);
+  }
+  TIFFWriteEncodedStrip(tiff, 0, const_cast<std::uint8_t*>(strip.data()), static_cast<tmsize_t>(strip.size()));
+  TIFFClose(tiff);
+}
+
+}  // namespace
+
+TEST(TiffDecode, StraightAlphaAndSixteenBitSamples) {
+  ScratchFolder folder;
+  write_tiff(folder.file("alpha.tif"), 4, 8, true, {200, 100, 50, 128, 10, 20, 30, 255}, 2);
+  DecodedImage image;
+  std::string message;
+  ASSERT_TRUE(load_image_file(folder.file("alpha.tif"), image, message)) << message;
+  ASSERT_EQ(image.width, 2u);
+  EXPECT_NEAR(image.pixels[0], 200, 2);
+  EXPECT_NEAR(image.pixels[1], 100, 2);
+  EXPECT_NEAR(image.pixels[2], 50, 2);
+  EXPECT_EQ(image.pixels[3], 128);
+  EXPECT_EQ((std::vector<std::uint8_t>(image.pixels.begin() + 4, image.pixels.end())),
+            (std::vector<std::uint8_t>{10, 20, 30, 255}));
+
+  // Little-endian 16-bit samples 0xff00, 0x8000, 0x0000.
+  write_tiff(folder.file("deep.tif"), 3, 16, false, {0x00, 0xff, 0x00, 0x80, 0x00, 0x00}, 1);
+  ASSERT_TRUE(load_image_file(folder.file("deep.tif"), image, message)) << message;
+  EXPECT_NEAR(image.pixels[0], 0xff, 1);
+  EXPECT_NEAR(image.pixels[1], 0x80, 1);
+  EXPECT_EQ(image.pixels[2], 0);
+  EXPECT_EQ(image.pixels[3], 255);
+}
+
+#ifdef BQ_TEST_HEIF
+TEST(HeifDecode, PrimaryImageDecodes) {
+  heif_context* context = heif_context_alloc();
+  heif_encoder* encoder = nullptr;
+  if (heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder).code != heif_error_Ok) {
+    heif_context_free(context);
+    GTEST_SKIP() << "no HEVC encoder in this libheif";
+  }
+  heif_encoder_set_lossy_quality(encoder, 95);
+  heif_image* picture = nullptr;
+  heif_image_create(64, 32, heif_colorspace_RGB, heif_chroma_interleaved_RGB, &picture);
+  heif_image_add_plane(picture, heif_channel_interleaved, 64, 32, 8);
+  int stride = 0;
+  std::uint8_t* plane = heif_image_get_plane(picture, heif_channel_interleaved, &stride);
+  for (int y = 0; y < 32; ++y) {
+    for (int x = 0; x < 64; ++x) {
+      plane[y * stride + x * 3] = 30, plane[y * stride + x * 3 + 1] = 160, plane[y * stride + x * 3 + 2] = 90;
+    }
+  }
+  heif_context_encode_image(context, picture, encoder, nullptr, nullptr);
+  ScratchFolder folder;
+  std::string path = folder.file("picture");  // no extension: chosen by content
+  heif_context_write_to_file(context, path.c_str());
+  heif_image_release(picture);
+  heif_encoder_release(encoder);
+  heif_context_free(context);
+
+  DecodedImage image;
+  std::string message;
+  ASSERT_TRUE(load_image_file(path, image, message)) << message;
+  EXPECT_EQ(image.width, 64u);
+  EXPECT_EQ(image.height, 32u);
+  EXPECT_NEAR(image.pixels[(16 * 64 + 32) * 4 + 1], 160, 6);
+  EXPECT_EQ(image.pixels[3], 255);
+}
+#endif

@@ -52,25 +52,40 @@ void for_each_block(tamble::device* dev, std::size_t count, Body body) {
       2);
 }
 
-}  // namespace
 
-double kmeans_iteration(tamble::device* dev, Histogram& hist, Palette& palette,
-                        double opaque_threshold, bool reweight) {
+// One iteration. `nearest` holds each item's nearest entry by source_index;
+// when `guided` it already holds the previous iteration's answer, which seeds
+// the search. The search is exact with a fixed tie-break, so the seed changes
+// only how soon it ends, never the answer; the penalty of the IE6 workaround
+// is not part of a seed's distance, so seeds are used only without it.
+double kmeans_pass(tamble::device* dev, Histogram& hist, Palette& palette,
+                   double opaque_threshold, bool reweight, std::vector<std::uint32_t>& nearest,
+                   bool guided) {
   ++g_engine_stats.kmeans_iterations;
   const std::uint32_t count = hist.count;
   if (count == 0 || palette.count() == 0) return 0.0;
   build_lookups(hist);
 
-  // Nearest entry and its difference for every item, by source_index.
-  std::vector<std::uint32_t> nearest(count);
+  nearest.resize(count);
+  guided = guided && opaque_threshold >= 1.0;
   std::vector<double> difference(count);
   nearest_index index(dev, palette, opaque_threshold);
   HistogramItem* items = hist.items.data();
+  const double chroma_weight = g_engine.chroma_weight, blend = g_engine.blend;
   for_each_block(dev, count, [&](std::size_t first, std::size_t last) {
     for (std::size_t i = first; i < last; ++i) {
-      NearestMatch m = find_nearest(index, items[i].color);
-      nearest[items[i].source_index] = static_cast<std::uint32_t>(m.index);
-      difference[items[i].source_index] = m.distance;
+      const std::uint32_t s = items[i].source_index;
+      NearestMatch m;
+      if (guided) {
+        const std::uint32_t g = nearest[s];
+        m = find_nearest(index, items[i].color, g,
+                         color_difference(items[i].color, palette.entries[g].color,
+                                          chroma_weight, blend));
+      } else {
+        m = find_nearest(index, items[i].color);
+      }
+      nearest[s] = static_cast<std::uint32_t>(m.index);
+      difference[s] = m.distance;
     }
   });
 
@@ -127,6 +142,14 @@ double kmeans_iteration(tamble::device* dev, Histogram& hist, Palette& palette,
   return error;
 }
 
+}  // namespace
+
+double kmeans_iteration(tamble::device* dev, Histogram& hist, Palette& palette,
+                        double opaque_threshold, bool reweight) {
+  std::vector<std::uint32_t> nearest;
+  return kmeans_pass(dev, hist, palette, opaque_threshold, reweight, nearest, false);
+}
+
 double kmeans_refine(tamble::device* dev, Histogram& hist, Palette& palette,
                      double opaque_threshold, std::uint32_t speed, double mse_limit) {
   engine_log("  moving colormap towards local minimum\n");
@@ -134,8 +157,9 @@ double kmeans_refine(tamble::device* dev, Histogram& hist, Palette& palette,
   double min_change = kmeans_min_change(speed);
   double previous = 1e20;
   double error = 0.0;
+  std::vector<std::uint32_t> nearest;
   for (int done = 0;;) {
-    error = kmeans_iteration(dev, hist, palette, opaque_threshold, false);
+    error = kmeans_pass(dev, hist, palette, opaque_threshold, false, nearest, done > 0);
     if (std::fabs(previous - error) < min_change) break;
     if (error > 1.5 * mse_limit) {
       if (error > 3.0 * mse_limit) break;

@@ -221,3 +221,22 @@ TEST(EntryCaches, FingerprintSeesEveryByteAndChunkOrder) {
   std::uint8_t px[8] = {1, 2, 3, 4, 5, 6, 7, 8};
   EXPECT_NE(image_key(dev, px, 2, 0.45454545454545453), image_key(dev, px, 2, 1.0));
 }
+
+TEST(EntrySpeed, FeedbackTrialsAndRefinementFollowTheSpeed) {
+  auto px = gradient(64, 48, true);
+  QuantizerOptions o;
+  o.colors = 16;
+  o.speed = 3;
+  ASSERT_EQ(quantize(px, 64, 48, o).status, 0u);
+  EXPECT_EQ(g_engine_stats.feedback_trials, 1u);
+  EXPECT_GE(g_engine_stats.kmeans_iterations, 3u);
+  EXPECT_LE(g_engine_stats.kmeans_iterations, 1u + 17u);
+  o.speed = 8;
+  ASSERT_EQ(quantize(px, 64, 48, o).status, 0u);
+  EXPECT_EQ(g_engine_stats.feedback_trials, 0u);
+  EXPECT_EQ(g_engine_stats.kmeans_iterations, 2u);
+  EXPECT_EQ(g_engine_stats.posterize_bits, 1u);
+  o.speed = 1;
+  ASSERT_EQ(quantize(px, 64, 48, o).status, 0u);
+  EXPECT_GT(g_engine_stats.feedback_trials, 1u);
+}

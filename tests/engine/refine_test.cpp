@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "engine/engine_settings.h"
+#include "engine/engine_stats.h"
 #include "engine/refine.h"
 #include "engine/speed_budget.h"
 #include "tamble/device.h"
@@ -172,4 +173,55 @@ TEST(RefineIe6, NearlyOpaquePixelsBecomeOpaqueFaintOnesStay) {
   // Below the limit (almost x 255 = 157): untouched.
   EXPECT_EQ(px[15], 150);
   EXPECT_EQ(px[12], 90);
+}
+
+TEST(RefineKmeans, SeededRefinementMatchesPlainIterations) {
+  // Coarse colour levels make many exact ties between entries.
+  std::vector<WorkColor> colors;
+  std::vector<double> weights;
+  for (int i = 0; i < 6000; ++i) {
+    colors.push_back({i % 13 == 0 ? 0.5 : 1.0, (i * 37 % 64) / 64.0, 0.25 + (i * 11 % 16) / 32.0,
+                      0.3 + (i * 5 % 16) / 32.0});
+    weights.push_back(0.5 + (i % 4) * 0.25);
+  }
+  auto seeded = histogram_of(colors, weights);
+  auto plain = histogram_of(colors, weights);
+  Palette pa;
+  for (int e = 0; e < 64; ++e)
+    pa.entries.push_back(entry({1.0, (e % 16) / 16.0, 0.3 + (e / 16) * 0.05, 0.5}, 0, e % 9 == 0));
+  Palette pb = pa;
+  g_engine_stats.kmeans_iterations = 0;
+  double seeded_error = kmeans_refine(dev(), *seeded, pa, 1.0, 1, 1e20);
+  std::uint32_t iterations = g_engine_stats.kmeans_iterations;
+  ASSERT_GE(iterations, 2u);
+  double plain_error = 0;
+  for (std::uint32_t i = 0; i < iterations; ++i)
+    plain_error = kmeans_iteration(dev(), *plain, pb, 1.0, false);
+  EXPECT_EQ(seeded_error, plain_error);
+  for (int e = 0; e < 64; ++e) {
+    EXPECT_EQ(pa.entries[e].color.L, pb.entries[e].color.L) << e;
+    EXPECT_EQ(pa.entries[e].color.a, pb.entries[e].color.a) << e;
+    EXPECT_EQ(pa.entries[e].popularity, pb.entries[e].popularity) << e;
+  }
+}
+
+TEST(RefineKmeans, RefinementBudgetPerSpeed) {
+  std::vector<WorkColor> colors;
+  std::vector<double> weights;
+  for (int i = 0; i < 3000; ++i) {
+    colors.push_back({1.0, (i * 7919 % 3000) / 3000.0, 0.2 + (i * 31 % 97) / 160.0,
+                      0.3 + (i * 17 % 89) / 150.0});
+    weights.push_back(1.0);
+  }
+  for (std::uint32_t speed : {1u, 3u, 6u, 10u}) {
+    auto h = histogram_of(colors, weights);
+    Palette pal;
+    for (int e = 0; e < 32; ++e) pal.entries.push_back(entry(opaque(e / 320.0)));
+    g_engine_stats.kmeans_iterations = 0;
+    kmeans_refine(dev(), *h, pal, 1.0, speed, 1e20);
+    EXPECT_LE(g_engine_stats.kmeans_iterations, static_cast<std::uint32_t>(kmeans_budget(speed)));
+    if (speed >= 7) {
+      EXPECT_EQ(g_engine_stats.kmeans_iterations, 2u);
+    }
+  }
 }

@@ -45,4 +45,4 @@ fuzz: deps
 	  $(FUZZ_BUILD)/corpus tests/fuzz/corpus
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -4,16 +4,22 @@
 #include <vector>
 
 #include "cli/batch_request.h"
+#include "cli/batch_runner.h"
+#include "io/settings.h"
 
-// Interim: parses and validates; quantizing lands with the file layer.
-int run_batch(int argc, char** argv, const std::string&) {
+int run_batch(int argc, char** argv, const std::string& settings_path) {
   std::vector<std::string> arguments;
   for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
-  BatchParseResult parsed = parse_batch_arguments(arguments, QuantizerOptions{});
+
+  QuantizerOptions options;
+  if (batch_reads_saved_settings(arguments)) load_engine_settings(settings_path, options);
+
+  BatchParseResult parsed = parse_batch_arguments(arguments, options);
   if (parsed.outcome == BatchParseOutcome::show_help) {
     std::fputs(batch_usage_text(), stdout);
     return 0;
   }
   std::fputs(parsed.diagnostics.c_str(), stderr);
-  return 1;
+  if (parsed.outcome == BatchParseOutcome::refuse) return 1;
+  return run_batch_request(parsed.request);
 }

@@ -12,6 +12,15 @@ void cross_maximum(tamble::device* dev, const double* in, double* out, std::uint
 void cross_minimum(tamble::device* dev, const double* in, double* out, std::uint32_t width,
                    std::uint32_t height);
 
+// Several cross filters in a row (is_max[s] picks maximum or minimum for
+// step s, at most 4 steps) in one pass over the image: each block of rows
+// streams through all steps with the few halo rows it needs, giving the same
+// values as separate passes. When cap is set, each finished value v also
+// sets cap[i] = min(v, cap[i]). in, out and cap must not overlap.
+void cross_filter_chain(tamble::device* dev, const double* in, double* out, std::uint32_t width,
+                        std::uint32_t height, const bool* is_max, unsigned steps,
+                        double* cap = nullptr);
+
 // Box blur of radius 3 as two row passes that each write their output
 // transposed. Needs width and height of at least 7; scratch holds
 // width x height values; out may be in.

@@ -67,25 +67,19 @@ bool compute_contrast_maps(tamble::device* dev, const WorkColor* image, std::uin
   tamble::array<double> scratch_array(dev, n);
   if (scratch_array.failed()) return false;
   double* scratch = scratch_array.data();
-  double* noise = noise_map;
-  double* edges = edge_map;
 
-  measure_contrast(dev, image, width, height, noise, edges);
-
-  // Widen flat areas, blur, and narrow them again past where they started.
-  cross_maximum(dev, noise, scratch, width, height);
-  cross_maximum(dev, scratch, noise, width, height);
-  if (width >= 7 && height >= 7) box_blur(dev, noise, scratch, noise, width, height);
-  cross_maximum(dev, noise, scratch, width, height);
-  cross_minimum(dev, scratch, noise, width, height);
-  cross_minimum(dev, noise, scratch, width, height);
-  cross_minimum(dev, scratch, noise, width, height);
+  measure_contrast(dev, image, width, height, noise_map, scratch);
 
   // Widen the edges and shrink them back, so slivers between edges count as edges.
-  cross_minimum(dev, edges, scratch, width, height);
-  cross_maximum(dev, scratch, edges, width, height);
+  const bool close_edges[] = {false, true};
+  cross_filter_chain(dev, scratch, edge_map, width, height, close_edges, 2);
 
-  // Edges never exceed importance.
-  tamble::for_each_index(dev, n, [&](std::size_t i) { edges[i] = smaller(noise[i], edges[i]); });
+  // Widen flat areas, blur, and narrow them again past where they started.
+  const bool widen[] = {true, true};
+  cross_filter_chain(dev, noise_map, scratch, width, height, widen, 2);
+  if (width >= 7 && height >= 7) box_blur(dev, scratch, noise_map, scratch, width, height);
+  // The last chain also caps the edges by the finished importance.
+  const bool narrow[] = {true, false, false, false};
+  cross_filter_chain(dev, scratch, noise_map, width, height, narrow, 4, edge_map);
   return true;
 }

@@ -138,8 +138,14 @@ std::uint32_t split_key(const WorkColor& c, const std::array<int, 4>& order) {
 double box_score(const Box& box, const ChoiceRule& rule, std::uint32_t boxes_in_use) {
   double threshold = (15.0 * boxes_in_use / rule.target_boxes + 1.0) * rule.error_scale;
   double spread = box.variance[0] + box.variance[1] + box.variance[2] + box.variance[3];
-  double score = std::pow(box.sum, rule.sum_pow) * spread;
-  if (box.max_error > threshold) score *= std::pow(box.max_error / threshold, rule.max_error_pow);
+  // The default exponents skip pow (which is exact for them anyway): the
+  // choice runs once per box for every split.
+  double weight = rule.sum_pow == 1.0 ? box.sum : std::pow(box.sum, rule.sum_pow);
+  double score = weight * spread;
+  if (box.max_error > threshold) {
+    double ratio = box.max_error / threshold;
+    score *= rule.max_error_pow == 1.0 ? ratio : std::pow(ratio, rule.max_error_pow);
+  }
   return score;
 }
 

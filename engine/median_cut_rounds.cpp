@@ -34,6 +34,9 @@ struct Job {
   std::uint32_t first_chunk = 0, chunks = 0;  // its chunks in the round's chunk list
   int current = 0;                            // key buffer holding the latest order
   std::uint32_t key_or = 0, key_and = ~0u;
+  // Keys already ascending (a box that kept its parent's channel order): the
+  // sort would change nothing and the items are weighed where they are.
+  bool presorted = false;
   WorkColor median{};
   std::uint32_t split_at = 0;     // items in the lower box
   std::uint32_t split_chunk = 0;  // job-relative chunk holding the first upper item
@@ -46,6 +49,8 @@ struct Chunk {
   std::uint32_t job;
   std::uint32_t lo, hi;  // positions within the job
   std::uint32_t all_or = 0, all_and = ~0u;
+  bool ascending = true;
+  std::uint32_t first_key = 0, last_key = 0;
   double weight_sum = 0.0;
   AverageSums average;
   StatSums stats[2];  // lower-box and upper-box parts
@@ -53,14 +58,7 @@ struct Chunk {
 
 class Rounds {
  public:
-  explicit Rounds(CutRun& run) : run_(run) {
-    std::size_t n = run.item_count;
-    for (int b = 0; b < 2; ++b) {
-      keys_[b].reset(new std::uint32_t[n]);
-      pos_[b].reset(new std::uint32_t[n]);
-    }
-    ordered_.reset(new HistogramItem[n]);
-  }
+  explicit Rounds(CutRun& run) : run_(run) {}
 
   void run() {
     std::vector<Plan> plans(run_.boxes.size());
@@ -112,6 +110,14 @@ class Rounds {
       total += box.count;
     }
     if (jobs_.empty()) return false;
+    if (!ordered_) {
+      std::size_t n = run_.item_count;
+      for (int b = 0; b < 2; ++b) {
+        keys_[b].reset(new std::uint32_t[n]);
+        pos_[b].reset(new std::uint32_t[n]);
+      }
+      ordered_.reset(new HistogramItem[n]);
+    }
 
     if (largest < kWholeJobBelow) {
       run_tasks(jobs_.size(), total, [&](std::size_t j) { whole_job(jobs_[j]); });
@@ -146,6 +152,7 @@ class Rounds {
     compute_keys(chunks_[job.first_chunk], job, 0, job.count);
     job.key_or = chunks_[job.first_chunk].all_or;
     job.key_and = chunks_[job.first_chunk].all_and;
+    job.presorted = chunks_[job.first_chunk].ascending;
     sort_job(job);
     find_median(job);
     for (std::uint32_t c = 0; c < job.chunks; ++c) weigh_chunk(chunks_[job.first_chunk + c]);
@@ -162,6 +169,7 @@ class Rounds {
       if (job.chunks == 1) {
         job.key_or = chunk.all_or;
         job.key_and = chunk.all_and;
+        job.presorted = chunk.ascending;
         sort_job(job);
       }
     });
@@ -177,6 +185,8 @@ class Rounds {
     std::uint32_t* keys = keys_[0].get() + job.first;
     std::uint32_t* pos = pos_[0].get() + job.first;
     std::uint32_t all_or = 0, all_and = ~0u;
+    std::uint32_t previous = 0;
+    bool ascending = true;
     for (std::uint32_t i = lo; i < hi; ++i) {
       std::uint32_t key = split_key(items[i].color, job.order);
       items[i].sort_key = key;
@@ -184,9 +194,14 @@ class Rounds {
       pos[i] = i;
       all_or |= key;
       all_and &= key;
+      ascending = ascending && key >= previous;
+      previous = key;
     }
     chunk.all_or = all_or;
     chunk.all_and = all_and;
+    chunk.ascending = ascending;
+    chunk.first_key = keys[lo];
+    chunk.last_key = previous;
   }
 
   static bool byte_varies(const Job& job, int shift) {
@@ -197,6 +212,7 @@ class Rounds {
   // (sort_key x 2^32 + position), which any stable sort of the keys gives.
   void sort_job(Job& job) {
     job.current = 0;
+    if (job.presorted) return;
     std::uint32_t* keys = keys_[0].get() + job.first;
     std::uint32_t* pos = pos_[0].get() + job.first;
     if (job.count <= kComparisonSortMax) {
@@ -245,12 +261,15 @@ class Rounds {
       if (job.chunks < 2) continue;
       job.key_or = 0;
       job.key_and = ~0u;
+      job.presorted = true;
       for (std::uint32_t c = job.first_chunk; c < job.first_chunk + job.chunks; ++c) {
         job.key_or |= chunks_[c].all_or;
         job.key_and &= chunks_[c].all_and;
+        job.presorted = job.presorted && chunks_[c].ascending &&
+                        (c == job.first_chunk || chunks_[c - 1].last_key <= chunks_[c].first_key);
       }
       job.current = 0;
-      multi.push_back(j);
+      if (!job.presorted) multi.push_back(j);
     }
     if (multi.empty()) return;
     counts_.resize(chunks_.size());
@@ -299,6 +318,10 @@ class Rounds {
   }
 
   const std::uint32_t* order_of(const Job& job) const { return pos_[job.current].get() + job.first; }
+  // Where the job's items stand in their new order until they are settled.
+  HistogramItem* ordered_items(const Job& job) const {
+    return (job.presorted ? run_.items : ordered_.get()) + job.first;
+  }
 
   void find_median(Job& job) {
     const HistogramItem* items = run_.items + job.first;
@@ -318,7 +341,7 @@ class Rounds {
     const Job& job = jobs_[chunk.job];
     const HistogramItem* items = run_.items + job.first;
     const std::uint32_t* pos = order_of(job);
-    HistogramItem* out = ordered_.get() + job.first;
+    HistogramItem* out = ordered_items(job);
     double sum = 0.0;
     for (std::uint32_t k = chunk.lo; k < chunk.hi; ++k) {
       HistogramItem it = items[pos[k]];
@@ -338,7 +361,7 @@ class Rounds {
   // Then the colours of both halves.
   void split_job(Job& job) {
     const Chunk* chunks = chunks_.data() + job.first_chunk;
-    const HistogramItem* sorted = ordered_.get() + job.first;
+    const HistogramItem* sorted = ordered_items(job);
     double total = 0.0;
     for (std::uint32_t c = 0; c < job.chunks; ++c) total += chunks[c].weight_sum;
     const double half = total * 0.5;
@@ -387,12 +410,13 @@ class Rounds {
   // histogram in its new order.
   void settle_chunk(Chunk& chunk) {
     const Job& job = jobs_[chunk.job];
-    const HistogramItem* sorted = ordered_.get() + job.first;
+    const HistogramItem* sorted = ordered_items(job);
     std::uint32_t split = std::clamp(job.split_at, chunk.lo, chunk.hi);
     chunk.stats[0] = stats_block(sorted + chunk.lo, split - chunk.lo, job.colour[0], run_.chroma_weight, run_.blend);
     chunk.stats[1] = stats_block(sorted + split, chunk.hi - split, job.colour[1], run_.chroma_weight, run_.blend);
-    std::memcpy(static_cast<void*>(run_.items + job.first + chunk.lo), sorted + chunk.lo,
-                (chunk.hi - chunk.lo) * sizeof(HistogramItem));
+    if (!job.presorted)
+      std::memcpy(static_cast<void*>(run_.items + job.first + chunk.lo), sorted + chunk.lo,
+                  (chunk.hi - chunk.lo) * sizeof(HistogramItem));
   }
 
   CutRun& run_;

@@ -80,12 +80,14 @@ void split_box(CutRun& run, SplitScratch& scratch, std::uint32_t slot, std::uint
 
 void run_serial_loop(CutRun& run) {
   SplitScratch scratch;
-  scratch.recs.resize(run.item_count);
-  scratch.items.reset(new HistogramItem[run.item_count]);
   const std::uint32_t target = static_cast<std::uint32_t>(run.boxes.size());
   while (run.used < target) {
     int slot = choose_box(run.boxes, run.used, run.rule);
     if (slot < 0) break;
+    if (!scratch.items) {
+      scratch.recs.resize(run.item_count);
+      scratch.items.reset(new HistogramItem[run.item_count]);
+    }
     split_box(run, scratch, static_cast<std::uint32_t>(slot), run.used);
     ++run.used;
     if (error_target_met(run.boxes, run.used, run.error_limit)) break;

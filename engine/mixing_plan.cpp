@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "engine/engine_settings.h"
 #include "engine/neighbour_lists.h"
+#include "engine/plan_screening.h"
+#include "tamble/runtime.h"
 
 namespace {
 constexpr double kEpsilon = 0.008856451679035631;
@@ -26,65 +29,146 @@ inline double lightness_of(double fy) { return (116.0 * fy - 16.0) / 100.0; }
 
 inline double eighths(std::uint32_t w) { return static_cast<double>(w) / 8.0; }
 
-// The duty-cycle search for a plan of N members. The lower bounds only skip
-// candidates whose full cost cannot be strictly below the best: every term of
-// the colour difference is non-negative and rounded addition is monotonic.
-template <std::uint32_t N>
-void search_duty_cycle(const MixingPlan& plan, const WorkColor& pixel, PixelMix& mix,
-                       const double* distance) {
-  const LinearColor* rows[kMaxPlanMembers];
-  for (std::uint32_t i = 0; i < N; ++i) rows[i] = plan.scaled.data() + mix.member[i] * kWeights;
-  const double r = plan.restraint;
-  const bool bounded = plan.chroma_weight >= 0.0 && plan.blend >= 0.0;
-  double best = kNoPlanYet;
-  std::uint32_t w[kMaxPlanMembers] = {kDutyEighths, 0, 0, 0};
-  std::uint32_t kept[kMaxPlanMembers] = {kDutyEighths, 0, 0, 0};
+// Duty cycles of every plan size in the order the search must prefer them on
+// equal costs: w1 outermost, then w2, then w3; w0 takes the rest.
+struct DutyTable {
+  std::uint32_t count = 0;
+  std::uint8_t duty[165][kMaxPlanMembers] = {};
+};
 
-  const std::uint32_t w1_end = N >= 2 ? kDutyEighths : 0;
-  for (w[1] = 0; w[1] <= w1_end; ++w[1]) {
-    const std::uint32_t w2_end = N >= 3 ? kDutyEighths - w[1] : 0;
-    for (w[2] = 0; w[2] <= w2_end; ++w[2]) {
-      const std::uint32_t w3_end = N >= 4 ? kDutyEighths - w[1] - w[2] : 0;
-      for (w[3] = 0; w[3] <= w3_end; ++w[3]) {
-        w[0] = kDutyEighths - w[1] - w[2] - w[3];
-        double reach = 0.0;
-        if (r > 0.0) {
-          double sum = eighths(w[0]) * distance[0];
-          for (std::uint32_t i = 1; i < N; ++i) sum += eighths(w[i]) * distance[i];
-          reach = r * sum;
-          if (bounded && reach >= best) continue;
+constexpr DutyTable make_duty_table(std::uint32_t n) {
+  DutyTable t;
+  for (std::uint32_t w1 = 0; w1 <= (n >= 2 ? 8u : 0u); ++w1)
+    for (std::uint32_t w2 = 0; w2 <= (n >= 3 ? 8u - w1 : 0u); ++w2)
+      for (std::uint32_t w3 = 0; w3 <= (n >= 4 ? 8u - w1 - w2 : 0u); ++w3) {
+        std::uint8_t* d = t.duty[t.count++];
+        d[0] = static_cast<std::uint8_t>(8 - w1 - w2 - w3);
+        d[1] = static_cast<std::uint8_t>(w1);
+        d[2] = static_cast<std::uint8_t>(w2);
+        d[3] = static_cast<std::uint8_t>(w3);
+      }
+  return t;
+}
+
+constexpr DutyTable kDuties[3] = {make_duty_table(2), make_duty_table(3), make_duty_table(4)};
+
+// Screening costs may be this far from the exact ones (the true error is
+// orders of magnitude smaller); anything inside the margin is costed exactly.
+inline double screening_margin(const MixingPlan& plan) { return 1e-9 * (1.0 + std::fabs(plan.chroma_weight)); }
+
+struct PlanMembers {
+  std::uint32_t n;
+  const LinearColor* exact_rows[kMaxPlanMembers];
+  const LinearColor* xyz_rows[kMaxPlanMembers];  // alpha, X, Y, Z
+  double distance[kMaxPlanMembers];
+};
+
+// The cost exactly as defined: the mix summed member by member in linear
+// light, converted back, colour difference plus restraint times the reach.
+double exact_cost(const MixingPlan& plan, const WorkColor& pixel, const PlanMembers& m,
+                  const std::uint8_t* w) {
+  LinearColor mix = m.exact_rows[0][w[0]];
+  for (std::uint32_t i = 1; i < m.n; ++i) {
+    const LinearColor& s = m.exact_rows[i][w[i]];
+    mix.alpha += s.alpha;
+    mix.r += s.r;
+    mix.g += s.g;
+    mix.b += s.b;
+  }
+  double cost = color_difference(pixel, linear_mix_to_work(mix), plan.chroma_weight, plan.blend);
+  if (plan.restraint > 0.0) {
+    double sum = eighths(w[0]) * m.distance[0];
+    for (std::uint32_t i = 1; i < m.n; ++i) sum += eighths(w[i]) * m.distance[i];
+    cost = cost + plan.restraint * sum;
+  }
+  return cost;
+}
+
+// Every candidate's mix components for screening, in table order, padded
+// with copies of the last one to a whole number of vector steps. The sums are
+// built up member by member (not in the exact cost's order): screening only
+// needs them within its margin.
+void gather_candidates(const MixingPlan& plan, const PlanMembers& m, ScreeningBatch& batch) {
+  const LinearColor* none = nullptr;
+  const LinearColor* row1 = m.xyz_rows[1];
+  const LinearColor* row2 = m.n >= 3 ? m.xyz_rows[2] : none;
+  const LinearColor* row3 = m.n >= 4 ? m.xyz_rows[3] : none;
+  std::size_t c = 0;
+  for (std::uint32_t w1 = 0; w1 <= 8; ++w1) {
+    for (std::uint32_t w2 = 0; w2 <= (row2 ? 8 - w1 : 0); ++w2) {
+      for (std::uint32_t w3 = 0; w3 <= (row3 ? 8 - w1 - w2 : 0); ++w3) {
+        std::uint32_t w0 = 8 - w1 - w2 - w3;
+        LinearColor s = m.xyz_rows[0][w0];
+        double reach = eighths(w0) * m.distance[0] + eighths(w1) * m.distance[1];
+        s.alpha += row1[w1].alpha;
+        s.r += row1[w1].r;
+        s.g += row1[w1].g;
+        s.b += row1[w1].b;
+        if (row2) {
+          s.alpha += row2[w2].alpha;
+          s.r += row2[w2].r;
+          s.g += row2[w2].g;
+          s.b += row2[w2].b;
+          reach += eighths(w2) * m.distance[2];
         }
-        LinearColor m = rows[0][w[0]];
-        for (std::uint32_t i = 1; i < N; ++i) {
-          const LinearColor& s = rows[i][w[i]];
-          m.alpha += s.alpha;
-          m.r += s.r;
-          m.g += s.g;
-          m.b += s.b;
+        if (row3) {
+          s.alpha += row3[w3].alpha;
+          s.r += row3[w3].r;
+          s.g += row3[w3].g;
+          s.b += row3[w3].b;
+          reach += eighths(w3) * m.distance[3];
         }
-        double fy = lab_f(mix_y(m));
-        double L = lightness_of(fy);
-        if (bounded) {
-          double da = pixel.alpha - m.alpha;
-          double dl = pixel.L - L;
-          double bound = 2.0 * (da * da) + dl * dl;
-          if (r > 0.0) bound = bound + reach;
-          if (bound >= best) continue;
-        }
-        double fx = lab_f(mix_x(m));
-        double fz = lab_f(mix_z(m));
-        WorkColor c{m.alpha, L, (500.0 * (fx - fy) + 134.0) / 354.0,
-                    (200.0 * (fy - fz) + 140.0) / 262.0};
-        double cost = color_difference(pixel, c, plan.chroma_weight, plan.blend);
-        if (r > 0.0) cost = cost + reach;
-        if (cost < best) {
-          best = cost;
-          std::copy(w, w + N, kept);
-        }
+        batch.alpha[c] = s.alpha;
+        batch.x[c] = s.r;
+        batch.y[c] = s.g;
+        batch.z[c] = s.b;
+        batch.reach[c] = plan.restraint * reach;
+        ++c;
       }
     }
   }
-  std::copy(kept, kept + N, mix.duty);
+  batch.count = c;
+  for (; c % kScreeningStep != 0; ++c) {
+    batch.alpha[c] = batch.alpha[c - 1];
+    batch.x[c] = batch.x[c - 1];
+    batch.y[c] = batch.y[c - 1];
+    batch.z[c] = batch.z[c - 1];
+    batch.reach[c] = batch.reach[c - 1];
+  }
+}
+
+// The duty cycle with the smallest exact cost, the first in table order on
+// equal costs. A cheap screening pass finds the likely winner; only
+// candidates whose screening cost lies within the margin of the winner's
+// exact cost are costed exactly, which cannot change the outcome.
+void search_duty_cycle(const MixingPlan& plan, const WorkColor& pixel, const PlanMembers& m,
+                       std::uint32_t* duty) {
+  const DutyTable& table = kDuties[m.n - 2];
+  ScreeningBatch batch;
+  gather_candidates(plan, m, batch);
+  ScreeningPixel p{pixel.alpha, pixel.L, pixel.a, pixel.b, squared_chroma(pixel), plan.chroma_weight, plan.blend};
+  double screened[kScreeningSlots];
+  if (plan.vector_screening)
+    screen_candidates_avx2(batch, p, screened);
+  else
+    screen_candidates_scalar(batch, p, screened);
+
+  std::uint32_t likely = 0;
+  for (std::uint32_t c = 1; c < table.count; ++c)
+    if (screened[c] < screened[likely]) likely = c;
+  const double margin = screening_margin(plan);
+  const double ceiling = exact_cost(plan, pixel, m, table.duty[likely]);
+  double best = kNoPlanYet;
+  std::uint32_t kept = 0;
+  for (std::uint32_t c = 0; c < table.count; ++c) {
+    if (screened[c] - margin > ceiling) continue;
+    double cost = c == likely ? ceiling : exact_cost(plan, pixel, m, table.duty[c]);
+    if (cost < best) {
+      best = cost;
+      kept = c;
+    }
+  }
+  for (std::uint32_t i = 0; i < m.n; ++i) duty[i] = table.duty[kept][i];
 }
 }  // namespace
 
@@ -112,7 +196,9 @@ MixingPlan build_mixing_plan(const Palette& palette, std::uint32_t neighbour_cou
   plan.restraint = restraint > 0.0 ? restraint : 0.0;
   plan.chroma_weight = g_engine.chroma_weight;
   plan.blend = g_engine.blend;
+  plan.vector_screening = tamble::use_vector_path();
   plan.scaled.resize(static_cast<std::size_t>(palette.count()) * kWeights);
+  plan.scaled_xyz.resize(plan.scaled.size());
   plan.lightness.resize(palette.count());
   for (std::uint32_t e = 0; e < palette.count(); ++e) {
     const WorkColor& c = palette.entries[e].color;
@@ -120,6 +206,8 @@ MixingPlan build_mixing_plan(const Palette& palette, std::uint32_t neighbour_cou
     for (std::uint32_t w = 0; w < kWeights; ++w) {
       double f = eighths(w);
       plan.scaled[e * kWeights + w] = LinearColor{f * lin.alpha, f * lin.r, f * lin.g, f * lin.b};
+      plan.scaled_xyz[e * kWeights + w] =
+          LinearColor{f * lin.alpha, f * mix_x(lin), f * mix_y(lin), f * mix_z(lin)};
     }
     plan.lightness[e] = c.L;
   }
@@ -134,8 +222,8 @@ PixelMix plan_pixel_mix(const MixingPlan& plan, const Palette& palette, const Wo
   mix.count = std::min(plan.size, neighbour_count + 1);
   mix.member[0] = nearest;
   mix.duty[0] = kDutyEighths;
-  double distance[kMaxPlanMembers];
-  distance[0] = color_difference(pixel, palette.entries[nearest].color, plan.chroma_weight, plan.blend);
+  PlanMembers m;
+  m.distance[0] = color_difference(pixel, palette.entries[nearest].color, plan.chroma_weight, plan.blend);
   if (mix.count < 2) return mix;
 
   double to_neighbour[kMaxNeighbours];
@@ -149,14 +237,15 @@ PixelMix plan_pixel_mix(const MixingPlan& plan, const Palette& palette, const Wo
       if (!taken[j] && (pick == neighbour_count || to_neighbour[j] < to_neighbour[pick])) pick = j;
     taken[pick] = true;
     mix.member[l] = neighbours[pick];
-    distance[l] = to_neighbour[pick];
+    m.distance[l] = to_neighbour[pick];
   }
 
-  switch (mix.count) {
-    case 2: search_duty_cycle<2>(plan, pixel, mix, distance); break;
-    case 3: search_duty_cycle<3>(plan, pixel, mix, distance); break;
-    default: search_duty_cycle<4>(plan, pixel, mix, distance); break;
+  m.n = mix.count;
+  for (std::uint32_t i = 0; i < m.n; ++i) {
+    m.exact_rows[i] = plan.scaled.data() + mix.member[i] * kWeights;
+    m.xyz_rows[i] = plan.scaled_xyz.data() + mix.member[i] * kWeights;
   }
+  search_duty_cycle(plan, pixel, m, mix.duty);
   return mix;
 }
 

@@ -18,11 +18,16 @@ constexpr double kNoBest = 1e20;
 constexpr std::int64_t kNoIndex = std::numeric_limits<std::int64_t>::max();
 
 // The processor's own answer, so a fixed level can never run a kernel the
-// processor lacks, whatever the caller asks for.
+// processor lacks, whatever the caller asks for. The features are those the
+// kernel files are compiled for.
 int processor_scan_level() {
-  static const int level = __builtin_cpu_supports("avx512f")  ? 3
-                           : __builtin_cpu_supports("avx2") ? 2
-                                                            : 0;
+  static const int level = [] {
+    bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") &&
+                __builtin_cpu_supports("bmi2");
+    bool avx512 = avx2 && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                  __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vl");
+    return avx512 ? 3 : avx2 ? 2 : 0;
+  }();
   return level;
 }
 

@@ -30,10 +30,6 @@ inline Lanes load(const ScanTable& t, std::int64_t down_first, std::int64_t up_f
   return l;
 }
 
-inline double lane_min(__m256d v) {
-  __m128d m = _mm_min_pd(_mm256_castpd256_pd128(v), _mm256_extractf128_pd(v, 1));
-  return _mm_cvtsd_f64(_mm_min_sd(m, _mm_unpackhi_pd(m, m)));
-}
 
 }  // namespace
 
@@ -50,18 +46,18 @@ ScanBest nearest_scan_avx2(const ScanTable& t, const ScanProbe& p, std::int64_t 
 
   __m256d best_d = _mm256_set1_pd(best.distance);
   __m256i best_i = _mm256_set1_epi64x(best.index);
-  double bound = best.distance;
 
   std::int64_t up = start, down = start - 1;
   bool up_open = up < t.count, down_open = down >= 0;
   for (;;) {
+    // A direction closes when its next (L difference)^2 exceeds any lane's best.
     if (up_open) {
       double dl = p.L - t.L[up];
-      up_open = !(dl * dl > bound);
+      up_open = _mm256_movemask_pd(_mm256_cmp_pd(_mm256_set1_pd(dl * dl), best_d, _CMP_GT_OQ)) == 0;
     }
     if (down_open) {
       double dl = p.L - t.L[down];
-      down_open = !(dl * dl > bound);
+      down_open = _mm256_movemask_pd(_mm256_cmp_pd(_mm256_set1_pd(dl * dl), best_d, _CMP_GT_OQ)) == 0;
     }
     if (!up_open && !down_open) break;
     // A closed direction reads guard slots, which never win.
@@ -94,7 +90,6 @@ ScanBest nearest_scan_avx2(const ScanTable& t, const ScanProbe& p, std::int64_t 
     best_d = _mm256_blendv_pd(best_d, d, take);
     best_i = _mm256_castpd_si256(
         _mm256_blendv_pd(_mm256_castsi256_pd(best_i), _mm256_castsi256_pd(e.index), take));
-    bound = lane_min(best_d);
 
     if (up_open) {
       up += 2;

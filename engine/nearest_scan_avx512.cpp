@@ -35,12 +35,6 @@ inline Lanes load(const ScanTable& t, std::int64_t down_first, std::int64_t up_f
   return l;
 }
 
-inline double lane_min(__m512d v) {
-  v = _mm512_min_pd(v, _mm512_shuffle_f64x2(v, v, 0x4E));
-  v = _mm512_min_pd(v, _mm512_shuffle_f64x2(v, v, 0xB1));
-  v = _mm512_min_pd(v, _mm512_permute_pd(v, 0x55));
-  return _mm512_cvtsd_f64(v);
-}
 
 }  // namespace
 
@@ -57,18 +51,18 @@ ScanBest nearest_scan_avx512(const ScanTable& t, const ScanProbe& p, std::int64_
 
   __m512d best_d = _mm512_set1_pd(best.distance);
   __m512i best_i = _mm512_set1_epi64(best.index);
-  double bound = best.distance;
 
   std::int64_t up = start, down = start - 1;
   bool up_open = up < t.count, down_open = down >= 0;
   for (;;) {
+    // A direction closes when its next (L difference)^2 exceeds any lane's best.
     if (up_open) {
       double dl = p.L - t.L[up];
-      up_open = !(dl * dl > bound);
+      up_open = _mm512_cmp_pd_mask(_mm512_set1_pd(dl * dl), best_d, _CMP_GT_OQ) == 0;
     }
     if (down_open) {
       double dl = p.L - t.L[down];
-      down_open = !(dl * dl > bound);
+      down_open = _mm512_cmp_pd_mask(_mm512_set1_pd(dl * dl), best_d, _CMP_GT_OQ) == 0;
     }
     if (!up_open && !down_open) break;
     // A closed direction reads guard slots, which never win.
@@ -101,7 +95,6 @@ ScanBest nearest_scan_avx512(const ScanTable& t, const ScanProbe& p, std::int64_
     __mmask8 take = smaller | (equal & lower_index);
     best_d = _mm512_mask_blend_pd(take, best_d, d);
     best_i = _mm512_mask_blend_epi64(take, best_i, e.index);
-    bound = lane_min(best_d);
 
     if (up_open) {
       up += 4;

@@ -3,9 +3,12 @@
 #include "engine/remap_masked.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstring>
 
 #include "engine/bayer_matrix.h"
 #include "engine/blue_noise_table.h"
+#include "engine/dither_level_source.h"
 #include "engine/engine_settings.h"
 #include "engine/mixing_plan.h"
 #include "engine/neighbour_lists.h"
@@ -14,21 +17,50 @@
 
 namespace {
 
+// Plans already made on this thread, by pixel colour. A plan depends only on
+// the pixel and the call's palette and settings, so a hit gives exactly what
+// planning again would; images with flat areas or few colours hit often.
+struct PlanCache {
+  static constexpr std::size_t kSlots = 256;
+  struct Slot {
+    std::uint64_t call = 0;  // 0: empty
+    WorkColor pixel{};
+    PixelMix mix;
+  };
+  Slot slots[kSlots];
+};
+
+thread_local PlanCache t_plan_cache;
+std::atomic<std::uint64_t> g_plan_calls{0};
+
+std::size_t slot_of(const WorkColor& c) {
+  std::uint64_t h = 0;
+  for (double v : {c.alpha, c.L, c.a, c.b}) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    h = (h ^ bits) * 0x9E3779B97F4A7C15ull;
+  }
+  return static_cast<std::size_t>(h >> 56) % PlanCache::kSlots;
+}
+
+bool same_bits(const WorkColor& x, const WorkColor& y) { return std::memcmp(&x, &y, sizeof x) == 0; }
+
 struct MaskedPass {
   const RemapImage& image;
   const Palette& palette;
   const nearest_index& index;
   const NeighbourLists& neighbours;
-  const double* edge_map;
+  DitherLevelSource levels;  // edge map, floor, strength and a dither map of the image's size
   std::uint8_t transparent;
+  double opaque_threshold;
   int kind;
   double chroma_weight;
   double blend;
   const MixingPlan* plan;  // mixing plan only
+  std::uint64_t plan_call;  // this call's key in the plan caches
 
-  double level(std::size_t i) const {
-    return dither_level(edge_map, i, image.width, image.height);
-  }
+  // The shared dither level, uncapped.
+  double level(std::size_t i) const { return levels.at(i); }
 
   // Pushes the pixel along the line from its nearest entry to the runner-up by
   // the threshold times the level, then searches again.
@@ -58,7 +90,23 @@ struct MaskedPass {
     // An unmoved probe finds what the first search found.
     if (pushed.alpha == p.alpha && pushed.L == p.L && pushed.a == p.a && pushed.b == p.b)
       return static_cast<std::uint8_t>(q);
-    return static_cast<std::uint8_t>(find_nearest(index, pushed).index);
+    // The search is exact with a fixed tie-break, so starting it from the
+    // nearer of Q and U (with its exact distance) only shortens it. A guess
+    // that would owe the translucency penalty cannot be passed that way.
+    const bool penalised = pushed.alpha > opaque_threshold;
+    double to_q = color_difference(pushed, qc, chroma_weight, blend);
+    double to_pushed_u = color_difference(pushed, uc, chroma_weight, blend);
+    bool q_ok = !(penalised && qc.alpha < 1.0), u_ok = !(penalised && uc.alpha < 1.0);
+    std::int64_t guess = -1;
+    double guess_distance = 0.0;
+    if (q_ok && (!u_ok || !(to_pushed_u < to_q))) {
+      guess = q;
+      guess_distance = to_q;
+    } else if (u_ok) {
+      guess = u;
+      guess_distance = to_pushed_u;
+    }
+    return static_cast<std::uint8_t>(find_nearest(index, pushed, guess, guess_distance).index);
   }
 
   std::uint8_t planned_pixel(std::size_t i, std::uint32_t x, std::uint32_t y) const {
@@ -68,7 +116,13 @@ struct MaskedPass {
     double v = level(i);
     // At level 0 the nearest entry takes the whole share whatever the plan.
     if (!(v > 0.0)) return static_cast<std::uint8_t>(q);
-    PixelMix mix = plan_pixel_mix(*plan, palette, p, q, neighbours.of(q), neighbours.length);
+    PlanCache::Slot& slot = t_plan_cache.slots[slot_of(p)];
+    if (slot.call != plan_call || !same_bits(slot.pixel, p)) {
+      slot.mix = plan_pixel_mix(*plan, palette, p, q, neighbours.of(q), neighbours.length);
+      slot.pixel = p;
+      slot.call = plan_call;
+    }
+    const PixelMix& mix = slot.mix;
     double h = bayer_mask_value(x, y) + 0.5;
     return static_cast<std::uint8_t>(pick_mix_member(*plan, mix, v, h));
   }
@@ -106,7 +160,17 @@ void remap_masked(tamble::device* dev, const RemapImage& image, const Palette& p
   if (dither_kind == kDitherMixingPlan)
     plan = build_mixing_plan(palette, neighbours.length, g_engine.plan_colors, g_engine.plan_restraint);
 
-  MaskedPass pass{image,          palette, index, neighbours, edge_map, transparent, dither_kind,
-                  g_engine.chroma_weight, g_engine.blend, &plan};
+  MaskedPass pass{image,
+                  palette,
+                  index,
+                  neighbours,
+                  DitherLevelSource(edge_map, image.width, image.height),
+                  transparent,
+                  opaque_threshold,
+                  dither_kind,
+                  g_engine.chroma_weight,
+                  g_engine.blend,
+                  &plan,
+                  g_plan_calls.fetch_add(1) + 1};
   tamble::tabulate(dev, output, count, pass);
 }

@@ -3,7 +3,6 @@
 #include <new>
 
 #include "io/file_system.h"
-#include "io/format_decoders.h"
 
 const char* decode_failure_message(DecodeFailure failure) {
   switch (failure) {

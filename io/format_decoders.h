@@ -22,6 +22,3 @@ DecodeFailure decode_bmp_gif_memory(const std::uint8_t* bytes, std::size_t size,
 // False when the build has no HEIF support or the bytes are not HEIF.
 bool is_heif_content(const std::uint8_t* bytes, std::size_t size);
 DecodeFailure decode_heif_memory(const std::uint8_t* bytes, std::size_t size, DecodedImage& image);
-
-// Makes room for width x height RGBA pixels after checking the size.
-DecodeFailure allocate_pixels(std::uint64_t width, std::uint64_t height, DecodedImage& image);

@@ -51,6 +51,21 @@ void request_rgba8(png_structp png, png_infop info) {
   if (!has_alpha) png_set_add_alpha(png, 0xff, PNG_FILLER_AFTER);
 }
 
+// Deflate never expands data more than 1032 times, so a file whose image data
+// is too short for its stated size is refused before its pixel block is made.
+bool image_data_can_fill(const PngSource& source, std::uint64_t stored_bytes) {
+  std::uint64_t compressed = 0;
+  std::size_t position = 8;
+  while (source.size - position >= 12) {
+    const std::uint8_t* chunk = source.bytes + position;
+    std::uint64_t length = (std::uint64_t{chunk[0]} << 24) | (chunk[1] << 16) | (chunk[2] << 8) | chunk[3];
+    if (length > source.size - position - 12) length = source.size - position - 12;
+    if (std::memcmp(chunk + 4, "IDAT", 4) == 0) compressed += length;
+    position += 12 + static_cast<std::size_t>(length);
+  }
+  return stored_bytes <= compressed * 1032 + 1024;
+}
+
 enum Stage { kReadingHeader, kReadingPixels };
 
 DecodeFailure run_png_decoder(PngSource* source, DecodedImage* image) {
@@ -76,6 +91,11 @@ DecodeFailure run_png_decoder(PngSource* source, DecodedImage* image) {
   png_uint_32 width = png_get_image_width(png, info);
   png_uint_32 height = png_get_image_height(png, info);
   DecodeFailure failure = check_image_size(width, height);
+  std::uint64_t stored_bytes = std::uint64_t{height} * (png_get_rowbytes(png, info) + 1);
+  if (failure == DecodeFailure::kNone && !image_data_can_fill(*source, stored_bytes)) {
+    std::snprintf(source->error, sizeof source->error, "the image data is too short");
+    failure = DecodeFailure::kUnreadablePixels;
+  }
   if (failure == DecodeFailure::kNone) {
     image->gamma = png_file_gamma(png, info);
     request_rgba8(png, info);

@@ -156,6 +156,11 @@ int encode_indexed_png(std::FILE* file, std::uint32_t width, std::uint32_t heigh
                        std::uint32_t palette_size) {
   // Sizes the format cannot hold fail in the codec, before any allocation.
   if (width > PNG_UINT_31_MAX || height > PNG_UINT_31_MAX) return kPngCodecFailed;
+  // An index past the palette would make a file that decoders reject or show wrongly.
+  for (std::uint32_t y = 0; y < height; ++y) {
+    const std::uint8_t* row = index_rows[y];
+    if (*std::max_element(row, row + width) >= palette_size) return kPngBadArguments;
+  }
   std::vector<std::uint8_t> packed;
   try {
     packed.resize(width);

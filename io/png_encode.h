@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <cstdio>
 
-// Returns a PngWriteStatus. Arguments are assumed checked.
+// Returns a PngWriteStatus; indices past the palette give kPngBadArguments.
+// Pointers and sizes are assumed checked.
 int encode_indexed_png(std::FILE* file, std::uint32_t width, std::uint32_t height, double gamma,
                        const std::uint8_t* const* index_rows, const std::uint8_t* palette,
                        std::uint32_t palette_size);

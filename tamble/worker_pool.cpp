@@ -103,6 +103,7 @@ worker_pool::worker_pool(const pool_settings& settings)
       processors_(settings.processors),
       wake_(new word[groups_]),
       done_(new word[threads_]) {
+  std::sort(processors_.begin(), processors_.end());
   workers_.reserve(threads_ - 1);
   for (unsigned a = 1; a < threads_; ++a) {
     try {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "cli/batch.h"
+#include "tests/cli/expected_usage.h"
 #include "tests/cli/run_program.h"
 
 TEST(ProcessEntry, WithoutNoguiPrintsUsageAndFails) {
@@ -10,7 +10,7 @@ TEST(ProcessEntry, WithoutNoguiPrintsUsageAndFails) {
     ProgramRun run = scratch.run(arguments);
     EXPECT_EQ(run.exit_code, 1);
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, batch_usage_text());
+    EXPECT_EQ(run.err, std::string(kExpectedUsage));
   }
 }
 
@@ -18,6 +18,6 @@ TEST(ProcessEntry, NoguiAnywhereInAnyCaseSelectsTheBatchFace) {
   ScratchFolder scratch;
   ProgramRun run = scratch.run({"-h", "--NoGui"});
   EXPECT_EQ(run.exit_code, 0);
-  EXPECT_EQ(run.out, batch_usage_text());
+  EXPECT_EQ(run.out, std::string(kExpectedUsage));
   EXPECT_EQ(run.err, "");
 }

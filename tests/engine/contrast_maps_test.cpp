@@ -97,6 +97,26 @@ TEST(ContrastFilters, CrossFiltersMatchAStraightforwardVersion) {
   }
 }
 
+TEST(ContrastFilters, ChainsGiveTheSameBitsAsSeparatePasses) {
+  const bool steps[] = {true, false, false, true};
+  for (auto [w, h] : {std::pair{1, 1}, {5, 2}, {3, 31}, {17, 33}, {40, 70}, {9, 100}}) {
+    for (unsigned count = 1; count <= 4; ++count) {
+      SCOPED_TRACE(testing::Message() << w << "x" << h << ", " << count << " steps");
+      auto in = random_values(std::size_t(w) * h, w * 3 + h);
+      auto want = in;
+      for (unsigned s = 0; s < count; ++s)
+        want = steps[s] ? reference_max(want, w, h) : reference_min(want, w, h);
+      auto cap = random_values(in.size(), 11);
+      auto want_cap = cap;
+      for (std::size_t i = 0; i < cap.size(); ++i) want_cap[i] = std::min(want[i], cap[i]);
+      std::vector<double> out(in.size());
+      cross_filter_chain(cpu(), in.data(), out.data(), w, h, steps, count, cap.data());
+      EXPECT_EQ(out, want);
+      EXPECT_EQ(cap, want_cap);
+    }
+  }
+}
+
 TEST(ContrastFilters, BoxBlurMatchesAStraightforwardVersion) {
   for (auto [w, h] : {std::pair{7, 7}, {7, 12}, {19, 8}, {9, 33}, {300, 40}}) {
     SCOPED_TRACE(testing::Message() << w << "x" << h);

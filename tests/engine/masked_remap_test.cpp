@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
 #include <vector>
 
 #include "engine/bayer_matrix.h"
 #include "engine/blue_noise_table.h"
 #include "masked_test_support.h"
+#include "tamble/runtime.h"
 
 namespace {
 
@@ -150,5 +155,71 @@ TEST_P(EveryMaskedKind, WritesEveryPixelAndRepeatsItself) {
 
 INSTANTIATE_TEST_SUITE_P(AllKinds, EveryMaskedKind,
                          testing::Values(int(kDitherBayer), int(kDitherBlueNoise), int(kDitherMixingPlan)));
+
+}  // namespace
+
+namespace {
+
+// Prints a checksum of all three kinds on a varied image with an edge map and
+// a dither map; run in child processes by the test below.
+TEST(MaskedDeterminism, DISABLED_PrintChecksum) {
+  tamble::configure_runtime(0);
+  EngineSettingsGuard guard;
+  const std::uint32_t w = 300, h = 170;
+  std::vector<WorkColor> pixels;
+  std::vector<double> edges;
+  std::vector<std::uint8_t> map;
+  std::mt19937 rng(17);
+  for (std::uint32_t y = 0; y < h; ++y)
+    for (std::uint32_t x = 0; x < w; ++x) {
+      std::uint8_t rgba[4] = {static_cast<std::uint8_t>(x * 255 / w), static_cast<std::uint8_t>(y * 255 / h),
+                              static_cast<std::uint8_t>((x * y + rng() % 9) % 256),
+                              static_cast<std::uint8_t>(x % 50 == 0 ? 0 : 255 - (y % 3) * 20)};
+      pixels.push_back(to_work_color(rgba, kDefaultGamma));
+      edges.push_back((rng() % 101) / 100.0);
+      map.push_back(static_cast<std::uint8_t>(rng() % 256));
+    }
+  Palette p;
+  for (int i = 0; i < 200; ++i) {
+    std::uint8_t rgba[4] = {static_cast<std::uint8_t>(rng() % 256), static_cast<std::uint8_t>(rng() % 256),
+                            static_cast<std::uint8_t>(rng() % 256), static_cast<std::uint8_t>(i % 9 ? 255 : 120)};
+    p.entries.push_back(PaletteEntry{to_work_color(rgba, kDefaultGamma), 0.0, false});
+  }
+  g_engine.dither_map = map.data();
+  g_engine.dither_width = w;
+  g_engine.dither_height = h;
+  g_engine.dither_strength = 1.6;
+  g_engine.plan_colors = 4;
+  std::uint64_t sum = 1469598103934665603ull;
+  for (int kind : {kDitherBayer, kDitherBlueNoise, kDitherMixingPlan}) {
+    std::vector<std::uint8_t> out(pixels.size());
+    remap_masked(tamble::get_cpu_device(), RemapImage{pixels.data(), w, h}, p, 238.0 / 255.0, edges.data(),
+                 kind, out.data());
+    for (std::uint8_t b : out) sum = (sum ^ b) * 1099511628211ull;
+  }
+  std::printf("CHECKSUM %016llx\n", static_cast<unsigned long long>(sum));
+}
+
+std::string masked_checksum(const char* environment) {
+  std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+  std::string command = std::string(environment) + " '" + self +
+                        "' --gtest_also_run_disabled_tests "
+                        "--gtest_filter=MaskedDeterminism.DISABLED_PrintChecksum 2>/dev/null";
+  std::string checksum;
+  if (FILE* child = popen(command.c_str(), "r")) {
+    char line[256];
+    while (std::fgets(line, sizeof line, child))
+      if (std::string(line).rfind("CHECKSUM ", 0) == 0) checksum = line;
+    pclose(child);
+  }
+  return checksum;
+}
+
+TEST(MaskedDeterminism, SameBytesForEveryThreadCountAndInstructionSet) {
+  std::string reference = masked_checksum("KESTRANE_THREADS=1 NQ_ISA=scalar");
+  ASSERT_FALSE(reference.empty());
+  EXPECT_EQ(masked_checksum("KESTRANE_THREADS=2 NQ_ISA=avx2"), reference);
+  EXPECT_EQ(masked_checksum("KESTRANE_THREADS=5 NQ_ISA=avx512 NQ_SCAN_AVX512=1"), reference);
+}
 
 }  // namespace

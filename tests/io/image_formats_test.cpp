@@ -139,6 +139,14 @@ TEST(ImageFormats, HeadersClaimingHugeImagesAreRefusedBeforeDecoding) {
   expect_failure(load_bytes(png, "huge.png"), "image is too large");
   EXPECT_NE(testing::internal::GetCapturedStderr().find("image is too large"), std::string::npos);
 
+  // 30000 x 30000 is allowed in principle, but a few bytes of image data cannot fill it.
+  const std::uint8_t large[8] = {0, 0, 0x75, 0x30, 0, 0, 0x75, 0x30};
+  std::copy(large, large + 8, png.begin() + static_cast<long>(ihdr) + 8);
+  fix_chunk_crc(png, "IHDR");
+  testing::internal::CaptureStderr();
+  expect_failure(load_bytes(png, "large.png"), "could not read the pixels");
+  testing::internal::GetCapturedStderr();
+
   // The frame header of a JPEG holds 16-bit sides: 65000 x 65000 is past 2^31 pixels.
   const std::uint8_t grey[1] = {50};
   std::vector<std::uint8_t> jpeg = make_flat_jpeg(8, 8, 1, grey);

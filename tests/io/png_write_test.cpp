@@ -166,6 +166,10 @@ TEST(PngWrite, BadArgumentsAndMissingFolders) {
   EXPECT_FALSE(save_indexed_png(folder.file("no/such/folder/x.png"), 2, 2, 0, rows, palette.data(), 2, message));
   EXPECT_EQ(message, "could not open output for writing");
   EXPECT_TRUE(folder.entries().empty());
+
+  image.rows[1][1] = 2;  // past the two-entry palette
+  EXPECT_EQ(write_indexed_png(folder.file("x.png"), 2, 2, 0, rows, palette.data(), 2), kPngBadArguments);
+  EXPECT_EQ(indexed_png_size(2, 2, 0, rows, palette.data(), 2), 0u);
 }
 
 TEST(PngWrite, FailedWriteLeavesTheOldFileAndNoTemporaries) {

@@ -53,11 +53,13 @@ std::uint32_t run_pipeline(ImageDesc& image, const PipelineSettings& settings,
   const WorkColor* work = cached_working_image(dev, pixels, width, height, image.gamma, key);
   if (!work) return kQuantizeOutOfMemory;
 
+  // Per-call maps: copies of the cached contrast maps, or all zero for
+  // images too small to have them.
+  const bool has_contrast = width > 3 && height > 3;
   tamble::array<double> importance(dev, n);
   if (importance.failed()) return kQuantizeOutOfMemory;
-  tamble::fill(dev, importance, 0.0);
-  const bool has_contrast = width > 3 && height > 3;
-  if (has_contrast && !copy_contrast_maps(dev, width, height, importance.data(), nullptr))
+  if (!has_contrast) tamble::fill(dev, importance, 0.0);
+  else if (!copy_contrast_maps(dev, width, height, importance.data(), nullptr))
     return kQuantizeOutOfMemory;
   if (focus_applies(image))
     apply_focus(dev, importance.data(), n, g_engine.focus_map, g_engine.focus_weight);
@@ -83,13 +85,16 @@ std::uint32_t run_pipeline(ImageDesc& image, const PipelineSettings& settings,
   allocate_output(out, image);
   order_palette(out, palette, settings.last_index_transparent);
 
-  // The edge map is read only by the remaps; copying it this late keeps it
-  // out of the histogram's peak memory.
-  tamble::array<double> edge_map(dev, n);
-  if (edge_map.failed()) return kQuantizeOutOfMemory;
-  tamble::fill(dev, edge_map, 0.0);
-  if (has_contrast && !copy_contrast_maps(dev, width, height, nullptr, edge_map.data()))
-    return kQuantizeOutOfMemory;
+  // The edge map is read only by dithering; copying it this late keeps it
+  // out of the histogram's peak memory, and without dithering it is not needed.
+  tamble::array<double> edge_map;
+  if (settings.dither_on) {
+    edge_map = tamble::array<double>(dev, n);
+    if (edge_map.failed()) return kQuantizeOutOfMemory;
+    if (!has_contrast) tamble::fill(dev, edge_map, 0.0);
+    else if (!copy_contrast_maps(dev, width, height, nullptr, edge_map.data()))
+      return kQuantizeOutOfMemory;
+  }
 
   const RemapImage remap_image{work, width, height};
   const bool plain_first = !settings.dither_on || plain_remap_before_dither(speed);

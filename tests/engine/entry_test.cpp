@@ -240,3 +240,19 @@ TEST(EntrySpeed, FeedbackTrialsAndRefinementFollowTheSpeed) {
   ASSERT_EQ(quantize(px, 64, 48, o).status, 0u);
   EXPECT_GT(g_engine_stats.feedback_trials, 1u);
 }
+
+TEST(EntryIe6, WorkaroundMakesNearlyOpaquePixelsOpaqueAndLeavesTheCallerImage) {
+  auto px = gradient(32, 32, false);
+  for (std::size_t p = 0; p < 32 * 16; ++p) px[4 * p + 3] = 240;  // top half nearly opaque
+  const auto original = px;
+  QuantizerOptions o = fast_options();
+  o.colors = 16;
+  o.ie_workaround = 1;
+  auto r = quantize(px, 32, 32, o);
+  ASSERT_EQ(r.status, 0u);
+  EXPECT_EQ(px, original);
+  for (std::size_t p = 0; p < 32 * 16; ++p) ASSERT_EQ(r.rgba[4 * p + 3], 255) << p;
+  o.ie_workaround = 0;
+  auto plain = quantize(px, 32, 32, o);
+  EXPECT_LT(plain.rgba[3], 255);
+}

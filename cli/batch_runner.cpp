@@ -6,7 +6,6 @@
 
 #include "cli/map_raster.h"
 #include "cli/path_exists.h"
-#include "engine/quantize.h"
 #include "io/image_decode.h"
 #include "io/palette_file.h"
 #include "io/png_write.h"
@@ -64,7 +63,8 @@ bool map_fits(const MapRaster& map, const char* what, const std::string& input,
 }
 
 bool quantize_one(const std::string& input, const std::string& output,
-                  const BatchRequest& request, const SharedInputs& shared) {
+                  const BatchRequest& request, const SharedInputs& shared,
+                  const QuantizeFunction& quantize) {
   if (!request.force && path_exists(output)) {
     std::fprintf(stderr, "%s exists; not overwriting (use -f)\n", output.c_str());
     return false;
@@ -89,7 +89,7 @@ bool quantize_one(const std::string& input, const std::string& output,
   std::vector<std::uint8_t> indices(static_cast<std::size_t>(image.width) * image.height);
   std::uint8_t palette[256 * 4] = {};
   std::uint32_t palette_size = 0;
-  std::uint32_t status = quantize_image(image.pixels.data(), image.width, image.height,
+  std::uint32_t status = quantize(image.pixels.data(), image.width, image.height,
                                         image.gamma, &options, nullptr, indices.data(), palette,
                                         &palette_size, nullptr);
   if (status != kQuantizeOk) {
@@ -115,7 +115,7 @@ bool quantize_one(const std::string& input, const std::string& output,
 
 }  // namespace
 
-int run_batch_request(BatchRequest& request) {
+int run_batch_request(BatchRequest& request, const QuantizeFunction& quantize) {
   SharedInputs shared;
   if (!read_fixed_colours(request, shared)) return 1;
   if (!read_map(request.focus_map_path, "focus map", shared.focus)) return 1;
@@ -128,7 +128,7 @@ int run_batch_request(BatchRequest& request) {
                              : batch_output_path(input, request.suffix);
     bool written = false;
     try {
-      written = quantize_one(input, output, request, shared);
+      written = quantize_one(input, output, request, shared, quantize);
     } catch (const std::bad_alloc&) {
       // One image too big for this machine must not end the whole run.
       std::fprintf(stderr, "%s: %s\n", input.c_str(), "not enough memory");

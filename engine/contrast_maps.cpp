@@ -46,15 +46,20 @@ void measure_contrast(tamble::device* dev, const WorkColor* image, std::size_t w
     const WorkColor* row = image + y * w;
     const WorkColor* above = image + (y > 0 ? y - 1 : y) * w;
     const WorkColor* below = image + (y + 1 < h ? y + 1 : y) * w;
-    for (std::size_t x = 0; x < w; ++x) {
-      double horiz = second_difference(row[x > 0 ? x - 1 : x], row[x], row[x + 1 < w ? x + 1 : x]);
+    double* noise_row = noise + y * w;
+    double* edges_row = edges + y * w;
+    auto pixel = [&](std::size_t x, std::size_t left, std::size_t right) {
+      double horiz = second_difference(row[left], row[x], row[right]);
       double vert = second_difference(above[x], row[x], below[x]);
       double edge = larger(horiz, vert);
       double z = 1.0 - larger(smaller(horiz, vert), edge - 0.5 * std::fabs(horiz - vert));
       double z2 = z * z;
-      noise[y * w + x] = z2 * z2;
-      edges[y * w + x] = 1.0 - edge;
-    }
+      noise_row[x] = z2 * z2;
+      edges_row[x] = 1.0 - edge;
+    };
+    pixel(0, 0, 1);  // the image is at least 4 pixels wide here
+    for (std::size_t x = 1; x + 1 < w; ++x) pixel(x, x - 1, x + 1);
+    pixel(w - 1, w - 2, w - 1);
   });
 }
 

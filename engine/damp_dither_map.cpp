@@ -1,5 +1,5 @@
-#include "tamble/algorithms.h"
 #include "engine/remap.h"
+#include "tamble/algorithms.h"
 
 namespace {
 

@@ -45,7 +45,9 @@ HistogramItem make_item(std::uint32_t key, double weight, std::uint32_t position
                         const GammaTable& table) {
   double alpha = (key >> 24) / 255.0;
   HistogramItem item{};
-  item.color = WorkColor{alpha, alpha * table.linear[key & 255], alpha * table.linear[(key >> 8) & 255],
+  // Premultiplied linear R, G, B in the L, a, b places until converted.
+  item.color = WorkColor{alpha, alpha * table.linear[key & 255],
+                         alpha * table.linear[(key >> 8) & 255],
                          alpha * table.linear[(key >> 16) & 255]};
   item.cut_weight = weight;
   item.pixel_weight = weight;

@@ -3,6 +3,7 @@
 // representative colour, spread and error, and the rules that pick the next
 // box to split.
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -64,6 +65,15 @@ std::array<int, 4> channel_order(const Box& box);
 
 // Split key of an item for a channel order (see split_key in the .cpp).
 std::uint32_t split_key(const WorkColor& c, const std::array<int, 4>& order);
+
+// Weight of an item in the search for the split point: the root of its
+// difference to the median (halved when tiny) times its weight_root.
+inline double split_weight(const WorkColor& median, const HistogramItem& it, double chroma_weight,
+                           double blend) {
+  double d = color_difference(median, it.color, chroma_weight, blend);
+  if (d < 1.0 / 65536.0) d *= 0.5;
+  return std::sqrt(d) * it.weight_root;
+}
 
 struct ChoiceRule {
   double sum_pow;

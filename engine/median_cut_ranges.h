@@ -14,11 +14,15 @@ struct ItemRange {
   std::uint32_t count;
 };
 
+// Below this many items in all, a batch of tasks runs on the calling thread:
+// waking the pool costs more than it saves.
+inline constexpr std::size_t kPoolFromItems = 65536;
+
 // Runs task(t) for t in [0, tasks); on the pool unless the work is small.
 template <class F>
 void run_tasks(std::size_t tasks, std::size_t total_items, F task) {
   if (tasks == 0) return;
-  if (tasks == 1 || tamble::runs_serially(total_items)) {
+  if (tasks == 1 || tamble::runs_serially(total_items, kPoolFromItems)) {
     for (std::size_t t = 0; t < tasks; ++t) task(t);
     return;
   }

@@ -8,7 +8,6 @@
 // same arithmetic, so the result depends neither on the thread count nor on
 // which of the two ways a round takes.
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -17,7 +16,6 @@
 
 namespace {
 
-constexpr double kSmallDifference = 1.0 / 65536.0;
 constexpr std::uint32_t kWholeJobBelow = 8192;  // largest box under this: one worker per job
 constexpr std::uint32_t kChunk = 4096;
 constexpr std::uint32_t kComparisonSortMax = 32;
@@ -101,7 +99,6 @@ class Rounds {
         c.job = static_cast<std::uint32_t>(jobs_.size());
         c.lo = lo;
         c.hi = std::min(box.count, lo + kChunk);
-        c.all_and = ~0u;
         chunks_.push_back(c);
       }
       job.chunks = static_cast<std::uint32_t>(chunks_.size()) - job.first_chunk;
@@ -344,10 +341,10 @@ class Rounds {
     HistogramItem* out = ordered_items(job);
     double sum = 0.0;
     for (std::uint32_t k = chunk.lo; k < chunk.hi; ++k) {
+      // The reads follow the new order through the box: fetch ahead of them.
+      if (k + kPrefetchAhead < chunk.hi) prefetch_item(items + pos[k + kPrefetchAhead]);
       HistogramItem it = items[pos[k]];
-      double d = color_difference(job.median, it.color, run_.chroma_weight, run_.blend);
-      if (d < kSmallDifference) d *= 0.5;
-      it.split_weight = std::sqrt(d) * it.weight_root;
+      it.split_weight = split_weight(job.median, it, run_.chroma_weight, run_.blend);
       sum += it.split_weight;
       out[k] = it;
     }

@@ -1,7 +1,5 @@
 // The serial loop: split the chosen box at a weighted median found by
 // quick-select partitions.
-#include <cmath>
-#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -11,7 +9,10 @@
 
 namespace {
 
-constexpr double kSmallDifference = 1.0 / 65536.0;
+// Element-wise passes over boxes smaller than one reduction block stay on the
+// calling thread: most splits are of such boxes, and waking the pool for each
+// costs more than the pass.
+constexpr std::size_t kPoolFrom = kSerialBlock;
 
 struct SplitScratch {
   std::vector<SplitRecord> recs;
@@ -29,7 +30,7 @@ void split_box(CutRun& run, SplitScratch& scratch, std::uint32_t slot, std::uint
     std::uint32_t key = split_key(items[i].color, order);
     items[i].sort_key = key;
     recs[i] = {key, static_cast<std::uint32_t>(i), 0.0};
-  });
+  }, kPoolFrom);
 
   // The records stand in for the items: every swap the partitions make is
   // applied to the items once, at the end.
@@ -44,12 +45,13 @@ void split_box(CutRun& run, SplitScratch& scratch, std::uint32_t slot, std::uint
     median = box_average_serial(pair, 2, 1.0, run.block);
   }
 
+  auto fetch_ahead = [&](std::size_t k) {
+    if (k + kPrefetchAhead < count) prefetch_item(items + recs[k + kPrefetchAhead].pos);
+  };
   tamble::for_each_index(run.dev, count, [&](std::size_t k) {
-    const HistogramItem& it = items[recs[k].pos];
-    double d = color_difference(median, it.color, run.chroma_weight, run.blend);
-    if (d < kSmallDifference) d *= 0.5;
-    recs[k].weight = std::sqrt(d) * it.weight_root;
-  });
+    fetch_ahead(k);
+    recs[k].weight = split_weight(median, items[recs[k].pos], run.chroma_weight, run.blend);
+  }, kPoolFrom);
   double total = tamble::blocked_reduce(
       run.dev, count, run.block, 0.0,
       [&](std::size_t lo, std::size_t hi) {
@@ -63,10 +65,11 @@ void split_box(CutRun& run, SplitScratch& scratch, std::uint32_t slot, std::uint
 
   HistogramItem* moved = scratch.items.get();
   tamble::for_each_index(run.dev, count, [&](std::size_t k) {
+    fetch_ahead(k);
     moved[k] = items[recs[k].pos];
     moved[k].split_weight = recs[k].weight;
-  });
-  tamble::for_each_index(run.dev, count, [&](std::size_t k) { items[k] = moved[k]; });
+  }, kPoolFrom);
+  tamble::for_each_index(run.dev, count, [&](std::size_t k) { items[k] = moved[k]; }, kPoolFrom);
 
   auto lo32 = static_cast<std::uint32_t>(split_at);
   std::vector<Box> halves = measure_boxes(

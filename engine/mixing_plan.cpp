@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "engine/engine_settings.h"
 #include "engine/neighbour_lists.h"
@@ -33,7 +32,7 @@ inline double eighths(std::uint32_t w) { return static_cast<double>(w) / 8.0; }
 // equal costs: w1 outermost, then w2, then w3; w0 takes the rest.
 struct DutyTable {
   std::uint32_t count = 0;
-  std::uint8_t duty[165][kMaxPlanMembers] = {};
+  std::uint8_t duty[kMaxPlanCandidates][kMaxPlanMembers] = {};
 };
 
 constexpr DutyTable make_duty_table(std::uint32_t n) {
@@ -85,38 +84,26 @@ double exact_cost(const MixingPlan& plan, const WorkColor& pixel, const PlanMemb
 }
 
 // Every candidate's mix components for screening, in table order, padded
-// with copies of the last one to a whole number of vector steps. The sums are
-// built up member by member (not in the exact cost's order): screening only
-// needs them within its margin.
+// with copies of the last one to a whole number of vector steps. The sums
+// (X, Y, Z of each member, not the exact cost's linear R, G, B) only need to
+// be within the screening margin.
+template <std::uint32_t N>
 void gather_candidates(const MixingPlan& plan, const PlanMembers& m, ScreeningBatch& batch) {
-  const LinearColor* none = nullptr;
-  const LinearColor* row1 = m.xyz_rows[1];
-  const LinearColor* row2 = m.n >= 3 ? m.xyz_rows[2] : none;
-  const LinearColor* row3 = m.n >= 4 ? m.xyz_rows[3] : none;
+  const LinearColor* const* rows = m.xyz_rows;
   std::size_t c = 0;
   for (std::uint32_t w1 = 0; w1 <= 8; ++w1) {
-    for (std::uint32_t w2 = 0; w2 <= (row2 ? 8 - w1 : 0); ++w2) {
-      for (std::uint32_t w3 = 0; w3 <= (row3 ? 8 - w1 - w2 : 0); ++w3) {
-        std::uint32_t w0 = 8 - w1 - w2 - w3;
-        LinearColor s = m.xyz_rows[0][w0];
-        double reach = eighths(w0) * m.distance[0] + eighths(w1) * m.distance[1];
-        s.alpha += row1[w1].alpha;
-        s.r += row1[w1].r;
-        s.g += row1[w1].g;
-        s.b += row1[w1].b;
-        if (row2) {
-          s.alpha += row2[w2].alpha;
-          s.r += row2[w2].r;
-          s.g += row2[w2].g;
-          s.b += row2[w2].b;
-          reach += eighths(w2) * m.distance[2];
-        }
-        if (row3) {
-          s.alpha += row3[w3].alpha;
-          s.r += row3[w3].r;
-          s.g += row3[w3].g;
-          s.b += row3[w3].b;
-          reach += eighths(w3) * m.distance[3];
+    for (std::uint32_t w2 = 0; w2 <= (N >= 3 ? 8 - w1 : 0); ++w2) {
+      for (std::uint32_t w3 = 0; w3 <= (N >= 4 ? 8 - w1 - w2 : 0); ++w3) {
+        const std::uint32_t w[kMaxPlanMembers] = {8 - w1 - w2 - w3, w1, w2, w3};
+        LinearColor s = rows[0][w[0]];
+        double reach = eighths(w[0]) * m.distance[0];
+        for (std::uint32_t i = 1; i < N; ++i) {
+          const LinearColor& r = rows[i][w[i]];
+          s.alpha += r.alpha;
+          s.r += r.r;
+          s.g += r.g;
+          s.b += r.b;
+          reach += eighths(w[i]) * m.distance[i];
         }
         batch.alpha[c] = s.alpha;
         batch.x[c] = s.r;
@@ -145,13 +132,18 @@ void search_duty_cycle(const MixingPlan& plan, const WorkColor& pixel, const Pla
                        std::uint32_t* duty) {
   const DutyTable& table = kDuties[m.n - 2];
   ScreeningBatch batch;
-  gather_candidates(plan, m, batch);
+  switch (m.n) {
+    case 2: gather_candidates<2>(plan, m, batch); break;
+    case 3: gather_candidates<3>(plan, m, batch); break;
+    default: gather_candidates<4>(plan, m, batch); break;
+  }
   ScreeningPixel p{pixel.alpha, pixel.L, pixel.a, pixel.b, squared_chroma(pixel), plan.chroma_weight, plan.blend};
   double screened[kScreeningSlots];
-  if (plan.vector_screening)
-    screen_candidates_avx2(batch, p, screened);
-  else
-    screen_candidates_scalar(batch, p, screened);
+  switch (plan.screening_level) {
+    case 3: screen_candidates_avx512(batch, p, screened); break;
+    case 2: screen_candidates_avx2(batch, p, screened); break;
+    default: screen_candidates_scalar(batch, p, screened); break;
+  }
 
   std::uint32_t likely = 0;
   for (std::uint32_t c = 1; c < table.count; ++c)
@@ -196,7 +188,7 @@ MixingPlan build_mixing_plan(const Palette& palette, std::uint32_t neighbour_cou
   plan.restraint = restraint > 0.0 ? restraint : 0.0;
   plan.chroma_weight = g_engine.chroma_weight;
   plan.blend = g_engine.blend;
-  plan.vector_screening = tamble::use_vector_path();
+  plan.screening_level = tamble::effective_isa_level();
   plan.scaled.resize(static_cast<std::size_t>(palette.count()) * kWeights);
   plan.scaled_xyz.resize(plan.scaled.size());
   plan.lightness.resize(palette.count());

@@ -30,7 +30,7 @@ struct MixingPlan {
   double restraint = 0.0;   // cost per unit of far-reaching share; never negative
   double chroma_weight = 1.0;
   double blend = 1.0;
-  bool vector_screening = false;  // AVX2 screening kernel (same values as the scalar one)
+  int screening_level = 0;  // 0 scalar, 2 AVX2, 3 AVX-512 screening (all give the same values)
   // scaled[entry * 9 + w] = (w / 8) x linear colour of the entry, for w = 0..8.
   std::vector<LinearColor> scaled;
   // The same for alpha and the mix's X, Y, Z, for the cheap screening pass.

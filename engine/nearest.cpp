@@ -106,8 +106,7 @@ void nearest_index::build(tamble::device* dev, const Palette& palette, double op
 
 // First sorted position whose L is not below the probe's (count when none).
 std::int64_t nearest_index::start_position(double probe_L) const {
-  // Written to compile to conditional moves: the outcome of each step is
-  // unpredictable, and mispredicted branches would cost more than the scan.
+  // Written for conditional moves: each step's outcome is unpredictable.
   std::int64_t lo = 0, n = count_;
   while (n > 0) {
     std::int64_t half = n >> 1;
@@ -126,19 +125,12 @@ std::int64_t nearest_index::start_position_from(std::int64_t guess, double probe
   return s;
 }
 
-// Every entry, without the early bound; for probes so far out (or NaN) that no
-// entry came within the scan's starting bound.
+// Every entry, for probes so far out (or NaN) that none came within the
+// scan's starting bound: with an infinite bound no direction closes early.
 NearestMatch nearest_index::full_scan(const ScanProbe& probe) const {
-  ScanBest best{std::numeric_limits<double>::infinity(), kNoIndex};
-  for (std::int64_t s = 0; s < count_; ++s) {
-    ScanBest one = nearest_scan_scalar(
-        ScanTable{table_.alpha + s, table_.L + s, table_.a + s, table_.b + s, table_.chroma2 + s,
-                  table_.penalty + s, table_.index + s, 1, chroma_weight_, blend_},
-        probe, 0, ScanBest{std::numeric_limits<double>::infinity(), kNoIndex});
-    if (one.distance < best.distance || (one.distance == best.distance && one.index < best.index))
-      best = one;
-  }
-  if (best.index == kNoIndex) best = {std::numeric_limits<double>::infinity(), 0};
+  ScanBest best = nearest_scan_scalar(table_, probe, 0,
+                                      ScanBest{std::numeric_limits<double>::infinity(), kNoIndex});
+  if (best.index == kNoIndex) return {std::numeric_limits<double>::infinity(), 0};
   return {best.distance, best.index};
 }
 

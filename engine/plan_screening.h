@@ -7,7 +7,7 @@
 inline constexpr std::size_t kMaxPlanCandidates = 165;
 // The arrays hold whole vector steps; entries past `count` up to the next
 // multiple of the step are valid padding that the kernels may screen too.
-inline constexpr std::size_t kScreeningStep = 4;
+inline constexpr std::size_t kScreeningStep = 8;
 inline constexpr std::size_t kScreeningSlots = 168;
 
 // One array per component of every candidate mix: alpha and the linear
@@ -33,3 +33,4 @@ struct ScreeningPixel {
 // out needs room for `count` rounded up to the step.
 void screen_candidates_scalar(const ScreeningBatch& batch, const ScreeningPixel& pixel, double* out);
 void screen_candidates_avx2(const ScreeningBatch& batch, const ScreeningPixel& pixel, double* out);
+void screen_candidates_avx512(const ScreeningBatch& batch, const ScreeningPixel& pixel, double* out);

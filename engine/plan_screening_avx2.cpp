@@ -44,7 +44,7 @@ inline __m256d screening_f(__m256d t) {
 }  // namespace
 
 void screen_candidates_avx2(const ScreeningBatch& batch, const ScreeningPixel& p, double* out) {
-  for (std::size_t c = 0; c < batch.count; c += kScreeningStep) {
+  for (std::size_t c = 0; c < batch.count; c += 4) {
     __m256d x = _mm256_loadu_pd(batch.x + c), y = _mm256_loadu_pd(batch.y + c),
             z = _mm256_loadu_pd(batch.z + c);
     __m256d valid = _mm256_and_pd(

@@ -1,3 +1,5 @@
+// Error diffusion ("Floyd-Steinberg") on the calling thread: each pixel
+// depends on the error its predecessors passed on.
 #include <algorithm>
 #include <cstdint>
 #include <vector>
@@ -80,7 +82,7 @@ void remap_diffused(tamble::device* dev, const RemapImage& image, const Palette&
 
   // Slot c + 1 belongs to column c; slots 0 and width + 1 take the error off
   // the row's ends and are never read back.
-  std::vector<Error4> current(width + 2), next(width + 2);
+  std::vector<Error4> current(std::size_t{width} + 2), next(std::size_t{width} + 2);
   DiffusionNoise noise;
   for (Error4& e : current) {
     e.L = noise.next_error();

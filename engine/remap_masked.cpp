@@ -3,8 +3,6 @@
 #include "engine/remap_masked.h"
 
 #include <algorithm>
-#include <atomic>
-#include <cstring>
 
 #include "engine/bayer_matrix.h"
 #include "engine/blue_noise_table.h"
@@ -13,37 +11,14 @@
 #include "engine/mixing_plan.h"
 #include "engine/neighbour_lists.h"
 #include "engine/nearest.h"
+#include "engine/remap_memo.h"
 #include "tamble/algorithms.h"
 
 namespace {
 
-// Plans already made on this thread, by pixel colour. A plan depends only on
-// the pixel and the call's palette and settings, so a hit gives exactly what
-// planning again would; images with flat areas or few colours hit often.
-struct PlanCache {
-  static constexpr std::size_t kSlots = 256;
-  struct Slot {
-    std::uint64_t call = 0;  // 0: empty
-    WorkColor pixel{};
-    PixelMix mix;
-  };
-  Slot slots[kSlots];
-};
-
-thread_local PlanCache t_plan_cache;
-std::atomic<std::uint64_t> g_plan_calls{0};
-
-std::size_t slot_of(const WorkColor& c) {
-  std::uint64_t h = 0;
-  for (double v : {c.alpha, c.L, c.a, c.b}) {
-    std::uint64_t bits;
-    std::memcpy(&bits, &v, sizeof bits);
-    h = (h ^ bits) * 0x9E3779B97F4A7C15ull;
-  }
-  return static_cast<std::size_t>(h >> 56) % PlanCache::kSlots;
-}
-
-bool same_bits(const WorkColor& x, const WorkColor& y) { return std::memcmp(&x, &y, sizeof x) == 0; }
+// Nearest entries and plans already found on this thread in this call.
+thread_local ColorMemo<std::uint8_t, 1024> t_nearest_memo;
+thread_local ColorMemo<PixelMix, 256> t_plan_memo;
 
 struct MaskedPass {
   const RemapImage& image;
@@ -52,12 +27,17 @@ struct MaskedPass {
   const NeighbourLists& neighbours;
   DitherLevelSource levels;  // edge map, floor, strength and a dither map of the image's size
   std::uint8_t transparent;
-  double opaque_threshold;
   int kind;
   double chroma_weight;
   double blend;
   const MixingPlan* plan;  // mixing plan only
-  std::uint64_t plan_call;  // this call's key in the plan caches
+  std::uint64_t memo_key;   // this call's key in the per-thread memos
+
+  std::uint32_t nearest(const WorkColor& probe) const {
+    if (const std::uint8_t* known = t_nearest_memo.find(memo_key, probe)) return *known;
+    auto found = static_cast<std::uint8_t>(find_nearest(index, probe).index);
+    return t_nearest_memo.remember(memo_key, probe, found);
+  }
 
   // The shared dither level, uncapped.
   double level(std::size_t i) const { return levels.at(i); }
@@ -66,7 +46,7 @@ struct MaskedPass {
   // the threshold times the level, then searches again.
   std::uint8_t threshold_pixel(std::size_t i, std::uint32_t x, std::uint32_t y) const {
     const WorkColor& p = image.pixels[i];
-    auto q = static_cast<std::uint32_t>(find_nearest(index, p).index);
+    std::uint32_t q = nearest(p);
     std::uint32_t k = neighbours.length;
     if (k == 0) return static_cast<std::uint8_t>(q);
     const std::uint32_t* list = neighbours.of(q);
@@ -90,41 +70,22 @@ struct MaskedPass {
     // An unmoved probe finds what the first search found.
     if (pushed.alpha == p.alpha && pushed.L == p.L && pushed.a == p.a && pushed.b == p.b)
       return static_cast<std::uint8_t>(q);
-    // The search is exact with a fixed tie-break, so starting it from the
-    // nearer of Q and U (with its exact distance) only shortens it. A guess
-    // that would owe the translucency penalty cannot be passed that way.
-    const bool penalised = pushed.alpha > opaque_threshold;
-    double to_q = color_difference(pushed, qc, chroma_weight, blend);
-    double to_pushed_u = color_difference(pushed, uc, chroma_weight, blend);
-    bool q_ok = !(penalised && qc.alpha < 1.0), u_ok = !(penalised && uc.alpha < 1.0);
-    std::int64_t guess = -1;
-    double guess_distance = 0.0;
-    if (q_ok && (!u_ok || !(to_pushed_u < to_q))) {
-      guess = q;
-      guess_distance = to_q;
-    } else if (u_ok) {
-      guess = u;
-      guess_distance = to_pushed_u;
-    }
-    return static_cast<std::uint8_t>(find_nearest(index, pushed, guess, guess_distance).index);
+    return static_cast<std::uint8_t>(nearest(pushed));
   }
 
   std::uint8_t planned_pixel(std::size_t i, std::uint32_t x, std::uint32_t y) const {
     const WorkColor& p = image.pixels[i];
-    auto q = static_cast<std::uint32_t>(find_nearest(index, p).index);
+    std::uint32_t q = nearest(p);
     if (neighbours.length == 0) return static_cast<std::uint8_t>(q);
     double v = level(i);
     // At level 0 the nearest entry takes the whole share whatever the plan.
-    if (!(v > 0.0)) return static_cast<std::uint8_t>(q);
-    PlanCache::Slot& slot = t_plan_cache.slots[slot_of(p)];
-    if (slot.call != plan_call || !same_bits(slot.pixel, p)) {
-      slot.mix = plan_pixel_mix(*plan, palette, p, q, neighbours.of(q), neighbours.length);
-      slot.pixel = p;
-      slot.call = plan_call;
-    }
-    const PixelMix& mix = slot.mix;
+    if (v <= 0.0) return static_cast<std::uint8_t>(q);
+    const PixelMix* mix = t_plan_memo.find(memo_key, p);
+    if (!mix)
+      mix = &t_plan_memo.remember(memo_key, p,
+                                  plan_pixel_mix(*plan, palette, p, q, neighbours.of(q), neighbours.length));
     double h = bayer_mask_value(x, y) + 0.5;
-    return static_cast<std::uint8_t>(pick_mix_member(*plan, mix, v, h));
+    return static_cast<std::uint8_t>(pick_mix_member(*plan, *mix, v, h));
   }
 
   std::uint8_t operator()(std::size_t i) const {
@@ -166,11 +127,10 @@ void remap_masked(tamble::device* dev, const RemapImage& image, const Palette& p
                   neighbours,
                   DitherLevelSource(edge_map, image.width, image.height),
                   transparent,
-                  opaque_threshold,
                   dither_kind,
                   g_engine.chroma_weight,
                   g_engine.blend,
                   &plan,
-                  g_plan_calls.fetch_add(1) + 1};
+                  next_remap_memo_key()};
   tamble::tabulate(dev, output, count, pass);
 }

@@ -1,3 +1,5 @@
+// The undithered remap: every pixel's nearest entry in parallel, the mean
+// error, and one k-means step on the palette.
 #include <cstdint>
 
 #include "engine/nearest.h"

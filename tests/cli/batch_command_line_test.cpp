@@ -161,18 +161,12 @@ TEST(BatchCommandLine, StrengthLimitAppliesToSavedSettingsUnlessDefaults) {
   EXPECT_EQ(run.err, kFsStrengthNotice);
 }
 
-TEST(BatchCommandLine, PaletteWinsOverPinsAndEmptyPalettesAreRefused) {
+TEST(BatchCommandLine, EmptyOrUnreadablePalettesStopTheRun) {
   ScratchFolder scratch;
   ASSERT_TRUE(write_test_png(scratch.file("a.png"), 4, 4));
-  std::ofstream(scratch.file("two.txt")) << "#ff0000\n#0000ff\n";
   std::ofstream(scratch.file("empty.txt")) << "";
 
-  // The pins file does not exist; reading it would fail the run.
-  ProgramRun run = scratch.run({"--nogui", "-q", "--pins", "none.txt", "--palette", "two.txt", "a.png"});
-  EXPECT_EQ(run.exit_code, 0) << run.err;
-  EXPECT_TRUE(exists(scratch.file("a-q.png")));
-
-  run = scratch.run({"--nogui", "-f", "--palette", "empty.txt", "a.png"});
+  ProgramRun run = scratch.run({"--nogui", "-f", "--palette", "empty.txt", "a.png"});
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(run.err, "cannot read palette empty.txt: no colours\n");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -128,7 +129,8 @@ TEST(Histogram, ItemsConvertExactlyLikeTheirPixels) {
     state = state * 1664525u + 1013904223u;
     std::uint8_t alpha = i % 7 == 0 ? 0 : std::uint8_t(state >> 24);
     pixels.insert(pixels.end(),
-                  {std::uint8_t(state), std::uint8_t(state >> 8), std::uint8_t(state >> 16), alpha});
+                  {std::uint8_t(state), std::uint8_t(state >> 8), std::uint8_t(state >> 16),
+                   alpha});
   }
   for (double gamma : {kDefaultGamma, 1.0}) {
     auto hist = build(pixels, gamma);
@@ -162,6 +164,59 @@ TEST(Focus, ScalesTheHistogramWeightByTheFocusWeight) {
   apply_focus(cpu(), importance, 4, focus, 1.0);
   apply_focus(cpu(), importance, 4, nullptr, 25.0);
   EXPECT_TRUE(std::equal(before, before + 4, importance));
+}
+
+}  // namespace
+
+namespace {
+
+// A processor device that refuses every allocation.
+struct RefusingDevice final : tamble::device {
+  tamble::device& cpu = *tamble::get_cpu_device();
+  bool is_gpu() const override { return false; }
+  int query_int(int what) const override { return cpu.query_int(what); }
+  const char* name() const override { return "refusing"; }
+  bool query_bool(int what) const override { return cpu.query_bool(what); }
+  tamble::event& default_event() override { return cpu.default_event(); }
+  void synchronize() override {}
+  void flush() override {}
+  void* allocate(std::size_t) override { return nullptr; }
+  void free(void*) override {}
+  void* allocate_pinned(std::size_t) override { return nullptr; }
+  void free_pinned(void*) override {}
+  void* allocate_managed(std::size_t) override { return nullptr; }
+  void free_managed(void*) override {}
+  void allocate_mirrored(std::size_t, void** host, void** dev) override { *host = *dev = nullptr; }
+  void free_mirrored(void*, void*) override {}
+  tamble::event& copy_async(void* d, const void* s, std::size_t n) override {
+    return cpu.copy_async(d, s, n);
+  }
+  void* copy_to_device(void* d, const void* s, std::size_t n) override {
+    return cpu.copy_to_device(d, s, n);
+  }
+  void* copy_to_host(void* d, const void* s, std::size_t n) override {
+    return cpu.copy_to_host(d, s, n);
+  }
+  tamble::event& fill_bytes(void* d, int v, std::size_t n) override {
+    return cpu.fill_bytes(d, v, n);
+  }
+  tamble::event& timer_start() override { return cpu.timer_start(); }
+  tamble::event& timer_stop() override { return cpu.timer_stop(); }
+  float elapsed_microseconds() const override { return 0.0f; }
+};
+
+TEST(Histogram, RefusedMemoryIsReportedAsSuchNotAsTooManyColours) {
+  RefusingDevice refusing;
+  std::vector<std::uint8_t> pixels(4 * 64, 200);
+  bool out_of_memory = false;
+  EXPECT_FALSE(
+      build_histogram(&refusing, pixels.data(), 64, 1.0, 1000, 0, nullptr, &out_of_memory));
+  EXPECT_TRUE(out_of_memory);
+
+  std::vector<WorkColor> img(64, WorkColor{1, 0.5, 0.4, 0.5});
+  std::vector<double> noise(64, 0.0), edges(64, 0.0);
+  EXPECT_FALSE(compute_contrast_maps(&refusing, img.data(), 8, 8, noise.data(), edges.data()));
+  EXPECT_TRUE(std::all_of(noise.begin(), noise.end(), [](double v) { return v == 0.0; }));
 }
 
 }  // namespace

@@ -75,8 +75,9 @@ TEST(PlanScreening, UnusableMixesAreAlwaysCostedExactly) {
   EXPECT_TRUE(std::isfinite(out[4]));
 }
 
-TEST(PlanScreening, VectorKernelMatchesTheScalarOneBitForBit) {
+TEST(PlanScreening, VectorKernelsMatchTheScalarOneBitForBit) {
   if (tamble::hardware_isa_level() < 2) GTEST_SKIP() << "no AVX2 on this processor";
+  const bool wide = tamble::hardware_isa_level() >= 3;
   std::mt19937 rng(9);
   for (std::size_t count : {8u, 44u, 168u}) {
     for (int round = 0; round < 30; ++round) {
@@ -86,6 +87,9 @@ TEST(PlanScreening, VectorKernelMatchesTheScalarOneBitForBit) {
       screen_candidates_scalar(k.batch, k.pixel, scalar);
       screen_candidates_avx2(k.batch, k.pixel, vector);
       ASSERT_EQ(std::memcmp(scalar, vector, count * sizeof(double)), 0) << count << " " << round;
+      if (!wide) continue;
+      screen_candidates_avx512(k.batch, k.pixel, vector);
+      ASSERT_EQ(std::memcmp(scalar, vector, count * sizeof(double)), 0) << "AVX-512 " << count << " " << round;
     }
   }
 }

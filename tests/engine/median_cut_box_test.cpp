@@ -70,15 +70,6 @@ TEST(MedianCutChoice, ErrorTargetIsMetOnlyWhileTheRunningSumStaysWithinTheLimit)
   EXPECT_TRUE(error_target_met(boxes, 3, 0.0));
 }
 
-TEST(MedianCutAverage, FarColoursPullHarderThanMidGrey) {
-  WorkColor grey{1.0, 0.5, kNeutralA, kNeutralB};
-  WorkColor white{1.0, 1.0, kNeutralA, kNeutralB};
-  WorkColor c = average_of({make_item(grey, 1.0, 0), make_item(white, 1.0, 1)}, 1.0);
-  // Weights 1 and 1.25: the average lies nearer white.
-  EXPECT_DOUBLE_EQ(c.L, (0.5 * 1.0 + 1.0 * 1.25) / 2.25);
-  EXPECT_DOUBLE_EQ(c.a, kNeutralA);
-}
-
 TEST(MedianCutAverage, AlphaSnapsToOpaqueOnlyWithAnOpaqueItemAndEnoughAlpha) {
   WorkColor opaque{1.0, 0.5, kNeutralA, kNeutralB};
   WorkColor almost{0.9962, 0.5, kNeutralA, kNeutralB};  // just above 255/256

@@ -99,6 +99,49 @@ TEST_P(MedianCutBoth, FindsSeparatedClusters) {
   EXPECT_NEAR(p.entries[0].popularity, 100.0, 1.0);
 }
 
+// One split, seen in the items it leaves: the serial loop puts the larger
+// keys in the lower box, the rounds order everything ascending and put the
+// smaller keys there; either way the lower box holds about half the split
+// weight.
+TEST_P(MedianCutBoth, OneSplitDividesTheKeysAndTheSplitWeight) {
+  std::vector<HistogramItem> items = random_items(5000, 17);
+  for (std::size_t i = 0; i < items.size(); ++i) items[i].cut_weight = items[i].pixel_weight = 1.0 + i % 3;
+  Histogram h = make_histogram(items);
+  Palette p = cut(h, 2);
+  ASSERT_EQ(p.count(), 2u);
+  // Integer weights make the popularity an exact prefix sum: find the boundary.
+  std::size_t split = 0;
+  double prefix = 0.0;
+  while (split < h.count && prefix < p.entries[0].popularity) prefix += h.items[split++].pixel_weight;
+  ASSERT_EQ(prefix, p.entries[0].popularity);
+  ASSERT_GT(split, 0u);
+  ASSERT_LT(split, h.count);
+
+  std::uint32_t lower_min = ~0u, lower_max = 0, upper_min = ~0u, upper_max = 0;
+  double total = 0.0, before = 0.0;
+  for (std::size_t i = 0; i < h.count; ++i) {
+    std::uint32_t k = h.items[i].sort_key;
+    if (i < split) {
+      lower_min = std::min(lower_min, k);
+      lower_max = std::max(lower_max, k);
+    } else {
+      upper_min = std::min(upper_min, k);
+      upper_max = std::max(upper_max, k);
+    }
+    total += h.items[i].split_weight;
+    if (i + 1 < split) before += h.items[i].split_weight;
+  }
+  if (GetParam()) {
+    EXPECT_LE(lower_max, upper_min);
+    for (std::size_t i = 1; i < h.count; ++i) ASSERT_LE(h.items[i - 1].sort_key, h.items[i].sort_key);
+  } else {
+    EXPECT_GE(lower_min, upper_max);
+  }
+  const double half = total / 2;
+  EXPECT_LE(before, half * (1 + 1e-12));
+  EXPECT_GT(before + h.items[split - 1].split_weight, half * (1 - 1e-12));
+}
+
 TEST_P(MedianCutBoth, StopsWhenNoBoxCanBeSplitOrTheErrorTargetIsMet) {
   std::vector<HistogramItem> five;
   for (std::uint32_t i = 0; i < 5; ++i) five.push_back(make_item({1.0, 0.1 + 0.2 * i, 0.4, 0.5}, 1.0, i));
@@ -136,12 +179,12 @@ TEST_P(MedianCutBoth, PinsEndThePaletteOrReplaceIt) {
 
 // The same input gives the same bits whether the work is spread over the
 // pool or everything runs on one thread (a call from inside a parallel loop
-// falls back to serial loops). 40000 items make the rounds cut their first
-// jobs into chunks; the later small boxes run whole.
+// falls back to serial loops). 120000 items keep several rounds on the pool
+// with their jobs cut into chunks; the later small boxes run whole.
 TEST_P(MedianCutBoth, ResultDoesNotDependOnTheThreadCount) {
   tamble::configure_runtime(2);  // a pool even where the core count reads as 1
   ASSERT_GE(tamble::thread_count(), 2u);
-  std::vector<HistogramItem> items = random_items(40000, 21);
+  std::vector<HistogramItem> items = random_items(120000, 21);
   Histogram pooled = make_histogram(items);
   Palette on_pool = cut(pooled, 200);
 

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "tests/engine/nearest_test_support.h"
+#include "tests/engine/remap_refusing_device.h"
 
 namespace {
 
@@ -116,6 +117,16 @@ TEST(NearestSearch, ProbesBeyondTheStartingBoundStillGetAnEntry) {
     EXPECT_GE(nan.index, 0);
     EXPECT_LT(nan.index, 2);
   }
+}
+
+TEST(NearestSearch, RefusedTableAnswersEntryZero) {
+  RefusingDevice nothing(0);
+  Palette p = make_palette({opaque_grey(0.2), opaque_grey(0.8)});
+  testing::internal::CaptureStderr();
+  nearest_index index(&nothing, p, 1.0);
+  testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(index.failed());
+  EXPECT_EQ(find_nearest(index, opaque_grey(0.9)).index, 0);
 }
 
 }  // namespace

@@ -105,6 +105,20 @@ TEST(RemapDiffused, SecondRowRunsRightToLeft) {
   EXPECT_EQ(out[3], 1);
 }
 
+TEST(RemapDiffused, ErrorOfPixelsBeyondTheDiffusionLimitIsDamped) {
+  // The first pixel goes white with an error of about -0.3 in L; passed on in
+  // full it pushes the second (0.59) below the split, damped by a quarter not.
+  TestImage img = filled_image(2, 1, opaque_grey(0.7));
+  img.at(1, 0) = opaque_grey(0.59);
+  Palette p = black_and_white();
+  for (double limit : {1e20, 0.0}) {
+    std::vector<std::uint8_t> out(2);
+    remap_diffused(cpu(), img.view(), p, 1.0, nullptr, false, limit, out.data());
+    EXPECT_EQ(out[0], 1);
+    EXPECT_EQ(out[1], limit > 0 ? 0 : 1) << "limit " << limit;
+  }
+}
+
 // Outputs right of column `band` for two images that differ only left of it.
 void expect_right_side_independent(TestImage a, std::uint32_t band, const double* edge) {
   TestImage b = a;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tamble/runtime.h"
+#include "tests/engine/remap_refusing_device.h"
 #include "tests/engine/remap_test_support.h"
 
 namespace {
@@ -60,6 +61,23 @@ TEST(RemapPlain, KMeansStepMovesOnlyEntriesThatAreNotFixed) {
   EXPECT_NEAR(p.entries[2].color.L, 0.5, 1e-12);
   EXPECT_EQ(p.entries[3].popularity, 0.0);  // no pixels: keeps its colour
   EXPECT_EQ(p.entries[3].color.L, 0.99);
+}
+
+TEST(RemapPlain, RefusedPerPixelMemoryStillGivesEveryIndexAndTheError) {
+  TestImage img = ramp_image(64, 64, 2);
+  img.at(1, 1).alpha = 0.0;
+  Palette p = ramp_palette(20, 3);
+  Palette reference = p;
+  std::vector<std::uint8_t> want(img.pixels.size()), got(img.pixels.size(), 99);
+  double want_error = remap_plain(cpu(), img.view(), reference, 1.0, want.data());
+
+  RefusingDevice small_blocks_only(4096);  // the search table fits, per-pixel arrays do not
+  testing::internal::CaptureStderr();
+  double error = remap_plain(&small_blocks_only, img.view(), p, 1.0, got.data());
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("ALLOCATION FAILED"), std::string::npos);
+  EXPECT_EQ(got, want);
+  EXPECT_DOUBLE_EQ(error, want_error);
+  EXPECT_EQ(p.entries[0].color.L, ramp_palette(20, 3).entries[0].color.L);  // left where it was
 }
 
 // Prints a checksum of remap_plain, damp_dither_map and remap_diffused on a

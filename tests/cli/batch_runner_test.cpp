@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "cli/batch_runner.h"
+#include "run_program.h"
+#include "test_png.h"
+
+namespace {
+
+// What the engine was handed for one input.
+struct EngineCall {
+  std::uint32_t width = 0, height = 0;
+  double gamma = 0;
+  QuantizerOptions options;
+  std::vector<std::uint8_t> pins, focus, dither;
+};
+
+// Stands in for the engine: records its inputs, answers with one grey entry.
+struct RecordingEngine {
+  std::vector<EngineCall> calls;
+  std::uint32_t status = kQuantizeOk;
+
+  QuantizeFunction function() {
+    return [this](const std::uint8_t*, std::uint32_t width, std::uint32_t height, double gamma,
+                  const QuantizerOptions* options, std::uint8_t*, std::uint8_t* indices,
+                  std::uint8_t* palette, std::uint32_t* palette_size, double*) -> std::uint32_t {
+      EngineCall call{width, height, gamma, *options, {}, {}, {}};
+      std::size_t n = static_cast<std::size_t>(width) * height;
+      if (options->pins) call.pins.assign(options->pins, options->pins + 4 * options->pin_count);
+      if (options->focus_map) call.focus.assign(options->focus_map, options->focus_map + n);
+      if (options->dither_map) call.dither.assign(options->dither_map, options->dither_map + n);
+      calls.push_back(call);
+      if (status != kQuantizeOk) return status;
+      std::memset(indices, 0, n);
+      std::memset(palette, 0, 1024);
+      palette[0] = palette[1] = palette[2] = 128;
+      palette[3] = 255;
+      *palette_size = 1;
+      return kQuantizeOk;
+    };
+  }
+};
+
+// Red channel of the test gradient, which the maps are made of.
+std::vector<std::uint8_t> gradient_red(std::uint32_t width, std::uint32_t height) {
+  std::vector<std::uint8_t> red;
+  for (std::uint32_t y = 0; y < height; ++y)
+    for (std::uint32_t x = 0; x < width; ++x) red.push_back(static_cast<std::uint8_t>(x * 255 / (width - 1)));
+  return red;
+}
+
+}  // namespace
+
+TEST(BatchRunner, OnePaletteColourStillAsksForTwoAndPinsFileIsIgnored) {
+  ScratchFolder scratch;
+  ASSERT_TRUE(write_test_png(scratch.file("a.png"), 4, 3));
+  std::ofstream(scratch.file("one.txt")) << "#102030\n";
+  BatchRequest request;
+  request.options.colors = 64;
+  request.palette_path = scratch.file("one.txt");
+  request.pins_path = scratch.file("missing.txt");
+  request.inputs = {scratch.file("a.png")};
+  RecordingEngine engine;
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(run_batch_request(request, engine.function()), 0);
+  testing::internal::GetCapturedStdout();
+  ASSERT_EQ(engine.calls.size(), 1u);
+  EXPECT_EQ(engine.calls[0].options.colors, 2u);
+  EXPECT_EQ(engine.calls[0].options.pin_count, 1u);
+  EXPECT_EQ(engine.calls[0].pins, (std::vector<std::uint8_t>{0x10, 0x20, 0x30, 255}));
+}
+
+TEST(BatchRunner, PinsKeepTheRequestedColourCount) {
+  ScratchFolder scratch;
+  ASSERT_TRUE(write_test_png(scratch.file("a.png"), 4, 3));
+  std::ofstream(scratch.file("pins.txt")) << "#ff0000\n#00ff00\n#0000ff\n";
+  BatchRequest request;
+  request.options.colors = 64;
+  request.pins_path = scratch.file("pins.txt");
+  request.quiet = true;
+  request.inputs = {scratch.file("a.png")};
+  RecordingEngine engine;
+  EXPECT_EQ(run_batch_request(request, engine.function()), 0);
+  ASSERT_EQ(engine.calls.size(), 1u);
+  EXPECT_EQ(engine.calls[0].options.colors, 64u);
+  EXPECT_EQ(engine.calls[0].options.pin_count, 3u);
+}
+
+TEST(BatchRunner, MapsReachTheEngineAsRedBytesWithTheFocusWeight) {
+  ScratchFolder scratch;
+  ASSERT_TRUE(write_test_png(scratch.file("a.png"), 5, 4, 100000));
+  ASSERT_TRUE(write_test_png(scratch.file("b.png"), 5, 4));
+  ASSERT_TRUE(write_test_png(scratch.file("map.png"), 5, 4));
+  BatchRequest request;
+  request.quiet = true;
+  request.options.focus_weight = 3.0;
+  request.focus_weight = 9.0;
+  request.focus_map_path = scratch.file("map.png");
+  request.dither_map_path = scratch.file("map.png");
+  request.inputs = {scratch.file("a.png"), scratch.file("b.png")};
+  RecordingEngine engine;
+  EXPECT_EQ(run_batch_request(request, engine.function()), 0);
+  ASSERT_EQ(engine.calls.size(), 2u);
+  for (const EngineCall& call : engine.calls) {
+    EXPECT_EQ(call.focus, gradient_red(5, 4));
+    EXPECT_EQ(call.dither, gradient_red(5, 4));
+    EXPECT_DOUBLE_EQ(call.options.focus_weight, 9.0);
+  }
+  // The engine gets the gamma the file declared.
+  EXPECT_DOUBLE_EQ(engine.calls[0].gamma, 1.0);
+
+  // Without a focus map the saved weight stays.
+  request.focus_map_path.clear();
+  request.force = true;
+  engine.calls.clear();
+  EXPECT_EQ(run_batch_request(request, engine.function()), 0);
+  ASSERT_EQ(engine.calls.size(), 2u);
+  EXPECT_TRUE(engine.calls[1].focus.empty());
+  EXPECT_DOUBLE_EQ(engine.calls[1].options.focus_weight, 3.0);
+}
+
+TEST(BatchRunner, EngineFailureIsReportedAndWritesNothing) {
+  ScratchFolder scratch;
+  ASSERT_TRUE(write_test_png(scratch.file("a.png"), 4, 3));
+  BatchRequest request;
+  request.inputs = {scratch.file("a.png")};
+  RecordingEngine engine;
+  engine.status = kQuantizeOutOfMemory;
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(run_batch_request(request, engine.function()), 1);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), scratch.file("a.png") + ": quantizer failed (17)\n");
+  EXPECT_FALSE(std::filesystem::exists(scratch.file("a-q.png")));
+}

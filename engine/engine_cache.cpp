@@ -91,6 +91,9 @@ const WorkColor* cached_working_image(tamble::device* dev, const std::uint8_t* p
     return g_working.image.data();
   }
   forget_working_space();
+  // A histogram key includes the image key, so the cached histogram cannot
+  // serve another image; freeing it now lowers this run's peak memory.
+  forget_histogram();
   g_working.image = tamble::array<WorkColor>(dev, pixel_count);
   g_working.noise = tamble::array<double>(dev, pixel_count);
   g_working.edges = tamble::array<double>(dev, pixel_count);

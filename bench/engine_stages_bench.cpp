@@ -1,7 +1,6 @@
 // Stages of the engine entry and refinement: one k-means iteration, and the
 // whole quantize_image call at the default and the fastest speed.
 #include <benchmark/benchmark.h>
-#include <png.h>
 
 #include <cstdint>
 #include <string>
@@ -11,6 +10,7 @@
 #include "engine/histogram.h"
 #include "engine/quantize.h"
 #include "engine/refine.h"
+#include "io/image_decode.h"
 #include "tamble/device.h"
 #include "tamble/runtime.h"
 
@@ -25,17 +25,13 @@ const Picture& corpus_picture(const char* name) {
   static std::string loaded;
   static Picture picture;
   if (loaded != name) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    std::string path = std::string(BQ_CORPUS_DIR) + "/" + name;
+    DecodedImage image;
+    std::string message;
     picture = Picture{};
-    if (png_image_begin_read_from_file(&image, path.c_str())) {
-      image.format = PNG_FORMAT_RGBA;
+    if (load_image_file(std::string(BQ_CORPUS_DIR) + "/" + name, image, message)) {
       picture.width = image.width;
       picture.height = image.height;
-      picture.rgba.resize(PNG_IMAGE_SIZE(image));
-      if (!png_image_finish_read(&image, nullptr, picture.rgba.data(), 0, nullptr))
-        picture = Picture{};
+      picture.rgba = std::move(image.pixels);
     }
     loaded = name;
   }
@@ -110,3 +106,23 @@ void BM_QuantizeImageCached(benchmark::State& state) {
 BENCHMARK(BM_QuantizeImageCached)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+// The large image: the engine alone (no decoding or writing), for thread
+// scaling (run once with KESTRANE_THREADS=1 and once with 2).
+void BM_QuantizeLarge(benchmark::State& state) {
+  const Picture& pic = corpus_picture("truchet-l.webp");
+  if (pic.rgba.empty()) {
+    state.SkipWithError("corpus image missing");
+    return;
+  }
+  QuantizerOptions o;
+  o.dither = 0;
+  std::vector<std::uint8_t> indices(pic.rgba.size() / 4);
+  for (auto _ : state) {
+    release_engine_caches();
+    quantize_image(pic.rgba.data(), pic.width, pic.height, 0.0, &o, nullptr, indices.data(),
+                   nullptr, nullptr, nullptr);
+  }
+  state.counters["threads"] = tamble::thread_count();
+}
+BENCHMARK(BM_QuantizeLarge)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();

@@ -256,3 +256,32 @@ TEST(EntryIe6, WorkaroundMakesNearlyOpaquePixelsOpaqueAndLeavesTheCallerImage) {
   auto plain = quantize(px, 32, 32, o);
   EXPECT_LT(plain.rgba[3], 255);
 }
+
+TEST(EntryCaches, CacheHitsLogTheirLinesWhileVerbose) {
+  tamble::device* dev = tamble::get_cpu_device();
+  auto px = gradient(16, 16, false);
+  std::vector<double> importance(256, 0.0);
+  release_engine_caches();
+  bool verbose = g_engine.verbose;
+  g_engine.verbose = true;
+  std::uint64_t key = image_key(dev, px.data(), 256, 0.45454545454545453);
+  ::testing::internal::CaptureStderr();
+  cached_working_image(dev, px.data(), 16, 16, 0.45454545454545453, key);
+  std::unique_ptr<Histogram> owned;
+  Histogram* first = histogram_for_run(dev, px.data(), 256, 0.45454545454545453,
+                                       importance.data(), key, 3, owned);
+  std::string built = ::testing::internal::GetCapturedStderr();
+  ::testing::internal::CaptureStderr();
+  cached_working_image(dev, px.data(), 16, 16, 0.45454545454545453, key);
+  Histogram* second = histogram_for_run(dev, px.data(), 256, 0.45454545454545453,
+                                        importance.data(), key, 3, owned);
+  std::string cached = ::testing::internal::GetCapturedStderr();
+  g_engine.verbose = verbose;
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first, second);
+  EXPECT_EQ(owned, nullptr);
+  const std::string colors = std::to_string(first->count) + " colors";
+  EXPECT_EQ(built, "  making histogram..." + colors + " found\n");
+  EXPECT_EQ(cached, "working-space image cached\n  histogram cached, " + colors + "\n");
+  release_engine_caches();
+}

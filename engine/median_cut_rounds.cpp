@@ -178,15 +178,15 @@ class Rounds {
   }
 
   void compute_keys(Chunk& chunk, const Job& job, std::uint32_t lo, std::uint32_t hi) {
-    HistogramItem* items = run_.items + job.first;
+    const HistogramItem* items = run_.items + job.first;
     std::uint32_t* keys = keys_[0].get() + job.first;
     std::uint32_t* pos = pos_[0].get() + job.first;
     std::uint32_t all_or = 0, all_and = ~0u;
     std::uint32_t previous = 0;
     bool ascending = true;
     for (std::uint32_t i = lo; i < hi; ++i) {
+      // The items only take their keys when they are weighed, in their new order.
       std::uint32_t key = split_key(items[i].color, job.order);
-      items[i].sort_key = key;
       keys[i] = key;
       pos[i] = i;
       all_or |= key;
@@ -338,12 +338,14 @@ class Rounds {
     const Job& job = jobs_[chunk.job];
     const HistogramItem* items = run_.items + job.first;
     const std::uint32_t* pos = order_of(job);
+    const std::uint32_t* keys = keys_[job.current].get() + job.first;
     HistogramItem* out = ordered_items(job);
     double sum = 0.0;
     for (std::uint32_t k = chunk.lo; k < chunk.hi; ++k) {
       // The reads follow the new order through the box: fetch ahead of them.
       if (k + kPrefetchAhead < chunk.hi) prefetch_item(items + pos[k + kPrefetchAhead]);
       HistogramItem it = items[pos[k]];
+      it.sort_key = keys[k];
       it.split_weight = split_weight(job.median, it, run_.chroma_weight, run_.blend);
       sum += it.split_weight;
       out[k] = it;

@@ -14,8 +14,6 @@ constexpr double kKappa = 903.2962962962963;
 constexpr double kNoPlanYet = 1e20;
 constexpr std::size_t kWeights = kDutyEighths + 1;
 
-inline double lab_f(double t) { return t <= kEpsilon ? (t * kKappa + 16.0) / 116.0 : std::cbrt(t); }
-
 inline double lab_f_inverse(double f) {
   double cube = f * f * f;
   return cube > kEpsilon ? cube : (116.0 * f - 16.0) / kKappa;
@@ -24,7 +22,6 @@ inline double lab_f_inverse(double f) {
 inline double mix_x(const LinearColor& m) { return 0.4124564 * m.r + 0.3575761 * m.g + 0.1804375 * m.b; }
 inline double mix_y(const LinearColor& m) { return 0.2126729 * m.r + 0.7151522 * m.g + 0.072175 * m.b; }
 inline double mix_z(const LinearColor& m) { return 0.0193339 * m.r + 0.119192 * m.g + 0.9503041 * m.b; }
-inline double lightness_of(double fy) { return (116.0 * fy - 16.0) / 100.0; }
 
 inline double eighths(std::uint32_t w) { return static_cast<double>(w) / 8.0; }
 
@@ -174,11 +171,7 @@ LinearColor work_to_linear(const WorkColor& c) {
                      0.0556434 * x - 0.2040259 * y + 1.0572252 * z};
 }
 
-WorkColor linear_mix_to_work(const LinearColor& m) {
-  double fx = lab_f(mix_x(m)), fy = lab_f(mix_y(m)), fz = lab_f(mix_z(m));
-  return WorkColor{m.alpha, lightness_of(fy), (500.0 * (fx - fy) + 134.0) / 354.0,
-                   (200.0 * (fy - fz) + 140.0) / 262.0};
-}
+WorkColor linear_mix_to_work(const LinearColor& m) { return linear_to_work_color(m.alpha, m.r, m.g, m.b); }
 
 MixingPlan build_mixing_plan(const Palette& palette, std::uint32_t neighbour_count,
                              std::uint32_t plan_colors, double restraint) {

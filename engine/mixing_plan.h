@@ -21,8 +21,7 @@ inline constexpr std::uint32_t kMaxPlanMembers = 4;
 inline constexpr int kDutyEighths = 8;
 
 LinearColor work_to_linear(const WorkColor& c);
-// Linear mix back to the working space (the same arithmetic as the colour
-// space's own conversion, exposed in steps for the plan's early exits).
+// Linear mix back to the working space: the colour space's own conversion.
 WorkColor linear_mix_to_work(const LinearColor& mix);
 
 struct MixingPlan {

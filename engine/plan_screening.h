@@ -9,6 +9,7 @@ inline constexpr std::size_t kMaxPlanCandidates = 165;
 // multiple of the step are valid padding that the kernels may screen too.
 inline constexpr std::size_t kScreeningStep = 8;
 inline constexpr std::size_t kScreeningSlots = 168;
+static_assert(kScreeningSlots % kScreeningStep == 0 && kScreeningSlots >= kMaxPlanCandidates);
 
 // One array per component of every candidate mix: alpha and the linear
 // X, Y, Z summed from the members' scaled records, and restraint x reach.
@@ -28,7 +29,7 @@ struct ScreeningPixel {
   double blend;
 };
 
-// Both kernels perform the same operations in the same order, so they agree
+// All kernels perform the same operations in the same order, so they agree
 // bit for bit; out[c] is -infinity where the estimate cannot be trusted.
 // out needs room for `count` rounded up to the step.
 void screen_candidates_scalar(const ScreeningBatch& batch, const ScreeningPixel& pixel, double* out);

@@ -153,6 +153,16 @@ TEST_P(EveryMaskedKind, WritesEveryPixelAndRepeatsItself) {
   EXPECT_EQ(run_masked(pixels, 90, 70, p, GetParam(), edges.data()), first);
 }
 
+TEST(MaskedRemap, DegenerateCallsLeaveDefinedBytes) {
+  EngineSettingsGuard guard;
+  std::vector<WorkColor> pixels(12, grey(0.4));
+  // No palette at all: zeros rather than whatever the buffer held.
+  EXPECT_EQ(run_masked(pixels, 4, 3, Palette{}, kDitherBayer), std::vector<std::uint8_t>(12, 0));
+  // A kind this pass does not know: the undithered nearest entry.
+  std::vector<std::uint8_t> out = run_masked(pixels, 4, 3, two_greys(), 7);
+  EXPECT_EQ(out, std::vector<std::uint8_t>(12, 0));
+}
+
 INSTANTIATE_TEST_SUITE_P(AllKinds, EveryMaskedKind,
                          testing::Values(int(kDitherBayer), int(kDitherBlueNoise), int(kDitherMixingPlan)));
 

@@ -93,21 +93,6 @@ TEST(MedianCutAverage, WeightlessItemsAverageEquallyInsteadOfCollapsingToZero) {
   EXPECT_EQ(c.alpha, 1.0);
 }
 
-TEST(MedianCutStats, SmallDeviationsAreHalvedAndEachChannelScaled) {
-  WorkColor c{1.0, 0.5, 0.4, 0.5};
-  // L off by 2^-9 (square 2^-18, under 2^-16: halved); b off by 0.1 (kept).
-  WorkColor item{1.0, 0.5 + 1.0 / 512, 0.4, 0.6};
-  HistogramItem it = make_item(item, 2.0, 0);
-  Box box{};
-  finish_stats(stats_block(&it, 1, c, 1.0, 1.0), box);
-  EXPECT_DOUBLE_EQ(box.variance[1], 0.5 / 262144.0 * 2.0 * 0.4375);
-  EXPECT_DOUBLE_EQ(box.variance[3], (0.6 - 0.5) * (0.6 - 0.5) * 2.0 * 0.3125);
-  EXPECT_EQ(box.variance[0], 0.0);
-  double d = color_difference(c, item, 1.0, 1.0);
-  EXPECT_EQ(box.max_error, d);
-  EXPECT_EQ(box.total_error, d * 2.0);
-}
-
 TEST(MedianCutSplitKey, ChannelOrderFollowsVarianceWithTiesInLabAlphaOrder) {
   Box b{};
   EXPECT_EQ(channel_order(b), (std::array<int, 4>{1, 2, 3, 0}));

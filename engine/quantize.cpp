@@ -1,22 +1,134 @@
-// Placeholder entry: validates, then maps every pixel to the first pixel's colour.
+// The single engine entry: checks and normalises the request, runs the
+// pipeline on a private copy of the pixels with the engine settings of this
+// call, and fills the caller's outputs only when the run succeeded.
 #include "engine/quantize.h"
 
+#include <algorithm>
 #include <cstring>
+#include <new>
+#include <vector>
+
+#include "engine/engine_settings.h"
+#include "engine/engine_stats.h"
+#include "engine/memory_budget.h"
+#include "engine/pipeline.h"
+#include "engine/quantized_image.h"
+
+EngineStats g_engine_stats;
+
+namespace {
+
+constexpr double kIe6OpaqueAlpha = 0.9333333333333333;  // 238/255
+constexpr std::uint32_t kMaxPins = 256;
+
+// Restores every engine setting when the call ends, however it ends.
+class EngineSettingsScope {
+ public:
+  EngineSettingsScope() : saved_(g_engine) {}
+  ~EngineSettingsScope() { g_engine = std::move(saved_); }
+  EngineSettingsScope(const EngineSettingsScope&) = delete;
+  EngineSettingsScope& operator=(const EngineSettingsScope&) = delete;
+
+ private:
+  EngineSettings saved_;
+};
+
+std::uint32_t normalized_colors(std::uint32_t colors) { return colors > 1 ? std::min(colors, 256u) : 2u; }
+std::uint32_t normalized_speed(std::uint32_t speed) { return std::clamp(speed, 1u, 10u); }
+
+PipelineSettings pipeline_settings(const QuantizerOptions& o) {
+  PipelineSettings s;
+  s.target_mse = 0.0;
+  s.mse_limit = 1e20;
+  s.min_opaque_alpha = o.ie_workaround ? kIe6OpaqueAlpha : 1.0;
+  s.colors = normalized_colors(o.colors);
+  s.speed = normalized_speed(o.speed);
+  s.dither_on = o.dither != 0;
+  s.last_index_transparent = false;
+  s.dither_kind = o.dither - 1;
+  s.threads = o.threads;
+  return s;
+}
+
+// Comparisons are written so that NaN takes the default as well.
+void set_engine_settings(const QuantizerOptions& o, const ImageDesc& image) {
+  g_engine.verbose = false;
+  g_engine.dither_strength = o.dither_strength;
+  g_engine.dither_damper = o.dither_damper;
+  g_engine.dither_floor = o.dither_floor >= 0.0 && o.dither_floor <= 1.0 ? o.dither_floor : 0.75;
+  g_engine.plan_colors = o.plan_colors >= 2 && o.plan_colors <= 4 ? o.plan_colors : 3;
+  g_engine.plan_restraint = o.plan_restraint >= 0.0 ? o.plan_restraint : 0.0;
+  g_engine.chroma_weight = o.chroma_weight > 0.0 ? o.chroma_weight : 1.0;
+  g_engine.max_error_pow = o.max_error_pow > 0.0 ? o.max_error_pow : 1.0;
+  g_engine.mediancut_rounds = o.mediancut_rounds ? 1 : 0;
+  g_engine.sum_pow = o.sum_pow >= 0.0 ? o.sum_pow : 1.0;
+  g_engine.focus_map = o.focus_map;
+  g_engine.focus_width = o.focus_map ? image.width : 0;
+  g_engine.focus_height = o.focus_map ? image.height : 0;
+  g_engine.focus_weight = o.focus_weight > 0.0 ? o.focus_weight : 1.0;
+  g_engine.dither_map = o.dither_map;
+  g_engine.dither_width = o.dither_map ? image.width : 0;
+  g_engine.dither_height = o.dither_map ? image.height : 0;
+  g_engine.pins.clear();
+  std::uint32_t pin_count = o.pins ? std::min(o.pin_count, kMaxPins) : 0;
+  for (std::uint32_t i = 0; i < pin_count; ++i)
+    g_engine.pins.push_back(to_work_color(o.pins + 4 * i, image.gamma));
+}
+
+void write_outputs(const QuantizedImage& q, std::uint8_t* out_rgba, std::uint8_t* out_indices,
+                   std::uint8_t* out_palette, std::uint32_t* out_palette_size, double* out_error) {
+  std::uint8_t palette[256][4] = {};
+  for (std::uint32_t i = 0; i < q.palette_size && i < 256; ++i) {
+    palette[i][0] = q.palette_rgb[i][0];
+    palette[i][1] = q.palette_rgb[i][1];
+    palette[i][2] = q.palette_rgb[i][2];
+    palette[i][3] = i < q.transparent_count ? q.palette_alpha[i] : 255;
+  }
+  const std::size_t n = q.indices.size();
+  if (out_indices) std::memcpy(out_indices, q.indices.data(), n);
+  if (out_rgba)
+    for (std::size_t i = 0; i < n; ++i) std::memcpy(out_rgba + 4 * i, palette[q.indices[i]], 4);
+  if (out_palette) std::memcpy(out_palette, palette, sizeof palette);
+  if (out_palette_size) *out_palette_size = q.palette_size;
+  if (out_error) *out_error = -1.0;
+}
+
+}  // namespace
 
 std::uint32_t quantize_image(const std::uint8_t* pixels, std::uint32_t width, std::uint32_t height,
-                             double, const QuantizerOptions* options, std::uint8_t* out_rgba,
+                             double gamma, const QuantizerOptions* options, std::uint8_t* out_rgba,
                              std::uint8_t* out_indices, std::uint8_t* out_palette,
                              std::uint32_t* out_palette_size, double* out_error) {
   if (!pixels || !options || width == 0 || height == 0) return kQuantizeBadArguments;
-  std::size_t n = static_cast<std::size_t>(width) * height;
-  if (out_indices) std::memset(out_indices, 0, n);
-  if (out_rgba)
-    for (std::size_t i = 0; i < n; ++i) std::memcpy(out_rgba + 4 * i, pixels, 4);
-  if (out_palette) {
-    std::memset(out_palette, 0, 1024);
-    std::memcpy(out_palette, pixels, 4);
+  // Only the five dithering choices have a remap behind them.
+  if (options->dither < 0 || options->dither > 4) return kQuantizeBadArguments;
+  g_engine_stats = EngineStats{};
+  const std::size_t n = static_cast<std::size_t>(width) * height;
+  // Refuse up front what cannot fit rather than fail (or be killed) half way.
+  if (!run_fits_in_memory(n, normalized_speed(options->speed))) return kQuantizeOutOfMemory;
+
+  try {
+    std::vector<std::uint8_t> copy(pixels, pixels + 4 * n);
+    ImageDesc image;
+    image.width = width;
+    image.height = height;
+    image.gamma = gamma > 0.0 ? gamma : kOutputGamma;
+    image.rows.resize(height);
+    for (std::uint32_t y = 0; y < height; ++y)
+      image.rows[y] = copy.data() + 4 * static_cast<std::size_t>(y) * width;
+    const PipelineSettings settings = pipeline_settings(*options);
+
+    QuantizedImage result;
+    std::uint32_t status;
+    {
+      EngineSettingsScope scope;
+      set_engine_settings(*options, image);
+      status = run_pipeline(image, settings, result);
+    }
+    if (status != kQuantizeOk) return status;
+    write_outputs(result, out_rgba, out_indices, out_palette, out_palette_size, out_error);
+    return kQuantizeOk;
+  } catch (const std::bad_alloc&) {
+    return kQuantizeOutOfMemory;
   }
-  if (out_palette_size) *out_palette_size = 1;
-  if (out_error) *out_error = -1.0;
-  return kQuantizeOk;
 }

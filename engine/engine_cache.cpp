@@ -1,0 +1,174 @@
+#include "engine/engine_cache.h"
+
+#include <cstring>
+
+#include "engine/engine_settings.h"
+#include "engine/engine_stats.h"
+#include "engine/fingerprint.h"
+#include "engine/speed_budget.h"
+#include "engine/working_image.h"
+#include "tamble/algorithms.h"
+
+namespace {
+
+struct WorkingSpaceCache {
+  tamble::array<WorkColor> image;
+  tamble::array<double> noise;
+  tamble::array<double> edges;
+  std::uint64_t key = 0;
+  std::size_t pixel_count = 0;
+  std::uint32_t width = 0;
+  bool maps_ready = false;
+  bool valid = false;
+};
+
+struct HistogramCache {
+  std::unique_ptr<Histogram> histogram;
+  tamble::array<HistogramItem> pristine;
+  std::uint64_t key = 0;
+  bool valid = false;
+};
+
+// Never destroyed: at exit the device their memory came from may already be
+// gone, and the process returns everything anyway.
+WorkingSpaceCache& g_working = *new WorkingSpaceCache;
+HistogramCache& g_histogram = *new HistogramCache;
+
+void forget_working_space() {
+  g_working.image.release();
+  g_working.noise.release();
+  g_working.edges.release();
+  g_working.key = 0;
+  g_working.pixel_count = 0;
+  g_working.width = 0;
+  g_working.maps_ready = false;
+  g_working.valid = false;
+}
+
+void forget_histogram() {
+  g_histogram.histogram.reset();
+  g_histogram.pristine.release();
+  g_histogram.key = 0;
+  g_histogram.valid = false;
+}
+
+// Builds with growing posterization until the colours fit; null when a
+// build fails for lack of memory rather than for too many colours.
+std::unique_ptr<Histogram> build_fitting_histogram(tamble::device* dev, const std::uint8_t* pixels,
+                                                   std::size_t pixel_count, double gamma,
+                                                   const double* importance, std::uint32_t speed) {
+  unsigned bits = first_posterize_bits(speed);
+  std::uint32_t max_colors = histogram_max_colors(speed);
+  for (;;) {
+    bool out_of_memory = false;
+    std::unique_ptr<Histogram> hist = build_histogram(dev, pixels, pixel_count, gamma, max_colors,
+                                                      bits, importance, &out_of_memory);
+    if (out_of_memory) return nullptr;
+    if (hist) {
+      if (hist->items.failed()) return nullptr;
+      g_engine_stats.posterize_bits = bits;
+      return hist;
+    }
+    // Seven bits leave two levels per channel, far below any max colours.
+    if (bits >= 7) return nullptr;
+    engine_log("too many colors!\n\tscaling colors to improve clustering...");
+    ++bits;
+  }
+}
+
+}  // namespace
+
+const WorkColor* cached_working_image(tamble::device* dev, const std::uint8_t* pixels,
+                                      std::uint32_t width, std::uint32_t height, double gamma,
+                                      std::uint64_t key) {
+  const std::size_t pixel_count = static_cast<std::size_t>(width) * height;
+  // The key sees the pixel count, not the shape; the contrast maps depend on
+  // the shape, so the width must match as well.
+  if (g_working.valid && g_working.key == key && g_working.pixel_count == pixel_count &&
+      g_working.width == width) {
+    engine_log("working-space image cached%c", '\n');
+    ++g_engine_stats.image_cache_hits;
+    return g_working.image.data();
+  }
+  forget_working_space();
+  // A histogram key includes the image key, so the cached histogram cannot
+  // serve another image; freeing it now lowers this run's peak memory.
+  forget_histogram();
+  g_working.image = tamble::array<WorkColor>(dev, pixel_count);
+  g_working.noise = tamble::array<double>(dev, pixel_count);
+  g_working.edges = tamble::array<double>(dev, pixel_count);
+  if (g_working.image.failed() || g_working.noise.failed() || g_working.edges.failed()) {
+    forget_working_space();
+    return nullptr;
+  }
+  convert_working_image(dev, pixels, pixel_count, gamma, g_working.image.data());
+  g_working.key = key;
+  g_working.pixel_count = pixel_count;
+  g_working.width = width;
+  g_working.valid = true;
+  ++g_engine_stats.image_conversions;
+  return g_working.image.data();
+}
+
+bool copy_contrast_maps(tamble::device* dev, std::uint32_t width, std::uint32_t height,
+                        double* importance, double* edge_map) {
+  std::size_t n = static_cast<std::size_t>(width) * height;
+  if (!g_working.maps_ready) {
+    tamble::fill(dev, g_working.noise.data(), n, 0.0);
+    tamble::fill(dev, g_working.edges.data(), n, 0.0);
+    if (!compute_contrast_maps(dev, g_working.image.data(), width, height,
+                               g_working.noise.data(), g_working.edges.data()))
+      return false;
+    g_working.maps_ready = true;
+    ++g_engine_stats.contrast_map_builds;
+  }
+  const double* noise = g_working.noise.data();
+  const double* edges = g_working.edges.data();
+  if (importance) tamble::tabulate(dev, importance, n, [&](std::size_t i) { return noise[i]; });
+  if (edge_map) tamble::tabulate(dev, edge_map, n, [&](std::size_t i) { return edges[i]; });
+  return true;
+}
+
+Histogram* histogram_for_run(tamble::device* dev, const std::uint8_t* pixels,
+                             std::size_t pixel_count, double gamma, const double* importance,
+                             std::uint64_t image_key, std::uint32_t speed,
+                             std::unique_ptr<Histogram>& owned) {
+  std::uint64_t key = histogram_key(dev, importance, pixel_count, image_key, speed);
+  if (g_histogram.valid && g_histogram.key == key) {
+    // The previous run's palette search reordered the items and rewrote their weights.
+    Histogram* hist = g_histogram.histogram.get();
+    std::memcpy(hist->items.data(), g_histogram.pristine.data(),
+                sizeof(HistogramItem) * hist->count);
+    engine_log("  histogram cached, %d colors\n", static_cast<int>(hist->count));
+    ++g_engine_stats.histogram_cache_hits;
+    g_engine_stats.histogram_colors = hist->count;
+    return hist;
+  }
+  forget_histogram();
+  engine_log("  making histogram...");
+  std::unique_ptr<Histogram> hist =
+      build_fitting_histogram(dev, pixels, pixel_count, gamma, importance, speed);
+  if (!hist) return nullptr;
+  engine_log("%d colors found\n", static_cast<int>(hist->count));
+  histogram_to_work_colors(dev, *hist);
+  ++g_engine_stats.histogram_builds;
+  g_engine_stats.histogram_colors = hist->count;
+  if (hist->count >= 1) {
+    tamble::array<HistogramItem> copy(dev, hist->count);
+    if (!copy.failed()) {
+      std::memcpy(copy.data(), hist->items.data(), sizeof(HistogramItem) * hist->count);
+      g_histogram.histogram = std::move(hist);
+      g_histogram.pristine = std::move(copy);
+      g_histogram.key = key;
+      g_histogram.valid = true;
+      return g_histogram.histogram.get();
+    }
+  }
+  owned = std::move(hist);
+  return owned.get();
+}
+
+void release_engine_caches() {
+  forget_working_space();
+  forget_histogram();
+}

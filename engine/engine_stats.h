@@ -1,0 +1,18 @@
+#pragma once
+// Counters of the work a call did, for tests and benchmarks (the progress log
+// is silenced inside quantize_image). Reset at the start of every call.
+#include <cstdint>
+
+struct EngineStats {
+  std::uint32_t image_cache_hits = 0;
+  std::uint32_t image_conversions = 0;
+  std::uint32_t contrast_map_builds = 0;
+  std::uint32_t histogram_cache_hits = 0;
+  std::uint32_t histogram_builds = 0;
+  std::uint32_t feedback_trials = 0;
+  std::uint32_t kmeans_iterations = 0;
+  std::uint32_t histogram_colors = 0;
+  unsigned posterize_bits = 0;
+};
+
+extern EngineStats g_engine_stats;

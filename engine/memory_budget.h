@@ -1,0 +1,10 @@
+#pragma once
+// Up-front estimate of what one run needs, so a run that cannot have its
+// working memory is refused with a status instead of failing half way.
+#include <cstdint>
+
+// Bytes a run on `pixel_count` pixels needs at its peak, at the given speed.
+double estimated_run_bytes(std::uint64_t pixel_count, std::uint32_t speed);
+
+// True when the estimate fits the machine's physical memory.
+bool run_fits_in_memory(std::uint64_t pixel_count, std::uint32_t speed);

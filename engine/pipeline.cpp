@@ -1,0 +1,126 @@
+#include "engine/pipeline.h"
+
+#include <memory>
+
+#include "engine/engine_cache.h"
+#include "engine/engine_settings.h"
+#include "engine/fingerprint.h"
+#include "engine/histogram.h"
+#include "engine/quantize.h"
+#include "engine/refine.h"
+#include "engine/remap.h"
+#include "engine/remap_masked.h"
+#include "engine/speed_budget.h"
+#include "tamble/algorithms.h"
+#include "tamble/runtime.h"
+
+namespace {
+
+constexpr double kIe6Threshold = 254.0 / 255.0;
+
+bool focus_applies(const ImageDesc& image) {
+  return g_engine.focus_map && g_engine.focus_weight != 1.0 &&
+         g_engine.focus_width == image.width && g_engine.focus_height == image.height;
+}
+
+void allocate_output(QuantizedImage& out, const ImageDesc& image) {
+  std::size_t n = static_cast<std::size_t>(image.width) * image.height;
+  out.width = image.width;
+  out.height = image.height;
+  out.output_gamma = kOutputGamma;
+  out.indices.assign(n, 0);
+  out.index_rows.resize(image.height);
+  for (std::uint32_t y = 0; y < image.height; ++y)
+    out.index_rows[y] = out.indices.data() + static_cast<std::size_t>(y) * image.width;
+}
+
+}  // namespace
+
+std::uint32_t run_pipeline(ImageDesc& image, const PipelineSettings& settings,
+                           QuantizedImage& out) {
+  tamble::configure_runtime(static_cast<int>(settings.threads));
+  tamble::device* dev = tamble::get_cpu_device();
+  const std::uint32_t width = image.width, height = image.height;
+  const std::size_t n = static_cast<std::size_t>(width) * height;
+  const double threshold = settings.min_opaque_alpha;
+  const std::uint32_t speed = settings.speed;
+
+  if (threshold <= kIe6Threshold) ie6_workaround(image, threshold);
+
+  // The entry's copy is one packed block, rows[0] its start.
+  const std::uint8_t* pixels = image.rows[0];
+  std::uint64_t key = image_key(dev, pixels, n, image.gamma);
+  const WorkColor* work = cached_working_image(dev, pixels, width, height, image.gamma, key);
+  if (!work) return kQuantizeOutOfMemory;
+
+  // Per-call maps: copies of the cached contrast maps, or all zero for
+  // images too small to have them.
+  const bool has_contrast = width > 3 && height > 3;
+  tamble::array<double> importance(dev, n);
+  if (importance.failed()) return kQuantizeOutOfMemory;
+  if (!has_contrast) tamble::fill(dev, importance, 0.0);
+  else if (!copy_contrast_maps(dev, width, height, importance.data(), nullptr))
+    return kQuantizeOutOfMemory;
+  if (focus_applies(image))
+    apply_focus(dev, importance.data(), n, g_engine.focus_map, g_engine.focus_weight);
+
+  std::unique_ptr<Histogram> owned_histogram;
+  Histogram* hist = histogram_for_run(dev, pixels, n, image.gamma, importance.data(), key, speed,
+                                      owned_histogram);
+  importance.release();
+  if (!hist) return kQuantizeOutOfMemory;
+
+  double palette_error = -1.0;
+  Palette palette = palette_search(dev, *hist, settings.colors, threshold, settings.target_mse,
+                                   feedback_trials(speed), speed, palette_error);
+  palette_error = kmeans_refine(dev, *hist, palette, threshold, speed, settings.mse_limit);
+  owned_histogram.reset();
+
+  if (palette_error > settings.mse_limit) {
+    engine_log("  image degradation MSE=%.3f exceeded limit of %.3f\n", palette_error * 65536.0,
+               settings.mse_limit * 65536.0);
+    return kQuantizeTooMuchError;
+  }
+
+  allocate_output(out, image);
+  order_palette(out, palette, settings.last_index_transparent);
+
+  // The edge map is read only by dithering; copying it this late keeps it
+  // out of the histogram's peak memory, and without dithering it is not needed.
+  tamble::array<double> edge_map;
+  if (settings.dither_on) {
+    edge_map = tamble::array<double>(dev, n);
+    if (edge_map.failed()) return kQuantizeOutOfMemory;
+    if (!has_contrast) tamble::fill(dev, edge_map, 0.0);
+    else if (!copy_contrast_maps(dev, width, height, nullptr, edge_map.data()))
+      return kQuantizeOutOfMemory;
+  }
+
+  const RemapImage remap_image{work, width, height};
+  const bool plain_first = !settings.dither_on || plain_remap_before_dither(speed);
+  if (plain_first) {
+    engine_log("  mapping image to new colors...");
+    double remap_error =
+        remap_plain(dev, remap_image, palette, threshold, out.indices.data());
+    if (palette_error < 0.0) palette_error = remap_error;
+    engine_log("MSE=%.3f", remap_error * 65536.0);
+    engine_log("\n");
+    if (settings.dither_on) damp_dither_map(dev, out.indices.data(), width, height, edge_map.data());
+  }
+
+  palette_to_output(out, palette);
+
+  if (settings.dither_on) {
+    double diffusion_limit = palette_error < 0.0 ? 1e20 : palette_error * g_engine.dither_damper;
+    if (!plain_first) engine_log("  mapping image to new colors...");
+    if (settings.dither_kind == 0) {
+      remap_diffused(dev, remap_image, palette, threshold, edge_map.data(), plain_first,
+                     diffusion_limit, out.indices.data());
+    } else {
+      remap_masked(dev, remap_image, palette, threshold, edge_map.data(), settings.dither_kind,
+                   out.indices.data());
+    }
+    if (!plain_first) engine_log("\n");
+  }
+  return kQuantizeOk;
+}

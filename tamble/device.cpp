@@ -4,8 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "tamble/os_memory.h"
-
 namespace tamble {
 
 namespace {
@@ -18,12 +16,8 @@ std::int64_t now_ns() {
 
 void* cpu_device::allocate(std::size_t bytes) {
   if (bytes == 0) bytes = 1;
-  // Large blocks start on a huge-page boundary and ask for huge pages: the
-  // first touch of a big image array then faults once per 2 MiB, not per 4 KiB.
-  const bool large = bytes >= os::kHugePageBytes;
   void* p = nullptr;
-  if (posix_memalign(&p, large ? os::kHugePageBytes : 64, bytes) != 0) return nullptr;
-  if (large) os::advise_huge_pages(p, bytes);
+  if (posix_memalign(&p, 64, bytes) != 0) return nullptr;
   return p;
 }
 

@@ -151,21 +151,15 @@ double nearest_index::scan_distance(const ScanProbe& p, std::int64_t s) const {
   return d;
 }
 
-NearestMatch nearest_index::find_near(const WorkColor& probe, std::int64_t guess,
-                                      std::int64_t other_guess) const {
-  if (count_ == 0 || failed_) return find(probe, -1, 0.0);
+NearestMatch nearest_index::find_near(const WorkColor& probe, std::int64_t guess) const {
+  if (guess < 0 || guess >= count_ || failed_) return find(probe, -1, 0.0);
   const ScanProbe p{probe.alpha, probe.L, probe.a, probe.b, squared_chroma(probe),
                     probe.alpha > opaque_threshold_};
+  const double d = scan_distance(p, rank_[static_cast<std::size_t>(guess)]);
   // A guess no better than the unguided search's starting bound (or NaN)
-  // could change which path answers; such a guess is not used.
-  NearestMatch start{kNoBest, -1};
-  for (std::int64_t g : {guess, other_guess}) {
-    if (g < 0 || g >= count_ || g == start.index) continue;
-    const double d = scan_distance(p, rank_[static_cast<std::size_t>(g)]);
-    if (d < start.distance || (d == start.distance && g < start.index)) start = {d, g};
-  }
-  if (start.index < 0) return find(probe, -1, 0.0);
-  return find(probe, start.index, start.distance);
+  // could change which path answers; such probes take that search.
+  if (!(d < kNoBest)) return find(probe, -1, 0.0);
+  return find(probe, guess, d);
 }
 
 NearestMatch nearest_index::find(const WorkColor& probe, std::int64_t guess,

@@ -31,11 +31,9 @@ class nearest_index {
   bool failed() const { return failed_; }
 
   NearestMatch find(const WorkColor& probe, std::int64_t guess, double guess_distance) const;
-  // The same answer as a search without a guess, found faster when a guess
-  // (a palette index, or -1 for none) is close to the answer; of two guesses
-  // the search starts from the closer.
-  NearestMatch find_near(const WorkColor& probe, std::int64_t guess,
-                         std::int64_t other_guess = -1) const;
+  // The same answer as a search without a guess, found faster when `guess`
+  // (a palette index, or -1 for none) is close to the answer.
+  NearestMatch find_near(const WorkColor& probe, std::int64_t guess) const;
 
  private:
   void build(tamble::device* dev, const Palette& palette, double opaque_threshold, int level);

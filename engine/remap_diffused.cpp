@@ -91,7 +91,6 @@ void remap_diffused(tamble::device* dev, const RemapImage& image, const Palette&
     e.alpha = noise.next_error();
   }
 
-  std::int64_t previous = -1;  // the last entry chosen, guiding the next search
   for (std::uint32_t y = 0; y < height; ++y) {
     std::fill(next.begin(), next.end(), Error4{0, 0, 0, 0});
     const bool forward = (y & 1) == 0;
@@ -114,25 +113,28 @@ void remap_diffused(tamble::device* dev, const RemapImage& image, const Palette&
       c.b = clamp(clamp(px.b + v * e.b, 0.102, 0.884), box.lo[2], box.hi[2]);
       const bool penalised = c.alpha > opaque_threshold;
 
-      // An index from the plain remap may answer outright when the dithered
-      // colour stays within its entry's radius. Otherwise the search starts
-      // from the closer of it and the previous pixel's entry; the search is
-      // exact, so the guesses change only its speed. An index out of the
-      // palette's range (not written by remap_plain) is ignored.
+      // An index from the plain remap is the guess; one out of the palette's
+      // range (not written by remap_plain) is ignored.
       const std::int64_t r = remapped ? output[i] : -1;
       std::int64_t k = r;
       double d = 0.0;
       bool searched = true;
       if (r >= 0 && r < n) {
         d = color_difference(c, palette.entries[r].color, chroma_weight, blend);
-        searched = !(radius[r] > d);
-      }
-      if (searched) {
-        NearestMatch m = index.find_near(c, r, previous);
+        if (radius[r] > d) {
+          searched = false;
+        } else {
+          // The penalty would make the guess's distance inexact: search afresh.
+          bool skip_guess = penalised && palette.entries[r].color.alpha < 1.0;
+          NearestMatch m = skip_guess ? find_nearest(index, c) : find_nearest(index, c, r, d);
+          k = m.index;
+          d = m.distance;
+        }
+      } else {
+        NearestMatch m = find_nearest(index, c);
         k = m.index;
         d = m.distance;
       }
-      previous = k;
       const WorkColor& chosen = palette.entries[k].color;
       // The diffusion limit compares colour differences, so leave the penalty out.
       if (searched && penalised && chosen.alpha < 1.0)

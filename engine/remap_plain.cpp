@@ -27,7 +27,7 @@ struct EntrySum {
 // pixel's answer (the search is exact, so the guess changes only its speed);
 // a pixel equal to the previous one takes its answer outright. indices may be
 // null. Returns the block's error sum in pixel order.
-ErrorSum remap_block(const nearest_index& index, const WorkColor* pixels, std::uint8_t transparent,
+ErrorSum remap_block(const nearest_index& index, const WorkColor* pixels, std::uint32_t transparent,
                      std::size_t lo, std::size_t hi, std::uint32_t* indices, std::uint8_t* output) {
   ErrorSum s;
   WorkColor last{};
@@ -36,7 +36,7 @@ ErrorSum remap_block(const nearest_index& index, const WorkColor* pixels, std::u
     const WorkColor& c = pixels[i];
     if (c.alpha < kAlmostTransparent) {
       if (indices) indices[i] = transparent;
-      output[i] = transparent;
+      output[i] = static_cast<std::uint8_t>(transparent);
       continue;
     }
     if (match.index < 0 || c.alpha != last.alpha || c.L != last.L || c.a != last.a ||
@@ -100,7 +100,7 @@ double remap_plain(tamble::device* dev, const RemapImage& image, Palette& palett
     return 0.0;
   }
   nearest_index index(dev, palette, opaque_threshold);
-  const auto transparent = static_cast<std::uint8_t>(
+  const auto transparent = static_cast<std::uint32_t>(
       find_nearest(index, WorkColor{0.0, 0.0, kNeutralA, kNeutralB}).index);
 
   // Without room for the per-pixel indices the output is still written but

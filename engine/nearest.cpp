@@ -134,6 +134,34 @@ NearestMatch nearest_index::full_scan(const ScanProbe& probe) const {
   return {best.distance, best.index};
 }
 
+// The distance the scan computes for one sorted slot, penalty included, in
+// the scan's own operation order: bit for bit what the kernels compare.
+double nearest_index::scan_distance(const ScanProbe& p, std::int64_t s) const {
+  const ScanTable& t = table_;
+  double cq = t.chroma2[s];
+  double diff_c = std::fabs(p.chroma2 - cq);
+  double factor = ((diff_c * t.blend + (p.chroma2 + cq)) * 0.5 * 30.0 + 1.0) * t.chroma_weight;
+  double da = p.a - t.a[s];
+  double db = p.b - t.b[s];
+  double dalpha = p.alpha - t.alpha[s];
+  double dl = p.L - t.L[s];
+  double d = factor * (1.003641 * (da * da) + 0.549752 * (db * db)) + 2.0 * (dalpha * dalpha) +
+             dl * dl;
+  if (p.penalised) d += t.penalty[s];
+  return d;
+}
+
+NearestMatch nearest_index::find_near(const WorkColor& probe, std::int64_t guess) const {
+  if (guess < 0 || guess >= count_ || failed_) return find(probe, -1, 0.0);
+  const ScanProbe p{probe.alpha, probe.L, probe.a, probe.b, squared_chroma(probe),
+                    probe.alpha > opaque_threshold_};
+  const double d = scan_distance(p, rank_[static_cast<std::size_t>(guess)]);
+  // A guess no better than the unguided search's starting bound (or NaN)
+  // could change which path answers; such probes take that search.
+  if (!(d < kNoBest)) return find(probe, -1, 0.0);
+  return find(probe, guess, d);
+}
+
 NearestMatch nearest_index::find(const WorkColor& probe, std::int64_t guess,
                                  double guess_distance) const {
   if (count_ == 0 || failed_) return {kNoBest, 0};

@@ -31,12 +31,16 @@ class nearest_index {
   bool failed() const { return failed_; }
 
   NearestMatch find(const WorkColor& probe, std::int64_t guess, double guess_distance) const;
+  // The same answer as a search without a guess, found faster when `guess`
+  // (a palette index, or -1 for none) is close to the answer.
+  NearestMatch find_near(const WorkColor& probe, std::int64_t guess) const;
 
  private:
   void build(tamble::device* dev, const Palette& palette, double opaque_threshold, int level);
   std::int64_t start_position(double probe_L) const;
   std::int64_t start_position_from(std::int64_t guess, double probe_L) const;
   NearestMatch full_scan(const ScanProbe& probe) const;
+  double scan_distance(const ScanProbe& probe, std::int64_t slot) const;
 
   std::uint32_t count_ = 0;
   double opaque_threshold_ = 1.0;

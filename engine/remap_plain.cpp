@@ -23,6 +23,37 @@ struct EntrySum {
   std::uint64_t count = 0;
 };
 
+// Remaps pixels [lo, hi) in order, each search guided by the previous
+// pixel's answer (the search is exact, so the guess changes only its speed);
+// a pixel equal to the previous one takes its answer outright. indices may be
+// null. Returns the block's error sum in pixel order.
+ErrorSum remap_block(const nearest_index& index, const WorkColor* pixels, std::uint32_t transparent,
+                     std::size_t lo, std::size_t hi, std::uint32_t* indices, std::uint8_t* output) {
+  ErrorSum s;
+  WorkColor last{};
+  NearestMatch match{0.0, -1};
+  for (std::size_t i = lo; i < hi; ++i) {
+    const WorkColor& c = pixels[i];
+    if (c.alpha < kAlmostTransparent) {
+      if (indices) indices[i] = transparent;
+      output[i] = static_cast<std::uint8_t>(transparent);
+      continue;
+    }
+    if (match.index < 0 || c.alpha != last.alpha || c.L != last.L || c.a != last.a ||
+        c.b != last.b) {
+      match = index.find_near(c, match.index);
+      last = c;
+    }
+    if (indices) indices[i] = static_cast<std::uint32_t>(match.index);
+    output[i] = static_cast<std::uint8_t>(match.index);
+    s.sum += match.distance;
+    ++s.count;
+  }
+  return s;
+}
+
+ErrorSum add_errors(ErrorSum x, ErrorSum y) { return ErrorSum{x.sum + y.sum, x.count + y.count}; }
+
 EntrySum add(const EntrySum& x, const EntrySum& y) {
   return {x.alpha + y.alpha, x.L + y.L, x.a + y.a, x.b + y.b, x.count + y.count};
 }
@@ -69,63 +100,21 @@ double remap_plain(tamble::device* dev, const RemapImage& image, Palette& palett
     return 0.0;
   }
   nearest_index index(dev, palette, opaque_threshold);
-  const std::int64_t transparent =
-      find_nearest(index, WorkColor{0.0, 0.0, kNeutralA, kNeutralB}).index;
+  const auto transparent = static_cast<std::uint32_t>(
+      find_nearest(index, WorkColor{0.0, 0.0, kNeutralA, kNeutralB}).index);
 
+  // Without room for the per-pixel indices the output is still written but
+  // the palette stays where it is.
   tamble::array<std::uint32_t> indices(dev, pixels);
-  tamble::array<double> distances(dev, pixels);
-  if (indices.failed() || distances.failed()) {
-    // No room for the per-pixel records: write the indices directly and leave
-    // the palette where it is.
-    ErrorSum total = tamble::blocked_reduce(
-        dev, pixels, kErrorBlock, ErrorSum{},
-        [&](std::size_t lo, std::size_t hi) {
-          ErrorSum s;
-          for (std::size_t i = lo; i < hi; ++i) {
-            const WorkColor& c = image.pixels[i];
-            if (c.alpha < kAlmostTransparent) {
-              output[i] = static_cast<std::uint8_t>(transparent);
-              continue;
-            }
-            NearestMatch m = find_nearest(index, c);
-            output[i] = static_cast<std::uint8_t>(m.index);
-            s.sum += m.distance;
-            ++s.count;
-          }
-          return s;
-        },
-        [](ErrorSum x, ErrorSum y) { return ErrorSum{x.sum + y.sum, x.count + y.count}; });
-    return total.sum / static_cast<double>(total.count > 0 ? total.count : 1);
-  }
-
-  double* dist = distances.data();
-  tamble::tabulate(dev, indices.data(), pixels, [&](std::size_t i) -> std::uint32_t {
-    const WorkColor& c = image.pixels[i];
-    if (c.alpha < kAlmostTransparent) {
-      dist[i] = -1.0;
-      return static_cast<std::uint32_t>(transparent);
-    }
-    NearestMatch m = find_nearest(index, c);
-    dist[i] = m.distance;
-    return static_cast<std::uint32_t>(m.index);
-  });
-  tamble::transform(dev, indices.data(), pixels, output,
-                    [](std::uint32_t k) { return static_cast<std::uint8_t>(k); });
-
+  std::uint32_t* kept = indices.failed() ? nullptr : indices.data();
+  // Error blocks double as remap blocks, so the sum is taken in the same
+  // pixel order as ever and needs no per-pixel record.
   ErrorSum total = tamble::blocked_reduce(
       dev, pixels, kErrorBlock, ErrorSum{},
       [&](std::size_t lo, std::size_t hi) {
-        ErrorSum s;
-        for (std::size_t i = lo; i < hi; ++i) {
-          if (dist[i] < 0) continue;
-          s.sum += dist[i];
-          ++s.count;
-        }
-        return s;
+        return remap_block(index, image.pixels, transparent, lo, hi, kept, output);
       },
-      [](ErrorSum x, ErrorSum y) { return ErrorSum{x.sum + y.sum, x.count + y.count}; });
-  distances.release();  // not needed by the k-means step; frees 8 bytes a pixel early
-
-  kmeans_step(dev, image, indices.data(), pixels, palette);
+      add_errors);
+  if (kept) kmeans_step(dev, image, kept, pixels, palette);
   return total.sum / static_cast<double>(total.count > 0 ? total.count : 1);
 }

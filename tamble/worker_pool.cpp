@@ -19,9 +19,11 @@ inline void cpu_pause() {
 }
 
 // Waits that may outlast a time slice give the processor away now and then:
-// the machine may have more runnable threads than processors.
-inline void backoff(unsigned& spins) {
-  if (++spins < 4096) {
+// the machine may have more runnable threads than processors. A pool with
+// more threads than processors yields from the start, since the thread being
+// waited for may need this very processor.
+inline void backoff(unsigned& spins, bool oversubscribed = false) {
+  if (!oversubscribed && ++spins < 4096) {
     cpu_pause();
   } else {
     std::this_thread::yield();
@@ -101,6 +103,7 @@ worker_pool::worker_pool(const pool_settings& settings)
       smt_ways_(settings.smt_ways == 0 ? 1 : settings.smt_ways),
       spin_budget_(settings.spin_budget),
       processors_(settings.processors),
+      oversubscribed_(!processors_.empty() && threads_ > processors_.size()),
       wake_(new word[groups_]),
       done_(new word[threads_]) {
   std::sort(processors_.begin(), processors_.end());
@@ -140,7 +143,9 @@ void worker_pool::worker_main(unsigned a) {
   for (;;) {
     // Seen before waiting, so a stop raced with start-up is not slept through.
     if (stop_.load()) return;
-    const int budget = spin_budget_;
+    // With more threads than processors a spinning worker holds a processor
+    // that a thread with work needs: block at once instead.
+    const int budget = oversubscribed_ ? 0 : spin_budget_;
     const int spins = idleness >= 4 ? 0 : budget - idleness * (budget / 4);
     std::uint32_t now = wake.value.load();
     for (int i = 0; i < spins && now == seen; ++i) {
@@ -208,7 +213,8 @@ void worker_pool::run(task_fn fn, void* ctx, std::size_t begin, std::size_t end,
   for (unsigned w = 1; w < wait_for; ++w) {
     unsigned spins = 0;
     // Wrap-safe: a completion word holds the generation of its last loop.
-    while (static_cast<std::int32_t>(done_[w].value.load() - gen) < 0) backoff(spins);
+    while (static_cast<std::int32_t>(done_[w].value.load() - gen) < 0)
+      backoff(spins, oversubscribed_);
   }
 
   std::exception_ptr error = caller_error;

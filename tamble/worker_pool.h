@@ -50,6 +50,9 @@ class worker_pool {
   worker_pool& operator=(const worker_pool&) = delete;
 
   unsigned threads() const { return threads_; }
+  // More threads than the processors the process may run on: workers block
+  // instead of spinning.
+  bool oversubscribed() const { return oversubscribed_; }
   unsigned groups() const { return groups_; }
 
   // fn(ctx, index) on min(end - begin, threads) participants, index 0 on the
@@ -78,6 +81,7 @@ class worker_pool {
   unsigned smt_ways_ = 1;
   int spin_budget_ = 100000;
   std::vector<int> processors_;
+  bool oversubscribed_ = false;
   std::vector<std::thread> workers_;  // workers_[a - 1] runs index a
   std::unique_ptr<word[]> wake_;      // one per group
   std::unique_ptr<word[]> done_;      // one per thread; [0] unused

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 
 #include "engine/engine_cache.h"
 #include "engine/engine_settings.h"
@@ -95,6 +96,23 @@ TEST(EntryNormalisation, NonPositiveGammaMeansOneOver2_2) {
   auto ref = quantize(px, 20, 20, o, 0.45454545454545453);
   EXPECT_EQ(quantize(px, 20, 20, o, 0.0).palette, ref.palette);
   EXPECT_EQ(quantize(px, 20, 20, o, -3.0).indices, ref.indices);
+}
+
+// The written file always declares gamma 1/2.2, so an image decoded with
+// another gamma must come back as bytes encoded for 1/2.2, not its own.
+TEST(EntryOutputs, PaletteBytesAreEncodedForOneOver2_2WhateverTheInputGamma) {
+  std::vector<std::uint8_t> px;
+  for (int i = 0; i < 64; ++i) px.insert(px.end(), {128, 128, 128, 255});
+  QuantizerOptions o = fast_options();
+  o.colors = 2;
+  auto same = quantize(px, 8, 8, o, 0.45454545454545453);
+  ASSERT_EQ(same.status, 0u);
+  EXPECT_EQ(same.rgba[0], 128);  // already 1/2.2: unchanged
+  auto linear = quantize(px, 8, 8, o, 1.0);
+  ASSERT_EQ(linear.status, 0u);
+  const int expected = static_cast<int>(256.0 * std::pow(128 / 255.0, 1.0 / 2.2));  // 187
+  for (int c = 0; c < 3; ++c) EXPECT_EQ(int(linear.rgba[c]), expected) << c;
+  EXPECT_EQ(linear.rgba[3], 255);
 }
 
 TEST(EntryOutputs, PaletteZeroedPastSizeOpaquePastTransparentCountErrorMinusOne) {

@@ -2,6 +2,7 @@
 // and the scalar scan what a full scan with the same tie rule gives.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "tests/engine/nearest_test_support.h"
@@ -72,6 +73,43 @@ TEST(NearestLevels, AllLevelsMatchAFullScanOnRandomPalettes) {
         for (std::size_t l = 0; l < levels.size(); ++l)
           expect_same(find_nearest(indexes[l], probe, guess, guess_distance), want, levels[l], n,
                       probe_no);
+      }
+    }
+  }
+}
+
+// A search guided by guesses (any entries, none, out of range, the answer
+// itself) must give the unguided answer bit for bit, penalties included, and
+// probes that no guess can bound (far out, NaN) must not change path.
+TEST(NearestLevels, GuidedSearchGivesTheUnguidedAnswer) {
+  std::mt19937_64 rng(4242);
+  for (int level : {0, 2, 3}) {
+    if (!level_available(level)) continue;
+    for (std::uint32_t n : {1u, 2u, 9u, 64u, 256u}) {
+      Palette p = random_palette(rng, n);
+      for (double threshold : {1.0, 238.0 / 255.0}) {
+        nearest_index index(nullptr, p, threshold, level);
+        for (int probe_no = 0; probe_no < 300; ++probe_no) {
+          WorkColor probe = random_probe(rng, p);
+          if (probe_no == 0) probe = opaque_grey(1e12);
+          if (probe_no == 1) probe = opaque_grey(std::nan(""));
+          const NearestMatch want = find_nearest(index, probe);
+          const auto pick = [&]() -> std::int64_t {
+            switch (rng() % 4) {
+              case 0: return -1;
+              case 1: return static_cast<std::int64_t>(n + rng() % 3);
+              case 2: return want.index;
+              default: return static_cast<std::int64_t>(rng() % n);
+            }
+          };
+          for (int guess_no = 0; guess_no < 2; ++guess_no) {
+            const NearestMatch got = index.find_near(probe, pick());
+            ASSERT_EQ(got.index, want.index) << "level " << level << " n " << n << " probe " << probe_no;
+            ASSERT_TRUE(got.distance == want.distance ||
+                        (std::isnan(got.distance) && std::isnan(want.distance)))
+                << "level " << level << " n " << n << " probe " << probe_no;
+          }
+        }
       }
     }
   }

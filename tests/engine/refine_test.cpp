@@ -101,6 +101,41 @@ TEST(RefineKmeans, BudgetPerSpeed) {
 }
 
 
+// The feedback loop keeps the best palette it measured, so the many trials of
+// speed 1 end better than speed 3's single trial, which is their first.
+// Without trials the palette is not measured and the error stays unset.
+TEST(RefineSearch, MoreTrialsKeepTheBestAndNoTrialLeavesTheErrorUnset) {
+  std::vector<WorkColor> colors;
+  std::vector<double> weights;
+  for (int i = 0; i < 4000; ++i) {
+    colors.push_back({1.0, (i * 7919 % 4000) / 4000.0, 0.25 + (i * 31 % 97) / 200.0,
+                      0.35 + (i * 17 % 89) / 180.0});
+    weights.push_back(0.5 + (i % 5) * 0.5);
+  }
+  const bool verbose = g_engine.verbose;
+  g_engine.verbose = false;  // the loop's progress lines
+  auto search = [&](std::uint32_t speed, double& error) {
+    auto h = histogram_of(colors, weights);
+    g_engine_stats = EngineStats{};
+    return palette_search(dev(), *h, 24, 1.0, 0.0, feedback_trials(speed), speed, error);
+  };
+  double unset = -1.0;
+  EXPECT_EQ(search(8, unset).count(), 24u);
+  EXPECT_EQ(unset, -1.0);
+  EXPECT_EQ(g_engine_stats.feedback_trials, 0u);
+
+  double one = -1.0, many = -1.0;
+  search(3, one);
+  EXPECT_EQ(g_engine_stats.feedback_trials, 1u);
+  EXPECT_GT(one, 0.0);
+  Palette best = search(1, many);
+  EXPECT_GT(g_engine_stats.feedback_trials, 1u);
+  // On this spread the re-weighted trials do find a better palette (about 8%).
+  EXPECT_LT(many, one);
+  EXPECT_LE(best.count(), 24u);
+  g_engine.verbose = verbose;
+}
+
 TEST(RefineOrder, FixedFirstThenTransparentThenOpaqueByPopularity) {
   Palette pal;
   pal.entries = {

@@ -2,7 +2,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 #include <filesystem>
+#include <random>
 #include <string>
 
 #include "tamble/runtime.h"
@@ -78,6 +80,52 @@ TEST(RemapPlain, RefusedPerPixelMemoryStillGivesEveryIndexAndTheError) {
   EXPECT_EQ(got, want);
   EXPECT_DOUBLE_EQ(error, want_error);
   EXPECT_EQ(p.entries[0].color.L, ramp_palette(20, 3).entries[0].color.L);  // left where it was
+}
+
+// Each search starts from the previous pixel's answer, and repeated pixels
+// reuse it: the indices and the mean error must still be what an unguided
+// search of every pixel gives, bit for bit, with penalised probes and
+// translucent entries in play.
+TEST(RemapPlain, GuidedSearchesGiveEveryPixelItsUnguidedAnswer) {
+  const double threshold = 238.0 / 255.0;
+  TestImage img = ramp_image(150, 90, 8);
+  std::mt19937_64 rng(9);
+  for (std::size_t i = 1; i < img.pixels.size(); ++i) {
+    switch (rng() % 6) {
+      case 0: img.pixels[i] = img.pixels[i - 1]; break;  // runs of one colour
+      case 1: img.pixels[i].alpha = uniform(rng, 0.85, 1.0); break;
+      case 2: if (rng() % 8 == 0) img.pixels[i].alpha = 0.0; break;
+      default: break;
+    }
+  }
+  Palette p = ramp_palette(120, 10);
+  for (std::uint32_t e = 0; e < p.count(); e += 3) p.entries[e].color.alpha = uniform(rng, 0.8, 1.0);
+
+  nearest_index index(cpu(), p, threshold);
+  const auto transparent = find_nearest(index, WorkColor{0.0, 0.0, kNeutralA, kNeutralB}).index;
+  std::vector<std::uint8_t> want(img.pixels.size());
+  double block_sum = 0.0, want_sum = 0.0;
+  std::size_t counted = 0;
+  for (std::size_t i = 0; i < img.pixels.size(); ++i) {
+    const WorkColor& c = img.pixels[i];
+    if (c.alpha < kAlmostTransparent) {
+      want[i] = static_cast<std::uint8_t>(transparent);
+    } else {
+      NearestMatch m = find_nearest(index, c);
+      want[i] = static_cast<std::uint8_t>(m.index);
+      block_sum += m.distance;
+      ++counted;
+    }
+    if ((i + 1) % 4096 == 0 || i + 1 == img.pixels.size()) {  // the error's fixed blocks
+      want_sum += block_sum;
+      block_sum = 0.0;
+    }
+  }
+
+  std::vector<std::uint8_t> got(img.pixels.size());
+  double error = remap_plain(cpu(), img.view(), p, threshold, got.data());
+  EXPECT_EQ(got, want);
+  EXPECT_EQ(error, want_sum / static_cast<double>(counted));
 }
 
 // Prints a checksum of remap_plain, damp_dither_map and remap_diffused on a

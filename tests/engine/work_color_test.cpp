@@ -126,4 +126,27 @@ TEST(WorkingImage, MatchesThePerPixelConversionExactly) {
   }
 }
 
+// Round trips cannot tell a gamma applied the wrong way round (both ways
+// would invert each other), so pin the lightness of a grey against its
+// luminance: a byte encoded with gamma g is raised to 1/g on the way in, and
+// the way out raises to g.
+TEST(WorkColor, GammaIsAppliedTheRightWayRound) {
+  auto lightness_of = [](double y) { return (116.0 * std::cbrt(y) - 16.0) / 100.0; };
+  const std::uint8_t grey[4] = {128, 128, 128, 255};
+  const double v = 128 / 255.0;
+  // Encoded for 1/2.2: linear luminance is v^2.2 (about 0.22, L about 0.54).
+  EXPECT_NEAR(to_work_color(grey, kDefaultGamma).L, lightness_of(std::pow(v, 2.2)), 1e-6);
+  // Linear bytes: the luminance is the byte value itself.
+  EXPECT_NEAR(to_work_color(grey, 1.0).L, lightness_of(v), 1e-6);
+
+  // Linear in, 1/2.2 out: the byte is re-encoded, 256 * v^(1/2.2) truncated.
+  std::uint8_t out[4];
+  to_rgba(to_work_color(grey, 1.0), kDefaultGamma, out);
+  const int expected = static_cast<int>(256.0 * std::pow(v, 1.0 / 2.2));
+  EXPECT_EQ(int(out[0]), expected);
+  EXPECT_EQ(int(out[1]), expected);
+  EXPECT_EQ(int(out[2]), expected);
+  EXPECT_EQ(int(out[3]), 255);
+}
+
 }  // namespace

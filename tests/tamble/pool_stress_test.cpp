@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <vector>
 
 #include "tamble/os_threads.h"
 #include "tamble/worker_pool.h"
@@ -60,5 +62,31 @@ TEST(PoolStress, LoopRightAfterCreatingThePool) {
       pool.run(&count_participants, &calls, 0, 100, false);
       ASSERT_EQ(calls.load(), static_cast<long>(pool.threads()));
     }
+  });
+}
+
+// More threads than processors with the default spin budget: workers that
+// spun while the thread with work waited for a processor made each loop cost
+// whole time slices. Blocking instead keeps thousands of loops quick; the
+// deadline is only a hang guard, the figures are in the benchmarks.
+TEST(PoolStress, OversubscribedPoolBlocksInsteadOfSpinning) {
+  const std::vector<int> processors = tamble::os::process_processors();
+  if (processors.empty() || processors.size() >= 64) GTEST_SKIP() << "cannot crowd this machine";
+  tamble::pool_settings fitting = stress_settings(static_cast<unsigned>(processors.size()), 100000);
+  tamble::pool_settings crowded =
+      stress_settings(std::min(64u, 4 * static_cast<unsigned>(processors.size())), 100000);
+  EXPECT_FALSE(tamble::worker_pool(fitting).oversubscribed());
+
+  tamble_test::run_with_deadline(120, [&] {
+    tamble::worker_pool pool(crowded);
+    ASSERT_TRUE(pool.oversubscribed());
+    std::atomic<long> calls{0};
+    long expected = 0;
+    for (int i = 0; i < 3000; ++i) {
+      std::size_t n = 1 + i % (2 * pool.threads());
+      pool.run(&count_participants, &calls, 0, n, false);
+      expected += static_cast<long>(std::min<std::size_t>(n, pool.threads()));
+    }
+    EXPECT_EQ(calls.load(), expected);
   });
 }

@@ -52,10 +52,13 @@ void measure_contrast(tamble::device* dev, const WorkColor* image, std::size_t w
       double horiz = second_difference(row[left], row[x], row[right]);
       double vert = second_difference(above[x], row[x], below[x]);
       double edge = larger(horiz, vert);
-      double z = 1.0 - larger(smaller(horiz, vert), edge - 0.5 * std::fabs(horiz - vert));
+      // Second differences can exceed 1 (a one-pixel black and white checker):
+      // such pixels are as busy as pixels get, so both values stop at 0 rather
+      // than turning back up (z^4) or going negative.
+      double z = larger(0.0, 1.0 - larger(smaller(horiz, vert), edge - 0.5 * std::fabs(horiz - vert)));
       double z2 = z * z;
       noise_row[x] = z2 * z2;
-      edges_row[x] = 1.0 - edge;
+      edges_row[x] = larger(0.0, 1.0 - edge);
     };
     pixel(0, 0, 1);  // the image is at least 4 pixels wide here
     for (std::size_t x = 1; x + 1 < w; ++x) pixel(x, x - 1, x + 1);

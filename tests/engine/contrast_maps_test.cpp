@@ -147,9 +147,9 @@ void reference_maps(const std::vector<WorkColor>& img, int w, int h, std::vector
       double hz = second(px(x - 1, y), px(x, y), px(x + 1, y));
       double vt = second(px(x, y - 1), px(x, y), px(x, y + 1));
       double edge = std::max(hz, vt);
-      double z = 1 - std::max(std::min(hz, vt), edge - 0.5 * std::fabs(hz - vt));
+      double z = std::max(0.0, 1 - std::max(std::min(hz, vt), edge - 0.5 * std::fabs(hz - vt)));
       noise[std::size_t(y) * w + x] = std::pow(z, 4);
-      edges[std::size_t(y) * w + x] = 1 - edge;
+      edges[std::size_t(y) * w + x] = std::max(0.0, 1 - edge);
     }
   noise = reference_max(reference_max(noise, w, h), w, h);
   if (w >= 7 && h >= 7) noise = reference_blur(noise, w, h);
@@ -182,6 +182,25 @@ TEST(ContrastMaps, FlatImagesAreFullyImportantAndEdgeFree) {
   for (std::size_t i = 0; i < img.size(); ++i) {
     EXPECT_NEAR(noise[i], 1.0, 1e-15);
     EXPECT_NEAR(edges[i], 1.0, 1e-15);
+  }
+}
+
+// The busiest texture there is must not read as flat, and no map leaves 0..1.
+TEST(ContrastMaps, FullContrastCheckerIsBusyNotFlat) {
+  const int w = 16, h = 16;
+  std::vector<std::uint8_t> pixels(std::size_t(w) * h * 4, 255);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      if ((x + y) % 2) std::fill_n(&pixels[(std::size_t(y) * w + x) * 4], 3, std::uint8_t{0});
+  std::vector<WorkColor> img(std::size_t(w) * h);
+  convert_working_image(cpu(), pixels.data(), img.size(), kDefaultGamma, img.data());
+  std::vector<double> noise(img.size()), edges(img.size());
+  ASSERT_TRUE(compute_contrast_maps(cpu(), img.data(), w, h, noise.data(), edges.data()));
+  for (std::size_t i = 0; i < img.size(); ++i) {
+    EXPECT_GE(noise[i], 0.0);
+    EXPECT_LT(noise[i], 0.1);
+    EXPECT_GE(edges[i], 0.0);
+    EXPECT_LE(edges[i], noise[i]);
   }
 }
 

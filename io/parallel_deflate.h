@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-inline constexpr std::size_t kDeflatePieceBytes = 256 * 1024;
+inline constexpr std::size_t kDeflatePieceBytes = 128 * 1024;
 
 enum class DeflateResult { kDone, kNoMemory, kFailed };
 

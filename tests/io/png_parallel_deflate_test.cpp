@@ -199,7 +199,7 @@ TEST(ParallelDeflate, PiecesJoinIntoOneStreamThatInflatesToTheInput) {
 }
 
 TEST(ParallelDeflate, OnePieceIsExactlyZlibsOwnStream) {
-  Bytes data = varied_bytes(200000);
+  Bytes data = varied_bytes(kDeflatePieceBytes);
   Bytes stream;
   ASSERT_EQ(deflate_in_pieces(data.data(), data.size(), stream), DeflateResult::kDone);
   EXPECT_TRUE(stream == single_stream(data));

@@ -2,7 +2,7 @@
 #include "io/png_write.h"
 
 #include "io/file_system.h"
-#include "io/png_encode.h"
+#include "io/png_encode_parallel.h"
 #include "io/replacing_file.h"
 
 namespace {
@@ -37,7 +37,8 @@ int write_indexed_png(const std::string& path, std::uint32_t width, std::uint32_
   ReplacingFile output;
   std::FILE* file = output.open(path);
   if (file == nullptr) return kPngCannotWrite;
-  int status = encode_indexed_png(file, width, height, gamma, index_rows, palette, palette_size);
+  int status =
+      encode_indexed_png_parallel(file, width, height, gamma, index_rows, palette, palette_size);
   if (status != kPngWritten) return status;
   return output.commit() ? kPngWritten : kPngCannotWrite;
 }
@@ -59,7 +60,7 @@ int write_rgba_png(std::FILE* file, std::uint32_t width, std::uint32_t height, d
   for (std::uint32_t y = 0; y < height; ++y) {
     if (rgba_rows[y] == nullptr) return kPngBadArguments;
   }
-  return encode_rgba_png(file, width, height, gamma, rgba_rows);
+  return encode_rgba_png_parallel(file, width, height, gamma, rgba_rows);
 }
 
 std::uint64_t indexed_png_size(std::uint32_t width, std::uint32_t height, double gamma,
@@ -70,7 +71,7 @@ std::uint64_t indexed_png_size(std::uint32_t width, std::uint32_t height, double
   std::FILE* probe = create_unique_file(temporary_folder(), "bq-size-", probe_path);
   if (probe == nullptr) return 0;
   std::uint64_t size = 0;
-  if (encode_indexed_png(probe, width, height, gamma, index_rows, palette, palette_size) ==
+  if (encode_indexed_png_parallel(probe, width, height, gamma, index_rows, palette, palette_size) ==
           kPngWritten &&
       std::fseek(probe, 0, SEEK_END) == 0) {
     long end = std::ftell(probe);

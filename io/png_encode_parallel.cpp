@@ -1,0 +1,194 @@
+// libpng writes the signature and the header chunks (IHDR, gAMA, PLTE, tRNS);
+// the image data is our own zlib stream, stored as IDAT chunks, then IEND.
+//
+// libpng reports errors by longjmp; the frames holding the setjmp keep only
+// plain C locals, and every buffer is owned by the caller.
+#include "io/png_encode_parallel.h"
+
+#include <png.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "io/parallel_deflate.h"
+#include "io/png_encode.h"
+#include "io/png_write.h"
+
+namespace {
+
+// Longest IDAT chunk; decoders read the data across chunks as one stream.
+constexpr std::size_t kIdatBytes = std::size_t{1} << 20;
+
+// The bytes the image data stream holds: per row a filter byte 0 (none), then
+// the row's samples (indices packed to the bit depth, or RGBA bytes).
+struct FilteredRows {
+  const std::uint8_t* const* rows;
+  std::uint32_t width;
+  std::uint32_t depth;  // 1, 2 or 4: indices to pack; 8: rows copied as they are
+  std::size_t stride;   // stored bytes per row, filter byte excluded
+  std::size_t row_count;
+
+  std::size_t size() const { return (stride + 1) * row_count; }
+
+  void copy(std::size_t begin, std::size_t end, std::uint8_t* dest) const {
+    std::size_t line = stride + 1;
+    std::vector<std::uint8_t> packed;
+    while (begin < end) {
+      std::size_t y = begin / line;
+      std::size_t x = begin % line;
+      if (x == 0) {
+        *dest++ = 0;
+        ++begin;
+        continue;
+      }
+      std::size_t take = std::min(line - x, end - begin);
+      const std::uint8_t* bytes = rows[y];
+      if (depth < 8) {
+        packed.resize(stride);
+        pack_index_row(rows[y], width, depth, packed.data());
+        bytes = packed.data();
+      }
+      std::memcpy(dest, bytes + (x - 1), take);
+      dest += take;
+      begin += take;
+    }
+  }
+};
+
+int compress_rows(const FilteredRows& filtered, std::size_t piece_bytes,
+                  std::vector<std::uint8_t>& stream) {
+  DeflateResult result = deflate_in_pieces(
+      filtered.size(),
+      [&filtered](std::size_t begin, std::size_t end, std::uint8_t* dest) {
+        filtered.copy(begin, end, dest);
+      },
+      stream, piece_bytes);
+  if (result == DeflateResult::kDone) return kPngWritten;
+  return result == DeflateResult::kNoMemory ? kPngNoMemory : kPngCodecFailed;
+}
+
+struct PngSink {
+  std::FILE* file;
+  bool write_failed;
+};
+
+void on_png_error(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void on_png_warning(png_structp, png_const_charp) {}
+
+void on_png_write(png_structp png, png_bytep data, std::size_t length) {
+  auto* sink = static_cast<PngSink*>(png_get_io_ptr(png));
+  if (std::fwrite(data, 1, length, sink->file) != length) {
+    sink->write_failed = true;
+    png_error(png, "write failed");
+  }
+}
+
+void on_png_flush(png_structp png) {
+  auto* sink = static_cast<PngSink*>(png_get_io_ptr(png));
+  std::fflush(sink->file);
+}
+
+// The gAMA chunk is left out when libpng would refuse the value.
+void set_gamma(png_structp png, png_infop info, double gamma) {
+  if (!(gamma > 0)) gamma = 0.45454545454545453;
+  double scaled = std::round(gamma * 100000.0);
+  if (scaled >= 16 && scaled <= 625000000) {
+    png_set_gAMA_fixed(png, info, static_cast<png_fixed_point>(scaled));
+  }
+}
+
+struct PngLayout {
+  std::uint32_t width, height;
+  int bit_depth, colour_type;
+  double gamma;
+  const std::uint8_t* palette;  // RGBA entries; palette images only
+  std::uint32_t palette_size;
+  const std::uint8_t* stream;   // zlib stream of the filtered rows
+  std::size_t stream_size;
+};
+
+void set_palette(png_structp png, png_infop info, const PngLayout* layout) {
+  png_color colours[256];
+  png_byte alphas[256];
+  for (std::uint32_t i = 0; i < layout->palette_size; ++i) {
+    const std::uint8_t* entry = layout->palette + i * 4;
+    colours[i] = {entry[0], entry[1], entry[2]};
+    alphas[i] = entry[3];
+  }
+  png_set_PLTE(png, info, colours, static_cast<int>(layout->palette_size));
+  std::uint32_t transparent = transparency_count(layout->palette, layout->palette_size);
+  if (transparent > 0) png_set_tRNS(png, info, alphas, static_cast<int>(transparent), nullptr);
+}
+
+int run_png_writer(PngSink* sink, const PngLayout* layout) {
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, on_png_error,
+                                            on_png_warning);
+  if (png == nullptr) return kPngNoMemory;
+  png_infop info = png_create_info_struct(png);
+  if (info == nullptr) {
+    png_destroy_write_struct(&png, nullptr);
+    return kPngNoMemory;
+  }
+  if (setjmp(png_jmpbuf(png)) != 0) {
+    png_destroy_write_struct(&png, &info);
+    return sink->write_failed ? kPngCannotWrite : kPngCodecFailed;
+  }
+  png_set_write_fn(png, sink, on_png_write, on_png_flush);
+  png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
+  png_set_IHDR(png, info, layout->width, layout->height, layout->bit_depth, layout->colour_type,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
+  set_gamma(png, info, layout->gamma);
+  if (layout->colour_type == PNG_COLOR_TYPE_PALETTE) set_palette(png, info, layout);
+  png_write_info(png, info);
+  for (std::size_t at = 0; at < layout->stream_size; at += kIdatBytes) {
+    std::size_t length = std::min(kIdatBytes, layout->stream_size - at);
+    png_write_chunk(png, reinterpret_cast<png_const_bytep>("IDAT"), layout->stream + at, length);
+  }
+  png_write_chunk(png, reinterpret_cast<png_const_bytep>("IEND"), nullptr, 0);
+  png_destroy_write_struct(&png, &info);
+  return kPngWritten;
+}
+
+int write_png(std::FILE* file, PngLayout layout, const FilteredRows& filtered,
+              std::size_t piece_bytes) {
+  std::vector<std::uint8_t> stream;
+  int status = compress_rows(filtered, piece_bytes, stream);
+  if (status != kPngWritten) return status;
+  layout.stream = stream.data();
+  layout.stream_size = stream.size();
+  PngSink sink{file, false};
+  status = run_png_writer(&sink, &layout);
+  if (std::fflush(file) != 0 && status == kPngWritten) return kPngCannotWrite;
+  return status;
+}
+
+}  // namespace
+
+int encode_indexed_png_parallel(std::FILE* file, std::uint32_t width, std::uint32_t height,
+                                double gamma, const std::uint8_t* const* index_rows,
+                                const std::uint8_t* palette, std::uint32_t palette_size,
+                                std::size_t piece_bytes) {
+  // Sizes the format cannot hold fail in the codec, before any row is read.
+  if (width > PNG_UINT_31_MAX || height > PNG_UINT_31_MAX) return kPngCodecFailed;
+  // An index past the palette would make a file that decoders reject or show wrongly.
+  for (std::uint32_t y = 0; y < height; ++y) {
+    const std::uint8_t* row = index_rows[y];
+    if (*std::max_element(row, row + width) >= palette_size) return kPngBadArguments;
+  }
+  std::uint32_t depth = palette_bit_depth(palette_size);
+  FilteredRows filtered{index_rows, width, depth, (std::size_t{width} * depth + 7) / 8, height};
+  PngLayout layout{width, height, static_cast<int>(depth), PNG_COLOR_TYPE_PALETTE, gamma,
+                   palette, palette_size, nullptr, 0};
+  return write_png(file, layout, filtered, piece_bytes);
+}
+
+int encode_rgba_png_parallel(std::FILE* file, std::uint32_t width, std::uint32_t height,
+                             double gamma, const std::uint8_t* const* rgba_rows,
+                             std::size_t piece_bytes) {
+  if (width > PNG_UINT_31_MAX / 4 || height > PNG_UINT_31_MAX) return kPngCodecFailed;
+  FilteredRows filtered{rgba_rows, width, 8, std::size_t{width} * 4, height};
+  PngLayout layout{width, height, 8, PNG_COLOR_TYPE_RGB_ALPHA, gamma, nullptr, 0, nullptr, 0};
+  return write_png(file, layout, filtered, piece_bytes);
+}

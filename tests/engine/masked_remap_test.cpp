@@ -10,6 +10,7 @@
 #include "engine/blue_noise_table.h"
 #include "masked_test_support.h"
 #include "tamble/runtime.h"
+#include "tests/child_checksum.h"
 
 namespace {
 
@@ -210,26 +211,14 @@ TEST(MaskedDeterminism, DISABLED_PrintChecksum) {
   std::printf("CHECKSUM %016llx\n", static_cast<unsigned long long>(sum));
 }
 
-std::string masked_checksum(const char* environment) {
-  std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-  std::string command = std::string(environment) + " '" + self +
-                        "' --gtest_also_run_disabled_tests "
-                        "--gtest_filter=MaskedDeterminism.DISABLED_PrintChecksum 2>/dev/null";
-  std::string checksum;
-  if (FILE* child = popen(command.c_str(), "r")) {
-    char line[256];
-    while (std::fgets(line, sizeof line, child))
-      if (std::string(line).rfind("CHECKSUM ", 0) == 0) checksum = line;
-    pclose(child);
-  }
-  return checksum;
-}
+
+constexpr const char* kMaskedChecksumTest = "MaskedDeterminism.DISABLED_PrintChecksum";
 
 TEST(MaskedDeterminism, SameBytesForEveryThreadCountAndInstructionSet) {
-  std::string reference = masked_checksum("KESTRANE_THREADS=1 NQ_ISA=scalar");
+  std::string reference = child_checksum("KESTRANE_THREADS=1 NQ_ISA=scalar", kMaskedChecksumTest);
   ASSERT_FALSE(reference.empty());
-  EXPECT_EQ(masked_checksum("KESTRANE_THREADS=2 NQ_ISA=avx2"), reference);
-  EXPECT_EQ(masked_checksum("KESTRANE_THREADS=5 NQ_ISA=avx512 NQ_SCAN_AVX512=1"), reference);
+  EXPECT_EQ(child_checksum("KESTRANE_THREADS=2 NQ_ISA=avx2", kMaskedChecksumTest), reference);
+  EXPECT_EQ(child_checksum("KESTRANE_THREADS=5 NQ_ISA=avx512 NQ_SCAN_AVX512=1", kMaskedChecksumTest), reference);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "tamble/runtime.h"
 #include "tests/engine/remap_refusing_device.h"
 #include "tests/engine/remap_test_support.h"
+#include "tests/child_checksum.h"
 
 namespace {
 
@@ -152,26 +153,14 @@ TEST(RemapDeterminism, DISABLED_PrintChecksum) {
   std::printf("CHECKSUM %016llx\n", static_cast<unsigned long long>(h));
 }
 
-std::string child_checksum(const char* environment) {
-  std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-  std::string command = std::string(environment) + " '" + self +
-                        "' --gtest_also_run_disabled_tests "
-                        "--gtest_filter=RemapDeterminism.DISABLED_PrintChecksum 2>/dev/null";
-  std::string checksum;
-  if (FILE* child = popen(command.c_str(), "r")) {
-    char line[256];
-    while (std::fgets(line, sizeof line, child))
-      if (std::string(line).rfind("CHECKSUM ", 0) == 0) checksum = line;
-    pclose(child);
-  }
-  return checksum;
-}
+
+constexpr const char* kRemapChecksumTest = "RemapDeterminism.DISABLED_PrintChecksum";
 
 TEST(RemapDeterminism, SameBytesForEveryThreadCountAndInstructionSet) {
-  std::string reference = child_checksum("KESTRANE_THREADS=1 NQ_ISA=scalar");
+  std::string reference = child_checksum("KESTRANE_THREADS=1 NQ_ISA=scalar", kRemapChecksumTest);
   ASSERT_FALSE(reference.empty());
-  EXPECT_EQ(child_checksum("KESTRANE_THREADS=2 NQ_ISA=avx2"), reference);
-  EXPECT_EQ(child_checksum("KESTRANE_THREADS=8 NQ_ISA=avx512 NQ_SCAN_AVX512=1"), reference);
+  EXPECT_EQ(child_checksum("KESTRANE_THREADS=2 NQ_ISA=avx2", kRemapChecksumTest), reference);
+  EXPECT_EQ(child_checksum("KESTRANE_THREADS=8 NQ_ISA=avx512 NQ_SCAN_AVX512=1", kRemapChecksumTest), reference);
 }
 
 }  // namespace

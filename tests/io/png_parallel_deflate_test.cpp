@@ -14,6 +14,7 @@
 #include "io/png_write.h"
 #include "tamble/runtime.h"
 #include "tests/io/io_test_support.h"
+#include "tests/child_checksum.h"
 
 namespace {
 
@@ -288,31 +289,13 @@ TEST(PngParallel, DISABLED_PrintChecksum) {
               png.size());
 }
 
-namespace {
-
-std::string child_checksum(const char* threads) {
-  std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-  std::string command = std::string("KESTRANE_THREADS=") + threads + " '" + self +
-                        "' --gtest_also_run_disabled_tests "
-                        "--gtest_filter=PngParallel.DISABLED_PrintChecksum 2>/dev/null";
-  std::string checksum;
-  if (FILE* child = popen(command.c_str(), "r")) {
-    char line[256];
-    while (std::fgets(line, sizeof line, child)) {
-      if (std::string(line).rfind("CHECKSUM ", 0) == 0) checksum = line;
-    }
-    pclose(child);
-  }
-  return checksum;
-}
-
-}  // namespace
+constexpr const char* kPngChecksumTest = "PngParallel.DISABLED_PrintChecksum";
 
 TEST(PngParallel, SameBytesForEveryThreadCount) {
-  std::string reference = child_checksum("1");
+  std::string reference = child_checksum("KESTRANE_THREADS=1", kPngChecksumTest);
   ASSERT_FALSE(reference.empty());
-  EXPECT_EQ(child_checksum("2"), reference);
-  EXPECT_EQ(child_checksum("8"), reference);
+  EXPECT_EQ(child_checksum("KESTRANE_THREADS=2", kPngChecksumTest), reference);
+  EXPECT_EQ(child_checksum("KESTRANE_THREADS=8", kPngChecksumTest), reference);
 }
 
 TEST(PngParallel, FailedWritesAreReported) {

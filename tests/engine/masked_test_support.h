@@ -4,21 +4,12 @@
 #include <vector>
 
 #include "engine/engine_settings.h"
+#include "tests/engine/engine_settings_guard.h"
 #include "engine/palette.h"
 #include "engine/remap.h"
 #include "engine/remap_masked.h"
 #include "engine/work_color.h"
 #include "tamble/device.h"
-
-// Restores the process-wide engine settings when a test ends.
-class EngineSettingsGuard {
- public:
-  EngineSettingsGuard() : saved_(g_engine) {}
-  ~EngineSettingsGuard() { g_engine = saved_; }
-
- private:
-  EngineSettings saved_;
-};
 
 // Level exactly `level` everywhere: the floor wins over the 0.9 used without an edge map.
 inline void set_uniform_level(double level) {

@@ -6,6 +6,7 @@
 
 #include "engine/engine_settings.h"
 #include "engine/histogram.h"
+#include "tests/engine/engine_settings_guard.h"
 #include "tamble/device.h"
 
 inline HistogramItem make_item(const WorkColor& c, double weight, std::uint32_t index) {
@@ -42,9 +43,3 @@ inline std::vector<HistogramItem> random_items(std::size_t n, std::uint32_t seed
   }
   return items;
 }
-
-// Saves the engine settings a test changes and restores them afterwards.
-struct EngineSettingsGuard {
-  EngineSettings saved = g_engine;
-  ~EngineSettingsGuard() { g_engine = saved; }
-};

@@ -4,18 +4,9 @@
 #include <vector>
 
 #include "engine/engine_settings.h"
+#include "tests/engine/engine_settings_guard.h"
 #include "engine/remap.h"
 #include "tests/engine/nearest_test_support.h"
-
-// Restores the process-wide engine settings a test changes.
-class EngineSettingsGuard {
- public:
-  EngineSettingsGuard() : saved_(g_engine) {}
-  ~EngineSettingsGuard() { g_engine = saved_; }
-
- private:
-  EngineSettings saved_;
-};
 
 struct TestImage {
   std::uint32_t width = 0, height = 0;

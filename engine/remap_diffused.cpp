@@ -15,6 +15,14 @@ struct Error4 {
   double alpha, L, a, b;
 };
 
+// Adds one neighbour's share of the diffused error.
+inline void add_share(Error4& slot, const Error4& error, double share) {
+  slot.alpha += error.alpha * share;
+  slot.L += error.L * share;
+  slot.a += error.a * share;
+  slot.b += error.b * share;
+}
+
 // The range of dithered colours: the palette's own extent in L, a and b,
 // widened by a quarter of its width on each side.
 struct PaletteBox {
@@ -145,21 +153,9 @@ void remap_diffused(tamble::device* dev, const RemapImage& image, const Palette&
       const Error4 out{(c.alpha - chosen.alpha) * s, (c.L - chosen.L) * s * (chosen.alpha + 3) / 4,
                        (c.a - chosen.a) * s * (chosen.alpha + 3) / 4,
                        (c.b - chosen.b) * s * (chosen.alpha + 3) / 4};
-      Error4& ahead = current[slot + dir];
-      Error4& below_behind = next[slot - dir];
-      Error4& below = next[slot];
-      ahead.alpha += out.alpha * (7.0 / 16);
-      ahead.L += out.L * (7.0 / 16);
-      ahead.a += out.a * (7.0 / 16);
-      ahead.b += out.b * (7.0 / 16);
-      below_behind.alpha += out.alpha * (4.0 / 16);
-      below_behind.L += out.L * (4.0 / 16);
-      below_behind.a += out.a * (4.0 / 16);
-      below_behind.b += out.b * (4.0 / 16);
-      below.alpha += out.alpha * (5.0 / 16);
-      below.L += out.L * (5.0 / 16);
-      below.a += out.a * (5.0 / 16);
-      below.b += out.b * (5.0 / 16);
+      add_share(current[slot + dir], out, 7.0 / 16);  // ahead in this row
+      add_share(next[slot - dir], out, 4.0 / 16);     // next row, one column behind
+      add_share(next[slot], out, 5.0 / 16);           // next row, same column
     }
     std::swap(current, next);
   }

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "engine/engine_cache.h"
-#include "engine/histogram.h"
+#include "engine/colour/histogram.h"
 #include "engine/quantize.h"
-#include "engine/refine.h"
+#include "engine/palette/kmeans.h"
 #include "io/image_decode.h"
 #include "tamble/device.h"
 #include "tamble/runtime.h"

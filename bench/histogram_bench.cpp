@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/histogram.h"
-#include "engine/working_image.h"
+#include "engine/colour/histogram.h"
+#include "engine/colour/contrast_maps.h"
+#include "engine/colour/working_image.h"
 #include "tamble/runtime.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/engine_settings.h"
-#include "engine/median_cut.h"
+#include "engine/palette/median_cut.h"
 #include "tamble/runtime.h"
 
 namespace {

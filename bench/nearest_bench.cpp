@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "bench/remap_bench_image.h"
-#include "engine/nearest.h"
+#include "engine/nearest/nearest.h"
 
 namespace {
 

@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "bench/remap_bench_image.h"
-#include "engine/remap.h"
+#include "engine/remap/remap_image.h"
+#include "engine/remap/remap_plain.h"
+#include "engine/remap/remap_diffused.h"
 #include "tamble/runtime.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
-#include "engine/palette.h"
-#include "engine/work_color.h"
+#include "engine/palette/palette.h"
+#include "engine/colour/work_color.h"
 
 struct BenchImage {
   std::uint32_t width = 1024, height = 1024;

@@ -8,10 +8,11 @@
 #include <vector>
 
 #include "engine/engine_settings.h"
-#include "engine/palette.h"
-#include "engine/remap.h"
-#include "engine/remap_masked.h"
-#include "engine/work_color.h"
+#include "engine/palette/palette.h"
+#include "engine/remap/remap_image.h"
+#include "engine/remap/remap_plain.h"
+#include "engine/dither/remap_masked.h"
+#include "engine/colour/work_color.h"
 #include "tamble/device.h"
 #include "tamble/runtime.h"
 

@@ -11,9 +11,9 @@ function(bq_vector_kernel_flags)
   endforeach()
 endfunction()
 
-# One static library per folder, from every source file in it.
+# One static library per folder, from every source file below it.
 function(bq_folder_library name)
-  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   list(FILTER srcs EXCLUDE REGEX "/main\\.cpp$")
   bq_vector_kernel_flags(${srcs})
   add_library(${name} STATIC ${srcs})

@@ -1,12 +1,14 @@
 #include "engine/engine_cache.h"
 
+#include "engine/colour/contrast_maps.h"
+
 #include <cstring>
 
 #include "engine/engine_settings.h"
 #include "engine/engine_stats.h"
 #include "engine/fingerprint.h"
 #include "engine/speed_budget.h"
-#include "engine/working_image.h"
+#include "engine/colour/working_image.h"
 #include "tamble/algorithms.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "engine/histogram.h"
-#include "engine/work_color.h"
+#include "engine/colour/histogram.h"
+#include "engine/colour/work_color.h"
 #include "tamble/device.h"
 
 // The image as working colours, reused when `key`, the pixel count and the

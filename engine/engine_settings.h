@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/work_color.h"
+#include "engine/colour/work_color.h"
 
 struct EngineSettings {
   double dither_strength = 1.0;

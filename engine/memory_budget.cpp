@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "engine/histogram.h"
+#include "engine/colour/histogram.h"
 #include "engine/physical_memory.h"
 #include "engine/speed_budget.h"
-#include "engine/work_color.h"
+#include "engine/colour/work_color.h"
 
 namespace {
 // Per pixel: the pixel copy (4), the working image (32), the cached noise and

@@ -1,0 +1,93 @@
+#include <cmath>
+#include <cstddef>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "engine/colour/contrast_filters.h"
+#include "engine/colour/contrast_maps.h"
+#include "engine/colour/row_parallel.h"
+#include "tamble/algorithms.h"
+
+namespace {
+
+inline double larger(double a, double b) { return a > b ? a : b; }
+inline double smaller(double a, double b) { return a < b ? a : b; }
+
+// Largest absolute second difference over the four components. The SSE2
+// form does the same operations per component, two components at a time.
+#if defined(__SSE2__)
+inline double second_difference(const WorkColor& prev, const WorkColor& curr,
+                                const WorkColor& next) {
+  const __m128d two = _mm_set1_pd(2.0);
+  const __m128d sign = _mm_set1_pd(-0.0);
+  __m128d front = _mm_sub_pd(_mm_add_pd(_mm_loadu_pd(&prev.alpha), _mm_loadu_pd(&next.alpha)),
+                             _mm_mul_pd(two, _mm_loadu_pd(&curr.alpha)));
+  __m128d back = _mm_sub_pd(_mm_add_pd(_mm_loadu_pd(&prev.a), _mm_loadu_pd(&next.a)),
+                            _mm_mul_pd(two, _mm_loadu_pd(&curr.a)));
+  __m128d m = _mm_max_pd(_mm_andnot_pd(sign, front), _mm_andnot_pd(sign, back));
+  return _mm_cvtsd_f64(_mm_max_sd(m, _mm_unpackhi_pd(m, m)));
+}
+#else
+inline double second_difference(const WorkColor& prev, const WorkColor& curr,
+                                const WorkColor& next) {
+  double d_alpha = std::fabs(prev.alpha + next.alpha - 2.0 * curr.alpha);
+  double d_l = std::fabs(prev.L + next.L - 2.0 * curr.L);
+  double d_a = std::fabs(prev.a + next.a - 2.0 * curr.a);
+  double d_b = std::fabs(prev.b + next.b - 2.0 * curr.b);
+  return larger(larger(larger(d_alpha, d_l), d_a), d_b);
+}
+#endif
+
+// Raw noise and edge values per pixel from local second differences.
+void measure_contrast(tamble::device* dev, const WorkColor* image, std::size_t w, std::size_t h,
+                      double* noise, double* edges) {
+  for_each_row(dev, h, w, [&](std::size_t y) {
+    const WorkColor* row = image + y * w;
+    const WorkColor* above = image + (y > 0 ? y - 1 : y) * w;
+    const WorkColor* below = image + (y + 1 < h ? y + 1 : y) * w;
+    double* noise_row = noise + y * w;
+    double* edges_row = edges + y * w;
+    auto pixel = [&](std::size_t x, std::size_t left, std::size_t right) {
+      double horiz = second_difference(row[left], row[x], row[right]);
+      double vert = second_difference(above[x], row[x], below[x]);
+      double edge = larger(horiz, vert);
+      // Second differences can exceed 1 (a one-pixel black and white checker):
+      // such pixels are as busy as pixels get, so both values stop at 0 rather
+      // than turning back up (z^4) or going negative.
+      double z = larger(0.0, 1.0 - larger(smaller(horiz, vert), edge - 0.5 * std::fabs(horiz - vert)));
+      double z2 = z * z;
+      noise_row[x] = z2 * z2;
+      edges_row[x] = larger(0.0, 1.0 - edge);
+    };
+    pixel(0, 0, 1);  // the image is at least 4 pixels wide here
+    for (std::size_t x = 1; x + 1 < w; ++x) pixel(x, x - 1, x + 1);
+    pixel(w - 1, w - 2, w - 1);
+  });
+}
+
+}  // namespace
+
+bool compute_contrast_maps(tamble::device* dev, const WorkColor* image, std::uint32_t width,
+                           std::uint32_t height, double* noise_map, double* edge_map) {
+  if (width <= 3 || height <= 3) return true;
+  const std::size_t n = std::size_t{width} * height;
+  tamble::array<double> scratch_array(dev, n);
+  if (scratch_array.failed()) return false;
+  double* scratch = scratch_array.data();
+
+  measure_contrast(dev, image, width, height, noise_map, scratch);
+
+  // Widen the edges and shrink them back, so slivers between edges count as edges.
+  const bool close_edges[] = {false, true};
+  cross_filter_chain(dev, scratch, edge_map, width, height, close_edges, 2);
+
+  // Widen flat areas, blur, and narrow them again past where they started.
+  const bool widen[] = {true, true};
+  cross_filter_chain(dev, noise_map, scratch, width, height, widen, 2);
+  if (width >= 7 && height >= 7) box_blur(dev, scratch, noise_map, scratch, width, height);
+  // The last chain also caps the edges by the finished importance.
+  const bool narrow[] = {true, false, false, false};
+  cross_filter_chain(dev, scratch, noise_map, width, height, narrow, 4, edge_map);
+  return true;
+}

@@ -1,0 +1,44 @@
+#pragma once
+// The distinct colours of an image with their accumulated weights.
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "engine/colour/work_color.h"
+#include "tamble/array.h"
+#include "tamble/device.h"
+
+struct HistogramItem {
+  WorkColor color;       // premultiplied linear RGB until converted to the working space
+  double cut_weight;     // weight median cut uses; rewritten by the cut and re-weighting
+  double pixel_weight;   // accumulated pixel weight; never changed after building
+  double split_weight;   // scratch of a median-cut split
+  std::uint32_t sort_key;      // split key (low half of the shared 8 bytes)
+  std::uint32_t source_index;  // position in the histogram as built
+  double weight_root;    // sqrt(1 + cut_weight) - 1
+};
+static_assert(sizeof(HistogramItem) == 72, "nine 8-byte fields");
+
+struct Histogram {
+  tamble::array<HistogramItem> items;
+  double total_weight = 0.0;
+  std::uint32_t count = 0;
+  // Built lazily by the first k-means iteration, indexed by source_index.
+  std::vector<WorkColor> lookup_colors;
+  std::vector<double> lookup_weights;
+};
+
+// Distinct colours of the RGBA pixels, or nullptr when there are more than
+// max_colors of them. importance may be null (every pixel weighs 1).
+// Items are in ascending key order (R in the key's low byte, A in its high
+// byte; 0 for every fully transparent pixel). A null result caused by a
+// refused allocation sets *out_of_memory, so callers do not retry it as
+// too many colours.
+std::unique_ptr<Histogram> build_histogram(tamble::device* dev, const std::uint8_t* pixels,
+                                           std::size_t pixel_count, double gamma,
+                                           std::uint32_t max_colors, unsigned posterize_bits,
+                                           const double* importance,
+                                           bool* out_of_memory = nullptr);
+
+// Converts every item's colour from premultiplied linear RGB to the working space.
+void histogram_to_work_colors(tamble::device* dev, Histogram& hist);

@@ -1,0 +1,75 @@
+#include "engine/colour/working_image.h"
+
+#include <cstring>
+
+#include "engine/colour/gamma_table.h"
+#include "tamble/algorithms.h"
+
+namespace {
+
+// Same steps as to_work_color, with the power taken from the table.
+inline WorkColor convert_pixel(std::uint32_t word, const GammaTable& table) {
+  double alpha = (word >> 24) / 255.0;
+  return linear_to_work_color(alpha, table.linear[word & 255] * alpha,
+                              table.linear[(word >> 8) & 255] * alpha,
+                              table.linear[(word >> 16) & 255] * alpha);
+}
+
+inline std::uint32_t pixel_word(const std::uint8_t* p) {
+  return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+         std::uint32_t{p[3]} << 24;
+}
+
+// Images repeat colours nearby (flat areas, gradients, limited palettes), so
+// each block of pixels remembers recent conversions in a small direct-mapped
+// table. The conversion is a pure function of the pixel, so hits give the
+// same bits as converting again, whatever the block boundaries.
+constexpr std::size_t kBlockPixels = 16384;
+constexpr unsigned kCacheBits = 9;
+
+struct ConversionCache {
+  explicit ConversionCache(const GammaTable& t) : table(t) {
+    WorkColor zero = convert_pixel(0, table);
+    for (std::size_t i = 0; i < (std::size_t{1} << kCacheBits); ++i) {
+      words[i] = 0;
+      colors[i] = zero;
+    }
+  }
+  WorkColor get(std::uint32_t word) {
+    std::uint32_t slot = (word * 0x9E3779B1u) >> (32 - kCacheBits);
+    if (words[slot] != word) {
+      words[slot] = word;
+      colors[slot] = convert_pixel(word, table);
+    }
+    return colors[slot];
+  }
+  const GammaTable& table;
+  std::uint32_t words[std::size_t{1} << kCacheBits];
+  WorkColor colors[std::size_t{1} << kCacheBits];
+};
+
+void convert_block(const std::uint8_t* pixels, std::size_t count, const GammaTable& table,
+                   WorkColor* out) {
+  ConversionCache cache(table);
+  for (std::size_t i = 0; i < count; ++i) out[i] = cache.get(pixel_word(pixels + 4 * i));
+}
+
+}  // namespace
+
+void convert_working_image(tamble::device* dev, const std::uint8_t* pixels,
+                           std::size_t pixel_count, double gamma, WorkColor* out) {
+  const GammaTable table(gamma);
+  const std::size_t blocks = (pixel_count + kBlockPixels - 1) / kBlockPixels;
+  auto convert = [&](std::size_t block) {
+    std::size_t first = block * kBlockPixels;
+    std::size_t count = pixel_count - first < kBlockPixels ? pixel_count - first : kBlockPixels;
+    convert_block(pixels + 4 * first, count, table, out + first);
+  };
+  if (pixel_count >= (std::size_t{1} << 31)) {
+    for (std::size_t b = 0; b < blocks; ++b) convert(b);
+    return;
+  }
+  // Blocks are coarse, so a handful of them already uses the pool.
+  std::size_t serial_below = pixel_count < tamble::kSerialBelow ? blocks + 1 : 2;
+  tamble::for_each_index(dev, blocks, convert, serial_below);
+}

@@ -1,7 +1,0 @@
-#include "engine/dither_level_source.h"
-#include "engine/remap.h"
-
-double dither_level(const double* edge_map, std::size_t i, std::uint32_t width,
-                    std::uint32_t height) {
-  return DitherLevelSource(edge_map, width, height).at(i);
-}

@@ -1,0 +1,185 @@
+#include "engine/nearest/nearest.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numeric>
+#include <vector>
+
+#include "engine/engine_settings.h"
+#include "tamble/runtime.h"
+
+namespace {
+
+constexpr std::int64_t kGuardSlots = 8;
+constexpr double kGuardValue = 1e300;
+constexpr std::int64_t kGuardIndex = (std::int64_t{1} << 62) - 1;
+constexpr double kNoBest = 1e20;
+constexpr std::int64_t kNoIndex = std::numeric_limits<std::int64_t>::max();
+
+// The processor's own answer, so a fixed level can never run a kernel the
+// processor lacks, whatever the caller asks for. The features are those the
+// kernel files are compiled for.
+int processor_scan_level() {
+  static const int level = [] {
+    bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") &&
+                __builtin_cpu_supports("bmi2");
+    bool avx512 = avx2 && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                  __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vl");
+    return avx512 ? 3 : avx2 ? 2 : 0;
+  }();
+  return level;
+}
+
+int usable_level(int wanted) {
+  int level = std::min(wanted, processor_scan_level());
+  if (level >= 3) return 3;
+  if (level >= 2) return 2;
+  return 0;
+}
+
+// Sort key that puts a NaN lightness last, keeping the order total.
+double sort_key(double L) { return std::isnan(L) ? std::numeric_limits<double>::infinity() : L; }
+
+}  // namespace
+
+nearest_index::nearest_index(tamble::device* dev, const Palette& palette, double opaque_threshold) {
+  build(dev, palette, opaque_threshold, tamble::scan_level());
+}
+
+nearest_index::nearest_index(tamble::device* dev, const Palette& palette, double opaque_threshold,
+                             int level) {
+  build(dev, palette, opaque_threshold, level);
+}
+
+void nearest_index::build(tamble::device* dev, const Palette& palette, double opaque_threshold,
+                          int level) {
+  if (!dev) dev = tamble::get_cpu_device();
+  count_ = palette.count();
+  opaque_threshold_ = opaque_threshold;
+  chroma_weight_ = g_engine.chroma_weight;
+  blend_ = g_engine.blend;
+  scan_level_ = usable_level(level);
+
+  std::vector<std::uint32_t> order(count_);
+  std::iota(order.begin(), order.end(), 0u);
+  std::sort(order.begin(), order.end(), [&](std::uint32_t x, std::uint32_t y) {
+    double kx = sort_key(palette.entries[x].color.L), ky = sort_key(palette.entries[y].color.L);
+    return kx < ky || (kx == ky && x < y);
+  });
+
+  std::size_t slots = count_ + 2 * kGuardSlots;
+  alpha_ = tamble::array<double>(dev, slots);
+  L_ = tamble::array<double>(dev, slots);
+  a_ = tamble::array<double>(dev, slots);
+  b_ = tamble::array<double>(dev, slots);
+  chroma2_ = tamble::array<double>(dev, slots);
+  penalty_ = tamble::array<double>(dev, slots);
+  index_ = tamble::array<std::int64_t>(dev, slots);
+  rank_ = tamble::array<std::uint32_t>(dev, count_);
+  failed_ = alpha_.failed() || L_.failed() || a_.failed() || b_.failed() || chroma2_.failed() ||
+            penalty_.failed() || index_.failed() || rank_.failed();
+  if (failed_) return;
+
+  for (std::size_t s = 0; s < slots; ++s) {
+    alpha_[s] = 0.0;
+    L_[s] = a_[s] = b_[s] = chroma2_[s] = penalty_[s] = kGuardValue;
+    index_[s] = kGuardIndex;
+  }
+  for (std::uint32_t s = 0; s < count_; ++s) {
+    const WorkColor& c = palette.entries[order[s]].color;
+    std::size_t slot = s + kGuardSlots;
+    alpha_[slot] = c.alpha;
+    L_[slot] = c.L;
+    a_[slot] = c.a;
+    b_[slot] = c.b;
+    chroma2_[slot] = squared_chroma(c);
+    penalty_[slot] = c.alpha < 1.0 ? kTranslucentPenalty : 0.0;
+    index_[slot] = order[s];
+    rank_[order[s]] = s;
+  }
+  table_ = ScanTable{alpha_.data() + kGuardSlots, L_.data() + kGuardSlots, a_.data() + kGuardSlots,
+                     b_.data() + kGuardSlots,     chroma2_.data() + kGuardSlots,
+                     penalty_.data() + kGuardSlots, index_.data() + kGuardSlots,
+                     static_cast<std::int64_t>(count_), chroma_weight_, blend_};
+}
+
+// First sorted position whose L is not below the probe's (count when none).
+std::int64_t nearest_index::start_position(double probe_L) const {
+  // Written for conditional moves: each step's outcome is unpredictable.
+  std::int64_t lo = 0, n = count_;
+  while (n > 0) {
+    std::int64_t half = n >> 1;
+    bool right = table_.L[lo + half] < probe_L;
+    lo = right ? lo + half + 1 : lo;
+    n = right ? n - half - 1 : half;
+  }
+  return lo;
+}
+
+// The same position, walked to from the guess's rank.
+std::int64_t nearest_index::start_position_from(std::int64_t guess, double probe_L) const {
+  std::int64_t s = rank_[static_cast<std::size_t>(guess)];
+  while (s > 0 && !(table_.L[s - 1] < probe_L)) --s;
+  while (s < count_ && table_.L[s] < probe_L) ++s;
+  return s;
+}
+
+// Every entry, for probes so far out (or NaN) that none came within the
+// scan's starting bound: with an infinite bound no direction closes early.
+NearestMatch nearest_index::full_scan(const ScanProbe& probe) const {
+  ScanBest best = nearest_scan_scalar(table_, probe, 0,
+                                      ScanBest{std::numeric_limits<double>::infinity(), kNoIndex});
+  if (best.index == kNoIndex) return {std::numeric_limits<double>::infinity(), 0};
+  return {best.distance, best.index};
+}
+
+// The distance the scan computes for one sorted slot, penalty included, in
+// the scan's own operation order: bit for bit what the kernels compare.
+double nearest_index::scan_distance(const ScanProbe& p, std::int64_t s) const {
+  const ScanTable& t = table_;
+  double cq = t.chroma2[s];
+  double diff_c = std::fabs(p.chroma2 - cq);
+  double factor = ((diff_c * t.blend + (p.chroma2 + cq)) * 0.5 * 30.0 + 1.0) * t.chroma_weight;
+  double da = p.a - t.a[s];
+  double db = p.b - t.b[s];
+  double dalpha = p.alpha - t.alpha[s];
+  double dl = p.L - t.L[s];
+  double d = factor * (1.003641 * (da * da) + 0.549752 * (db * db)) + 2.0 * (dalpha * dalpha) +
+             dl * dl;
+  if (p.penalised) d += t.penalty[s];
+  return d;
+}
+
+NearestMatch nearest_index::find_near(const WorkColor& probe, std::int64_t guess) const {
+  if (guess < 0 || guess >= count_ || failed_) return find(probe, -1, 0.0);
+  const ScanProbe p{probe.alpha, probe.L, probe.a, probe.b, squared_chroma(probe),
+                    probe.alpha > opaque_threshold_};
+  const double d = scan_distance(p, rank_[static_cast<std::size_t>(guess)]);
+  // A guess no better than the unguided search's starting bound (or NaN)
+  // could change which path answers; such probes take that search.
+  if (!(d < kNoBest)) return find(probe, -1, 0.0);
+  return find(probe, guess, d);
+}
+
+NearestMatch nearest_index::find(const WorkColor& probe, std::int64_t guess,
+                                 double guess_distance) const {
+  if (count_ == 0 || failed_) return {kNoBest, 0};
+  ScanProbe p{probe.alpha, probe.L, probe.a, probe.b, squared_chroma(probe),
+              probe.alpha > opaque_threshold_};
+  ScanBest best{kNoBest, kNoIndex};
+  std::int64_t start;
+  if (guess >= 0 && guess < count_) {
+    best = {guess_distance, guess};
+    start = start_position_from(guess, probe.L);
+  } else {
+    start = start_position(probe.L);
+  }
+  switch (scan_level_) {
+    case 3: best = nearest_scan_avx512(table_, p, start, best); break;
+    case 2: best = nearest_scan_avx2(table_, p, start, best); break;
+    default: best = nearest_scan_scalar(table_, p, start, best); break;
+  }
+  if (best.index == kNoIndex) return full_scan(p);
+  return {best.distance, best.index};
+}

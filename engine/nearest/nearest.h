@@ -1,0 +1,62 @@
+#pragma once
+// Exact nearest-palette-entry search, built once per pass, queried from many threads.
+#include <cstdint>
+
+#include "engine/nearest/nearest_scan.h"
+#include "engine/palette/palette.h"
+#include "engine/colour/work_color.h"
+#include "tamble/array.h"
+#include "tamble/device.h"
+
+struct NearestMatch {
+  double distance;      // colour difference, plus the penalty where it applies
+  std::int64_t index;   // palette index
+};
+
+// Extra cost of a not fully opaque entry for a probe above the opaque threshold.
+inline constexpr double kTranslucentPenalty = 0.0009765625;  // 2^-10
+
+class nearest_index {
+ public:
+  // Reads the chroma weight from g_engine; the scan level from the runtime.
+  nearest_index(tamble::device* dev, const Palette& palette, double opaque_threshold);
+  // Fixes the scan level (0 scalar, 2 AVX2, 3 AVX-512), for tests and benchmarks.
+  // A level the processor lacks falls back to the best one it has.
+  nearest_index(tamble::device* dev, const Palette& palette, double opaque_threshold,
+                int scan_level);
+
+  std::uint32_t count() const { return count_; }
+  int scan_level() const { return scan_level_; }
+  // True when the table's memory was refused; queries then answer entry 0.
+  bool failed() const { return failed_; }
+
+  NearestMatch find(const WorkColor& probe, std::int64_t guess, double guess_distance) const;
+  // The same answer as a search without a guess, found faster when `guess`
+  // (a palette index, or -1 for none) is close to the answer.
+  NearestMatch find_near(const WorkColor& probe, std::int64_t guess) const;
+
+ private:
+  void build(tamble::device* dev, const Palette& palette, double opaque_threshold, int level);
+  std::int64_t start_position(double probe_L) const;
+  std::int64_t start_position_from(std::int64_t guess, double probe_L) const;
+  NearestMatch full_scan(const ScanProbe& probe) const;
+  double scan_distance(const ScanProbe& probe, std::int64_t slot) const;
+
+  std::uint32_t count_ = 0;
+  double opaque_threshold_ = 1.0;
+  double chroma_weight_ = 1.0;
+  double blend_ = 1.0;
+  tamble::array<double> alpha_, L_, a_, b_, chroma2_, penalty_;
+  tamble::array<std::int64_t> index_;
+  tamble::array<std::uint32_t> rank_;
+  ScanTable table_{};
+  int scan_level_ = 0;
+  bool failed_ = false;
+};
+
+// guess: a palette index or -1; with a guess, guess_distance is the exact
+// colour difference between probe and that entry.
+inline NearestMatch find_nearest(const nearest_index& index, const WorkColor& probe,
+                                 std::int64_t guess = -1, double guess_distance = 0.0) {
+  return index.find(probe, guess, guess_distance);
+}

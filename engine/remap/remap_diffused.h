@@ -1,0 +1,13 @@
+#pragma once
+// Error diffusion ("Floyd-Steinberg").
+#include <cstdint>
+
+#include "engine/palette/palette.h"
+#include "engine/remap/remap_image.h"
+#include "tamble/device.h"
+
+// Error diffusion on the calling thread. `remapped` says output already holds
+// remap_plain's indices.
+void remap_diffused(tamble::device* dev, const RemapImage& image, const Palette& palette,
+                    double opaque_threshold, const double* edge_map, bool remapped,
+                    double diffusion_limit, std::uint8_t* output);

@@ -1,0 +1,121 @@
+// The undithered remap: every pixel's nearest entry in parallel, the mean
+// error, and one k-means step on the palette.
+#include <cstdint>
+
+#include "engine/nearest/nearest.h"
+#include "engine/remap/remap_image.h"
+#include "engine/remap/remap_plain.h"
+#include "tamble/algorithms.h"
+
+namespace {
+
+// Block length of the mean-error sum; fixed so the sum never depends on threads.
+constexpr std::size_t kErrorBlock = 4096;
+// Pixels per chunk of the per-entry sums.
+constexpr std::uint32_t kBucketChunk = 256;
+
+struct ErrorSum {
+  double sum = 0.0;
+  std::size_t count = 0;
+};
+
+struct EntrySum {
+  double alpha = 0.0, L = 0.0, a = 0.0, b = 0.0;
+  std::uint64_t count = 0;
+};
+
+// Remaps pixels [lo, hi) in order, each search guided by the previous
+// pixel's answer (the search is exact, so the guess changes only its speed);
+// a pixel equal to the previous one takes its answer outright. indices may be
+// null. Returns the block's error sum in pixel order.
+ErrorSum remap_block(const nearest_index& index, const WorkColor* pixels, std::uint32_t transparent,
+                     std::size_t lo, std::size_t hi, std::uint32_t* indices, std::uint8_t* output) {
+  ErrorSum s;
+  WorkColor last{};
+  NearestMatch match{0.0, -1};
+  for (std::size_t i = lo; i < hi; ++i) {
+    const WorkColor& c = pixels[i];
+    if (c.alpha < kAlmostTransparent) {
+      if (indices) indices[i] = transparent;
+      output[i] = static_cast<std::uint8_t>(transparent);
+      continue;
+    }
+    if (match.index < 0 || c.alpha != last.alpha || c.L != last.L || c.a != last.a ||
+        c.b != last.b) {
+      match = index.find_near(c, match.index);
+      last = c;
+    }
+    if (indices) indices[i] = static_cast<std::uint32_t>(match.index);
+    output[i] = static_cast<std::uint8_t>(match.index);
+    s.sum += match.distance;
+    ++s.count;
+  }
+  return s;
+}
+
+ErrorSum add_errors(ErrorSum x, ErrorSum y) { return ErrorSum{x.sum + y.sum, x.count + y.count}; }
+
+EntrySum add(const EntrySum& x, const EntrySum& y) {
+  return {x.alpha + y.alpha, x.L + y.L, x.a + y.a, x.b + y.b, x.count + y.count};
+}
+
+// Moves every entry that is not fixed to the mean of its pixels; popularity
+// becomes the pixel count.
+void kmeans_step(tamble::device* dev, const RemapImage& image, const std::uint32_t* indices,
+                 std::size_t pixels, Palette& palette) {
+  std::vector<EntrySum> sums(palette.count());
+  tamble::build_csr_buckets(
+      dev, indices, pixels, palette.count(), kBucketChunk, EntrySum{},
+      [&](std::uint32_t, const std::uint32_t* items, std::size_t n) {
+        EntrySum s;
+        for (std::size_t k = 0; k < n; ++k) {
+          const WorkColor& c = image.pixels[items[k]];
+          s.alpha += c.alpha;
+          s.L += c.L;
+          s.a += c.a;
+          s.b += c.b;
+        }
+        s.count = n;
+        return s;
+      },
+      add, sums.data());
+  for (std::uint32_t e = 0; e < palette.count(); ++e) {
+    PaletteEntry& entry = palette.entries[e];
+    const EntrySum& s = sums[e];
+    entry.popularity = static_cast<double>(s.count);
+    if (s.count == 0 || entry.fixed) continue;
+    double n = static_cast<double>(s.count);
+    entry.color = WorkColor{s.alpha / n, s.L / n, s.a / n, s.b / n};
+  }
+}
+
+}  // namespace
+
+double remap_plain(tamble::device* dev, const RemapImage& image, Palette& palette,
+                   double opaque_threshold, std::uint8_t* output) {
+  if (!dev) dev = tamble::get_cpu_device();
+  std::size_t pixels = static_cast<std::size_t>(image.width) * image.height;
+  if (pixels == 0) return 0.0;
+  if (palette.count() == 0) {
+    tamble::fill(dev, output, pixels, std::uint8_t{0});
+    return 0.0;
+  }
+  nearest_index index(dev, palette, opaque_threshold);
+  const auto transparent = static_cast<std::uint32_t>(
+      find_nearest(index, WorkColor{0.0, 0.0, kNeutralA, kNeutralB}).index);
+
+  // Without room for the per-pixel indices the output is still written but
+  // the palette stays where it is.
+  tamble::array<std::uint32_t> indices(dev, pixels);
+  std::uint32_t* kept = indices.failed() ? nullptr : indices.data();
+  // Error blocks double as remap blocks, so the sum is taken in the same
+  // pixel order as ever and needs no per-pixel record.
+  ErrorSum total = tamble::blocked_reduce(
+      dev, pixels, kErrorBlock, ErrorSum{},
+      [&](std::size_t lo, std::size_t hi) {
+        return remap_block(index, image.pixels, transparent, lo, hi, kept, output);
+      },
+      add_errors);
+  if (kept) kmeans_step(dev, image, kept, pixels, palette);
+  return total.sum / static_cast<double>(total.count > 0 ? total.count : 1);
+}

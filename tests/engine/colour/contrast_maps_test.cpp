@@ -1,0 +1,266 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "engine/colour/contrast_filters.h"
+#include "engine/colour/histogram.h"
+#include "engine/colour/contrast_maps.h"
+#include "engine/colour/focus.h"
+#include "engine/colour/working_image.h"
+#include "tamble/algorithms.h"
+#include "tamble/runtime.h"
+
+namespace {
+
+tamble::device* cpu() { return tamble::get_cpu_device(); }
+
+std::vector<double> random_values(std::size_t n, std::uint32_t seed) {
+  std::vector<double> v(n);
+  for (auto& x : v) {
+    seed = seed * 1664525u + 1013904223u;
+    x = (seed >> 8) / double(1u << 24);
+  }
+  return v;
+}
+
+std::vector<std::uint8_t> random_pixels(std::size_t n, std::uint32_t seed) {
+  std::vector<std::uint8_t> p(4 * n);
+  for (std::size_t i = 0; i < n; ++i) {
+    seed = seed * 1664525u + 1013904223u;
+    // Smooth ramps with some noise and a few translucent areas.
+    p[4 * i] = std::uint8_t((i * 3 + (seed >> 28)) & 255);
+    p[4 * i + 1] = std::uint8_t((i / 7) & 255);
+    p[4 * i + 2] = std::uint8_t(seed >> 24);
+    p[4 * i + 3] = (i / 50) % 5 == 0 ? std::uint8_t(seed >> 16) : 255;
+  }
+  return p;
+}
+
+// Straightforward versions: clamped reads, whole windows summed afresh.
+double at(const std::vector<double>& v, int w, int h, int x, int y) {
+  x = std::clamp(x, 0, w - 1);
+  y = std::clamp(y, 0, h - 1);
+  return v[std::size_t(y) * w + x];
+}
+
+template <class Pick>
+std::vector<double> reference_cross(const std::vector<double>& v, int w, int h, Pick pick) {
+  std::vector<double> out(v.size());
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      out[std::size_t(y) * w + x] =
+          pick({at(v, w, h, x, y), at(v, w, h, x - 1, y), at(v, w, h, x + 1, y),
+                at(v, w, h, x, y - 1), at(v, w, h, x, y + 1)});
+  return out;
+}
+std::vector<double> reference_max(const std::vector<double>& v, int w, int h) {
+  return reference_cross(v, w, h, [](std::initializer_list<double> l) { return std::max(l); });
+}
+std::vector<double> reference_min(const std::vector<double>& v, int w, int h) {
+  return reference_cross(v, w, h, [](std::initializer_list<double> l) { return std::min(l); });
+}
+
+// Mean of the six values x-2 .. x+3 along rows, then the same along columns.
+std::vector<double> reference_blur(const std::vector<double>& v, int w, int h) {
+  std::vector<double> rows(v.size()), out(v.size());
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      double s = 0;
+      for (int d = -2; d <= 3; ++d) s += at(v, w, h, x + d, y);
+      rows[std::size_t(y) * w + x] = s / 6;
+    }
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      double s = 0;
+      for (int d = -2; d <= 3; ++d) s += at(rows, w, h, x, y + d);
+      out[std::size_t(y) * w + x] = s / 6;
+    }
+  return out;
+}
+
+void expect_near_all(const std::vector<double>& got, const std::vector<double>& want) {
+  ASSERT_EQ(got.size(), want.size());
+  for (std::size_t i = 0; i < got.size(); ++i) ASSERT_NEAR(got[i], want[i], 1e-12) << "at " << i;
+}
+
+TEST(ContrastFilters, CrossFiltersMatchAStraightforwardVersion) {
+  for (auto [w, h] : {std::pair{1, 1}, {1, 5}, {6, 1}, {4, 4}, {13, 9}, {200, 30}}) {
+    SCOPED_TRACE(testing::Message() << w << "x" << h);
+    auto in = random_values(std::size_t(w) * h, w * 31 + h);
+    std::vector<double> out(in.size());
+    cross_maximum(cpu(), in.data(), out.data(), w, h);
+    EXPECT_EQ(out, reference_max(in, w, h));
+    cross_minimum(cpu(), in.data(), out.data(), w, h);
+    EXPECT_EQ(out, reference_min(in, w, h));
+  }
+}
+
+TEST(ContrastFilters, ChainsGiveTheSameBitsAsSeparatePasses) {
+  const bool steps[] = {true, false, false, true};
+  for (auto [w, h] : {std::pair{1, 1}, {5, 2}, {3, 31}, {17, 33}, {40, 70}, {9, 100}}) {
+    for (unsigned count = 1; count <= 4; ++count) {
+      SCOPED_TRACE(testing::Message() << w << "x" << h << ", " << count << " steps");
+      auto in = random_values(std::size_t(w) * h, w * 3 + h);
+      auto want = in;
+      for (unsigned s = 0; s < count; ++s)
+        want = steps[s] ? reference_max(want, w, h) : reference_min(want, w, h);
+      auto cap = random_values(in.size(), 11);
+      auto want_cap = cap;
+      for (std::size_t i = 0; i < cap.size(); ++i) want_cap[i] = std::min(want[i], cap[i]);
+      std::vector<double> out(in.size());
+      cross_filter_chain(cpu(), in.data(), out.data(), w, h, steps, count, cap.data());
+      EXPECT_EQ(out, want);
+      EXPECT_EQ(cap, want_cap);
+    }
+  }
+}
+
+TEST(ContrastFilters, BoxBlurMatchesAStraightforwardVersion) {
+  for (auto [w, h] : {std::pair{7, 7}, {7, 12}, {19, 8}, {9, 33}, {300, 40}}) {
+    SCOPED_TRACE(testing::Message() << w << "x" << h);
+    auto in = random_values(std::size_t(w) * h, w * 7 + h);
+    std::vector<double> scratch(in.size()), out(in.size());
+    box_blur(cpu(), in.data(), scratch.data(), out.data(), w, h);
+    expect_near_all(out, reference_blur(in, w, h));
+    // In place gives the same bits.
+    box_blur(cpu(), in.data(), scratch.data(), in.data(), w, h);
+    EXPECT_EQ(in, out);
+  }
+}
+
+// The whole map computation written out plainly.
+void reference_maps(const std::vector<WorkColor>& img, int w, int h, std::vector<double>& noise,
+                    std::vector<double>& edges) {
+  auto px = [&](int x, int y) {
+    return img[std::size_t(std::clamp(y, 0, h - 1)) * w + std::clamp(x, 0, w - 1)];
+  };
+  auto second = [](const WorkColor& p, const WorkColor& c, const WorkColor& n) {
+    return std::max({std::fabs(p.alpha + n.alpha - 2 * c.alpha), std::fabs(p.L + n.L - 2 * c.L),
+                     std::fabs(p.a + n.a - 2 * c.a), std::fabs(p.b + n.b - 2 * c.b)});
+  };
+  noise.assign(img.size(), 0);
+  edges.assign(img.size(), 0);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      double hz = second(px(x - 1, y), px(x, y), px(x + 1, y));
+      double vt = second(px(x, y - 1), px(x, y), px(x, y + 1));
+      double edge = std::max(hz, vt);
+      double z = std::max(0.0, 1 - std::max(std::min(hz, vt), edge - 0.5 * std::fabs(hz - vt)));
+      noise[std::size_t(y) * w + x] = std::pow(z, 4);
+      edges[std::size_t(y) * w + x] = std::max(0.0, 1 - edge);
+    }
+  noise = reference_max(reference_max(noise, w, h), w, h);
+  if (w >= 7 && h >= 7) noise = reference_blur(noise, w, h);
+  noise = reference_max(noise, w, h);
+  for (int i = 0; i < 3; ++i) noise = reference_min(noise, w, h);
+  edges = reference_max(reference_min(edges, w, h), w, h);
+  for (std::size_t i = 0; i < edges.size(); ++i) edges[i] = std::min(noise[i], edges[i]);
+}
+
+TEST(ContrastMaps, FollowTheFilterSequence) {
+  for (auto [w, h] : {std::pair{4, 4}, {6, 9}, {23, 17}}) {
+    SCOPED_TRACE(testing::Message() << w << "x" << h);
+    std::size_t n = std::size_t(w) * h;
+    auto pixels = random_pixels(n, w + h);
+    std::vector<WorkColor> img(n);
+    convert_working_image(cpu(), pixels.data(), n, kDefaultGamma, img.data());
+    std::vector<double> noise(n), edges(n), want_noise, want_edges;
+    ASSERT_TRUE(compute_contrast_maps(cpu(), img.data(), w, h, noise.data(), edges.data()));
+    reference_maps(img, w, h, want_noise, want_edges);
+    expect_near_all(noise, want_noise);
+    expect_near_all(edges, want_edges);
+    for (std::size_t i = 0; i < n; ++i) EXPECT_LE(edges[i], noise[i]);
+  }
+}
+
+TEST(ContrastMaps, FlatImagesAreFullyImportantAndEdgeFree) {
+  std::vector<WorkColor> img(20 * 10, WorkColor{1.0, 0.3, 0.4, 0.5});
+  std::vector<double> noise(img.size()), edges(img.size());
+  ASSERT_TRUE(compute_contrast_maps(cpu(), img.data(), 20, 10, noise.data(), edges.data()));
+  for (std::size_t i = 0; i < img.size(); ++i) {
+    EXPECT_NEAR(noise[i], 1.0, 1e-15);
+    EXPECT_NEAR(edges[i], 1.0, 1e-15);
+  }
+}
+
+// The busiest texture there is must not read as flat, and no map leaves 0..1.
+TEST(ContrastMaps, FullContrastCheckerIsBusyNotFlat) {
+  const int w = 16, h = 16;
+  std::vector<std::uint8_t> pixels(std::size_t(w) * h * 4, 255);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      if ((x + y) % 2) std::fill_n(&pixels[(std::size_t(y) * w + x) * 4], 3, std::uint8_t{0});
+  std::vector<WorkColor> img(std::size_t(w) * h);
+  convert_working_image(cpu(), pixels.data(), img.size(), kDefaultGamma, img.data());
+  std::vector<double> noise(img.size()), edges(img.size());
+  ASSERT_TRUE(compute_contrast_maps(cpu(), img.data(), w, h, noise.data(), edges.data()));
+  for (std::size_t i = 0; i < img.size(); ++i) {
+    EXPECT_GE(noise[i], 0.0);
+    EXPECT_LT(noise[i], 0.1);
+    EXPECT_GE(edges[i], 0.0);
+    EXPECT_LE(edges[i], noise[i]);
+  }
+}
+
+TEST(ContrastMaps, NarrowImagesKeepZeroMapsAndWeighHalf) {
+  for (auto [w, h] : {std::pair{3, 50}, {50, 3}, {1, 1}}) {
+    std::size_t n = std::size_t(w) * h;
+    auto pixels = random_pixels(n, 5);
+    std::vector<WorkColor> img(n);
+    convert_working_image(cpu(), pixels.data(), n, kDefaultGamma, img.data());
+    std::vector<double> noise(n, 0.0), edges(n, 0.0);
+    ASSERT_TRUE(compute_contrast_maps(cpu(), img.data(), w, h, noise.data(), edges.data()));
+    EXPECT_TRUE(std::all_of(noise.begin(), noise.end(), [](double v) { return v == 0.0; }));
+    EXPECT_TRUE(std::all_of(edges.begin(), edges.end(), [](double v) { return v == 0.0; }));
+    auto hist = build_histogram(cpu(), pixels.data(), n, kDefaultGamma, 1u << 20, 0, noise.data());
+    ASSERT_TRUE(hist);
+    EXPECT_DOUBLE_EQ(hist->total_weight, 0.5 * n);
+  }
+}
+
+// Runs f with every algorithm inside it on the calling thread, as a nested loop does.
+template <class F>
+void run_serially(F f) {
+  tamble::parallel_loop([](void* ctx, unsigned) { (*static_cast<F*>(ctx))(); }, &f, 0, 1, false);
+}
+
+TEST(ContrastMaps, PoolAndSerialRunsAgreeBitForBit) {
+  tamble::configure_runtime(3);  // an odd count splits the work unevenly
+  EXPECT_GE(tamble::thread_count(), 2u) << "the comparison needs a pool";
+  const std::uint32_t w = 300, h = 220;
+  const std::size_t n = std::size_t(w) * h;
+  auto pixels = random_pixels(n, 77);
+  auto run = [&](std::vector<WorkColor>& img, std::vector<double>& noise,
+                 std::vector<double>& edges, std::vector<HistogramItem>& items, double& total) {
+    img.assign(n, WorkColor{});
+    noise.assign(n, 0.0);
+    edges.assign(n, 0.0);
+    convert_working_image(cpu(), pixels.data(), n, kDefaultGamma, img.data());
+    compute_contrast_maps(cpu(), img.data(), w, h, noise.data(), edges.data());
+    std::vector<std::uint8_t> focus(n);
+    for (std::size_t i = 0; i < n; ++i) focus[i] = std::uint8_t(i * 13);
+    apply_focus(cpu(), noise.data(), n, focus.data(), 7.0);
+    auto hist = build_histogram(cpu(), pixels.data(), n, kDefaultGamma, 1u << 20, 1, noise.data());
+    histogram_to_work_colors(cpu(), *hist);
+    items.assign(hist->items.begin(), hist->items.end());
+    total = hist->total_weight;
+  };
+  std::vector<WorkColor> img1, img2;
+  std::vector<double> noise1, noise2, edges1, edges2;
+  std::vector<HistogramItem> items1, items2;
+  double total1 = 0, total2 = 0;
+  run(img1, noise1, edges1, items1, total1);
+  run_serially([&] { run(img2, noise2, edges2, items2, total2); });
+  EXPECT_EQ(std::memcmp(img1.data(), img2.data(), n * sizeof(WorkColor)), 0);
+  EXPECT_EQ(noise1, noise2);
+  EXPECT_EQ(edges1, edges2);
+  ASSERT_EQ(items1.size(), items2.size());
+  EXPECT_EQ(std::memcmp(items1.data(), items2.data(), items1.size() * sizeof(HistogramItem)), 0);
+  EXPECT_EQ(total1, total2);
+}
+
+}  // namespace

@@ -1,6 +1,7 @@
 #include "cli/batch_runner.h"
 
 #include <cstdio>
+#include <exception>
 #include <new>
 #include <vector>
 
@@ -132,6 +133,9 @@ int run_batch_request(BatchRequest& request, const QuantizeFunction& quantize) {
     } catch (const std::bad_alloc&) {
       // One image too big for this machine must not end the whole run.
       std::fprintf(stderr, "%s: %s\n", input.c_str(), "not enough memory");
+    } catch (const std::exception& e) {
+      // Nor may anything else that goes wrong with one file.
+      std::fprintf(stderr, "%s: %s\n", input.c_str(), e.what());
     }
     if (!written) ++failed;
   }

@@ -130,5 +130,7 @@ std::uint32_t quantize_image(const std::uint8_t* pixels, std::uint32_t width, st
     return kQuantizeOk;
   } catch (const std::bad_alloc&) {
     return kQuantizeOutOfMemory;
+  } catch (...) {
+    return kQuantizeInternalError;
   }
 }

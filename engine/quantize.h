@@ -6,6 +6,8 @@
 
 enum QuantizeStatus : std::uint32_t {
   kQuantizeOk = 0,
+  // Any other failure inside the engine: no exception leaves the entry.
+  kQuantizeInternalError = 1,
   kQuantizeBadArguments = 4,
   kQuantizeOutOfMemory = 17,
   kQuantizeTooMuchError = 99,

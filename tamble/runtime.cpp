@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <system_error>
 
 #include "tamble/cpu_features.h"
 #include "tamble/os_threads.h"
@@ -21,6 +23,7 @@ bool g_configured = false;
 // static destructor, say) still finds a pool, which then runs it serially.
 std::atomic<worker_pool*> g_pool{nullptr};
 std::atomic<unsigned> g_threads{1};
+unsigned g_refused_worker = 0;  // test hook: see refuse_worker_start
 
 void shut_down_pool() {
   g_threads.store(1);
@@ -56,8 +59,17 @@ worker_pool* create_pool(int configured, const std::vector<int>& processors) {
                                      : static_cast<unsigned>(std::max(1, int(logical) - 2));
   settings.spin_budget = spin_budget();
   settings.processors = processors;
+  settings.refuse_worker = g_refused_worker;
   starter_placement placement(processors);
-  return new worker_pool(settings);
+  try {
+    return new worker_pool(settings);
+  } catch (const std::system_error& e) {
+    // The system has no threads to give: every loop runs on its caller,
+    // which gives the same results, only slower.
+    std::fprintf(stderr, "%s; loops run on the calling thread\n", e.what());
+    settings.threads = 1;
+    return new worker_pool(settings);
+  }
 }
 
 }  // namespace
@@ -77,6 +89,8 @@ void configure_runtime(int thread_hint) {
   os::set_current_thread_processors(processors);
   g_configured = true;
 }
+
+void refuse_worker_start(unsigned worker) { g_refused_worker = worker; }
 
 unsigned thread_count() { return g_threads.load(std::memory_order_relaxed); }
 

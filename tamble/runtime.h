@@ -8,7 +8,12 @@ namespace tamble {
 // Configures thread count, instruction-set level and spin budget once per
 // process and creates the pool; later calls return at once. A hint of 0 or
 // less means automatic (KESTRANE_THREADS, else the physical core count).
+// When the system refuses to start the worker threads, one "[tamble]" line
+// on standard error says so and the pool keeps the calling thread alone.
 void configure_runtime(int thread_hint);
+// For tests, before configure_runtime: the pool acts as if worker `worker`
+// (1 .. threads-1) could not be started; 0 refuses none.
+void refuse_worker_start(unsigned worker);
 
 // Threads in the pool, the calling thread included (1 before configuration).
 unsigned thread_count();

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -135,4 +136,28 @@ TEST(BatchRunner, EngineFailureIsReportedAndWritesNothing) {
   EXPECT_EQ(run_batch_request(request, engine.function()), 1);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), scratch.file("a.png") + ": quantizer failed (17)\n");
   EXPECT_FALSE(std::filesystem::exists(scratch.file("a-q.png")));
+}
+
+TEST(BatchRunner, AnExceptionFailsOnlyItsOwnFile) {
+  ScratchFolder scratch;
+  ASSERT_TRUE(write_test_png(scratch.file("a.png"), 4, 3));
+  ASSERT_TRUE(write_test_png(scratch.file("b.png"), 4, 3));
+  BatchRequest request;
+  request.inputs = {scratch.file("a.png"), scratch.file("b.png")};
+  request.quiet = true;
+  RecordingEngine engine;
+  QuantizeFunction recording = engine.function();
+  bool thrown = false;
+  QuantizeFunction throwing_once = [&](auto... args) -> std::uint32_t {
+    if (!thrown) {
+      thrown = true;
+      throw std::runtime_error("no threads");
+    }
+    return recording(args...);
+  };
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(run_batch_request(request, throwing_once), 2);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), scratch.file("a.png") + ": no threads\n");
+  EXPECT_FALSE(std::filesystem::exists(scratch.file("a-q.png")));
+  EXPECT_TRUE(std::filesystem::exists(scratch.file("b-q.png")));
 }

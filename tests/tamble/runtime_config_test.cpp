@@ -75,6 +75,7 @@ TEST(ChildMode, Run) {
   const char* mode_env = std::getenv("TAMBLE_TEST_CHILD");
   if (!mode_env) GTEST_SKIP() << "only runs as a child of the configuration tests";
   std::string mode = mode_env;
+  if (mode == "refused_start") tamble::refuse_worker_start(2);
   tamble::configure_runtime(0);
   if (mode == "report") {
     child_result("threads", std::to_string(tamble::thread_count()));
@@ -87,6 +88,11 @@ TEST(ChildMode, Run) {
     child_result("threads_after", std::to_string(tamble::thread_count()));
   } else if (mode == "digest") {
     child_result("digest", result_digest());
+  } else if (mode == "refused_start") {
+    child_result("threads", std::to_string(tamble::thread_count()));
+    child_result("used", std::to_string(threads_used(100000)));
+    child_result("digest", result_digest());
+    tamble::configure_runtime(3);  // says nothing more
   } else if (mode == "exit_from_worker") {
     // exit() inside a task runs the pool's shutdown on a worker, which must
     // not try to join itself or hang on the others.
@@ -121,6 +127,15 @@ TEST(RuntimeConfig, ThreadCountComesFromTheVariableCappedAt64AndIsFixedOnce) {
   EXPECT_EQ(one["threads"], "1");
   EXPECT_EQ(one["used"], "1");
   EXPECT_EQ(one["exit"], "0");
+}
+
+TEST(RuntimeConfig, WorkersThatCannotStartLeaveEveryLoopToItsCallerWithOneMessage) {
+  auto refused = run_child("refused_start", {{"KESTRANE_THREADS", "4"}});
+  EXPECT_EQ(refused["exit"], "0");
+  EXPECT_EQ(refused["threads"], "1");
+  EXPECT_EQ(refused["used"], "1");
+  EXPECT_EQ(refused["tamble_lines"], "1");
+  EXPECT_EQ(refused["digest"], run_child("digest", {{"KESTRANE_THREADS", "1"}})["digest"]);
 }
 
 TEST(RuntimeConfig, InstructionSetAndSpinVariables) {

@@ -41,13 +41,16 @@ std::map<std::string, std::string> run_child(const std::string& mode,
   if (!pipe) return {};
   std::map<std::string, std::string> results;
   char line[4096];
+  int tamble_lines = 0;
   while (std::fgets(line, sizeof line, pipe)) {
     std::string s(line);
+    if (s.rfind("[tamble]", 0) == 0) ++tamble_lines;
     if (s.rfind("RESULT ", 0) != 0) continue;
     auto eq = s.find('=');
     auto end = s.find_last_not_of("\r\n");
     results[s.substr(7, eq - 7)] = s.substr(eq + 1, end - eq);
   }
+  results["tamble_lines"] = std::to_string(tamble_lines);
   results["exit"] = std::to_string(pclose(pipe));
   return results;
 }

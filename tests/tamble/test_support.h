@@ -47,7 +47,8 @@ struct test_device final : tamble::device {
 
 // Re-runs this test binary with only ChildMode.Run selected, TAMBLE_TEST_CHILD
 // set to `mode` and the given variables set (runtime variables not named are
-// unset). Returns the child's "key=value" result lines.
+// unset). Returns the child's "key=value" result lines, its exit status as
+// "exit" and the number of its "[tamble]" lines as "tamble_lines".
 std::map<std::string, std::string> run_child(const std::string& mode,
                                              const std::map<std::string, std::string>& env);
 

@@ -1,6 +1,7 @@
 #include "engine/pipeline.h"
 
 #include <memory>
+#include <optional>
 
 #include "engine/engine_cache.h"
 #include "engine/engine_settings.h"
@@ -43,10 +44,9 @@ void allocate_output(QuantizedImage& out, const ImageDesc& image) {
 
 }  // namespace
 
-std::uint32_t run_pipeline(ImageDesc& image, const PipelineSettings& settings,
+std::uint32_t run_pipeline(tamble::device* dev, ImageDesc& image, const PipelineSettings& settings,
                            QuantizedImage& out) {
   tamble::configure_runtime(static_cast<int>(settings.threads));
-  tamble::device* dev = tamble::get_cpu_device();
   const std::uint32_t width = image.width, height = image.height;
   const std::size_t n = static_cast<std::size_t>(width) * height;
   const double threshold = settings.min_opaque_alpha;
@@ -107,10 +107,11 @@ std::uint32_t run_pipeline(ImageDesc& image, const PipelineSettings& settings,
   const bool plain_first = !settings.dither_on || plain_remap_before_dither(speed);
   if (plain_first) {
     engine_log("  mapping image to new colors...");
-    double remap_error =
+    const std::optional<double> remap_error =
         remap_plain(dev, remap_image, palette, threshold, out.indices.data());
-    if (palette_error < 0.0) palette_error = remap_error;
-    engine_log("MSE=%.3f", remap_error * 65536.0);
+    if (!remap_error) return kQuantizeOutOfMemory;
+    if (palette_error < 0.0) palette_error = *remap_error;
+    engine_log("MSE=%.3f", *remap_error * 65536.0);
     engine_log("\n");
     if (settings.dither_on) damp_dither_map(dev, out.indices.data(), width, height, edge_map.data());
   }
@@ -120,13 +121,13 @@ std::uint32_t run_pipeline(ImageDesc& image, const PipelineSettings& settings,
   if (settings.dither_on) {
     double diffusion_limit = palette_error < 0.0 ? 1e20 : palette_error * g_engine.dither_damper;
     if (!plain_first) engine_log("  mapping image to new colors...");
-    if (settings.dither_kind == 0) {
-      remap_diffused(dev, remap_image, palette, threshold, edge_map.data(), plain_first,
-                     diffusion_limit, out.indices.data());
-    } else {
-      remap_masked(dev, remap_image, palette, threshold, edge_map.data(), settings.dither_kind,
-                   out.indices.data());
-    }
+    const bool remapped =
+        settings.dither_kind == 0
+            ? remap_diffused(dev, remap_image, palette, threshold, edge_map.data(), plain_first,
+                             diffusion_limit, out.indices.data())
+            : remap_masked(dev, remap_image, palette, threshold, edge_map.data(),
+                           settings.dither_kind, out.indices.data());
+    if (!remapped) return kQuantizeOutOfMemory;
     if (!plain_first) engine_log("\n");
   }
   return kQuantizeOk;

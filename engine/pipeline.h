@@ -3,8 +3,11 @@
 #include <cstdint>
 
 #include "engine/quantized_image.h"
+#include "tamble/device.h"
 
-// Reads the engine settings (g_engine) the entry has set. Returns 0, 17 when
-// working memory was refused, or 99 when the palette error exceeds the limit.
-std::uint32_t run_pipeline(ImageDesc& image, const PipelineSettings& settings,
+// Reads the engine settings (g_engine) the entry has set; every array comes
+// from `dev` (the entry passes the processor's; tests pass one that refuses).
+// Returns 0, 17 when working memory was refused, or 99 when the palette error
+// exceeds the limit.
+std::uint32_t run_pipeline(tamble::device* dev, ImageDesc& image, const PipelineSettings& settings,
                            QuantizedImage& out);

@@ -13,6 +13,7 @@
 #include "engine/memory_budget.h"
 #include "engine/pipeline.h"
 #include "engine/quantized_image.h"
+#include "tamble/device.h"
 
 EngineStats g_engine_stats;
 
@@ -123,7 +124,7 @@ std::uint32_t quantize_image(const std::uint8_t* pixels, std::uint32_t width, st
     {
       EngineSettingsScope scope;
       set_engine_settings(*options, image);
-      status = run_pipeline(image, settings, result);
+      status = run_pipeline(tamble::get_cpu_device(), image, settings, result);
     }
     if (status != kQuantizeOk) return status;
     write_outputs(result, out_rgba, out_indices, out_palette, out_palette_size, out_error);

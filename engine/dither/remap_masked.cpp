@@ -103,17 +103,18 @@ struct MaskedPass {
 
 }  // namespace
 
-void remap_masked(tamble::device* dev, const RemapImage& image, const Palette& palette,
+bool remap_masked(tamble::device* dev, const RemapImage& image, const Palette& palette,
                   double opaque_threshold, const double* edge_map, int dither_kind,
                   std::uint8_t* output) {
   std::size_t count = static_cast<std::size_t>(image.width) * image.height;
-  if (count == 0) return;
+  if (count == 0) return true;
   if (palette.count() == 0) {
     // Nothing to map to; leave defined bytes rather than garbage.
     std::fill(output, output + count, std::uint8_t{0});
-    return;
+    return true;
   }
   nearest_index index(dev, palette, opaque_threshold);
+  if (index.failed()) return false;
   const WorkColor clear{0.0, 0.0, kNeutralA, kNeutralB};
   auto transparent = static_cast<std::uint8_t>(find_nearest(index, clear).index);
   NeighbourLists neighbours = build_neighbour_lists(palette);
@@ -133,4 +134,5 @@ void remap_masked(tamble::device* dev, const RemapImage& image, const Palette& p
                   &plan,
                   next_remap_memo_key()};
   tamble::tabulate(dev, output, count, pass);
+  return true;
 }

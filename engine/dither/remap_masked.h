@@ -9,6 +9,7 @@
 // Engine dither kinds handled here.
 enum MaskedDitherKind : int { kDitherBayer = 1, kDitherBlueNoise = 2, kDitherMixingPlan = 3 };
 
-void remap_masked(tamble::device* dev, const RemapImage& image, const Palette& palette,
+// False, with the output unwritten, when the search table's memory was refused.
+bool remap_masked(tamble::device* dev, const RemapImage& image, const Palette& palette,
                   double opaque_threshold, const double* edge_map, int dither_kind,
                   std::uint8_t* output);

@@ -27,7 +27,8 @@ class nearest_index {
 
   std::uint32_t count() const { return count_; }
   int scan_level() const { return scan_level_; }
-  // True when the table's memory was refused; queries then answer entry 0.
+  // True when the table's memory was refused. Queries then answer entry 0,
+  // which is no answer: a pass must give up rather than use them.
   bool failed() const { return failed_; }
 
   NearestMatch find(const WorkColor& probe, std::int64_t guess, double guess_distance) const;

@@ -91,7 +91,7 @@ void kmeans_step(tamble::device* dev, const RemapImage& image, const std::uint32
 
 }  // namespace
 
-double remap_plain(tamble::device* dev, const RemapImage& image, Palette& palette,
+std::optional<double> remap_plain(tamble::device* dev, const RemapImage& image, Palette& palette,
                    double opaque_threshold, std::uint8_t* output) {
   if (!dev) dev = tamble::get_cpu_device();
   std::size_t pixels = static_cast<std::size_t>(image.width) * image.height;
@@ -101,6 +101,7 @@ double remap_plain(tamble::device* dev, const RemapImage& image, Palette& palett
     return 0.0;
   }
   nearest_index index(dev, palette, opaque_threshold);
+  if (index.failed()) return std::nullopt;
   const auto transparent = static_cast<std::uint32_t>(
       find_nearest(index, WorkColor{0.0, 0.0, kNeutralA, kNeutralB}).index);
 

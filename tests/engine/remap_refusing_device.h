@@ -1,6 +1,6 @@
 #pragma once
-// A processor device that refuses blocks above a size, to drive the remaps
-// down their paths for refused memory.
+// A processor device that refuses blocks above a size (and, when asked, below
+// another), to drive the remaps down their paths for refused memory.
 #include <cstdlib>
 #include <cstring>
 
@@ -8,7 +8,8 @@
 
 class RefusingDevice final : public tamble::device {
  public:
-  explicit RefusingDevice(std::size_t largest) : largest_(largest) {}
+  explicit RefusingDevice(std::size_t largest, std::size_t smallest = 0)
+      : largest_(largest), smallest_(smallest) {}
 
   bool is_gpu() const override { return false; }
   int query_int(int) const override { return 0; }
@@ -17,7 +18,9 @@ class RefusingDevice final : public tamble::device {
   tamble::event& default_event() override { return event_; }
   void synchronize() override {}
   void flush() override {}
-  void* allocate(std::size_t bytes) override { return bytes > largest_ ? nullptr : std::malloc(bytes ? bytes : 1); }
+  void* allocate(std::size_t bytes) override {
+    return bytes > largest_ || bytes < smallest_ ? nullptr : std::malloc(bytes ? bytes : 1);
+  }
   void free(void* p) override { std::free(p); }
   void* allocate_pinned(std::size_t bytes) override { return allocate(bytes); }
   void free_pinned(void* p) override { free(p); }
@@ -49,5 +52,6 @@ class RefusingDevice final : public tamble::device {
 
  private:
   std::size_t largest_;
+  std::size_t smallest_;
   tamble::cpu_event event_;
 };

@@ -13,6 +13,7 @@
 #include "engine/palette/kmeans.h"
 #include "engine/palette/ie6_workaround.h"
 #include "engine/palette/palette_output.h"
+#include "engine/remap/exact_fit.h"
 #include "engine/remap/remap_image.h"
 #include "engine/remap/remap_plain.h"
 #include "engine/remap/damp_dither_map.h"
@@ -121,12 +122,16 @@ std::uint32_t run_pipeline(tamble::device* dev, ImageDesc& image, const Pipeline
   if (settings.dither_on) {
     double diffusion_limit = palette_error < 0.0 ? 1e20 : palette_error * g_engine.dither_damper;
     if (!plain_first) engine_log("  mapping image to new colors...");
-    const bool remapped =
-        settings.dither_kind == 0
-            ? remap_diffused(dev, remap_image, palette, threshold, edge_map.data(), plain_first,
-                             diffusion_limit, out.indices.data())
-            : remap_masked(dev, remap_image, palette, threshold, edge_map.data(),
-                           settings.dither_kind, out.indices.data());
+    bool remapped;
+    if (settings.dither_kind != 0) {
+      remapped = remap_masked(dev, remap_image, palette, threshold, edge_map.data(),
+                              settings.dither_kind, out.indices.data());
+    } else {
+      // An image the palette already holds has no error to diffuse.
+      remapped = map_exact_fit(pixels, n, out, out.indices.data()) ||
+                 remap_diffused(dev, remap_image, palette, threshold, edge_map.data(),
+                                plain_first, diffusion_limit, out.indices.data());
+    }
     if (!remapped) return kQuantizeOutOfMemory;
     if (!plain_first) engine_log("\n");
   }

@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/quantize.h"
+#include "engine/remap/exact_fit.h"
+#include "tests/engine/pipeline_test_images.h"
+
+namespace {
+
+// Mostly black, with blocks of the next five greys (which the working space
+// packs closer than half a byte step of lightness), a green block and a
+// fully transparent corner whose colour bytes are not black.
+std::vector<std::uint8_t> dark_greys(std::uint32_t w, std::uint32_t h) {
+  std::vector<std::uint8_t> px(4 * std::size_t{w} * h);
+  for (std::uint32_t y = 0; y < h; ++y)
+    for (std::uint32_t x = 0; x < w; ++x) {
+      std::uint8_t* p = &px[4 * (std::size_t{y} * w + x)];
+      std::uint8_t g = static_cast<std::uint8_t>((x / 8 + y / 8) % 6);
+      const bool green = x > 48 && y > 24;
+      p[0] = p[2] = green ? 0 : g;
+      p[1] = green ? 255 : g;
+      p[3] = x < 4 && y < 4 ? 0 : 255;
+      if (p[3] == 0) p[0] = 90;
+    }
+  return px;
+}
+
+TEST(ExactFit, ImageThePaletteHoldsStaysExactUnderErrorDiffusion) {
+  const std::uint32_t w = 64, h = 40;
+  const std::vector<std::uint8_t> px = dark_greys(w, h);
+  for (std::uint32_t speed : {3u, 6u}) {  // with and without a plain remap first
+    QuantizerOptions o;
+    o.dither = 1;
+    o.speed = speed;
+    test_images::Result r = test_images::quantize(px, w, h, o);
+    ASSERT_EQ(r.status, 0u);
+    EXPECT_EQ(r.size, 8u);
+    for (std::size_t i = 0; i < std::size_t{w} * h; ++i) {
+      const std::uint8_t* want = &px[4 * i];
+      const std::uint8_t* got = &r.rgba[4 * i];
+      if (want[3] == 0) {
+        ASSERT_EQ(got[3], 0) << i;
+        continue;
+      }
+      ASSERT_EQ(std::vector<std::uint8_t>(got, got + 4), std::vector<std::uint8_t>(want, want + 4))
+          << "speed " << speed << " pixel " << i;
+    }
+  }
+}
+
+// Equal entries answer with the lowest index; one pixel the palette lacks,
+// even after all the others matched, leaves every index as it was.
+TEST(ExactFit, OnePixelMissingFromThePaletteLeavesTheIndices) {
+  QuantizedImage out;
+  out.palette_size = 3;
+  out.transparent_count = 1;
+  const std::uint8_t rgb[3][3] = {{0, 0, 0}, {9, 9, 9}, {9, 9, 9}};
+  for (int i = 0; i < 3; ++i)
+    for (int c = 0; c < 3; ++c) out.palette_rgb[i][c] = rgb[i][c];
+  out.palette_alpha[0] = 0;
+  std::vector<std::uint8_t> px = {9, 9, 9, 255, 7, 7, 7, 0, 9, 9, 9, 255};
+  std::vector<std::uint8_t> indices(3, 77);
+  ASSERT_TRUE(map_exact_fit(px.data(), 3, out, indices.data()));
+  EXPECT_EQ(indices, (std::vector<std::uint8_t>{1, 0, 1}));
+  px.insert(px.end(), {9, 9, 8, 255});
+  indices.assign(4, 77);
+  EXPECT_FALSE(map_exact_fit(px.data(), 4, out, indices.data()));
+  EXPECT_EQ(indices, std::vector<std::uint8_t>(4, 77));
+}
+
+}  // namespace

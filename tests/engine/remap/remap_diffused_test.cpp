@@ -198,3 +198,40 @@ TEST(RemapDiffused, StoredIndexOutsideThePaletteIsSearchedAfresh) {
 }
 
 }  // namespace
+
+// A 4 x 3 grid followed by hand through the diffusion. Every pixel and both
+// entries have alpha 0.5, so each error is E = (L' - entry L) x (0.5 + 3) / 4
+// and the entry is the light one when L' is above 0.2. The box is
+// [-0.1, 0.5]. Serpentine: row 1 runs right to left. The seeded noise (below
+// 0.002) moves no decision: the closest one is 0.007 from 0.2.
+//   (x,y)  L      incoming  L'                   entry  7/8 E
+//   (0,0)  0.070  +0.000    0.070                0      +0.061
+//   (1,0)  0.420  +0.027    0.447                1      +0.041
+//   (2,0)  0.190  +0.018    0.208                1      -0.168
+//   (3,0)  0.025  -0.074    -0.049, clamped 0    0       0
+//   (3,1)  0.140   0.000    0.140                0      +0.123
+//   (2,1)  0.365  +0.001    0.366                1      -0.030
+//   (1,1)  0.235  -0.042    0.193                0      +0.169
+//   (0,1)  0.390  +0.103    0.493                1      +0.082
+//   (0,2)  0.120  +0.026    0.146                0      +0.127
+//   (1,2)  0.435  +0.129    0.564, boxed 0.5     1      +0.088
+//   (2,2)  0.120  +0.071    0.191                0      +0.167
+//   (3,2)  0.105  +0.104    0.209                1      -0.167
+// Other weights than 7, 4, 5, 0, another alpha factor, or either clamp
+// left out changes at least one entry.
+TEST(RemapDiffused, GridFollowedByHand) {
+  EngineSettingsGuard guard;
+  g_engine.dither_strength = 1.0;
+  const double L[3][4] = {{0.07, 0.42, 0.19, 0.025}, {0.39, 0.235, 0.365, 0.14},
+                          {0.12, 0.435, 0.12, 0.105}};
+  TestImage img = filled_image(4, 3, opaque_grey(0));
+  for (std::uint32_t y = 0; y < 3; ++y)
+    for (std::uint32_t x = 0; x < 4; ++x) img.at(x, y) = WorkColor{0.5, L[y][x], kNeutralA, kNeutralB};
+  const Palette p = make_palette({WorkColor{0.5, 0.0, kNeutralA, kNeutralB},
+                                  WorkColor{0.5, 0.4, kNeutralA, kNeutralB}});
+  const std::vector<double> edge(12, 1.0);
+  EXPECT_EQ(diffuse(img, p, edge.data()),
+            (std::vector<std::uint8_t>{0, 1, 1, 0,  //
+                                       1, 0, 1, 0,  //
+                                       0, 1, 0, 1}));
+}

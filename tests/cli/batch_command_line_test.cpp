@@ -18,9 +18,7 @@ const std::string kFsStrengthNotice =
 
 std::string loader_message(const std::string& path) {
   DecodedImage image;
-  std::string message;
-  load_image_file(path, image, message);
-  return message;
+  return io_message(load_image_file(path, image));
 }
 
 bool exists(const std::string& path) { return std::filesystem::exists(path); }

@@ -26,9 +26,8 @@ const Picture& corpus_picture(const char* name) {
   static Picture picture;
   if (loaded != name) {
     DecodedImage image;
-    std::string message;
     picture = Picture{};
-    if (load_image_file(std::string(BQ_CORPUS_DIR) + "/" + name, image, message)) {
+    if (load_image_file(std::string(BQ_CORPUS_DIR) + "/" + name, image).ok()) {
       picture.width = image.width;
       picture.height = image.height;
       picture.rgba = std::move(image.pixels);

@@ -53,16 +53,16 @@ const BenchPicture& picture(std::uint32_t width, std::uint32_t height) {
   return *p;
 }
 
-using Encoder = int (*)(std::FILE*, std::uint32_t, std::uint32_t, double, const std::uint8_t* const*,
+using Encoder = IoStatus (*)(std::FILE*, std::uint32_t, std::uint32_t, double, const std::uint8_t* const*,
                         const std::uint8_t*, std::uint32_t);
 
-int pieced(std::FILE* file, std::uint32_t w, std::uint32_t h, double gamma, const std::uint8_t* const* rows,
+IoStatus pieced(std::FILE* file, std::uint32_t w, std::uint32_t h, double gamma, const std::uint8_t* const* rows,
            const std::uint8_t* palette, std::uint32_t size) {
   return encode_indexed_png_parallel(file, w, h, gamma, rows, palette, size);
 }
 
 // One piece covering the whole image: exactly zlib's single-stream bytes, on one thread.
-int single_stream(std::FILE* file, std::uint32_t w, std::uint32_t h, double gamma,
+IoStatus single_stream(std::FILE* file, std::uint32_t w, std::uint32_t h, double gamma,
                   const std::uint8_t* const* rows, const std::uint8_t* palette, std::uint32_t size) {
   return encode_indexed_png_parallel(file, w, h, gamma, rows, palette, size, std::size_t{1} << 40);
 }
@@ -75,7 +75,7 @@ void run_encoder(benchmark::State& state, Encoder encode) {
   long bytes = 0;
   for (auto _ : state) {
     std::rewind(file);
-    if (encode(file, p.width, p.height, 0.45455, p.rows.data(), p.palette.data(), 256) != kPngWritten) {
+    if (encode(file, p.width, p.height, 0.45455, p.rows.data(), p.palette.data(), 256).code != IoCode::kOk) {
       state.SkipWithError("encoder failed");
       break;
     }
@@ -102,7 +102,7 @@ void BM_WriteIndexedPng(benchmark::State& state) {
   const char* folder = std::getenv("TMPDIR");
   std::string path = std::string(folder != nullptr && *folder ? folder : "/tmp") + "/bq-png-write-bench.png";
   for (auto _ : state) {
-    if (write_indexed_png(path, p.width, p.height, 0.45455, p.rows.data(), p.palette.data(), 256) != kPngWritten) {
+    if (write_indexed_png(path, p.width, p.height, 0.45455, p.rows.data(), p.palette.data(), 256).code != IoCode::kOk) {
       state.SkipWithError("write failed");
       break;
     }

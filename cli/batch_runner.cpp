@@ -29,7 +29,9 @@ bool read_fixed_colours(BatchRequest& request, SharedInputs& shared) {
       !request.palette_path.empty() ? request.palette_path : request.pins_path;
   if (path.empty()) return true;
   std::string message;
-  int count = read_palette_file(path, shared.colours, 256, message);
+  std::string warning;
+  int count = read_palette_file(path, shared.colours, 256, message, &warning);
+  if (!warning.empty()) std::fprintf(stderr, "%s\n", warning.c_str());
   if (count <= 0) {
     std::fprintf(stderr, "cannot read palette %s: %s\n", path.c_str(),
                  count == 0 ? "no colours" : message.c_str());
@@ -45,9 +47,9 @@ bool read_fixed_colours(BatchRequest& request, SharedInputs& shared) {
 bool read_map(const std::string& path, const char* what, MapRaster& raster) {
   if (path.empty()) return true;
   DecodedImage image;
-  std::string message;
-  if (!load_image_file(path, image, message)) {
-    std::fprintf(stderr, "cannot read %s %s: %s\n", what, path.c_str(), message.c_str());
+  IoStatus status = load_image_file(path, image);
+  if (!status.ok()) {
+    std::fprintf(stderr, "cannot read %s %s: %s\n", what, path.c_str(), io_message(status).c_str());
     return false;
   }
   raster = map_raster_from_red(image);
@@ -71,9 +73,9 @@ bool quantize_one(const std::string& input, const std::string& output,
     return false;
   }
   DecodedImage image;
-  std::string message;
-  if (!load_image_file(input, image, message)) {
-    std::fprintf(stderr, "%s: %s\n", input.c_str(), message.c_str());
+  IoStatus loaded = load_image_file(input, image);
+  if (!loaded.ok()) {
+    std::fprintf(stderr, "%s: %s\n", input.c_str(), io_message(loaded).c_str());
     return false;
   }
 
@@ -101,9 +103,10 @@ bool quantize_one(const std::string& input, const std::string& output,
   std::vector<const std::uint8_t*> rows(image.height);
   for (std::uint32_t y = 0; y < image.height; ++y)
     rows[y] = indices.data() + static_cast<std::size_t>(y) * image.width;
-  if (!save_indexed_png(output, image.width, image.height, kEngineOutputGamma, rows.data(),
-                        palette, palette_size, message)) {
-    std::fprintf(stderr, "%s: %s\n", output.c_str(), message.c_str());
+  IoStatus written = write_indexed_png(output, image.width, image.height, kEngineOutputGamma,
+                                       rows.data(), palette, palette_size);
+  if (!written.ok()) {
+    std::fprintf(stderr, "%s: %s\n", output.c_str(), io_message(written).c_str());
     return false;
   }
   if (!request.quiet) {

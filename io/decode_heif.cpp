@@ -12,38 +12,38 @@ bool is_heif_content(const std::uint8_t* bytes, std::size_t size) {
   return type == heif_filetype_yes_supported || type == heif_filetype_maybe;
 }
 
-DecodeFailure decode_heif_memory(const std::uint8_t* bytes, std::size_t size, DecodedImage& image) {
+IoStatus decode_heif_memory(const std::uint8_t* bytes, std::size_t size, DecodedImage& image) {
   heif_context* context = heif_context_alloc();
-  if (context == nullptr) return DecodeFailure::kOutOfMemory;
-  DecodeFailure failure = DecodeFailure::kNone;
+  if (context == nullptr) return IoCode::kOutOfMemory;
+  IoStatus status = IoCode::kOk;
   heif_image_handle* handle = nullptr;
   heif_image* decoded = nullptr;
   if (heif_context_read_from_memory_without_copy(context, bytes, size, nullptr).code !=
       heif_error_Ok) {
-    failure = DecodeFailure::kUnrecognised;
+    status = IoCode::kUnrecognised;
   } else if (heif_context_get_primary_image_handle(context, &handle).code != heif_error_Ok) {
-    failure = DecodeFailure::kNoFrame;
+    status = IoCode::kNoFrame;
   } else {
     int width = heif_image_handle_get_width(handle);
     int height = heif_image_handle_get_height(handle);
-    failure = check_image_size(width < 0 ? 0 : width, height < 0 ? 0 : height);
+    status = check_image_size(width < 0 ? 0 : width, height < 0 ? 0 : height);
   }
-  if (failure == DecodeFailure::kNone &&
+  if (status.ok() &&
       heif_decode_image(handle, &decoded, heif_colorspace_RGB, heif_chroma_interleaved_RGBA,
                         nullptr).code != heif_error_Ok) {
-    failure = DecodeFailure::kUnreadablePixels;
+    status = IoCode::kUnreadablePixels;
   }
-  if (failure == DecodeFailure::kNone) {
+  if (status.ok()) {
     int width = heif_image_get_width(decoded, heif_channel_interleaved);
     int height = heif_image_get_height(decoded, heif_channel_interleaved);
     int stride = 0;
     const std::uint8_t* plane = heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);
     if (plane == nullptr || width <= 0 || height <= 0) {
-      failure = DecodeFailure::kCannotConvert;
+      status = IoCode::kCannotConvert;
     } else {
-      failure = allocate_pixels(width, height, image);
+      status = allocate_pixels(width, height, image);
     }
-    for (std::uint32_t y = 0; failure == DecodeFailure::kNone && y < image.height; ++y) {
+    for (std::uint32_t y = 0; status.ok() && y < image.height; ++y) {
       std::memcpy(image.pixels.data() + std::size_t{y} * image.width * 4,
                   plane + static_cast<std::size_t>(stride) * y, std::size_t{image.width} * 4);
     }
@@ -51,15 +51,15 @@ DecodeFailure decode_heif_memory(const std::uint8_t* bytes, std::size_t size, De
   if (decoded != nullptr) heif_image_release(decoded);
   if (handle != nullptr) heif_image_handle_release(handle);
   heif_context_free(context);
-  return failure;
+  return status;
 }
 
 #else
 
 bool is_heif_content(const std::uint8_t*, std::size_t) { return false; }
 
-DecodeFailure decode_heif_memory(const std::uint8_t*, std::size_t, DecodedImage&) {
-  return DecodeFailure::kUnrecognised;
+IoStatus decode_heif_memory(const std::uint8_t*, std::size_t, DecodedImage&) {
+  return IoCode::kUnrecognised;
 }
 
 #endif

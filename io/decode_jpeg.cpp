@@ -60,7 +60,7 @@ void widen_row(std::uint8_t* row, std::uint32_t width, int components, bool adob
   }
 }
 
-DecodeFailure run_jpeg_decoder(const std::uint8_t* bytes, std::size_t size, DecodedImage* image) {
+IoStatus run_jpeg_decoder(const std::uint8_t* bytes, std::size_t size, DecodedImage* image) {
   jpeg_decompress_struct info;
   JpegErrors errors;
   info.err = jpeg_std_error(&errors.manager);
@@ -69,7 +69,7 @@ DecodeFailure run_jpeg_decoder(const std::uint8_t* bytes, std::size_t size, Deco
   errors.data_ended = false;
   jpeg_progress_mgr progress;
   progress.progress_monitor = on_jpeg_progress;
-  volatile DecodeFailure on_jump = DecodeFailure::kUnrecognised;
+  volatile IoCode on_jump = IoCode::kUnrecognised;
   if (setjmp(errors.jump) != 0) {
     jpeg_destroy_decompress(&info);
     return on_jump;
@@ -79,7 +79,7 @@ DecodeFailure run_jpeg_decoder(const std::uint8_t* bytes, std::size_t size, Deco
   jpeg_mem_src(&info, bytes, static_cast<unsigned long>(size));
   if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK) {
     jpeg_destroy_decompress(&info);
-    return DecodeFailure::kNoFrame;
+    return IoCode::kNoFrame;
   }
   int components = 3;
   bool adobe_inverted = false;
@@ -93,18 +93,18 @@ DecodeFailure run_jpeg_decoder(const std::uint8_t* bytes, std::size_t size, Deco
       break;
     default: info.out_color_space = JCS_RGB; break;
   }
-  DecodeFailure failure = allocate_pixels(info.image_width, info.image_height, *image);
-  if (failure != DecodeFailure::kNone) {
+  IoStatus status = allocate_pixels(info.image_width, info.image_height, *image);
+  if (!status.ok()) {
     jpeg_destroy_decompress(&info);
-    return failure;
+    return status;
   }
   // Progressive files are read in full while decompression starts.
-  on_jump = DecodeFailure::kUnreadablePixels;
+  on_jump = IoCode::kUnreadablePixels;
   jpeg_start_decompress(&info);
   if (info.output_width != image->width || info.output_height != image->height ||
       info.output_components != components) {
     jpeg_destroy_decompress(&info);
-    return DecodeFailure::kCannotConvert;
+    return IoCode::kCannotConvert;
   }
   while (info.output_scanline < info.output_height) {
     std::uint8_t* row = image->pixels.data() + std::size_t{info.output_scanline} * image->width * 4;
@@ -115,11 +115,11 @@ DecodeFailure run_jpeg_decoder(const std::uint8_t* bytes, std::size_t size, Deco
   bool complete = info.output_scanline == info.output_height && !errors.data_ended;
   // A missing end marker after the last row is harmless, so the file is not finished.
   jpeg_destroy_decompress(&info);
-  return complete ? DecodeFailure::kNone : DecodeFailure::kUnreadablePixels;
+  return complete ? IoCode::kOk : IoCode::kUnreadablePixels;
 }
 
 }  // namespace
 
-DecodeFailure decode_jpeg_memory(const std::uint8_t* bytes, std::size_t size, DecodedImage& image) {
+IoStatus decode_jpeg_memory(const std::uint8_t* bytes, std::size_t size, DecodedImage& image) {
   return run_jpeg_decoder(bytes, size, &image);
 }

@@ -32,36 +32,36 @@ ImageFormat sniff_format(const std::vector<std::uint8_t>& bytes) {
 }
 
 // The file's bytes, or a failure when it cannot be read or could never fit.
-DecodeFailure read_file_bytes(const std::string& path, std::vector<std::uint8_t>& bytes) {
-  if (!is_regular_file(path)) return DecodeFailure::kUnrecognised;
+IoStatus read_file_bytes(const std::string& path, std::vector<std::uint8_t>& bytes) {
+  if (!is_regular_file(path)) return IoCode::kUnrecognised;
   std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return DecodeFailure::kUnrecognised;
-  DecodeFailure failure = DecodeFailure::kNone;
+  if (file == nullptr) return IoCode::kUnrecognised;
+  IoStatus status = IoCode::kOk;
   long length = -1;
   if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
   if (length <= 0 || std::fseek(file, 0, SEEK_SET) != 0) {
-    failure = DecodeFailure::kUnrecognised;
+    status = IoCode::kUnrecognised;
   } else if (static_cast<std::uint64_t>(length) > available_memory_bytes()) {
-    failure = DecodeFailure::kTooLarge;
+    status = IoCode::kTooLarge;
   } else {
     try {
       bytes.resize(static_cast<std::size_t>(length));
       if (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
-        failure = DecodeFailure::kUnrecognised;
+        status = IoCode::kUnrecognised;
       }
     } catch (const std::bad_alloc&) {
-      failure = DecodeFailure::kTooLarge;
+      status = IoCode::kTooLarge;
     }
   }
   std::fclose(file);
-  return failure;
+  return status;
 }
 
-DecodeFailure decode_by_format(const std::vector<std::uint8_t>& bytes, DecodedImage& image) {
+IoStatus decode_by_format(const std::vector<std::uint8_t>& bytes, DecodedImage& image) {
   const std::uint8_t* data = bytes.data();
   std::size_t size = bytes.size();
   switch (sniff_format(bytes)) {
-    case ImageFormat::kPng: return decode_png_memory(data, size, image).failure;
+    case ImageFormat::kPng: return decode_png_memory(data, size, image);
     case ImageFormat::kJpeg: return decode_jpeg_memory(data, size, image);
     case ImageFormat::kWebp: return decode_webp_memory(data, size, image);
     case ImageFormat::kTiff: return decode_tiff_memory(data, size, image);
@@ -70,21 +70,18 @@ DecodeFailure decode_by_format(const std::vector<std::uint8_t>& bytes, DecodedIm
     case ImageFormat::kHeif: return decode_heif_memory(data, size, image);
     case ImageFormat::kUnknown: break;
   }
-  return DecodeFailure::kUnrecognised;
+  return IoCode::kUnrecognised;
 }
 
 }  // namespace
 
-bool decode_with_platform(const std::string& path, DecodedImage& image, std::string& message) {
+IoStatus decode_with_platform(const std::string& path, DecodedImage& image) {
   std::vector<std::uint8_t> bytes;
-  DecodeFailure failure = read_file_bytes(path, bytes);
+  IoStatus status = read_file_bytes(path, bytes);
   DecodedImage decoded;
-  if (failure == DecodeFailure::kNone) failure = decode_by_format(bytes, decoded);
-  if (failure != DecodeFailure::kNone) {
-    message = decode_failure_message(failure);
-    return false;
-  }
+  if (status.ok()) status = decode_by_format(bytes, decoded);
+  if (!status.ok()) return status;
   decoded.gamma = 0.45454545454545453;
   image = std::move(decoded);
-  return true;
+  return status;
 }

@@ -68,33 +68,68 @@ void unpack_straight_rgba(std::vector<std::uint8_t>& pixels) {
   }
 }
 
+// libtiff's grey routine for 16-bit samples keeps only their high byte; this
+// one rounds to the nearest byte and is otherwise the same: one sample per pixel
+// read (any alpha dropped), looked up in the grey map that knows min-is-white.
+void put_grey16_rounded(TIFFRGBAImage* image, std::uint32_t* out, std::uint32_t, std::uint32_t,
+                        std::uint32_t width, std::uint32_t height, std::int32_t from_skew,
+                        std::int32_t to_skew, unsigned char* in) {
+  int samples = image->samplesperpixel;
+  for (; height > 0; --height) {
+    for (std::uint32_t x = width; x > 0; --x) {
+      std::uint16_t value;
+      std::memcpy(&value, in, 2);
+      *out++ = image->BWmap[(value * 255u + 32767u) / 65535u][0];
+      in += 2 * samples;
+    }
+    out += to_skew;
+    in += from_skew;
+  }
+}
+
+// TIFFReadRGBAImageOriented, with the rounding grey routine where it applies.
+bool read_rgba_top_down(TIFF* tiff, std::uint32_t width, std::uint32_t height, std::uint32_t* raster) {
+  TIFFRGBAImage image;
+  char reason[1024] = {};
+  if (!TIFFRGBAImageOK(tiff, reason) || !TIFFRGBAImageBegin(&image, tiff, 1, reason)) return false;
+  image.req_orientation = ORIENTATION_TOPLEFT;
+  bool grey = image.photometric == PHOTOMETRIC_MINISBLACK || image.photometric == PHOTOMETRIC_MINISWHITE;
+  if (grey && image.isContig && image.bitspersample == 16 && image.BWmap != nullptr &&
+      image.put.contig != nullptr) {
+    image.put.contig = put_grey16_rounded;
+  }
+  bool read = TIFFRGBAImageGet(&image, raster, width, height) == 1;
+  TIFFRGBAImageEnd(&image);
+  return read;
+}
+
 }  // namespace
 
-DecodeFailure decode_tiff_memory(const std::uint8_t* bytes, std::size_t size, DecodedImage& image) {
+IoStatus decode_tiff_memory(const std::uint8_t* bytes, std::size_t size, DecodedImage& image) {
   silence_libtiff();
   TiffSource source{bytes, size, 0};
   TIFF* tiff = TIFFClientOpen("image", "rm", &source, tiff_read, tiff_write, tiff_seek, tiff_close,
                               tiff_size, tiff_map, tiff_unmap);
-  if (tiff == nullptr) return DecodeFailure::kUnrecognised;
+  if (tiff == nullptr) return IoCode::kUnrecognised;
   std::uint32_t width = 0, height = 0;
-  DecodeFailure failure = DecodeFailure::kNoSize;
+  IoStatus status = IoCode::kNoSize;
   if (TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width) == 1 &&
       TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height) == 1) {
-    failure = DecodeFailure::kNone;
+    status = IoCode::kOk;
   }
   char reason[1024] = {};
-  if (failure == DecodeFailure::kNone && !TIFFRGBAImageOK(tiff, reason)) {
-    failure = DecodeFailure::kCannotConvert;
+  if (status.ok() && !TIFFRGBAImageOK(tiff, reason)) {
+    status = IoCode::kCannotConvert;
   }
-  if (failure == DecodeFailure::kNone) failure = allocate_pixels(width, height, image);
-  if (failure == DecodeFailure::kNone) {
+  if (status.ok()) status = allocate_pixels(width, height, image);
+  if (status.ok()) {
     auto* raster = reinterpret_cast<std::uint32_t*>(image.pixels.data());
-    if (TIFFReadRGBAImageOriented(tiff, width, height, raster, ORIENTATION_TOPLEFT, 1) != 1) {
-      failure = DecodeFailure::kUnreadablePixels;
+    if (!read_rgba_top_down(tiff, width, height, raster)) {
+      status = IoCode::kUnreadablePixels;
     } else {
       unpack_straight_rgba(image.pixels);
     }
   }
   TIFFClose(tiff);
-  return failure;
+  return status;
 }

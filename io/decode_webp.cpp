@@ -9,45 +9,45 @@
 
 namespace {
 
-DecodeFailure decode_first_animation_frame(const std::uint8_t* bytes, std::size_t size,
+IoStatus decode_first_animation_frame(const std::uint8_t* bytes, std::size_t size,
                                            DecodedImage& image) {
   WebPData data{bytes, size};
   WebPAnimDecoderOptions options;
-  if (!WebPAnimDecoderOptionsInit(&options)) return DecodeFailure::kNoFrame;
+  if (!WebPAnimDecoderOptionsInit(&options)) return IoCode::kNoFrame;
   options.color_mode = MODE_RGBA;
   options.use_threads = 0;
   WebPAnimDecoder* decoder = WebPAnimDecoderNew(&data, &options);
-  if (decoder == nullptr) return DecodeFailure::kNoFrame;
+  if (decoder == nullptr) return IoCode::kNoFrame;
   WebPAnimInfo info;
-  DecodeFailure failure = DecodeFailure::kNoFrame;
+  IoStatus status = IoCode::kNoFrame;
   if (WebPAnimDecoderGetInfo(decoder, &info)) {
-    failure = allocate_pixels(info.canvas_width, info.canvas_height, image);
+    status = allocate_pixels(info.canvas_width, info.canvas_height, image);
   }
   std::uint8_t* frame = nullptr;
   int timestamp = 0;
-  if (failure == DecodeFailure::kNone) {
+  if (status.ok()) {
     if (WebPAnimDecoderGetNext(decoder, &frame, &timestamp) && frame != nullptr) {
       std::memcpy(image.pixels.data(), frame, image.pixels.size());
     } else {
-      failure = DecodeFailure::kUnreadablePixels;
+      status = IoCode::kUnreadablePixels;
     }
   }
   WebPAnimDecoderDelete(decoder);
-  return failure;
+  return status;
 }
 
 }  // namespace
 
-DecodeFailure decode_webp_memory(const std::uint8_t* bytes, std::size_t size, DecodedImage& image) {
+IoStatus decode_webp_memory(const std::uint8_t* bytes, std::size_t size, DecodedImage& image) {
   WebPBitstreamFeatures features;
-  if (WebPGetFeatures(bytes, size, &features) != VP8_STATUS_OK) return DecodeFailure::kUnrecognised;
+  if (WebPGetFeatures(bytes, size, &features) != VP8_STATUS_OK) return IoCode::kUnrecognised;
   if (features.has_animation) return decode_first_animation_frame(bytes, size, image);
-  DecodeFailure failure = allocate_pixels(static_cast<std::uint32_t>(features.width),
+  IoStatus status = allocate_pixels(static_cast<std::uint32_t>(features.width),
                                           static_cast<std::uint32_t>(features.height), image);
-  if (failure != DecodeFailure::kNone) return failure;
+  if (!status.ok()) return status;
   int stride = static_cast<int>(image.width) * 4;
   if (WebPDecodeRGBAInto(bytes, size, image.pixels.data(), image.pixels.size(), stride) == nullptr) {
-    return DecodeFailure::kUnreadablePixels;
+    return IoCode::kUnreadablePixels;
   }
-  return DecodeFailure::kNone;
+  return IoCode::kOk;
 }

@@ -7,6 +7,9 @@
 // True when `path` names an existing regular file (not a folder, device or pipe).
 bool is_regular_file(const std::string& path);
 
+// True when nothing at all exists at `path` (a missing file or folder on the way).
+bool path_is_missing(const std::string& path);
+
 // Creates `path` and any missing parent folders; true when the folder exists afterwards.
 bool make_directories(const std::string& path);
 

@@ -15,6 +15,13 @@ bool is_regular_file(const std::string& path) {
   return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
+bool path_is_missing(const std::string& path) {
+  struct stat info {};
+  if (path.empty()) return true;
+  if (::stat(path.c_str(), &info) == 0) return false;
+  return errno == ENOENT || errno == ENOTDIR;
+}
+
 bool make_directories(const std::string& path) {
   if (path.empty()) return false;
   std::string partial;

@@ -10,25 +10,23 @@ namespace {
 constexpr unsigned char kPngSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 }
 
-bool load_image_file(const std::string& path, DecodedImage& image, std::string& message) {
+IoStatus load_image_file(const std::string& path, DecodedImage& image) {
+  if (path_is_missing(path)) return IoCode::kNoSuchFile;
   // Folders, pipes and devices are not images; opening a pipe could block forever.
-  if (!is_regular_file(path)) {
-    message = "unsupported or corrupt image format";
-    return false;
-  }
+  if (!is_regular_file(path)) return IoCode::kUnrecognised;
   if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
     unsigned char head[8] = {};
     bool is_png = std::fread(head, 1, 8, file) == 8 && std::memcmp(head, kPngSignature, 8) == 0;
     if (is_png) {
       std::rewind(file);
       DecodedImage decoded;
-      if (decode_png_stream(file, decoded) == kPngDecodeOk) {
+      if (decode_png_stream(file, decoded).ok()) {
         std::fclose(file);
         image = std::move(decoded);
-        return true;
+        return IoCode::kOk;
       }
     }
     std::fclose(file);
   }
-  return decode_with_platform(path, image, message);
+  return decode_with_platform(path, image);
 }

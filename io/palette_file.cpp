@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "io/byte_order.h"
+
 namespace {
 
 constexpr std::size_t kLargestPaletteFile = 16u << 20;
@@ -36,10 +38,6 @@ class ColourCollector {
   int maximum_;
   int count_ = 0;
 };
-
-std::uint32_t big_endian_u32(const std::uint8_t* p) {
-  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
-}
 
 int parse_palette_png(const std::uint8_t* bytes, std::size_t length, ColourCollector& colours,
                       std::string& message) {
@@ -125,20 +123,24 @@ bool starts_with(std::string_view line, std::string_view prefix) {
   return line.substr(0, prefix.size()) == prefix;
 }
 
-void parse_palette_line(std::string_view line, ColourCollector& colours) {
+enum class LineKind { kColour, kNotRead, kNotColour };
+
+// Comments, headers and blank lines are not read; anything else that gives no colour is reported.
+LineKind parse_palette_line(std::string_view line, ColourCollector& colours) {
   if (line.empty() || starts_with(line, ";") || starts_with(line, "//") ||
       starts_with(line, "JASC-PAL") || starts_with(line, "GIMP Palette") ||
       starts_with(line, "Name:") || starts_with(line, "Columns:")) {
-    return;
+    return LineKind::kNotRead;
   }
   std::uint8_t colour[4];
   if (line[0] == '#') {
-    if (parse_hex_colour(line.substr(1), colour)) colours.add(colour[0], colour[1], colour[2], colour[3]);
-    return;
+    if (!parse_hex_colour(line.substr(1), colour)) return LineKind::kNotRead;  // a comment
+    colours.add(colour[0], colour[1], colour[2], colour[3]);
+    return LineKind::kColour;
   }
   if (parse_hex_colour(line, colour)) {
     colours.add(colour[0], colour[1], colour[2], colour[3]);
-    return;
+    return LineKind::kColour;
   }
   std::string spaced(line);
   for (char& c : spaced) {
@@ -146,27 +148,63 @@ void parse_palette_line(std::string_view line, ColourCollector& colours) {
   }
   std::uint64_t numbers[4] = {0, 0, 0, 255};
   int found = scan_unsigned_numbers(spaced, numbers);
-  if (found < 3) return;
+  if (found < 3) return LineKind::kNotColour;
   for (int i = 0; i < found; ++i) {
-    if (numbers[i] > 255) return;
+    if (numbers[i] > 255) return LineKind::kNotColour;
   }
   colours.add(static_cast<std::uint8_t>(numbers[0]), static_cast<std::uint8_t>(numbers[1]),
               static_cast<std::uint8_t>(numbers[2]), static_cast<std::uint8_t>(numbers[3]));
+  return LineKind::kColour;
 }
 
-int parse_palette_lines(std::string_view text, ColourCollector& colours, std::string& message) {
+bool is_decimal_number(std::string_view line) {
+  if (line.empty()) return false;
+  for (char c : line) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+// "skipped lines 3, 7 that are not colours", naming at most ten of them.
+std::string skipped_lines_warning(const std::vector<std::size_t>& lines) {
+  if (lines.empty()) return "";
+  constexpr std::size_t kNamed = 10;
+  std::string text = lines.size() == 1 ? "skipped line " : "skipped lines ";
+  for (std::size_t i = 0; i < lines.size() && i < kNamed; ++i) {
+    if (i > 0) text += i + 1 == lines.size() && lines.size() <= kNamed ? " and " : ", ";
+    text += std::to_string(lines[i]);
+  }
+  if (lines.size() > kNamed) text += " and " + std::to_string(lines.size() - kNamed) + " more";
+  text += lines.size() == 1 ? " that is not a colour" : " that are not colours";
+  return text;
+}
+
+int parse_palette_lines(std::string_view text, ColourCollector& colours, std::string& message,
+                        std::string* warning) {
+  std::vector<std::size_t> skipped;
+  std::size_t line_number = 0;
+  int jasc_header_left = 0;  // a JASC file's version and colour-count lines follow its first line
   std::size_t start = 0;
   while (start < text.size() && !colours.full()) {
     std::size_t end = text.find_first_of("\r\n", start);
     if (end == std::string_view::npos) end = text.size();
     std::string_view line = text.substr(start, end - start);
+    start = end + (text.substr(end, 2) == "\r\n" ? 2 : 1);
+    ++line_number;
     std::size_t first = 0;
     while (first < line.size() && is_space(line[first])) ++first;
     std::size_t last = line.size();
     while (last > first && is_space(line[last - 1])) --last;
-    parse_palette_line(line.substr(first, last - first), colours);
-    start = end + 1;
+    line = line.substr(first, last - first);
+    if (line.empty()) continue;
+    if (jasc_header_left > 0 && is_decimal_number(line)) {
+      --jasc_header_left;
+      continue;
+    }
+    jasc_header_left = starts_with(line, "JASC-PAL") ? 2 : 0;
+    if (parse_palette_line(line, colours) == LineKind::kNotColour) skipped.push_back(line_number);
   }
+  if (warning != nullptr) *warning = skipped_lines_warning(skipped);
   if (colours.count() == 0) {
     message = "no colours found";
     return 0;
@@ -177,7 +215,8 @@ int parse_palette_lines(std::string_view text, ColourCollector& colours, std::st
 }  // namespace
 
 int parse_palette_text(const char* bytes, std::size_t length, std::uint8_t* colours, int maximum,
-                       std::string& message) {
+                       std::string& message, std::string* warning) {
+  if (warning != nullptr) warning->clear();
   if (bytes == nullptr || colours == nullptr) {
     message = "nothing to read";
     return -1;
@@ -187,11 +226,12 @@ int parse_palette_text(const char* bytes, std::size_t length, std::uint8_t* colo
   if (length >= 8 && std::memcmp(raw, kPngSignature, 8) == 0) {
     return parse_palette_png(raw, length, collector, message);
   }
-  return parse_palette_lines(std::string_view(bytes, length), collector, message);
+  return parse_palette_lines(std::string_view(bytes, length), collector, message, warning);
 }
 
 int read_palette_file(const std::string& path, std::uint8_t* colours, int maximum,
-                      std::string& message) {
+                      std::string& message, std::string* warning) {
+  if (warning != nullptr) warning->clear();
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) {
     message = "cannot open " + path;
@@ -224,7 +264,8 @@ int read_palette_file(const std::string& path, std::uint8_t* colours, int maximu
     return -1;
   }
   std::string reason;
-  int count = parse_palette_text(bytes.data(), total, colours, maximum, reason);
+  int count = parse_palette_text(bytes.data(), total, colours, maximum, reason, warning);
   if (count <= 0) message = path + ": " + reason;
+  if (warning != nullptr && !warning->empty()) *warning = path + ": " + *warning;
   return count;
 }

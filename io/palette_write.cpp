@@ -43,13 +43,12 @@ std::string gimp_text(const std::uint8_t* palette, std::uint32_t count) {
 }
 
 // The whole text or nothing: an existing file is replaced only by a complete one.
-bool write_text_file(const std::string& path, const std::string& text, std::string& message) {
+IoStatus write_text_file(const std::string& path, const std::string& text) {
   ReplacingFile output;
   std::FILE* file = output.open(path);
   bool written = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size() &&
                  output.commit();
-  if (!written) message = "could not open the file for writing";
-  return written;
+  return written ? IoCode::kOk : IoCode::kCannotCreateFile;
 }
 
 }  // namespace
@@ -64,24 +63,20 @@ std::string palette_plain_list(const std::uint8_t* palette, std::uint32_t count)
   return text;
 }
 
-bool write_palette_file(const std::string& path, const std::uint8_t* palette,
-                        std::uint32_t count, std::string& message) {
-  if (palette == nullptr || count == 0) {
-    message = "no palette yet";
-    return false;
-  }
+IoStatus write_palette_file(const std::string& path, const std::uint8_t* palette,
+                            std::uint32_t count) {
+  if (palette == nullptr || count == 0) return IoCode::kNoPalette;
   std::string text = ends_with_ignoring_case(path, ".pal")   ? jasc_text(palette, count)
                      : ends_with_ignoring_case(path, ".gpl") ? gimp_text(palette, count)
                                                              : palette_plain_list(palette, count);
-  return write_text_file(path, text, message);
+  return write_text_file(path, text);
 }
 
-bool write_pins_file(const std::string& path, const std::uint8_t* pins, std::uint32_t count,
-                     std::string& message) {
+IoStatus write_pins_file(const std::string& path, const std::uint8_t* pins, std::uint32_t count) {
   std::string text =
       "; kestrane GUI pinned colours, one per line; #RRGGBB, RRGGBB or r,g,b also read\n";
   for (std::uint32_t i = 0; pins != nullptr && i < count; ++i) {
     text += formatted("#%02X%02X%02X\n", pins[i * 4], pins[i * 4 + 1], pins[i * 4 + 2]);
   }
-  return write_text_file(path, text, message);
+  return write_text_file(path, text);
 }

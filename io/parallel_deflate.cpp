@@ -23,19 +23,19 @@ struct Piece {
   std::vector<std::uint8_t> bytes;  // raw deflate data
   std::uint32_t adler = 1;
   std::size_t length = 0;           // input bytes covered
-  DeflateResult result = DeflateResult::kFailed;
+  IoStatus result = IoCode::kCodecFailed;
 };
 
 // Raw deflate of input[dictionary_length, total), primed with the bytes before it.
-DeflateResult deflate_piece(std::uint8_t* input, std::size_t dictionary_length, std::size_t total,
+IoStatus deflate_piece(std::uint8_t* input, std::size_t dictionary_length, std::size_t total,
                             bool last, std::vector<std::uint8_t>& out) {
   z_stream z{};
   int rc = deflateInit2(&z, kLevel, Z_DEFLATED, -kWindowBits, kMemLevel, Z_DEFAULT_STRATEGY);
-  if (rc != Z_OK) return rc == Z_MEM_ERROR ? DeflateResult::kNoMemory : DeflateResult::kFailed;
+  if (rc != Z_OK) return rc == Z_MEM_ERROR ? IoCode::kEncoderNoMemory : IoCode::kCodecFailed;
   if (dictionary_length > 0 &&
       deflateSetDictionary(&z, input, static_cast<uInt>(dictionary_length)) != Z_OK) {
     deflateEnd(&z);
-    return DeflateResult::kFailed;
+    return IoCode::kCodecFailed;
   }
   std::size_t length = total - dictionary_length;
   // Room for the worst case plus the empty stored block a sync flush adds.
@@ -43,7 +43,7 @@ DeflateResult deflate_piece(std::uint8_t* input, std::size_t dictionary_length, 
   z.next_in = input + dictionary_length;
   z.avail_in = static_cast<uInt>(length);
   std::size_t produced = 0;
-  DeflateResult result = DeflateResult::kDone;
+  IoStatus result = IoCode::kOk;
   for (;;) {
     z.next_out = out.data() + produced;
     z.avail_out = static_cast<uInt>(out.size() - produced);
@@ -51,7 +51,7 @@ DeflateResult deflate_piece(std::uint8_t* input, std::size_t dictionary_length, 
     produced = out.size() - z.avail_out;
     if (last ? rc == Z_STREAM_END : (rc == Z_OK && z.avail_in == 0 && z.avail_out > 0)) break;
     if (rc != Z_OK && rc != Z_BUF_ERROR) {
-      result = DeflateResult::kFailed;
+      result = IoCode::kCodecFailed;
       break;
     }
     out.resize(out.size() * 2);  // not reached with the bound above; kept for safety
@@ -77,7 +77,7 @@ void compress_piece(const DeflateSource& source, std::size_t size, std::size_t p
     piece.result = deflate_piece(input.data(), dictionary_length, input.size(), end == size,
                                  piece.bytes);
   } catch (const std::bad_alloc&) {
-    piece.result = DeflateResult::kNoMemory;
+    piece.result = IoCode::kEncoderNoMemory;
   }
 }
 
@@ -87,15 +87,15 @@ void append_big_endian(std::vector<std::uint8_t>& out, std::uint32_t value) {
 
 }  // namespace
 
-DeflateResult deflate_in_pieces(std::size_t size, const DeflateSource& source,
-                                std::vector<std::uint8_t>& stream, std::size_t piece_bytes) {
+IoStatus deflate_in_pieces(std::size_t size, const DeflateSource& source,
+                           std::vector<std::uint8_t>& stream, std::size_t piece_bytes) {
   piece_bytes = std::clamp<std::size_t>(piece_bytes, 1, kLongestPiece);
   std::size_t count = size == 0 ? 1 : (size + piece_bytes - 1) / piece_bytes;
   std::vector<Piece> pieces;
   try {
     pieces.resize(count);
   } catch (const std::bad_alloc&) {
-    return DeflateResult::kNoMemory;
+    return IoCode::kEncoderNoMemory;
   }
   // The writer may run before anything else has set up the pool.
   if (count > 1) tamble::configure_runtime(0);
@@ -105,14 +105,14 @@ DeflateResult deflate_in_pieces(std::size_t size, const DeflateSource& source,
 
   std::size_t total = 2 + 4;
   for (const Piece& piece : pieces) {
-    if (piece.result != DeflateResult::kDone) return piece.result;
+    if (!piece.result.ok()) return piece.result;
     total += piece.bytes.size();
   }
   try {
     stream.clear();
     stream.reserve(total);
   } catch (const std::bad_alloc&) {
-    return DeflateResult::kNoMemory;
+    return IoCode::kEncoderNoMemory;
   }
   // Header of a 32 KiB window at the strongest level, as zlib writes it.
   stream.push_back(0x78);
@@ -124,11 +124,11 @@ DeflateResult deflate_in_pieces(std::size_t size, const DeflateSource& source,
         adler32_combine(adler, piece.adler, static_cast<z_off_t>(piece.length)));
   }
   append_big_endian(stream, adler);
-  return DeflateResult::kDone;
+  return IoCode::kOk;
 }
 
-DeflateResult deflate_in_pieces(const std::uint8_t* data, std::size_t size,
-                                std::vector<std::uint8_t>& stream, std::size_t piece_bytes) {
+IoStatus deflate_in_pieces(const std::uint8_t* data, std::size_t size,
+                           std::vector<std::uint8_t>& stream, std::size_t piece_bytes) {
   return deflate_in_pieces(
       size,
       [data](std::size_t begin, std::size_t end, std::uint8_t* dest) {

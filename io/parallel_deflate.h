@@ -8,19 +8,20 @@
 #include <functional>
 #include <vector>
 
-inline constexpr std::size_t kDeflatePieceBytes = 128 * 1024;
+#include "io/io_status.h"
 
-enum class DeflateResult { kDone, kNoMemory, kFailed };
+inline constexpr std::size_t kDeflatePieceBytes = 128 * 1024;
 
 // Copies bytes [begin, end) of the input to dest; called from pool threads.
 using DeflateSource = std::function<void(std::size_t begin, std::size_t end, std::uint8_t* dest)>;
 
 // Replaces `stream` with the zlib stream of the `size` input bytes. An input of
 // one piece gives exactly zlib's own single-call result for these settings.
-DeflateResult deflate_in_pieces(std::size_t size, const DeflateSource& source,
-                                std::vector<std::uint8_t>& stream,
-                                std::size_t piece_bytes = kDeflatePieceBytes);
+// Fails with kEncoderNoMemory or kCodecFailed.
+IoStatus deflate_in_pieces(std::size_t size, const DeflateSource& source,
+                           std::vector<std::uint8_t>& stream,
+                           std::size_t piece_bytes = kDeflatePieceBytes);
 
-DeflateResult deflate_in_pieces(const std::uint8_t* data, std::size_t size,
-                                std::vector<std::uint8_t>& stream,
-                                std::size_t piece_bytes = kDeflatePieceBytes);
+IoStatus deflate_in_pieces(const std::uint8_t* data, std::size_t size,
+                           std::vector<std::uint8_t>& stream,
+                           std::size_t piece_bytes = kDeflatePieceBytes);

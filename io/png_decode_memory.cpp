@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "io/byte_order.h"
 #include "io/format_decoders.h"
 
 namespace {
@@ -44,11 +45,31 @@ double png_file_gamma(png_structp png, png_infop info) {
 void request_rgba8(png_structp png, png_infop info) {
   png_byte colour_type = png_get_color_type(png, info);
   png_set_expand(png);
-  if (png_get_bit_depth(png, info) == 16) png_set_strip_16(png);  // keeps the high byte
+  // Rounds to the nearest 8-bit value, (v * 255 + 32767) / 65535.
+  if (png_get_bit_depth(png, info) == 16) png_set_scale_16(png);
   if ((colour_type & PNG_COLOR_MASK_COLOR) == 0) png_set_gray_to_rgb(png);
   bool has_alpha = (colour_type & PNG_COLOR_MASK_ALPHA) != 0 ||
                    png_get_valid(png, info, PNG_INFO_tRNS) != 0;
   if (!has_alpha) png_set_add_alpha(png, 0xff, PNG_FILLER_AFTER);
+}
+
+// Chunks other than the image data are held whole in memory (text, profiles);
+// none we meet in practice comes near this, and libpng inflates compressed
+// text only up to it, so a small file cannot claim gigabytes.
+constexpr png_alloc_size_t kLargestChunkBytes = 8u << 20;
+
+// True when a chunk before the image data claims more bytes than the file
+// holds after it: libpng would first make room for all of them.
+bool header_chunk_overruns(const PngSource& source) {
+  std::size_t position = 8;
+  while (source.size >= position && source.size - position >= 8) {
+    const std::uint8_t* chunk = source.bytes + position;
+    std::uint64_t length = big_endian_u32(chunk);
+    if (std::memcmp(chunk + 4, "IDAT", 4) == 0) return false;
+    if (length + 4 > source.size - position - 8) return true;
+    position += 12 + static_cast<std::size_t>(length);
+  }
+  return false;
 }
 
 // Deflate never expands data more than 1032 times, so a file whose image data
@@ -58,7 +79,7 @@ bool image_data_can_fill(const PngSource& source, std::uint64_t stored_bytes) {
   std::size_t position = 8;
   while (source.size - position >= 12) {
     const std::uint8_t* chunk = source.bytes + position;
-    std::uint64_t length = (std::uint64_t{chunk[0]} << 24) | (chunk[1] << 16) | (chunk[2] << 8) | chunk[3];
+    std::uint64_t length = big_endian_u32(chunk);
     if (length > source.size - position - 12) length = source.size - position - 12;
     if (std::memcmp(chunk + 4, "IDAT", 4) == 0) compressed += length;
     position += 12 + static_cast<std::size_t>(length);
@@ -68,45 +89,47 @@ bool image_data_can_fill(const PngSource& source, std::uint64_t stored_bytes) {
 
 enum Stage { kReadingHeader, kReadingPixels };
 
-DecodeFailure run_png_decoder(PngSource* source, DecodedImage* image) {
+IoStatus run_png_decoder(PngSource* source, DecodedImage* image) {
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, source, on_png_error,
                                            on_png_warning);
-  if (png == nullptr) return DecodeFailure::kOutOfMemory;
+  if (png == nullptr) return IoCode::kOutOfMemory;
   png_infop info = png_create_info_struct(png);
   if (info == nullptr) {
     png_destroy_read_struct(&png, nullptr, nullptr);
-    return DecodeFailure::kOutOfMemory;
+    return IoCode::kOutOfMemory;
   }
   volatile Stage stage = kReadingHeader;
   if (setjmp(png_jmpbuf(png)) != 0) {
     png_destroy_read_struct(&png, &info, nullptr);
-    return stage == kReadingHeader ? DecodeFailure::kUnrecognised
-                                   : DecodeFailure::kUnreadablePixels;
+    return stage == kReadingHeader ? IoCode::kUnrecognised
+                                   : IoCode::kUnreadablePixels;
   }
   png_set_read_fn(png, source, on_png_read);
   // Our own size check below replaces libpng's default one-million-pixel side limit.
   png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
+  png_set_chunk_malloc_max(png, kLargestChunkBytes);
+  if (header_chunk_overruns(*source)) png_error(png, "a chunk runs past the end of the file");
   png_read_info(png, info);
 
   png_uint_32 width = png_get_image_width(png, info);
   png_uint_32 height = png_get_image_height(png, info);
-  DecodeFailure failure = check_image_size(width, height);
+  IoStatus status = check_image_size(width, height);
   std::uint64_t stored_bytes = std::uint64_t{height} * (png_get_rowbytes(png, info) + 1);
-  if (failure == DecodeFailure::kNone && !image_data_can_fill(*source, stored_bytes)) {
+  if (status.ok() && !image_data_can_fill(*source, stored_bytes)) {
     std::snprintf(source->error, sizeof source->error, "the image data is too short");
-    failure = DecodeFailure::kUnreadablePixels;
+    status = IoCode::kUnreadablePixels;
   }
-  if (failure == DecodeFailure::kNone) {
+  if (status.ok()) {
     image->gamma = png_file_gamma(png, info);
     request_rgba8(png, info);
     int passes = png_set_interlace_handling(png);
     png_read_update_info(png, info);
     if (png_get_rowbytes(png, info) != std::size_t{width} * 4) {
-      failure = DecodeFailure::kCannotConvert;
+      status = IoCode::kCannotConvert;
     } else {
-      failure = allocate_pixels(width, height, *image);
+      status = allocate_pixels(width, height, *image);
     }
-    if (failure == DecodeFailure::kNone) {
+    if (status.ok()) {
       stage = kReadingPixels;
       std::uint8_t* pixels = image->pixels.data();
       for (int pass = 0; pass < passes; ++pass) {
@@ -117,16 +140,15 @@ DecodeFailure run_png_decoder(PngSource* source, DecodedImage* image) {
     }
   }
   png_destroy_read_struct(&png, &info, nullptr);
-  return failure;
+  return status;
 }
 
 }  // namespace
 
-PngDecodeOutcome decode_png_memory(const std::uint8_t* bytes, std::size_t size,
-                                   DecodedImage& image) {
+IoStatus decode_png_memory(const std::uint8_t* bytes, std::size_t size, DecodedImage& image,
+                           std::string* codec_detail) {
   PngSource source{bytes, size, 0, {}};
-  PngDecodeOutcome outcome;
-  outcome.failure = run_png_decoder(&source, &image);
-  outcome.detail = source.error;
-  return outcome;
+  IoStatus status = run_png_decoder(&source, &image);
+  if (codec_detail != nullptr) *codec_detail = source.error;
+  return status;
 }

@@ -1,5 +1,6 @@
 // The dedicated PNG path: the whole file in memory, the file's gamma honoured.
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "io/format_decoders.h"
@@ -10,8 +11,8 @@ namespace {
 constexpr std::size_t kReadBlock = 65536;
 constexpr std::uint64_t kLargestInput = 4294967296ull;
 
-// 0 when read, else the status to return (messages already printed).
-int read_whole_stream(std::FILE* file, std::vector<std::uint8_t>& bytes) {
+// The whole file, or why it cannot be decoded (messages already printed).
+IoStatus read_whole_stream(std::FILE* file, std::vector<std::uint8_t>& bytes) {
   std::uint64_t total = 0;
   try {
     for (;;) {
@@ -20,53 +21,49 @@ int read_whole_stream(std::FILE* file, std::vector<std::uint8_t>& bytes) {
       total += got;
       if (total >= kLargestInput) {
         std::fprintf(stderr, "  error: input larger than 4 GB\n");
-        return kPngDecodeInputProblem;
+        return IoCode::kTooLarge;
       }
       if (got < kReadBlock) break;
     }
   } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "kestrane readpng:\tunable to allocate image data\n");
-    return kPngDecodeOutOfMemory;
+    return IoCode::kOutOfMemory;
   }
   bytes.resize(total);
   if (total == 0) {
     std::fprintf(stderr, "  error: empty input\n");
-    return kPngDecodeInputProblem;
+    return IoCode::kUnrecognised;
   }
-  return kPngDecodeOk;
+  return IoCode::kOk;
 }
 
 }  // namespace
 
-int decode_png_stream(std::FILE* file, DecodedImage& image) {
-  if (file == nullptr) return kPngDecodeInputProblem;
+IoStatus decode_png_stream(std::FILE* file, DecodedImage& image) {
+  if (file == nullptr) return IoCode::kUnrecognised;
   std::vector<std::uint8_t> bytes;
-  int status = read_whole_stream(file, bytes);
-  if (status != kPngDecodeOk) return status;
+  IoStatus status = read_whole_stream(file, bytes);
+  if (!status.ok()) return status;
 
   DecodedImage decoded;
-  PngDecodeOutcome outcome = decode_png_memory(bytes.data(), bytes.size(), decoded);
-  switch (outcome.failure) {
-    case DecodeFailure::kNone:
-      image = std::move(decoded);
-      return kPngDecodeOk;
-    case DecodeFailure::kOutOfMemory:
+  std::string detail;
+  status = decode_png_memory(bytes.data(), bytes.size(), decoded, &detail);
+  switch (status.code) {
+    case IoCode::kOk: image = std::move(decoded); break;
+    case IoCode::kOutOfMemory:
       std::fprintf(stderr, "kestrane readpng:\tunable to allocate image data\n");
-      return kPngDecodeOutOfMemory;
-    case DecodeFailure::kTooLarge:
-      std::fprintf(stderr, "  error: image is too large\n");
-      return kPngDecodeOutOfMemory;
-    case DecodeFailure::kCannotConvert:
+      break;
+    case IoCode::kTooLarge: std::fprintf(stderr, "  error: image is too large\n"); break;
+    case IoCode::kCannotConvert:
       std::fprintf(stderr, "  error: cannot convert the image to RGBA\n");
-      return kPngDecodeFailed;
-    case DecodeFailure::kUnreadablePixels:
-      std::fprintf(stderr, "  error: decoding failed (%s)\n", outcome.detail.c_str());
-      return kPngDecodeFailed;
-    case DecodeFailure::kNoSize:
-      return kPngDecodeFailed;
+      break;
+    case IoCode::kUnreadablePixels:
+      std::fprintf(stderr, "  error: decoding failed (%s)\n", detail.c_str());
+      break;
+    case IoCode::kNoSize: break;
     default:
-      std::fprintf(stderr, "  error: not an image the codec can read (%s)\n",
-                   outcome.detail.c_str());
-      return kPngDecodeFailed;
+      std::fprintf(stderr, "  error: not an image the codec can read (%s)\n", detail.c_str());
+      break;
   }
+  return status;
 }

@@ -57,16 +57,14 @@ struct FilteredRows {
   }
 };
 
-int compress_rows(const FilteredRows& filtered, std::size_t piece_bytes,
-                  std::vector<std::uint8_t>& stream) {
-  DeflateResult result = deflate_in_pieces(
+IoStatus compress_rows(const FilteredRows& filtered, std::size_t piece_bytes,
+                       std::vector<std::uint8_t>& stream) {
+  return deflate_in_pieces(
       filtered.size(),
       [&filtered](std::size_t begin, std::size_t end, std::uint8_t* dest) {
         filtered.copy(begin, end, dest);
       },
       stream, piece_bytes);
-  if (result == DeflateResult::kDone) return kPngWritten;
-  return result == DeflateResult::kNoMemory ? kPngNoMemory : kPngCodecFailed;
 }
 
 struct PngSink {
@@ -122,18 +120,18 @@ void set_palette(png_structp png, png_infop info, const PngLayout* layout) {
   if (transparent > 0) png_set_tRNS(png, info, alphas, static_cast<int>(transparent), nullptr);
 }
 
-int run_png_writer(PngSink* sink, const PngLayout* layout) {
+IoStatus run_png_writer(PngSink* sink, const PngLayout* layout) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, on_png_error,
                                             on_png_warning);
-  if (png == nullptr) return kPngNoMemory;
+  if (png == nullptr) return IoCode::kEncoderNoMemory;
   png_infop info = png_create_info_struct(png);
   if (info == nullptr) {
     png_destroy_write_struct(&png, nullptr);
-    return kPngNoMemory;
+    return IoCode::kEncoderNoMemory;
   }
   if (setjmp(png_jmpbuf(png)) != 0) {
     png_destroy_write_struct(&png, &info);
-    return sink->write_failed ? kPngCannotWrite : kPngCodecFailed;
+    return sink->write_failed ? IoCode::kCannotWrite : IoCode::kCodecFailed;
   }
   png_set_write_fn(png, sink, on_png_write, on_png_flush);
   png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
@@ -148,34 +146,34 @@ int run_png_writer(PngSink* sink, const PngLayout* layout) {
   }
   png_write_chunk(png, reinterpret_cast<png_const_bytep>("IEND"), nullptr, 0);
   png_destroy_write_struct(&png, &info);
-  return kPngWritten;
+  return IoCode::kOk;
 }
 
-int write_png(std::FILE* file, PngLayout layout, const FilteredRows& filtered,
+IoStatus write_png(std::FILE* file, PngLayout layout, const FilteredRows& filtered,
               std::size_t piece_bytes) {
   std::vector<std::uint8_t> stream;
-  int status = compress_rows(filtered, piece_bytes, stream);
-  if (status != kPngWritten) return status;
+  IoStatus status = compress_rows(filtered, piece_bytes, stream);
+  if (!status.ok()) return status;
   layout.stream = stream.data();
   layout.stream_size = stream.size();
   PngSink sink{file, false};
   status = run_png_writer(&sink, &layout);
-  if (std::fflush(file) != 0 && status == kPngWritten) return kPngCannotWrite;
+  if (std::fflush(file) != 0 && status.ok()) return IoCode::kCannotWrite;
   return status;
 }
 
 }  // namespace
 
-int encode_indexed_png_parallel(std::FILE* file, std::uint32_t width, std::uint32_t height,
-                                double gamma, const std::uint8_t* const* index_rows,
-                                const std::uint8_t* palette, std::uint32_t palette_size,
-                                std::size_t piece_bytes) {
+IoStatus encode_indexed_png_parallel(std::FILE* file, std::uint32_t width, std::uint32_t height,
+                                     double gamma, const std::uint8_t* const* index_rows,
+                                     const std::uint8_t* palette, std::uint32_t palette_size,
+                                     std::size_t piece_bytes) {
   // Sizes the format cannot hold fail in the codec, before any row is read.
-  if (width > PNG_UINT_31_MAX || height > PNG_UINT_31_MAX) return kPngCodecFailed;
+  if (width > PNG_UINT_31_MAX || height > PNG_UINT_31_MAX) return IoCode::kCodecFailed;
   // An index past the palette would make a file that decoders reject or show wrongly.
   for (std::uint32_t y = 0; y < height; ++y) {
     const std::uint8_t* row = index_rows[y];
-    if (*std::max_element(row, row + width) >= palette_size) return kPngBadArguments;
+    if (*std::max_element(row, row + width) >= palette_size) return IoCode::kBadArguments;
   }
   std::uint32_t depth = palette_bit_depth(palette_size);
   FilteredRows filtered{index_rows, width, depth, (std::size_t{width} * depth + 7) / 8, height};
@@ -184,10 +182,10 @@ int encode_indexed_png_parallel(std::FILE* file, std::uint32_t width, std::uint3
   return write_png(file, layout, filtered, piece_bytes);
 }
 
-int encode_rgba_png_parallel(std::FILE* file, std::uint32_t width, std::uint32_t height,
-                             double gamma, const std::uint8_t* const* rgba_rows,
-                             std::size_t piece_bytes) {
-  if (width > PNG_UINT_31_MAX / 4 || height > PNG_UINT_31_MAX) return kPngCodecFailed;
+IoStatus encode_rgba_png_parallel(std::FILE* file, std::uint32_t width, std::uint32_t height,
+                                  double gamma, const std::uint8_t* const* rgba_rows,
+                                  std::size_t piece_bytes) {
+  if (width > PNG_UINT_31_MAX / 4 || height > PNG_UINT_31_MAX) return IoCode::kCodecFailed;
   FilteredRows filtered{rgba_rows, width, 8, std::size_t{width} * 4, height};
   PngLayout layout{width, height, 8, PNG_COLOR_TYPE_RGB_ALPHA, gamma, nullptr, 0, nullptr, 0};
   return write_png(file, layout, filtered, piece_bytes);

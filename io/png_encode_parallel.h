@@ -6,14 +6,15 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "io/io_status.h"
 #include "io/parallel_deflate.h"
 
 // piece_bytes: compressor piece length; other values only to exercise piece
 // boundaries in tests.
-int encode_indexed_png_parallel(std::FILE* file, std::uint32_t width, std::uint32_t height,
-                                double gamma, const std::uint8_t* const* index_rows,
-                                const std::uint8_t* palette, std::uint32_t palette_size,
-                                std::size_t piece_bytes = kDeflatePieceBytes);
-int encode_rgba_png_parallel(std::FILE* file, std::uint32_t width, std::uint32_t height,
-                             double gamma, const std::uint8_t* const* rgba_rows,
-                             std::size_t piece_bytes = kDeflatePieceBytes);
+IoStatus encode_indexed_png_parallel(std::FILE* file, std::uint32_t width, std::uint32_t height,
+                                     double gamma, const std::uint8_t* const* index_rows,
+                                     const std::uint8_t* palette, std::uint32_t palette_size,
+                                     std::size_t piece_bytes = kDeflatePieceBytes);
+IoStatus encode_rgba_png_parallel(std::FILE* file, std::uint32_t width, std::uint32_t height,
+                                  double gamma, const std::uint8_t* const* rgba_rows,
+                                  std::size_t piece_bytes = kDeflatePieceBytes);

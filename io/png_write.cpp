@@ -27,38 +27,33 @@ std::uint32_t palette_bit_depth(std::uint32_t palette_size) {
   return 8;
 }
 
-int write_indexed_png(const std::string& path, std::uint32_t width, std::uint32_t height,
-                      double gamma, const std::uint8_t* const* index_rows,
-                      const std::uint8_t* palette, std::uint32_t palette_size) {
+IoStatus write_indexed_png(const std::string& path, std::uint32_t width, std::uint32_t height,
+                           double gamma, const std::uint8_t* const* index_rows,
+                           const std::uint8_t* palette, std::uint32_t palette_size) {
   if (path.empty() || !indexed_arguments_valid(width, height, index_rows, palette, palette_size)) {
-    return kPngBadArguments;
+    return IoCode::kBadArguments;
   }
   // The target is replaced only by a complete file; any failure leaves it as it was.
   ReplacingFile output;
   std::FILE* file = output.open(path);
-  if (file == nullptr) return kPngCannotWrite;
-  int status =
+  if (file == nullptr) return output.failure();
+  IoStatus status =
       encode_indexed_png_parallel(file, width, height, gamma, index_rows, palette, palette_size);
-  if (status != kPngWritten) return status;
-  return output.commit() ? kPngWritten : kPngCannotWrite;
+  // A failed write leaves its reason in errno; nothing since has made a system call that fails.
+  if (status.code == IoCode::kCannotWrite && status.system_error == 0) {
+    status = io_system_failure(IoCode::kCannotWrite);
+  }
+  if (!status.ok()) return status;
+  return output.commit() ? IoStatus() : output.failure();
 }
 
-bool save_indexed_png(const std::string& path, std::uint32_t width, std::uint32_t height,
-                      double gamma, const std::uint8_t* const* index_rows,
-                      const std::uint8_t* palette, std::uint32_t palette_size,
-                      std::string& message) {
-  int status = write_indexed_png(path, width, height, gamma, index_rows, palette, palette_size);
-  if (status == kPngWritten) return true;
-  message = status == kPngCannotWrite ? "could not open output for writing"
-                                      : "libpng failed to write the image";
-  return false;
-}
-
-int write_rgba_png(std::FILE* file, std::uint32_t width, std::uint32_t height, double gamma,
-                   const std::uint8_t* const* rgba_rows) {
-  if (file == nullptr || rgba_rows == nullptr || width == 0 || height == 0) return kPngBadArguments;
+IoStatus write_rgba_png(std::FILE* file, std::uint32_t width, std::uint32_t height, double gamma,
+                        const std::uint8_t* const* rgba_rows) {
+  if (file == nullptr || rgba_rows == nullptr || width == 0 || height == 0) {
+    return IoCode::kBadArguments;
+  }
   for (std::uint32_t y = 0; y < height; ++y) {
-    if (rgba_rows[y] == nullptr) return kPngBadArguments;
+    if (rgba_rows[y] == nullptr) return IoCode::kBadArguments;
   }
   return encode_rgba_png_parallel(file, width, height, gamma, rgba_rows);
 }
@@ -71,8 +66,8 @@ std::uint64_t indexed_png_size(std::uint32_t width, std::uint32_t height, double
   std::FILE* probe = create_unique_file(temporary_folder(), "bq-size-", probe_path);
   if (probe == nullptr) return 0;
   std::uint64_t size = 0;
-  if (encode_indexed_png_parallel(probe, width, height, gamma, index_rows, palette, palette_size) ==
-          kPngWritten &&
+  if (encode_indexed_png_parallel(probe, width, height, gamma, index_rows, palette, palette_size)
+          .ok() &&
       std::fseek(probe, 0, SEEK_END) == 0) {
     long end = std::ftell(probe);
     if (end > 0) size = static_cast<std::uint64_t>(end);

@@ -4,29 +4,19 @@
 #include <cstdio>
 #include <string>
 
-enum PngWriteStatus : int {
-  kPngWritten = 0,
-  kPngBadArguments = 4,
-  kPngCannotWrite = 16,
-  kPngNoMemory = 24,
-  kPngCodecFailed = 35,
-};
+#include "io/io_status.h"
 
 // 1 or 2 colours -> 1 bit, 3-4 -> 2, 5-16 -> 4, more -> 8.
 std::uint32_t palette_bit_depth(std::uint32_t palette_size);
 
 // palette: palette_size RGBA entries. A failure leaves any earlier file at
-// `path` untouched and no partial file behind.
-int write_indexed_png(const std::string& path, std::uint32_t width, std::uint32_t height,
-                      double gamma, const std::uint8_t* const* index_rows,
-                      const std::uint8_t* palette, std::uint32_t palette_size);
+// `path` untouched and no partial file behind; a kCannotWrite carries the
+// system's reason.
+IoStatus write_indexed_png(const std::string& path, std::uint32_t width, std::uint32_t height,
+                           double gamma, const std::uint8_t* const* index_rows,
+                           const std::uint8_t* palette, std::uint32_t palette_size);
 
-bool save_indexed_png(const std::string& path, std::uint32_t width, std::uint32_t height,
-                      double gamma, const std::uint8_t* const* index_rows,
-                      const std::uint8_t* palette, std::uint32_t palette_size,
-                      std::string& message);
-
-int write_rgba_png(std::FILE* file, std::uint32_t width, std::uint32_t height, double gamma,
+IoStatus write_rgba_png(std::FILE* file, std::uint32_t width, std::uint32_t height, double gamma,
                    const std::uint8_t* const* rgba_rows);
 
 // Byte length the indexed PNG would have, or 0 on any failure.

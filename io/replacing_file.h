@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+#include "io/io_status.h"
+
 class ReplacingFile {
  public:
   ReplacingFile() = default;
@@ -17,9 +19,12 @@ class ReplacingFile {
   // Flushes, syncs and moves the file into place; false (and nothing changed) on failure.
   bool commit();
   void abandon();
+  // After a failed open or commit: kCannotWrite with the system's reason.
+  IoStatus failure() const { return IoStatus(IoCode::kCannotWrite, error_); }
 
  private:
   std::string target_;
   std::string temporary_;
   std::FILE* file_ = nullptr;
+  int error_ = 0;
 };

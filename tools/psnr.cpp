@@ -16,9 +16,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   DecodedImage a, b;
-  std::string message;
-  if (!load_image_file(argv[1], a, message) || !load_image_file(argv[2], b, message)) {
-    std::fprintf(stderr, "psnr: %s\n", message.c_str());
+  IoStatus status = load_image_file(argv[1], a);
+  if (status.ok()) status = load_image_file(argv[2], b);
+  if (!status.ok()) {
+    std::fprintf(stderr, "psnr: %s\n", io_message(status).c_str());
     return 1;
   }
   if (a.width != b.width || a.height != b.height) {

@@ -50,6 +50,30 @@ TEST(PaletteText, DecimalLinesAndSeparators) {
   EXPECT_EQ(parse("7 8 9 12-bit\n").colours, (Colours{{7, 8, 9, 12}}));
 }
 
+TEST(PaletteText, JascHeaderIsNotAColourAndUnreadLinesAreNamed) {
+  // A count of six digits once read as the colour #999999.
+  std::string jasc = "JASC-PAL\r\n0100\r\n999999\r\n10 20 30\r\n";
+  std::vector<std::uint8_t> colours(256 * 4);
+  std::string message, warning = "stale";
+  EXPECT_EQ(parse_palette_text(jasc.data(), jasc.size(), colours.data(), 256, message, &warning), 1);
+  EXPECT_EQ(warning, "");
+
+  std::string text = "; list\n#FF0000\nred\n\n12 34\r\n256 0 0\r\n# note\n0 0 255\n";
+  EXPECT_EQ(parse_palette_text(text.data(), text.size(), colours.data(), 256, message, &warning), 2);
+  EXPECT_EQ(warning, "skipped lines 3, 5 and 6 that are not colours");
+
+  std::string many;
+  for (int i = 0; i < 14; ++i) many += "x\n";
+  many += "1 2 3\n";
+  ScratchFolder folder;
+  write_text(folder.file("p.txt"), many);
+  EXPECT_EQ(read_palette_file(folder.file("p.txt"), colours.data(), 256, message, &warning), 1);
+  EXPECT_EQ(warning, folder.file("p.txt") + ": skipped lines 1, 2, 3, 4, 5, 6, 7, 8, 9, 10 and 4 more that are not colours");
+  write_text(folder.file("one.txt"), "1 2 3\nzz\n");
+  EXPECT_EQ(read_palette_file(folder.file("one.txt"), colours.data(), 256, message, &warning), 1);
+  EXPECT_EQ(warning, folder.file("one.txt") + ": skipped line 2 that is not a colour");
+}
+
 TEST(PaletteText, JascGimpCommentsAndNothing) {
   EXPECT_EQ(parse("JASC-PAL\r\n0100\r\n2\r\n10 20 30\r\n40 50 60\r\n").colours,
             (Colours{{10, 20, 30, 255}, {40, 50, 60, 255}}));
@@ -134,12 +158,12 @@ TEST(PaletteFiles, WritersByExtensionReadBack) {
   std::string message;
   EXPECT_EQ(palette_plain_list(palette, 2),
             "; Brisel Quantizer palette, 2 entries, in palette order\n#FF8000\n#01020340\n");
-  ASSERT_TRUE(write_palette_file(folder.file("p.GPL"), palette, 2, message));
+  ASSERT_TRUE(write_palette_file(folder.file("p.GPL"), palette, 2).ok());
   EXPECT_EQ(read_text(folder.file("p.GPL")),
             "GIMP Palette\nName: Brisel Quantizer\nColumns: 16\n#\n255 128   0\tIndex 0\n  1   2   3\tIndex 1\n");
-  ASSERT_TRUE(write_palette_file(folder.file("p.pal"), palette, 2, message));
+  ASSERT_TRUE(write_palette_file(folder.file("p.pal"), palette, 2).ok());
   EXPECT_EQ(read_text(folder.file("p.pal")), "JASC-PAL\n0100\n2\n255 128 0\n1 2 3\n");
-  ASSERT_TRUE(write_palette_file(folder.file("p.txt"), palette, 2, message));
+  ASSERT_TRUE(write_palette_file(folder.file("p.txt"), palette, 2).ok());
   for (const char* name : {"p.GPL", "p.pal", "p.txt"}) {
     std::vector<std::uint8_t> colours(256 * 4);
     ASSERT_EQ(read_palette_file(folder.file(name), colours.data(), 256, message), 2) << name;
@@ -147,11 +171,10 @@ TEST(PaletteFiles, WritersByExtensionReadBack) {
     EXPECT_EQ(colours[7], std::string(name) == "p.txt" ? 64 : 255) << name;
   }
 
-  EXPECT_FALSE(write_palette_file(folder.file("q.pal"), palette, 0, message));
-  EXPECT_EQ(message, "no palette yet");
-  EXPECT_FALSE(write_pins_file(folder.file("missing/pins.txt"), palette, 2, message));
-  EXPECT_EQ(message, "could not open the file for writing");
-  ASSERT_TRUE(write_pins_file(folder.file("pins.txt"), palette, 2, message));
+  EXPECT_EQ(io_message(write_palette_file(folder.file("q.pal"), palette, 0)), "no palette yet");
+  EXPECT_EQ(io_message(write_pins_file(folder.file("missing/pins.txt"), palette, 2)),
+            "could not open the file for writing");
+  ASSERT_TRUE(write_pins_file(folder.file("pins.txt"), palette, 2).ok());
   EXPECT_EQ(read_text(folder.file("pins.txt")),
             "; kestrane GUI pinned colours, one per line; #RRGGBB, RRGGBB or r,g,b also read\n#FF8000\n#010203\n");
 }

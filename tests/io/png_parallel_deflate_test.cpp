@@ -190,7 +190,7 @@ TEST(ParallelDeflate, PiecesJoinIntoOneStreamThatInflatesToTheInput) {
     Bytes data = varied_bytes(size);
     for (std::size_t piece : pieces) {
       Bytes stream, back;
-      ASSERT_EQ(deflate_in_pieces(data.data(), data.size(), stream, piece), DeflateResult::kDone);
+      ASSERT_EQ(deflate_in_pieces(data.data(), data.size(), stream, piece).code, IoCode::kOk);
       EXPECT_EQ(stream[0], 0x78);
       EXPECT_EQ(stream[1], 0xDA);  // level 9 as zlib marks it
       ASSERT_TRUE(inflate_stream(stream, back)) << size << " in pieces of " << piece;
@@ -202,7 +202,7 @@ TEST(ParallelDeflate, PiecesJoinIntoOneStreamThatInflatesToTheInput) {
 TEST(ParallelDeflate, OnePieceIsExactlyZlibsOwnStream) {
   Bytes data = varied_bytes(kDeflatePieceBytes);
   Bytes stream;
-  ASSERT_EQ(deflate_in_pieces(data.data(), data.size(), stream), DeflateResult::kDone);
+  ASSERT_EQ(deflate_in_pieces(data.data(), data.size(), stream).code, IoCode::kOk);
   EXPECT_TRUE(stream == single_stream(data));
 }
 
@@ -214,8 +214,8 @@ TEST(PngParallel, EveryBitDepthRoundTripsAcrossPieceBoundaries) {
     Bytes palette = test_palette(size);
     std::FILE* file = std::tmpfile();
     ASSERT_NE(file, nullptr);
-    ASSERT_EQ(encode_indexed_png_parallel(file, 203, 61, 0.45455, picture.rows.data(), palette.data(), size, 97),
-              kPngWritten);
+    ASSERT_EQ(encode_indexed_png_parallel(file, 203, 61, 0.45455, picture.rows.data(), palette.data(), size, 97).code,
+              IoCode::kOk);
     ReadBack r = read_back(file);
     std::fclose(file);
     EXPECT_EQ(r.bit_depth, static_cast<int>(palette_bit_depth(size)));
@@ -232,11 +232,10 @@ TEST(PngParallel, EveryBitDepthRoundTripsAcrossPieceBoundaries) {
   }
   ScratchFolder folder;
   std::FILE* file = std::fopen(folder.file("rgba.png").c_str(), "wb");
-  ASSERT_EQ(encode_rgba_png_parallel(file, 37, 23, 1.0, rows.data(), 101), kPngWritten);
+  ASSERT_EQ(encode_rgba_png_parallel(file, 37, 23, 1.0, rows.data(), 101).code, IoCode::kOk);
   std::fclose(file);
   DecodedImage decoded;
-  std::string message;
-  ASSERT_TRUE(load_image_file(folder.file("rgba.png"), decoded, message)) << message;
+  ASSERT_EQ(io_message(load_image_file(folder.file("rgba.png"), decoded)), "");
   for (std::uint32_t y = 0; y < 23; ++y) {
     EXPECT_TRUE(Bytes(decoded.pixels.begin() + y * 37 * 4, decoded.pixels.begin() + (y + 1) * 37 * 4) == rgba[y]);
   }
@@ -247,7 +246,7 @@ TEST(PngParallel, LargeImageRoundTripsAndCompressesLikeOneStream) {
   Bytes palette = test_palette(256);
   ScratchFolder folder;
   std::string path = folder.file("large.png");
-  ASSERT_EQ(write_indexed_png(path, 2000, 1500, 0.45455, picture.rows.data(), palette.data(), 256), kPngWritten);
+  ASSERT_EQ(write_indexed_png(path, 2000, 1500, 0.45455, picture.rows.data(), palette.data(), 256).code, IoCode::kOk);
 
   std::FILE* file = std::fopen(path.c_str(), "rb");
   ASSERT_NE(file, nullptr);
@@ -279,8 +278,8 @@ TEST(PngParallel, DISABLED_PrintChecksum) {
   Bytes palette = test_palette(200);
   std::FILE* file = std::tmpfile();
   ASSERT_NE(file, nullptr);
-  ASSERT_EQ(encode_indexed_png_parallel(file, 1200, 900, 0.45455, picture.rows.data(), palette.data(), 200),
-            kPngWritten);
+  ASSERT_EQ(encode_indexed_png_parallel(file, 1200, 900, 0.45455, picture.rows.data(), palette.data(), 200).code,
+            IoCode::kOk);
   Bytes png = file_bytes(file);
   std::fclose(file);
   std::uint64_t h = 1469598103934665603ull;
@@ -303,12 +302,12 @@ TEST(PngParallel, FailedWritesAreReported) {
   if (full == nullptr) GTEST_SKIP() << "no /dev/full";
   IndexPicture picture(300, 200, 16);
   Bytes palette = test_palette(16);
-  EXPECT_EQ(encode_indexed_png_parallel(full, 300, 200, 0, picture.rows.data(), palette.data(), 16),
-            kPngCannotWrite);
+  EXPECT_EQ(encode_indexed_png_parallel(full, 300, 200, 0, picture.rows.data(), palette.data(), 16).code,
+            IoCode::kCannotWrite);
   std::fclose(full);
   full = std::fopen("/dev/full", "wb");
   Bytes rgba(8 * 4, 7);
   const std::uint8_t* rows[2] = {rgba.data(), rgba.data()};
-  EXPECT_EQ(write_rgba_png(full, 8, 2, 0, rows), kPngCannotWrite);
+  EXPECT_EQ(write_rgba_png(full, 8, 2, 0, rows).code, IoCode::kCannotWrite);
   std::fclose(full);
 }

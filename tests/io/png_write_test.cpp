@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 
 #include "io/image_decode.h"
@@ -93,8 +94,8 @@ TEST(PngWrite, BitDepthFollowsPaletteSize) {
     IndexImage image(13, 3, sizes[i]);
     std::vector<std::uint8_t> palette = opaque_palette(sizes[i]);
     std::string path = folder.file("depth.png");
-    ASSERT_EQ(write_indexed_png(path, 13, 3, 0.45455, image.pointers.data(), palette.data(), sizes[i]),
-              kPngWritten);
+    ASSERT_EQ(write_indexed_png(path, 13, 3, 0.45455, image.pointers.data(), palette.data(), sizes[i]).code,
+              IoCode::kOk);
     StoredPng stored = read_stored(path);
     EXPECT_EQ(stored.colour_type, PNG_COLOR_TYPE_PALETTE);
     EXPECT_EQ(stored.bit_depth, static_cast<int>(depths[i]));
@@ -103,8 +104,7 @@ TEST(PngWrite, BitDepthFollowsPaletteSize) {
 
     // Decoding gives back every pixel's palette colour.
     DecodedImage decoded;
-    std::string message;
-    ASSERT_TRUE(load_image_file(path, decoded, message)) << message;
+    ASSERT_EQ(io_message(load_image_file(path, decoded)), "");
     for (std::uint32_t y = 0; y < 3; ++y) {
       for (std::uint32_t x = 0; x < 13; ++x) {
         std::uint8_t index = image.rows[y][x];
@@ -120,7 +120,7 @@ TEST(PngWrite, RowsArePackedFromTheMostSignificantBits) {
   const std::uint8_t* rows[1] = {row.data()};
   std::vector<std::uint8_t> palette = opaque_palette(4);
   ScratchFolder folder;
-  ASSERT_EQ(write_indexed_png(folder.file("a.png"), 5, 1, 0, rows, palette.data(), 4), kPngWritten);
+  ASSERT_EQ(write_indexed_png(folder.file("a.png"), 5, 1, 0, rows, palette.data(), 4).code, IoCode::kOk);
   StoredPng stored = read_stored(folder.file("a.png"));
   ASSERT_EQ(stored.packed_rows.size(), 1u);
   EXPECT_EQ(stored.packed_rows[0], (std::vector<std::uint8_t>{0x6c, 0xc0}));
@@ -131,10 +131,10 @@ TEST(PngWrite, TransparencyTableStopsAtTheLastNonOpaqueEntry) {
   IndexImage image(4, 2, 6);
   std::vector<std::uint8_t> palette = opaque_palette(6);
   palette[0 * 4 + 3] = 0;
-  ASSERT_EQ(write_indexed_png(folder.file("t.png"), 4, 2, 0, image.pointers.data(), palette.data(), 6), kPngWritten);
+  ASSERT_EQ(write_indexed_png(folder.file("t.png"), 4, 2, 0, image.pointers.data(), palette.data(), 6).code, IoCode::kOk);
   EXPECT_EQ(read_stored(folder.file("t.png")).alphas, (std::vector<std::uint8_t>{0}));
   palette[3 * 4 + 3] = 90;
-  ASSERT_EQ(write_indexed_png(folder.file("t.png"), 4, 2, 0, image.pointers.data(), palette.data(), 6), kPngWritten);
+  ASSERT_EQ(write_indexed_png(folder.file("t.png"), 4, 2, 0, image.pointers.data(), palette.data(), 6).code, IoCode::kOk);
   EXPECT_EQ(read_stored(folder.file("t.png")).alphas, (std::vector<std::uint8_t>{0, 255, 255, 90}));
 }
 
@@ -145,8 +145,8 @@ TEST(PngWrite, GammaIsStoredRounded) {
   const double gammas[] = {0.45455, 0.0, -1.0, 1.0, 0.123456};
   const png_fixed_point stored[] = {45455, 45455, 45455, 100000, 12346};
   for (int i = 0; i < 5; ++i) {
-    ASSERT_EQ(write_indexed_png(folder.file("g.png"), 2, 2, gammas[i], image.pointers.data(), palette.data(), 2),
-              kPngWritten);
+    ASSERT_EQ(write_indexed_png(folder.file("g.png"), 2, 2, gammas[i], image.pointers.data(), palette.data(), 2).code,
+              IoCode::kOk);
     EXPECT_EQ(read_stored(folder.file("g.png")).gamma, stored[i]) << gammas[i];
   }
 }
@@ -156,19 +156,18 @@ TEST(PngWrite, BadArgumentsAndMissingFolders) {
   IndexImage image(2, 2, 2);
   std::vector<std::uint8_t> palette = opaque_palette(2);
   const auto* rows = image.pointers.data();
-  EXPECT_EQ(write_indexed_png("", 2, 2, 0, rows, palette.data(), 2), kPngBadArguments);
-  EXPECT_EQ(write_indexed_png(folder.file("x.png"), 0, 2, 0, rows, palette.data(), 2), kPngBadArguments);
-  EXPECT_EQ(write_indexed_png(folder.file("x.png"), 2, 2, 0, nullptr, palette.data(), 2), kPngBadArguments);
-  EXPECT_EQ(write_indexed_png(folder.file("x.png"), 2, 2, 0, rows, nullptr, 2), kPngBadArguments);
-  EXPECT_EQ(write_indexed_png(folder.file("x.png"), 2, 2, 0, rows, palette.data(), 257), kPngBadArguments);
+  EXPECT_EQ(write_indexed_png("", 2, 2, 0, rows, palette.data(), 2).code, IoCode::kBadArguments);
+  EXPECT_EQ(write_indexed_png(folder.file("x.png"), 0, 2, 0, rows, palette.data(), 2).code, IoCode::kBadArguments);
+  EXPECT_EQ(write_indexed_png(folder.file("x.png"), 2, 2, 0, nullptr, palette.data(), 2).code, IoCode::kBadArguments);
+  EXPECT_EQ(write_indexed_png(folder.file("x.png"), 2, 2, 0, rows, nullptr, 2).code, IoCode::kBadArguments);
+  EXPECT_EQ(write_indexed_png(folder.file("x.png"), 2, 2, 0, rows, palette.data(), 257).code, IoCode::kBadArguments);
 
-  std::string message;
-  EXPECT_FALSE(save_indexed_png(folder.file("no/such/folder/x.png"), 2, 2, 0, rows, palette.data(), 2, message));
-  EXPECT_EQ(message, "could not open output for writing");
+  EXPECT_EQ(io_message(write_indexed_png(folder.file("no/such/folder/x.png"), 2, 2, 0, rows, palette.data(), 2)),
+            "could not open output for writing: No such file or directory");
   EXPECT_TRUE(folder.entries().empty());
 
   image.rows[1][1] = 2;  // past the two-entry palette
-  EXPECT_EQ(write_indexed_png(folder.file("x.png"), 2, 2, 0, rows, palette.data(), 2), kPngBadArguments);
+  EXPECT_EQ(write_indexed_png(folder.file("x.png"), 2, 2, 0, rows, palette.data(), 2).code, IoCode::kBadArguments);
   EXPECT_EQ(indexed_png_size(2, 2, 0, rows, palette.data(), 2), 0u);
 }
 
@@ -180,9 +179,8 @@ TEST(PngWrite, FailedWriteLeavesTheOldFileAndNoTemporaries) {
   std::vector<std::uint8_t> row(4);
   const std::uint8_t* rows[1] = {row.data()};
   std::vector<std::uint8_t> palette = opaque_palette(2);
-  std::string message;
-  EXPECT_FALSE(save_indexed_png(path, 0x80000000u, 1, 0, rows, palette.data(), 2, message));
-  EXPECT_EQ(message, "libpng failed to write the image");
+  EXPECT_EQ(io_message(write_indexed_png(path, 0x80000000u, 1, 0, rows, palette.data(), 2)),
+            "libpng failed to write the image");
   EXPECT_EQ(read_text(path), "earlier result");
   EXPECT_EQ(folder.entries(), std::vector<std::string>{"result.png"});
 
@@ -190,8 +188,30 @@ TEST(PngWrite, FailedWriteLeavesTheOldFileAndNoTemporaries) {
   std::string blocked = folder.file("blocked.png");
   ASSERT_EQ(::mkdir(blocked.c_str(), 0755), 0);
   IndexImage image(2, 2, 2);
-  EXPECT_EQ(write_indexed_png(blocked, 2, 2, 0, image.pointers.data(), palette.data(), 2), kPngCannotWrite);
+  EXPECT_EQ(write_indexed_png(blocked, 2, 2, 0, image.pointers.data(), palette.data(), 2).code, IoCode::kCannotWrite);
   EXPECT_EQ(folder.entries().size(), 2u);
+}
+
+TEST(PngWrite, FailuresToWriteGiveTheSystemsReason) {
+  ScratchFolder folder;
+  IndexImage image(2, 2, 2);
+  std::vector<std::uint8_t> palette = opaque_palette(2);
+  const auto* rows = image.pointers.data();
+  EXPECT_EQ(io_message(write_indexed_png(folder.file(std::string(300, 'n') + ".png"), 2, 2, 0, rows, palette.data(), 2)),
+            "could not open output for writing: File name too long");
+  // A long name that fits is written, although its hidden temporary file's would not fit.
+  std::string long_name = folder.file(std::string(250, 'n') + ".png");
+  EXPECT_TRUE(write_indexed_png(long_name, 2, 2, 0, rows, palette.data(), 2).ok());
+  EXPECT_EQ(folder.entries().size(), 1u);
+  if (::geteuid() != 0) {  // the superuser writes into read-only folders
+    std::string locked = folder.file("locked");
+    ASSERT_EQ(::mkdir(locked.c_str(), 0555), 0);
+    EXPECT_EQ(io_message(write_indexed_png(locked + "/x.png", 2, 2, 0, rows, palette.data(), 2)),
+              "could not open output for writing: Permission denied");
+  }
+  // A full disk is met part way through the writing; the reason follows the same words.
+  EXPECT_EQ(io_message(IoStatus(IoCode::kCannotWrite, ENOSPC)),
+            "could not open output for writing: No space left on device");
 }
 
 TEST(PngWrite, NewFileGetsNormalPermissions) {
@@ -199,7 +219,7 @@ TEST(PngWrite, NewFileGetsNormalPermissions) {
   mode_t previous = ::umask(022);
   IndexImage image(2, 2, 2);
   std::vector<std::uint8_t> palette = opaque_palette(2);
-  ASSERT_EQ(write_indexed_png(folder.file("p.png"), 2, 2, 0, image.pointers.data(), palette.data(), 2), kPngWritten);
+  ASSERT_EQ(write_indexed_png(folder.file("p.png"), 2, 2, 0, image.pointers.data(), palette.data(), 2).code, IoCode::kOk);
   ::umask(previous);
   struct stat info {};
   ASSERT_EQ(::stat(folder.file("p.png").c_str(), &info), 0);
@@ -213,8 +233,8 @@ TEST(PngWrite, SizeProbeMatchesTheFileAndCleansUp) {
   IndexImage image(40, 30, 17);
   std::vector<std::uint8_t> palette = opaque_palette(17);
   std::uint64_t size = indexed_png_size(40, 30, 0.45455, image.pointers.data(), palette.data(), 17);
-  ASSERT_EQ(write_indexed_png(output.file("s.png"), 40, 30, 0.45455, image.pointers.data(), palette.data(), 17),
-            kPngWritten);
+  ASSERT_EQ(write_indexed_png(output.file("s.png"), 40, 30, 0.45455, image.pointers.data(), palette.data(), 17).code,
+            IoCode::kOk);
   EXPECT_EQ(size, read_bytes(output.file("s.png")).size());
   EXPECT_TRUE(temporary.entries().empty());
   EXPECT_EQ(indexed_png_size(0x80000000u, 1, 0, image.pointers.data(), palette.data(), 17), 0u);
@@ -230,12 +250,11 @@ TEST(PngWrite, RgbaRoundTrip) {
   for (int y = 0; y < 5; ++y) rows.push_back(pixels.data() + y * 28);
   std::string path = folder.file("rgba.png");
   std::FILE* file = std::fopen(path.c_str(), "wb");
-  ASSERT_EQ(write_rgba_png(file, 7, 5, 1.0, rows.data()), kPngWritten);
+  ASSERT_EQ(write_rgba_png(file, 7, 5, 1.0, rows.data()).code, IoCode::kOk);
   std::fclose(file);
-  EXPECT_EQ(write_rgba_png(nullptr, 7, 5, 1.0, rows.data()), kPngBadArguments);
+  EXPECT_EQ(write_rgba_png(nullptr, 7, 5, 1.0, rows.data()).code, IoCode::kBadArguments);
   DecodedImage decoded;
-  std::string message;
-  ASSERT_TRUE(load_image_file(path, decoded, message)) << message;
+  ASSERT_EQ(io_message(load_image_file(path, decoded)), "");
   EXPECT_EQ(decoded.pixels, pixels);
   EXPECT_EQ(decoded.gamma, 1.0);
 }
@@ -248,7 +267,7 @@ TEST(PngWrite, ReplacingALinkedFileKeepsTheLink) {
   ASSERT_EQ(::symlink(real.c_str(), link.c_str()), 0);
   IndexImage image(2, 2, 2);
   std::vector<std::uint8_t> palette = opaque_palette(2);
-  ASSERT_EQ(write_indexed_png(link, 2, 2, 0, image.pointers.data(), palette.data(), 2), kPngWritten);
+  ASSERT_EQ(write_indexed_png(link, 2, 2, 0, image.pointers.data(), palette.data(), 2).code, IoCode::kOk);
   struct stat info {};
   ASSERT_EQ(::lstat(link.c_str(), &info), 0);
   EXPECT_TRUE(S_ISLNK(info.st_mode));

@@ -15,17 +15,20 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libx265.so\n
 
 namespace {
 
+// One strip of rows; the height follows from the strip's length.
 void write_tiff(const std::string& path, int samples, int bits, bool alpha,
-                const std::vector<std::uint8_t>& strip, std::uint32_t width) {
+                const std::vector<std::uint8_t>& strip, std::uint32_t width,
+                int photometric = PHOTOMETRIC_RGB) {
   TIFF* tiff = TIFFOpen(path.c_str(), "w");
   ASSERT_NE(tiff, nullptr);
+  std::uint32_t height = static_cast<std::uint32_t>(strip.size() / (std::size_t{width} * samples * bits / 8));
   TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
-  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, 1u);
+  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
   TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, samples);
   TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, bits);
-  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, photometric);
   TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 1u);
+  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, height);
   if (alpha) {
     std::uint16_t extra[1] = {EXTRASAMPLE_UNASSALPHA};
     TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, extra);
@@ -40,8 +43,7 @@ TEST(TiffDecode, StraightAlphaAndSixteenBitSamples) {
   ScratchFolder folder;
   write_tiff(folder.file("alpha.tif"), 4, 8, true, {200, 100, 50, 128, 10, 20, 30, 255}, 2);
   DecodedImage image;
-  std::string message;
-  ASSERT_TRUE(load_image_file(folder.file("alpha.tif"), image, message)) << message;
+  ASSERT_EQ(io_message(load_image_file(folder.file("alpha.tif"), image)), "");
   ASSERT_EQ(image.width, 2u);
   EXPECT_NEAR(image.pixels[0], 200, 2);
   EXPECT_NEAR(image.pixels[1], 100, 2);
@@ -52,11 +54,33 @@ TEST(TiffDecode, StraightAlphaAndSixteenBitSamples) {
 
   // Little-endian 16-bit samples 0xff00, 0x8000, 0x0000.
   write_tiff(folder.file("deep.tif"), 3, 16, false, {0x00, 0xff, 0x00, 0x80, 0x00, 0x00}, 1);
-  ASSERT_TRUE(load_image_file(folder.file("deep.tif"), image, message)) << message;
+  ASSERT_EQ(io_message(load_image_file(folder.file("deep.tif"), image)), "");
   EXPECT_NEAR(image.pixels[0], 0xff, 1);
   EXPECT_NEAR(image.pixels[1], 0x80, 1);
   EXPECT_EQ(image.pixels[2], 0);
   EXPECT_EQ(image.pixels[3], 255);
+}
+
+TEST(TiffDecode, SixteenBitSamplesRoundToTheNearestByte) {
+  // Every 16-bit value once, little-endian, as grey and as the red of RGB.
+  std::vector<std::uint8_t> grey, rgb;
+  for (std::uint32_t value = 0; value < 65536; ++value) {
+    std::uint8_t low = static_cast<std::uint8_t>(value), high = static_cast<std::uint8_t>(value >> 8);
+    grey.insert(grey.end(), {low, high});
+    rgb.insert(rgb.end(), {low, high, 0, 0, 0, 0});
+  }
+  ScratchFolder folder;
+  write_tiff(folder.file("grey.tif"), 1, 16, false, grey, 256, PHOTOMETRIC_MINISBLACK);
+  write_tiff(folder.file("rgb.tif"), 3, 16, false, rgb, 256);
+  for (const char* name : {"grey.tif", "rgb.tif"}) {
+    DecodedImage image;
+    ASSERT_EQ(io_message(load_image_file(folder.file(name), image)), "") << name;
+    int wrong = 0;
+    for (std::uint32_t value = 0; value < 65536; ++value) {
+      wrong += image.pixels[value * 4] != (value * 255 + 32767) / 65535;
+    }
+    EXPECT_EQ(wrong, 0) << name;
+  }
 }
 
 #ifdef BQ_TEST_HEIF
@@ -87,8 +111,7 @@ TEST(HeifDecode, PrimaryImageDecodes) {
   heif_context_free(context);
 
   DecodedImage image;
-  std::string message;
-  ASSERT_TRUE(load_image_file(path, image, message)) << message;
+  ASSERT_EQ(io_message(load_image_file(path, image)), "");
   EXPECT_EQ(image.width, 64u);
   EXPECT_EQ(image.height, 32u);
   EXPECT_NEAR(image.pixels[(16 * 64 + 32) * 4 + 1], 160, 6);

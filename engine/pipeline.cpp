@@ -1,6 +1,7 @@
 #include "engine/pipeline.h"
 
 #include <memory>
+#include <new>
 #include <optional>
 
 #include "engine/engine_cache.h"
@@ -79,9 +80,14 @@ std::uint32_t run_pipeline(tamble::device* dev, ImageDesc& image, const Pipeline
   if (!hist) return kQuantizeOutOfMemory;
 
   double palette_error = -1.0;
-  Palette palette = palette_search(dev, *hist, settings.colors, threshold, settings.target_mse,
-                                   feedback_trials(speed), speed, palette_error);
-  palette_error = kmeans_refine(dev, *hist, palette, threshold, speed, settings.mse_limit);
+  Palette palette;
+  try {
+    palette = palette_search(dev, *hist, settings.colors, threshold, settings.target_mse,
+                             feedback_trials(speed), speed, palette_error);
+    palette_error = kmeans_refine(dev, *hist, palette, threshold, speed, settings.mse_limit);
+  } catch (const std::bad_alloc&) {
+    return kQuantizeOutOfMemory;
+  }
   owned_histogram.reset();
 
   if (palette_error > settings.mse_limit) {

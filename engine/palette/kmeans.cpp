@@ -1,6 +1,7 @@
 // One k-means iteration over the histogram, and the refinement loop built on it.
 #include <cmath>
 #include <cstdlib>
+#include <new>
 #include <vector>
 
 #include "engine/engine_settings.h"
@@ -70,6 +71,9 @@ double kmeans_pass(tamble::device* dev, Histogram& hist, Palette& palette,
   guided = guided && opaque_threshold >= 1.0;
   std::vector<double> difference(count);
   nearest_index index(dev, palette, opaque_threshold);
+  // A refused search table is a refused allocation like the vectors above;
+  // answering entry 0 for every colour would pass for a result.
+  if (index.failed()) throw std::bad_alloc();
   HistogramItem* items = hist.items.data();
   const double chroma_weight = g_engine.chroma_weight, blend = g_engine.blend;
   for_each_block(dev, count, [&](std::size_t first, std::size_t last) {

@@ -12,6 +12,7 @@
 #include "engine/palette/palette_output.h"
 #include "engine/speed_budget.h"
 #include "tamble/device.h"
+#include "tests/engine/remap_refusing_device.h"
 
 namespace {
 
@@ -262,4 +263,15 @@ TEST(RefineKmeans, RefinementBudgetPerSpeed) {
       EXPECT_EQ(g_engine_stats.kmeans_iterations, 2u);
     }
   }
+}
+
+// A device that refuses the search table must not let k-means answer entry 0
+// for every colour as if that were a result.
+TEST(RefineKmeans, RefusedSearchTableIsARefusedAllocation) {
+  auto h = histogram_of({opaque(0.10), opaque(0.90)}, {1, 1});
+  Palette pal;
+  pal.entries = {entry(opaque(0.2)), entry(opaque(0.8))};
+  RefusingDevice nothing(0);
+  EXPECT_THROW(kmeans_iteration(&nothing, *h, pal, 1.0, false), std::bad_alloc);
+  EXPECT_EQ(pal.entries[0].color.L, 0.2);
 }

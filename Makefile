@@ -3,7 +3,7 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 
-.PHONY: all deps build run test test-asan bench fuzz clean
+.PHONY: all deps build run test test-asan bench bench-peers fuzz clean
 
 all: build
 
@@ -31,6 +31,12 @@ test-asan: deps $(ASAN_BUILD)/build.ninja
 
 bench: build
 	$(BUILD)/bench/bq_bench --benchmark_min_time=0.2
+
+# Whole-process comparison with ffmpeg and ImageMagick on the corpus; installs
+# the peers and the perceptual metrics, which nothing else needs.
+bench-peers: build
+	@tools/install-deps --bench
+	bench/compare-peers $(BUILD)
 
 # Feeds the palette reader random input for 60 s; the seeds stay untouched,
 # new finds go to $(FUZZ_BUILD)/corpus.

@@ -19,7 +19,7 @@
 namespace plan_screening {
 
 template <class Ops>
-typename Ops::V lanes_cbrt(typename Ops::V t) {
+[[gnu::always_inline]] inline typename Ops::V lanes_cbrt(typename Ops::V t) {
   using V = typename Ops::V;
   V y = Ops::cbrt_seed(t);
   for (int i = 0; i < 2; ++i) {
@@ -30,7 +30,7 @@ typename Ops::V lanes_cbrt(typename Ops::V t) {
 }
 
 template <class Ops>
-typename Ops::V lanes_f(typename Ops::V t) {
+[[gnu::always_inline]] inline typename Ops::V lanes_f(typename Ops::V t) {
   using V = typename Ops::V;
   V linear = (t * kKappa + 16.0) * (1.0 / 116.0);
   return Ops::select(Ops::less_equal(t, Ops::splat(kEpsilon)), linear, lanes_cbrt<Ops>(t));

@@ -5,6 +5,7 @@
 #endif
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 namespace tamble {
 
@@ -39,6 +40,7 @@ cpu_features detect() {
     f.sse41 = c & (1u << 19);
     f.sse42 = c & (1u << 20);
     f.popcnt = c & (1u << 23);
+    f.xsave = c & (1u << 26);
     f.avx = c & (1u << 28);
     f.f16c = c & (1u << 29);
     bool osxsave = c & (1u << 27);
@@ -81,10 +83,28 @@ const cpu_features& processor_features() {
   return features;
 }
 
-int isa_level_of(const cpu_features& f) {
-  if (f.avx512f && f.avx512bw) return 3;
-  if (f.avx2 && f.fma) return 2;
-  return 0;
+feature_mask feature_bits(const cpu_features& f) {
+  const std::pair<bool, feature_mask> flags[] = {
+      {f.sse3, feature_bit(cpu_feature::sse3)},          {f.ssse3, feature_bit(cpu_feature::ssse3)},
+      {f.sse41, feature_bit(cpu_feature::sse41)},        {f.sse42, feature_bit(cpu_feature::sse42)},
+      {f.popcnt, feature_bit(cpu_feature::popcnt)},      {f.xsave, feature_bit(cpu_feature::xsave)},
+      {f.avx, feature_bit(cpu_feature::avx)},            {f.avx2, feature_bit(cpu_feature::avx2)},
+      {f.fma, feature_bit(cpu_feature::fma)},            {f.f16c, feature_bit(cpu_feature::f16c)},
+      {f.bmi1, feature_bit(cpu_feature::bmi1)},          {f.bmi2, feature_bit(cpu_feature::bmi2)},
+      {f.lzcnt, feature_bit(cpu_feature::lzcnt)},        {f.avx512f, feature_bit(cpu_feature::avx512f)},
+      {f.avx512bw, feature_bit(cpu_feature::avx512bw)},  {f.avx512dq, feature_bit(cpu_feature::avx512dq)},
+      {f.avx512vl, feature_bit(cpu_feature::avx512vl)},  {f.avx512vnni, feature_bit(cpu_feature::avx512vnni)},
+      {f.avx512vbmi2, feature_bit(cpu_feature::avx512vbmi2)},
+  };
+  feature_mask bits = 0;
+  for (const auto& [present, bit] : flags)
+    if (present) bits |= bit;
+  return bits;
+}
+
+feature_mask processor_feature_bits() {
+  static const feature_mask bits = feature_bits(processor_features());
+  return bits;
 }
 
 }  // namespace tamble

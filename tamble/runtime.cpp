@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "tamble/cpu_features.h"
+#include "tamble/isa_levels.h"
 #include "tamble/os_threads.h"
 #include "tamble/runtime_env.h"
 #include "tamble/worker_pool.h"
@@ -106,7 +107,10 @@ int hardware_isa_level() {
   return level;
 }
 
-int effective_isa_level() { return std::min(requested_isa_level(), hardware_isa_level()); }
+int effective_isa_level() {
+  static const int level = highest_isa_level(requested_isa_level(), processor_feature_bits());
+  return level;
+}
 
 bool use_vector_path() {
   static const bool vector = effective_isa_level() >= 2;
@@ -116,7 +120,7 @@ bool use_vector_path() {
 int scan_level() {
   static const int level = [] {
     int effective = effective_isa_level();
-    if (effective == 3 && !std::getenv("NQ_SCAN_AVX512")) return 2;
+    if (effective == 3 && !std::getenv("NQ_SCAN_AVX512")) return highest_isa_level(2, processor_feature_bits());
     return effective;
   }();
   return level;

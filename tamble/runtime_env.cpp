@@ -3,16 +3,18 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tamble/isa_levels.h"
+
 namespace tamble {
 
 int parse_thread_request(const char* value) { return value ? std::atoi(value) : 0; }
 
 int parse_isa_request(const char* value) {
-  if (!value) return 3;
-  if (std::strcmp(value, "scalar") == 0) return 0;
-  if (std::strcmp(value, "avx2") == 0) return 2;
-  if (std::strcmp(value, "avx512") == 0) return 3;
-  return 3;
+  const std::span<const isa_level_spec> levels = isa_levels();
+  if (value)
+    for (const isa_level_spec& l : levels)
+      if (std::strcmp(value, l.name) == 0) return l.level;
+  return levels.back().level;
 }
 
 int parse_spin_budget(const char* value) {

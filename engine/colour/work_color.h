@@ -2,6 +2,8 @@
 // The engine's working colour: premultiplied, Lab-shaped, about 0..1 per component.
 #include <cstdint>
 
+#include "engine/colour/distance_weights.h"
+
 struct WorkColor {
   double alpha;
   double L;
@@ -9,8 +11,6 @@ struct WorkColor {
   double b;
 };
 
-inline constexpr double kNeutralA = 0.3785310734463277;  // 134/354
-inline constexpr double kNeutralB = 0.5343511450381679;  // 140/262
 inline constexpr double kDefaultGamma = 0.45454545454545453;  // 1/2.2
 inline constexpr double kAlmostTransparent = 1.0 / 256.0;
 
@@ -28,20 +28,16 @@ inline double squared_chroma(const WorkColor& c) {
 }
 
 // The squared colour distance used everywhere. chroma_weight is Vividness,
-// blend the engine's blend coefficient (1.0). The arithmetic order here is
-// the reference every vector kernel reproduces.
+// blend the engine's blend coefficient (1.0).
 inline double color_difference(const WorkColor& p, const WorkColor& q, double chroma_weight,
                                double blend = 1.0) {
   double cp = squared_chroma(p);
   double cq = squared_chroma(q);
   double diff_c = cp - cq;
   if (diff_c < 0) diff_c = -diff_c;
-  double factor = ((diff_c * blend + (cp + cq)) * 0.5 * 30.0 + 1.0) * chroma_weight;
-  double da = p.a - q.a;
-  double db = p.b - q.b;
-  double dalpha = p.alpha - q.alpha;
   double dl = p.L - q.L;
-  return factor * (1.003641 * (da * da) + 0.549752 * (db * db)) + 2.0 * (dalpha * dalpha) + dl * dl;
+  return weighted_distance(diff_c, cp + cq, blend, chroma_weight, p.a - q.a, p.b - q.b, p.alpha - q.alpha,
+                           dl * dl);
 }
 
 // Same, with the engine's current Vividness and blend coefficient.

@@ -136,11 +136,7 @@ void search_duty_cycle(const MixingPlan& plan, const WorkColor& pixel, const Pla
   }
   ScreeningPixel p{pixel.alpha, pixel.L, pixel.a, pixel.b, squared_chroma(pixel), plan.chroma_weight, plan.blend};
   double screened[kScreeningSlots];
-  switch (plan.screening_level) {
-    case 3: screen_candidates_avx512(batch, p, screened); break;
-    case 2: screen_candidates_avx2(batch, p, screened); break;
-    default: screen_candidates_scalar(batch, p, screened); break;
-  }
+  plan.screen(batch, p, screened);
 
   std::uint32_t likely = 0;
   for (std::uint32_t c = 1; c < table.count; ++c)
@@ -181,7 +177,7 @@ MixingPlan build_mixing_plan(const Palette& palette, std::uint32_t neighbour_cou
   plan.restraint = restraint > 0.0 ? restraint : 0.0;
   plan.chroma_weight = g_engine.chroma_weight;
   plan.blend = g_engine.blend;
-  plan.screening_level = tamble::effective_isa_level();
+  plan.screen = screening_kernel(tamble::effective_isa_level()).fn;
   plan.scaled.resize(static_cast<std::size_t>(palette.count()) * kWeights);
   plan.scaled_xyz.resize(plan.scaled.size());
   plan.lightness.resize(palette.count());

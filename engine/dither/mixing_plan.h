@@ -5,8 +5,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/palette/palette.h"
 #include "engine/colour/work_color.h"
+#include "engine/dither/plan_screening.h"
+#include "engine/palette/palette.h"
 
 // Premultiplied linear-light colour of a palette entry; not clamped, so mixes
 // of out-of-gamut entries convert back exactly.
@@ -29,7 +30,7 @@ struct MixingPlan {
   double restraint = 0.0;   // cost per unit of far-reaching share; never negative
   double chroma_weight = 1.0;
   double blend = 1.0;
-  int screening_level = 0;  // 0 scalar, 2 AVX2, 3 AVX-512 screening (all give the same values)
+  screen_candidates_fn screen = screen_candidates_scalar;  // every level gives the same values
   // scaled[entry * 9 + w] = (w / 8) x linear colour of the entry, for w = 0..8.
   std::vector<LinearColor> scaled;
   // The same for alpha and the mix's X, Y, Z, for the cheap screening pass.

@@ -2,8 +2,11 @@
 #include <cstring>
 #include <limits>
 
+#include "engine/colour/distance_weights.h"
 #include "engine/dither/plan_screening.h"
 #include "engine/dither/plan_screening_math.h"
+#include "tamble/compiled_features.h"
+#include "tamble/isa_dispatch.h"
 
 namespace {
 using namespace plan_screening;
@@ -41,13 +44,22 @@ void screen_candidates_scalar(const ScreeningBatch& batch, const ScreeningPixel&
     double L = (116.0 * fy - 16.0) * 0.01;
     double a = (500.0 * (fx - fy) + 134.0) * (1.0 / 354.0);
     double b = (200.0 * (fy - fz) + 140.0) * (1.0 / 262.0);
-    double db0 = b - 0.5343511450381679, da0 = a - 0.3785310734463277;
+    double db0 = b - kNeutralB, da0 = a - kNeutralA;
     double cq = db0 * db0 + da0 * da0;
     double diff_c = p.chroma2 - cq;
     if (diff_c < 0) diff_c = -diff_c;
-    double factor = ((diff_c * p.blend + (p.chroma2 + cq)) * 0.5 * 30.0 + 1.0) * p.chroma_weight;
-    double da = p.a - a, db = p.b - b, dalpha = p.alpha - batch.alpha[c], dl = p.L - L;
-    out[c] = factor * (1.003641 * (da * da) + 0.549752 * (db * db)) + 2.0 * (dalpha * dalpha) +
-             dl * dl + batch.reach[c];
+    double dl = p.L - L;
+    out[c] = weighted_distance(diff_c, p.chroma2 + cq, p.blend, p.chroma_weight, p.a - a, p.b - b,
+                               p.alpha - batch.alpha[c], dl * dl) +
+             batch.reach[c];
   }
+}
+
+constinit const tamble::isa_kernel<screen_candidates_fn> kScreenCandidatesScalar{
+    0, tamble::kCompiledFeatures, screen_candidates_scalar, __FILE__};
+
+const tamble::isa_kernel<screen_candidates_fn>& screening_kernel(int wanted) {
+  static const tamble::isa_kernel<screen_candidates_fn>* const kernels[] = {
+      &kScreenCandidatesScalar, &kScreenCandidatesAvx2, &kScreenCandidatesAvx512};
+  return tamble::select_kernel(kernels, wanted);
 }

@@ -4,6 +4,8 @@
 // Plain data and declarations only: the vector kernel file includes it too.
 #include <cstddef>
 
+#include "tamble/isa_kernel.h"
+
 inline constexpr std::size_t kMaxPlanCandidates = 165;
 // The arrays hold whole vector steps; entries past `count` up to the next
 // multiple of the step are valid padding that the kernels may screen too.
@@ -35,3 +37,12 @@ struct ScreeningPixel {
 void screen_candidates_scalar(const ScreeningBatch& batch, const ScreeningPixel& pixel, double* out);
 void screen_candidates_avx2(const ScreeningBatch& batch, const ScreeningPixel& pixel, double* out);
 void screen_candidates_avx512(const ScreeningBatch& batch, const ScreeningPixel& pixel, double* out);
+
+using screen_candidates_fn = void (*)(const ScreeningBatch&, const ScreeningPixel&, double*);
+// Each kernel file's declaration of its level and of what it was compiled for.
+extern const tamble::isa_kernel<screen_candidates_fn> kScreenCandidatesScalar;
+extern const tamble::isa_kernel<screen_candidates_fn> kScreenCandidatesAvx2;
+extern const tamble::isa_kernel<screen_candidates_fn> kScreenCandidatesAvx512;
+
+// The kernel for level `wanted`, or the best below it that this processor runs.
+const tamble::isa_kernel<screen_candidates_fn>& screening_kernel(int wanted);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/engine_settings.h"
+#include "tamble/isa_dispatch.h"
 #include "tamble/runtime.h"
 
 namespace {
@@ -17,26 +18,10 @@ constexpr std::int64_t kGuardIndex = (std::int64_t{1} << 62) - 1;
 constexpr double kNoBest = 1e20;
 constexpr std::int64_t kNoIndex = std::numeric_limits<std::int64_t>::max();
 
-// The processor's own answer, so a fixed level can never run a kernel the
-// processor lacks, whatever the caller asks for. The features are those the
-// kernel files are compiled for.
-int processor_scan_level() {
-  static const int level = [] {
-    bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") &&
-                __builtin_cpu_supports("bmi2");
-    bool avx512 = avx2 && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-                  __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vl");
-    return avx512 ? 3 : avx2 ? 2 : 0;
-  }();
-  return level;
-}
-
-int usable_level(int wanted) {
-  int level = std::min(wanted, processor_scan_level());
-  if (level >= 3) return 3;
-  if (level >= 2) return 2;
-  return 0;
-}
+// One kernel per level; each declares what its file was compiled for, so a
+// level the processor lacks is never chosen, whatever the caller asks for.
+const tamble::isa_kernel<nearest_scan_fn>* const kScanKernels[] = {&kNearestScanScalar, &kNearestScanAvx2,
+                                                                   &kNearestScanAvx512};
 
 // Sort key that puts a NaN lightness last, keeping the order total.
 double sort_key(double L) { return std::isnan(L) ? std::numeric_limits<double>::infinity() : L; }
@@ -59,7 +44,9 @@ void nearest_index::build(tamble::device* dev, const Palette& palette, double op
   opaque_threshold_ = opaque_threshold;
   chroma_weight_ = g_engine.chroma_weight;
   blend_ = g_engine.blend;
-  scan_level_ = usable_level(level);
+  const tamble::isa_kernel<nearest_scan_fn>& kernel = tamble::select_kernel(kScanKernels, level);
+  scan_level_ = kernel.level;
+  scan_ = kernel.fn;
 
   std::vector<std::uint32_t> order(count_);
   std::iota(order.begin(), order.end(), 0u);
@@ -139,14 +126,9 @@ NearestMatch nearest_index::full_scan(const ScanProbe& probe) const {
 double nearest_index::scan_distance(const ScanProbe& p, std::int64_t s) const {
   const ScanTable& t = table_;
   double cq = t.chroma2[s];
-  double diff_c = std::fabs(p.chroma2 - cq);
-  double factor = ((diff_c * t.blend + (p.chroma2 + cq)) * 0.5 * 30.0 + 1.0) * t.chroma_weight;
-  double da = p.a - t.a[s];
-  double db = p.b - t.b[s];
-  double dalpha = p.alpha - t.alpha[s];
   double dl = p.L - t.L[s];
-  double d = factor * (1.003641 * (da * da) + 0.549752 * (db * db)) + 2.0 * (dalpha * dalpha) +
-             dl * dl;
+  double d = weighted_distance(std::fabs(p.chroma2 - cq), p.chroma2 + cq, t.blend, t.chroma_weight,
+                               p.a - t.a[s], p.b - t.b[s], p.alpha - t.alpha[s], dl * dl);
   if (p.penalised) d += t.penalty[s];
   return d;
 }
@@ -175,11 +157,7 @@ NearestMatch nearest_index::find(const WorkColor& probe, std::int64_t guess,
   } else {
     start = start_position(probe.L);
   }
-  switch (scan_level_) {
-    case 3: best = nearest_scan_avx512(table_, p, start, best); break;
-    case 2: best = nearest_scan_avx2(table_, p, start, best); break;
-    default: best = nearest_scan_scalar(table_, p, start, best); break;
-  }
+  best = scan_(table_, p, start, best);
   if (best.index == kNoIndex) return full_scan(p);
   return {best.distance, best.index};
 }

@@ -21,7 +21,8 @@ class nearest_index {
   // Reads the chroma weight from g_engine; the scan level from the runtime.
   nearest_index(tamble::device* dev, const Palette& palette, double opaque_threshold);
   // Fixes the scan level (0 scalar, 2 AVX2, 3 AVX-512), for tests and benchmarks.
-  // A level the processor lacks falls back to the best one it has.
+  // A level the processor lacks falls back to the best one it has; scan_level()
+  // tells which ran.
   nearest_index(tamble::device* dev, const Palette& palette, double opaque_threshold,
                 int scan_level);
 
@@ -52,6 +53,7 @@ class nearest_index {
   tamble::array<std::uint32_t> rank_;
   ScanTable table_{};
   int scan_level_ = 0;
+  nearest_scan_fn scan_ = nearest_scan_scalar;
   bool failed_ = false;
 };
 

@@ -4,6 +4,8 @@
 // kernel files, so it holds plain data and declarations only.
 #include <cstdint>
 
+#include "tamble/isa_kernel.h"
+
 struct ScanTable {
   // Each pointer addresses the first sorted entry; 8 guard slots lie before
   // it and 8 after the last entry.
@@ -39,3 +41,9 @@ ScanBest nearest_scan_avx2(const ScanTable& table, const ScanProbe& probe, std::
                            ScanBest best);
 ScanBest nearest_scan_avx512(const ScanTable& table, const ScanProbe& probe, std::int64_t start,
                              ScanBest best);
+
+using nearest_scan_fn = ScanBest (*)(const ScanTable&, const ScanProbe&, std::int64_t, ScanBest);
+// Each kernel file's declaration of its level and of what it was compiled for.
+extern const tamble::isa_kernel<nearest_scan_fn> kNearestScanScalar;
+extern const tamble::isa_kernel<nearest_scan_fn> kNearestScanAvx2;
+extern const tamble::isa_kernel<nearest_scan_fn> kNearestScanAvx512;

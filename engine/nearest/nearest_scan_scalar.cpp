@@ -1,6 +1,8 @@
 #include <cmath>
 
+#include "engine/colour/distance_weights.h"
 #include "engine/nearest/nearest_scan.h"
+#include "tamble/compiled_features.h"
 
 namespace {
 
@@ -11,19 +13,14 @@ struct Scan {
   double blend, chroma_weight;
   double p_alpha, p_L, p_a, p_b, p_c;
 
-  // The colour difference of engine/work_color.h with the entry's chroma
-  // precomputed, in the same operation order, so the results are identical.
-  // fabs differs from its compare-and-negate only for -0, which cannot change
-  // the sum that follows; it spares a badly predicted branch per entry.
+  // The colour difference with the entry's chroma precomputed. fabs differs
+  // from a compare-and-negate only for -0, which cannot change the sum that
+  // follows; it spares a badly predicted branch per entry.
   template <bool kPenalised>
   double distance(std::int64_t s, double dl2) const {
     double cq = chroma2[s];
-    double diff_c = std::fabs(p_c - cq);
-    double factor = ((diff_c * blend + (p_c + cq)) * 0.5 * 30.0 + 1.0) * chroma_weight;
-    double da = p_a - a[s];
-    double db = p_b - b[s];
-    double dalpha = p_alpha - alpha[s];
-    double d = factor * (1.003641 * (da * da) + 0.549752 * (db * db)) + 2.0 * (dalpha * dalpha) + dl2;
+    double d = weighted_distance(std::fabs(p_c - cq), p_c + cq, blend, chroma_weight, p_a - a[s], p_b - b[s],
+                                 p_alpha - alpha[s], dl2);
     if (kPenalised) d += penalty[s];
     return d;
   }
@@ -70,3 +67,6 @@ ScanBest nearest_scan_scalar(const ScanTable& table, const ScanProbe& p, std::in
                table.blend, table.chroma_weight, p.alpha, p.L, p.a, p.b, p.chroma2};
   return p.penalised ? scan<true>(t, table.count, start, best) : scan<false>(t, table.count, start, best);
 }
+
+constinit const tamble::isa_kernel<nearest_scan_fn> kNearestScanScalar{0, tamble::kCompiledFeatures,
+                                                                       nearest_scan_scalar, __FILE__};

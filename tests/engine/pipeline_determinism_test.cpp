@@ -4,12 +4,16 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <tuple>
+
+#include "tamble/isa_levels.h"
+#include "tamble/runtime_env.h"
 
 namespace fs = std::filesystem;
 
@@ -33,9 +37,17 @@ std::string read_bytes(const fs::path& p) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+std::string level_name(int level) { return tamble::find_isa_level(level)->name; }
+
+// The settings and the levels they select on this processor, by the
+// runtime's own rules (the child runs on the same processor).
 std::string describe(const Environment& env) {
+  const tamble::feature_mask here = tamble::processor_feature_bits();
+  const int level = tamble::highest_isa_level(tamble::parse_isa_request(env.isa), here);
+  const int scan = level == 3 && !env.scan_avx512 ? tamble::highest_isa_level(2, here) : level;
   return std::string("KESTRANE_THREADS=") + env.threads + " NQ_ISA=" + env.isa +
-         (env.scan_avx512 ? " NQ_SCAN_AVX512=1" : "");
+         (env.scan_avx512 ? " NQ_SCAN_AVX512=1" : "") + " (runs " + level_name(level) + ", scan " +
+         level_name(scan) + ")";
 }
 
 // Parameters: speed, dithering word, rounds flag.
@@ -88,6 +100,8 @@ TEST_P(Determinism, SameBytesForEveryThreadCountAndInstructionSet) {
   std::size_t pick = static_cast<std::size_t>(speed + rounds * 3 + (dither[0] == 'f') * 7);
   const Environment& env = kOthers[pick % std::size(kOthers)];
   fs::path other = run(env, "other");
+  std::printf("[  level   ] %s\n", describe(env).c_str());
+  RecordProperty("level_ran", describe(env));
   for (const char* image : kImages) {
     std::string name = fs::path(image).stem().string() + "-q.png";
     std::string expected = read_bytes(reference / name);

@@ -10,7 +10,7 @@
 #include "engine/dither/blue_noise_table.h"
 #include "masked_test_support.h"
 #include "tamble/runtime.h"
-#include "tests/child_checksum.h"
+#include "tests/engine/isa_checksum.h"
 
 namespace {
 
@@ -175,6 +175,7 @@ namespace {
 // a dither map; run in child processes by the test below.
 TEST(MaskedDeterminism, DISABLED_PrintChecksum) {
   tamble::configure_runtime(0);
+  print_level_ran();
   EngineSettingsGuard guard;
   const std::uint32_t w = 300, h = 170;
   std::vector<WorkColor> pixels;
@@ -214,11 +215,11 @@ TEST(MaskedDeterminism, DISABLED_PrintChecksum) {
 
 constexpr const char* kMaskedChecksumTest = "MaskedDeterminism.DISABLED_PrintChecksum";
 
-TEST(MaskedDeterminism, SameBytesForEveryThreadCountAndInstructionSet) {
-  std::string reference = child_checksum("KESTRANE_THREADS=1 NQ_ISA=scalar", kMaskedChecksumTest);
-  ASSERT_FALSE(reference.empty());
-  EXPECT_EQ(child_checksum("KESTRANE_THREADS=2 NQ_ISA=avx2", kMaskedChecksumTest), reference);
-  EXPECT_EQ(child_checksum("KESTRANE_THREADS=5 NQ_ISA=avx512 NQ_SCAN_AVX512=1", kMaskedChecksumTest), reference);
-}
+class MaskedLevels : public ::testing::TestWithParam<IsaCase> {};
+
+TEST_P(MaskedLevels, SameBytesAsOneScalarThread) { expect_same_checksum_as_scalar(GetParam(), kMaskedChecksumTest); }
+
+INSTANTIATE_TEST_SUITE_P(Isa, MaskedLevels, ::testing::Values(IsaCase{"avx2", "2"}, IsaCase{"avx512", "5"}),
+                         isa_case_name);
 
 }  // namespace

@@ -13,7 +13,7 @@
 #include "engine/remap/remap_plain.h"
 #include "engine/remap/damp_dither_map.h"
 #include "tests/engine/remap/remap_test_support.h"
-#include "tests/child_checksum.h"
+#include "tests/engine/isa_checksum.h"
 
 namespace {
 
@@ -136,7 +136,7 @@ TEST(RemapPlain, GuidedSearchesGiveEveryPixelItsUnguidedAnswer) {
 // 1-megapixel-class image; run in child processes by the test below.
 TEST(RemapDeterminism, DISABLED_PrintChecksum) {
   tamble::configure_runtime(0);  // thread count from KESTRANE_THREADS
-  std::printf("THREADS %u SCAN %d\n", tamble::thread_count(), tamble::scan_level());
+  print_level_ran();
   TestImage img = ramp_image(640, 400, 5);
   for (std::uint32_t x = 0; x < 640; x += 7) img.at(x, x % 400).alpha = 0.0;
   Palette p = ramp_palette(256, 6);
@@ -159,11 +159,11 @@ TEST(RemapDeterminism, DISABLED_PrintChecksum) {
 
 constexpr const char* kRemapChecksumTest = "RemapDeterminism.DISABLED_PrintChecksum";
 
-TEST(RemapDeterminism, SameBytesForEveryThreadCountAndInstructionSet) {
-  std::string reference = child_checksum("KESTRANE_THREADS=1 NQ_ISA=scalar", kRemapChecksumTest);
-  ASSERT_FALSE(reference.empty());
-  EXPECT_EQ(child_checksum("KESTRANE_THREADS=2 NQ_ISA=avx2", kRemapChecksumTest), reference);
-  EXPECT_EQ(child_checksum("KESTRANE_THREADS=8 NQ_ISA=avx512 NQ_SCAN_AVX512=1", kRemapChecksumTest), reference);
-}
+class RemapLevels : public ::testing::TestWithParam<IsaCase> {};
+
+TEST_P(RemapLevels, SameBytesAsOneScalarThread) { expect_same_checksum_as_scalar(GetParam(), kRemapChecksumTest); }
+
+INSTANTIATE_TEST_SUITE_P(Isa, RemapLevels, ::testing::Values(IsaCase{"avx2", "2"}, IsaCase{"avx512", "8"}),
+                         isa_case_name);
 
 }  // namespace

@@ -34,7 +34,7 @@ void allocate_output(QuantizedImage& out, const ImageDesc& image) {
   std::size_t n = static_cast<std::size_t>(image.width) * image.height;
   out.width = image.width;
   out.height = image.height;
-  out.output_gamma = kOutputGamma;
+  out.output_gamma = kDefaultGamma;
   out.indices.assign(n, 0);
   out.index_rows.resize(image.height);
   for (std::uint32_t y = 0; y < image.height; ++y)
@@ -95,7 +95,7 @@ std::uint32_t run_pipeline(ImageDesc& image, const PipelineSettings& settings,
   // The edge map is read only by dithering; copying it this late keeps it
   // out of the histogram's peak memory, and without dithering it is not needed.
   tamble::array<double> edge_map;
-  if (settings.dither_on) {
+  if (settings.dither_on()) {
     edge_map = tamble::array<double>(dev, n);
     if (edge_map.failed()) return kQuantizeOutOfMemory;
     if (!has_contrast) tamble::fill(dev, edge_map, 0.0);
@@ -104,7 +104,7 @@ std::uint32_t run_pipeline(ImageDesc& image, const PipelineSettings& settings,
   }
 
   const RemapImage remap_image{work, width, height};
-  const bool plain_first = !settings.dither_on || plain_remap_before_dither(speed);
+  const bool plain_first = !settings.dither_on() || plain_remap_before_dither(speed);
   if (plain_first) {
     engine_log("  mapping image to new colors...");
     double remap_error =
@@ -112,19 +112,19 @@ std::uint32_t run_pipeline(ImageDesc& image, const PipelineSettings& settings,
     if (palette_error < 0.0) palette_error = remap_error;
     engine_log("MSE=%.3f", remap_error * 65536.0);
     engine_log("\n");
-    if (settings.dither_on) damp_dither_map(dev, out.indices.data(), width, height, edge_map.data());
+    if (settings.dither_on()) damp_dither_map(dev, out.indices.data(), width, height, edge_map.data());
   }
 
   palette_to_output(out, palette);
 
-  if (settings.dither_on) {
+  if (settings.dither_on()) {
     double diffusion_limit = palette_error < 0.0 ? 1e20 : palette_error * g_engine.dither_damper;
     if (!plain_first) engine_log("  mapping image to new colors...");
-    if (settings.dither_kind == 0) {
+    if (settings.dither == kDitherFloydSteinberg) {
       remap_diffused(dev, remap_image, palette, threshold, edge_map.data(), plain_first,
                      diffusion_limit, out.indices.data());
     } else {
-      remap_masked(dev, remap_image, palette, threshold, edge_map.data(), settings.dither_kind,
+      remap_masked(dev, remap_image, palette, threshold, edge_map.data(), settings.dither,
                    out.indices.data());
     }
     if (!plain_first) engine_log("\n");

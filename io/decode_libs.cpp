@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/colour/default_gamma.h"
 #include "io/file_system.h"
 #include "io/format_decoders.h"
 #include "io/image_decode.h"
@@ -84,7 +85,7 @@ bool decode_with_platform(const std::string& path, DecodedImage& image, std::str
     message = decode_failure_message(failure);
     return false;
   }
-  decoded.gamma = 0.45454545454545453;
+  decoded.gamma = kDefaultGamma;
   image = std::move(decoded);
   return true;
 }

@@ -2,6 +2,8 @@
 // The engine's working colour: premultiplied, Lab-shaped, about 0..1 per component.
 #include <cstdint>
 
+#include "engine/colour/default_gamma.h"
+
 struct WorkColor {
   double alpha;
   double L;
@@ -11,7 +13,6 @@ struct WorkColor {
 
 inline constexpr double kNeutralA = 0.3785310734463277;  // 134/354
 inline constexpr double kNeutralB = 0.5343511450381679;  // 140/262
-inline constexpr double kDefaultGamma = 0.45454545454545453;  // 1/2.2
 inline constexpr double kAlmostTransparent = 1.0 / 256.0;
 
 // RGBA bytes with encoding gamma -> working colour.

@@ -71,7 +71,7 @@ void BM_RemapMasked(benchmark::State& state) {
   std::vector<std::uint8_t> out(s.pixels.size());
   for (auto _ : state) {
     remap_masked(tamble::get_cpu_device(), RemapImage{s.pixels.data(), kSide, kSide}, s.palette, 1.0,
-                 nullptr, static_cast<int>(state.range(0)), out.data());
+                 nullptr, static_cast<DitherKind>(state.range(0)), out.data());
     benchmark::DoNotOptimize(out.data());
   }
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(s.pixels.size()));

@@ -1,87 +1,113 @@
-#include <climits>
+#include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include "cli/batch.h"
 #include "cli/batch_request.h"
+#include "engine/dither_kind.h"
+#include "engine/option_table.h"
 
 namespace {
 
-// atoi, but a number beyond int saturates instead of wrapping.
-int read_int(const std::string& text) {
-  long value = std::strtol(text.c_str(), nullptr, 10);
-  if (value > INT_MAX) return INT_MAX;
-  if (value < INT_MIN) return INT_MIN;
-  return static_cast<int>(value);
+// A warning about a clamped value, kept with the option it is about.
+struct Notice {
+  const OptionSpec* spec;
+  std::string text;
+};
+
+// The whole text is a decimal integer with an optional sign; beyond the range
+// of long long it saturates (the limits bring it in anyway).
+std::optional<double> whole_number(const std::string& text) {
+  if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '+' ||
+                        text[0] == '-'))
+    return std::nullopt;
+  char* end = nullptr;
+  long long value = std::strtoll(text.c_str(), &end, 10);
+  if (end == text.c_str() || *end != '\0') return std::nullopt;
+  return static_cast<double>(value);
 }
 
-double read_real(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
-
-// Lower bound first, so NaN ends up at the lower bound.
-double clamp_real(double value, double low, double high) {
-  value = value > low ? value : low;
-  return value < high ? value : high;
+// The whole text is a real number; infinity is one (the limits bring it in),
+// "nan" is not.
+std::optional<double> real_number(const std::string& text) {
+  if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return std::nullopt;
+  char* end = nullptr;
+  double value = std::strtod(text.c_str(), &end);
+  if (end == text.c_str() || *end != '\0' || std::isnan(value)) return std::nullopt;
+  return value;
 }
 
-std::uint32_t clamp_count(int value, int low, int high) {
-  if (value < low) value = low;
-  if (value > high) value = high;
-  return static_cast<std::uint32_t>(value);
+std::string shown_value(const OptionSpec& spec, double value) {
+  if (spec.kind != OptionKind::real) return std::to_string(static_cast<long long>(value));
+  char text[64];
+  std::snprintf(text, sizeof text, "%g", value);
+  return text;
+}
+
+// "--dither takes none, fs, bayer, blue or plan\n"
+std::string choice_refusal(const std::string& flag, const OptionSpec& spec) {
+  std::string text = flag + " takes ";
+  for (std::size_t i = 0; i < spec.choices.size(); ++i) {
+    if (i > 0) text += i + 1 == spec.choices.size() ? " or " : ", ";
+    text += spec.choices[i].word;
+  }
+  return text + "\n";
 }
 
 bool is_option(const std::string& argument, const char* a, const char* b = nullptr) {
   return argument == a || (b && argument == b);
 }
 
-bool takes_value(const std::string& a) {
-  static const char* const kValued[] = {
-      "-o",         "--ext",      "-c",           "--colors",         "-s",
-      "--speed",    "--dither",   "--strength",   "--damper",         "--floor",
-      "--plan-colors", "--plan-restraint", "--vividness", "--fairness", "--share",
-      "--gpu",      "--rounds",   "--pins",       "--palette",        "--focus-map",
-      "--dither-map", "--focus-weight"};
-  for (const char* name : kValued)
+bool is_path_option(const std::string& a) {
+  static const char* const kPathOptions[] = {"-o",      "--ext",       "--pins",
+                                             "--palette", "--focus-map", "--dither-map"};
+  for (const char* name : kPathOptions)
     if (a == name) return true;
   return false;
 }
 
-bool set_dither(const std::string& word, std::int32_t& dither) {
-  static const char* const kModes[] = {"none", "fs", "bayer", "blue", "plan"};
-  for (int mode = 0; mode < 5; ++mode) {
-    if (word == kModes[mode]) {
-      dither = mode;
-      return true;
-    }
-  }
-  return false;
-}
-
-// Applies one option that takes a value; false only for a bad --dither word.
-bool apply_valued_option(const std::string& name, const std::string& value, BatchRequest& r) {
-  QuantizerOptions& o = r.options;
+void apply_path_option(const std::string& name, const std::string& value, BatchRequest& r) {
   if (name == "-o") r.output_path = value;
   else if (name == "--ext") r.suffix = value;
-  else if (is_option(name, "-c", "--colors")) o.colors = clamp_count(read_int(value), 2, 256);
-  else if (is_option(name, "-s", "--speed")) o.speed = clamp_count(read_int(value), 1, 10);
-  else if (name == "--dither") return set_dither(value, o.dither);
-  else if (name == "--strength") o.dither_strength = clamp_real(read_real(value), 0.0, 2.0);
-  else if (name == "--damper") o.dither_damper = clamp_real(read_real(value), 1.0, 30.0);
-  else if (name == "--floor") o.dither_floor = clamp_real(read_real(value), 0.0, 1.0);
-  else if (name == "--plan-colors") o.plan_colors = clamp_count(read_int(value), 2, 4);
-  else if (name == "--plan-restraint") o.plan_restraint = clamp_real(read_real(value), 0.0, 1.0);
-  else if (name == "--vividness") {
-    double v = clamp_real(read_real(value), 0.0, 1.0);
-    o.chroma_weight = 1.0 + 11.5 * v * v;
-  } else if (name == "--fairness") o.max_error_pow = clamp_real(read_real(value), 1.0, 3.0);
-  else if (name == "--share") o.sum_pow = 1.0 - clamp_real(read_real(value), 0.0, 1.0);
-  else if (name == "--gpu") o.gpu = read_int(value) != 0 ? 1 : 0;
-  else if (name == "--rounds") o.mediancut_rounds = read_int(value) != 0 ? 1 : 0;
   else if (name == "--pins") r.pins_path = value;
   else if (name == "--palette") r.palette_path = value;
   else if (name == "--focus-map") r.focus_map_path = value;
   else if (name == "--dither-map") r.dither_map_path = value;
-  else if (name == "--focus-weight") r.focus_weight = clamp_real(read_real(value), 1.0, 25.0);
-  return true;
+}
+
+// Applies one option of the table as the user wrote it (`flag`, `text`);
+// returns the refusal, or an empty text when it was taken.
+std::string apply_table_option(const std::string& flag, const OptionSpec& spec,
+                               const std::string& text, BatchRequest& r,
+                               std::vector<Notice>& notices) {
+  if (spec.kind == OptionKind::choice) {
+    for (std::size_t i = 0; i < spec.choices.size(); ++i) {
+      if (text == spec.choices[i].word) {
+        set_option_value(r.options, spec, static_cast<double>(i));
+        return {};
+      }
+    }
+    return choice_refusal(flag, spec);
+  }
+  std::optional<double> number =
+      spec.kind == OptionKind::real ? real_number(text) : whole_number(text);
+  if (!number) return flag + " takes a number\n";
+  double value = *number != 0.0 ? 1.0 : 0.0;
+  if (spec.kind != OptionKind::flag) {
+    // The limits are those of the value as the flag takes it (0..1 for --vividness).
+    double shown = clamp_lower_first(*number, scale_minimum(spec, spec.flag_scale),
+                                     scale_maximum(spec, spec.flag_scale));
+    if (shown != *number)
+      notices.push_back({&spec, flag + " " + text + " is out of range; using " +
+                                    shown_value(spec, shown) + "\n"});
+    value = from_scale(spec.flag_scale, shown);
+  }
+  // The focus weight reaches the engine only together with a focus map.
+  if (spec.id == OptionId::focus_weight) r.focus_weight = value;
+  else set_option_value(r.options, spec, value);
+  return {};
 }
 
 BatchParseResult refusal(std::string text) {
@@ -89,6 +115,17 @@ BatchParseResult refusal(std::string text) {
   result.outcome = BatchParseOutcome::refuse;
   result.diagnostics = std::move(text);
   return result;
+}
+
+// The clamping warnings in order; a strength warning gives way to the notice
+// of the dithering's limit, which names the value finally used.
+std::string diagnostics_of(const std::vector<Notice>& notices, const std::string& strength_notice) {
+  std::string text;
+  for (const Notice& notice : notices) {
+    if (!strength_notice.empty() && notice.spec->id == OptionId::dither_strength) continue;
+    text += notice.text;
+  }
+  return text + strength_notice;
 }
 
 }  // namespace
@@ -100,7 +137,7 @@ bool batch_reads_saved_settings(const std::vector<std::string>& arguments) {
 }
 
 std::string limit_dither_strength(QuantizerOptions& options) {
-  double limit = (options.dither == 0 || options.dither == 1) ? 1.0 : 2.0;
+  double limit = dither_strength_limit(options.dither);
   if (!(options.dither_strength > limit)) return {};
   options.dither_strength = limit;
   char buffer[128];
@@ -114,6 +151,7 @@ BatchParseResult parse_batch_arguments(const std::vector<std::string>& arguments
                                        const QuantizerOptions& start) {
   BatchParseResult result;
   BatchRequest& r = result.request;
+  std::vector<Notice> notices;
   r.options = start;
   r.focus_weight = start.focus_weight;
 
@@ -126,10 +164,13 @@ BatchParseResult parse_batch_arguments(const std::vector<std::string>& arguments
     if (is_option(a, "-f", "--force")) r.force = true;
     else if (is_option(a, "-q", "--quiet")) r.quiet = true;
     else if (a == "--defaults" || is_nogui_argument(a.c_str())) continue;
-    else if (takes_value(a)) {
+    else if (is_path_option(a)) {
       if (i + 1 == arguments.size()) return refusal(a + " needs a value\n");
-      if (!apply_valued_option(a, arguments[++i], r))
-        return refusal("--dither takes none, fs, bayer, blue or plan\n");
+      apply_path_option(a, arguments[++i], r);
+    } else if (const OptionSpec* spec = option_for_flag(a)) {
+      if (i + 1 == arguments.size()) return refusal(a + " needs a value\n");
+      std::string refused = apply_table_option(a, *spec, arguments[++i], r, notices);
+      if (!refused.empty()) return refusal(refused);
     } else if (a.size() > 1 && a[0] == '-') {
       return refusal("unknown option " + a + "\n" + batch_usage_text());
     } else {
@@ -142,6 +183,6 @@ BatchParseResult parse_batch_arguments(const std::vector<std::string>& arguments
     return refusal("-o takes one input; use --ext for several\n");
 
   result.outcome = BatchParseOutcome::run;
-  result.diagnostics = limit_dither_strength(r.options);
+  result.diagnostics = diagnostics_of(notices, limit_dither_strength(r.options));
   return result;
 }

@@ -13,10 +13,6 @@
 
 namespace {
 
-// The engine always hands back palette bytes encoded for gamma 1/2.2, whatever
-// the input's gamma, so that is the gamma the written file must declare.
-constexpr double kEngineOutputGamma = 0.45454545454545453;
-
 // What every input shares: the fixed colours and the maps, read once.
 struct SharedInputs {
   std::uint8_t colours[256 * 4] = {};
@@ -92,9 +88,11 @@ bool quantize_one(const std::string& input, const std::string& output,
   std::vector<std::uint8_t> indices(static_cast<std::size_t>(image.width) * image.height);
   std::uint8_t palette[256 * 4] = {};
   std::uint32_t palette_size = 0;
+  // The palette comes back encoded for the engine's output gamma, not the input's.
+  double palette_gamma = 0.0;
   std::uint32_t status = quantize(image.pixels.data(), image.width, image.height,
                                         image.gamma, &options, nullptr, indices.data(), palette,
-                                        &palette_size, nullptr);
+                                        &palette_size, nullptr, &palette_gamma);
   if (status != kQuantizeOk) {
     std::fprintf(stderr, "%s: quantizer failed (%d)\n", input.c_str(), static_cast<int>(status));
     return false;
@@ -103,7 +101,7 @@ bool quantize_one(const std::string& input, const std::string& output,
   std::vector<const std::uint8_t*> rows(image.height);
   for (std::uint32_t y = 0; y < image.height; ++y)
     rows[y] = indices.data() + static_cast<std::size_t>(y) * image.width;
-  IoStatus written = write_indexed_png(output, image.width, image.height, kEngineOutputGamma,
+  IoStatus written = write_indexed_png(output, image.width, image.height, palette_gamma,
                                        rows.data(), palette, palette_size);
   if (!written.ok()) {
     std::fprintf(stderr, "%s: %s\n", output.c_str(), io_message(written).c_str());

@@ -37,7 +37,7 @@ void allocate_output(QuantizedImage& out, const ImageDesc& image) {
   std::size_t n = static_cast<std::size_t>(image.width) * image.height;
   out.width = image.width;
   out.height = image.height;
-  out.output_gamma = kOutputGamma;
+  out.output_gamma = kDefaultGamma;
   out.indices.assign(n, 0);
   out.index_rows.resize(image.height);
   for (std::uint32_t y = 0; y < image.height; ++y)
@@ -102,7 +102,7 @@ std::uint32_t run_pipeline(tamble::device* dev, ImageDesc& image, const Pipeline
   // The edge map is read only by dithering; copying it this late keeps it
   // out of the histogram's peak memory, and without dithering it is not needed.
   tamble::array<double> edge_map;
-  if (settings.dither_on) {
+  if (settings.dither_on()) {
     edge_map = tamble::array<double>(dev, n);
     if (edge_map.failed()) return kQuantizeOutOfMemory;
     if (!has_contrast) tamble::fill(dev, edge_map, 0.0);
@@ -111,7 +111,7 @@ std::uint32_t run_pipeline(tamble::device* dev, ImageDesc& image, const Pipeline
   }
 
   const RemapImage remap_image{work, width, height};
-  const bool plain_first = !settings.dither_on || plain_remap_before_dither(speed);
+  const bool plain_first = !settings.dither_on() || plain_remap_before_dither(speed);
   if (plain_first) {
     engine_log("  mapping image to new colors...");
     const std::optional<double> remap_error =
@@ -120,23 +120,23 @@ std::uint32_t run_pipeline(tamble::device* dev, ImageDesc& image, const Pipeline
     if (palette_error < 0.0) palette_error = *remap_error;
     engine_log("MSE=%.3f", *remap_error * 65536.0);
     engine_log("\n");
-    if (settings.dither_on) damp_dither_map(dev, out.indices.data(), width, height, edge_map.data());
+    if (settings.dither_on()) damp_dither_map(dev, out.indices.data(), width, height, edge_map.data());
   }
 
   palette_to_output(out, palette);
 
-  if (settings.dither_on) {
+  if (settings.dither_on()) {
     double diffusion_limit = palette_error < 0.0 ? 1e20 : palette_error * g_engine.dither_damper;
     if (!plain_first) engine_log("  mapping image to new colors...");
     bool remapped;
-    if (settings.dither_kind != 0) {
-      remapped = remap_masked(dev, remap_image, palette, threshold, edge_map.data(),
-                              settings.dither_kind, out.indices.data());
-    } else {
+    if (settings.dither == kDitherFloydSteinberg) {
       // An image the palette already holds has no error to diffuse.
       remapped = map_exact_fit(pixels, n, out, out.indices.data()) ||
                  remap_diffused(dev, remap_image, palette, threshold, edge_map.data(),
                                 plain_first, diffusion_limit, out.indices.data());
+    } else {
+      remapped = remap_masked(dev, remap_image, palette, threshold, edge_map.data(),
+                              settings.dither, out.indices.data());
     }
     if (!remapped) return kQuantizeOutOfMemory;
     if (!plain_first) engine_log("\n");

@@ -11,6 +11,7 @@
 #include "engine/engine_settings.h"
 #include "engine/engine_stats.h"
 #include "engine/memory_budget.h"
+#include "engine/option_table.h"
 #include "engine/pipeline.h"
 #include "engine/quantized_image.h"
 #include "tamble/device.h"
@@ -34,39 +35,38 @@ class EngineSettingsScope {
   EngineSettings saved_;
 };
 
-std::uint32_t normalized_colors(std::uint32_t colors) { return colors > 1 ? std::min(colors, 256u) : 2u; }
-std::uint32_t normalized_speed(std::uint32_t speed) { return std::clamp(speed, 1u, 10u); }
+std::uint32_t engine_count(const QuantizerOptions& o, OptionId id) {
+  return static_cast<std::uint32_t>(engine_value(o, id));
+}
 
 PipelineSettings pipeline_settings(const QuantizerOptions& o) {
   PipelineSettings s;
   s.target_mse = 0.0;
   s.mse_limit = 1e20;
-  s.min_opaque_alpha = o.ie_workaround ? kIe6OpaqueAlpha : 1.0;
-  s.colors = normalized_colors(o.colors);
-  s.speed = normalized_speed(o.speed);
-  s.dither_on = o.dither != 0;
+  s.min_opaque_alpha = engine_value(o, OptionId::ie_workaround) != 0.0 ? kIe6OpaqueAlpha : 1.0;
+  s.colors = engine_count(o, OptionId::colors);
+  s.speed = engine_count(o, OptionId::speed);
+  s.dither = dither_kind(o.dither);
   s.last_index_transparent = false;
-  s.dither_kind = o.dither - 1;
-  s.threads = o.threads;
+  s.threads = engine_count(o, OptionId::threads);
   return s;
 }
 
-// Comparisons are written so that NaN takes the default as well.
 void set_engine_settings(const QuantizerOptions& o, const ImageDesc& image) {
   g_engine.verbose = false;
-  g_engine.dither_strength = o.dither_strength;
-  g_engine.dither_damper = o.dither_damper;
-  g_engine.dither_floor = o.dither_floor >= 0.0 && o.dither_floor <= 1.0 ? o.dither_floor : 0.75;
-  g_engine.plan_colors = o.plan_colors >= 2 && o.plan_colors <= 4 ? o.plan_colors : 3;
-  g_engine.plan_restraint = o.plan_restraint >= 0.0 ? o.plan_restraint : 0.0;
-  g_engine.chroma_weight = o.chroma_weight > 0.0 ? o.chroma_weight : 1.0;
-  g_engine.max_error_pow = o.max_error_pow > 0.0 ? o.max_error_pow : 1.0;
-  g_engine.mediancut_rounds = o.mediancut_rounds ? 1 : 0;
-  g_engine.sum_pow = o.sum_pow >= 0.0 ? o.sum_pow : 1.0;
+  g_engine.dither_strength = engine_value(o, OptionId::dither_strength);
+  g_engine.dither_damper = engine_value(o, OptionId::dither_damper);
+  g_engine.dither_floor = engine_value(o, OptionId::dither_floor);
+  g_engine.plan_colors = engine_count(o, OptionId::plan_colors);
+  g_engine.plan_restraint = engine_value(o, OptionId::plan_restraint);
+  g_engine.chroma_weight = engine_value(o, OptionId::chroma_weight);
+  g_engine.max_error_pow = engine_value(o, OptionId::max_error_pow);
+  g_engine.mediancut_rounds = engine_count(o, OptionId::mediancut_rounds);
+  g_engine.sum_pow = engine_value(o, OptionId::sum_pow);
   g_engine.focus_map = o.focus_map;
   g_engine.focus_width = o.focus_map ? image.width : 0;
   g_engine.focus_height = o.focus_map ? image.height : 0;
-  g_engine.focus_weight = o.focus_weight > 0.0 ? o.focus_weight : 1.0;
+  g_engine.focus_weight = engine_value(o, OptionId::focus_weight);
   g_engine.dither_map = o.dither_map;
   g_engine.dither_width = o.dither_map ? image.width : 0;
   g_engine.dither_height = o.dither_map ? image.height : 0;
@@ -77,7 +77,8 @@ void set_engine_settings(const QuantizerOptions& o, const ImageDesc& image) {
 }
 
 void write_outputs(const QuantizedImage& q, std::uint8_t* out_rgba, std::uint8_t* out_indices,
-                   std::uint8_t* out_palette, std::uint32_t* out_palette_size, double* out_error) {
+                   std::uint8_t* out_palette, std::uint32_t* out_palette_size, double* out_error,
+                   double* out_gamma) {
   std::uint8_t palette[256][4] = {};
   for (std::uint32_t i = 0; i < q.palette_size && i < 256; ++i) {
     palette[i][0] = q.palette_rgb[i][0];
@@ -92,6 +93,7 @@ void write_outputs(const QuantizedImage& q, std::uint8_t* out_rgba, std::uint8_t
   if (out_palette) std::memcpy(out_palette, palette, sizeof palette);
   if (out_palette_size) *out_palette_size = q.palette_size;
   if (out_error) *out_error = -1.0;
+  if (out_gamma) *out_gamma = q.output_gamma;
 }
 
 }  // namespace
@@ -99,21 +101,22 @@ void write_outputs(const QuantizedImage& q, std::uint8_t* out_rgba, std::uint8_t
 std::uint32_t quantize_image(const std::uint8_t* pixels, std::uint32_t width, std::uint32_t height,
                              double gamma, const QuantizerOptions* options, std::uint8_t* out_rgba,
                              std::uint8_t* out_indices, std::uint8_t* out_palette,
-                             std::uint32_t* out_palette_size, double* out_error) {
+                             std::uint32_t* out_palette_size, double* out_error,
+                             double* out_gamma) {
   if (!pixels || !options || width == 0 || height == 0) return kQuantizeBadArguments;
   // Only the five dithering choices have a remap behind them.
-  if (options->dither < 0 || options->dither > 4) return kQuantizeBadArguments;
+  if (!is_dither_kind(options->dither)) return kQuantizeBadArguments;
   g_engine_stats = EngineStats{};
   const std::size_t n = static_cast<std::size_t>(width) * height;
   // Refuse up front what cannot fit rather than fail (or be killed) half way.
-  if (!run_fits_in_memory(n, normalized_speed(options->speed))) return kQuantizeOutOfMemory;
+  if (!run_fits_in_memory(n, engine_count(*options, OptionId::speed))) return kQuantizeOutOfMemory;
 
   try {
     std::vector<std::uint8_t> copy(pixels, pixels + 4 * n);
     ImageDesc image;
     image.width = width;
     image.height = height;
-    image.gamma = gamma > 0.0 ? gamma : kOutputGamma;
+    image.gamma = gamma > 0.0 ? gamma : kDefaultGamma;
     image.rows.resize(height);
     for (std::uint32_t y = 0; y < height; ++y)
       image.rows[y] = copy.data() + 4 * static_cast<std::size_t>(y) * width;
@@ -127,7 +130,8 @@ std::uint32_t quantize_image(const std::uint8_t* pixels, std::uint32_t width, st
       status = run_pipeline(tamble::get_cpu_device(), image, settings, result);
     }
     if (status != kQuantizeOk) return status;
-    write_outputs(result, out_rgba, out_indices, out_palette, out_palette_size, out_error);
+    write_outputs(result, out_rgba, out_indices, out_palette, out_palette_size, out_error,
+                  out_gamma);
     return kQuantizeOk;
   } catch (const std::bad_alloc&) {
     return kQuantizeOutOfMemory;

@@ -2,13 +2,14 @@
 #include <cstdint>
 #include <vector>
 
-inline constexpr double kOutputGamma = 0.45454545454545453;
+#include "engine/colour/default_gamma.h"
+#include "engine/dither_kind.h"
 
 // Image as the pipeline sees it.
 struct ImageDesc {
   std::uint32_t width = 0;
   std::uint32_t height = 0;
-  double gamma = kOutputGamma;
+  double gamma = kDefaultGamma;
   std::vector<std::uint8_t*> rows;  // pointers to 4-byte RGBA pixels
 };
 
@@ -19,17 +20,19 @@ struct PipelineSettings {
   double min_opaque_alpha = 1.0;
   std::uint32_t colors = 256;
   std::uint32_t speed = 3;
-  bool dither_on = false;
+  DitherKind dither = kDitherNone;
   bool last_index_transparent = false;
-  std::int32_t dither_kind = 0;  // 0 Floyd-Steinberg, 1 Bayer, 2 blue noise, 3 mixing plan
   std::uint32_t threads = 0;
+
+  bool dither_on() const { return dither != kDitherNone; }
 };
 
 // The pipeline's result.
 struct QuantizedImage {
   std::uint32_t width = 0;
   std::uint32_t height = 0;
-  double output_gamma = kOutputGamma;
+  // The palette bytes are encoded for this gamma, whatever the input's gamma.
+  double output_gamma = kDefaultGamma;
   std::vector<std::uint8_t*> index_rows;
   std::vector<std::uint8_t> indices;  // one byte per pixel, row-major
   std::uint32_t palette_size = 0;

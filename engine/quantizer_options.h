@@ -1,11 +1,12 @@
 #pragma once
 // Every engine setting with its default; filled by both faces and the settings file.
+// The ranges, keys and flags of the scalar ones are in engine/option_table.h.
 #include <cstdint>
 
 struct QuantizerOptions {
   std::uint32_t colors = 256;         // 2..256
   std::uint32_t speed = 3;            // 1 slow/best .. 10 fast
-  std::int32_t dither = 1;            // 0 none, 1 Floyd-Steinberg, 2 Bayer, 3 blue noise, 4 mixing plan
+  std::int32_t dither = 1;            // a DitherKind: 0 none, 1 Floyd-Steinberg, 2 Bayer, 3 blue noise, 4 plan
   std::uint32_t ie_workaround = 0;    // minimum opaque alpha 238/255 when set
   double dither_strength = 1.0;
   double dither_damper = 8.0;

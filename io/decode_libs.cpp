@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/colour/default_gamma.h"
 #include "io/file_system.h"
 #include "io/format_decoders.h"
 #include "io/image_decode.h"
@@ -81,7 +82,7 @@ IoStatus decode_with_platform(const std::string& path, DecodedImage& image) {
   DecodedImage decoded;
   if (status.ok()) status = decode_by_format(bytes, decoded);
   if (!status.ok()) return status;
-  decoded.gamma = 0.45454545454545453;
+  decoded.gamma = kDefaultGamma;
   image = std::move(decoded);
   return status;
 }

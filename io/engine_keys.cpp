@@ -1,55 +1,28 @@
-// The thirteen engine keys of the settings file, read in a fixed order with their limits.
-#include "io/engine_keys.h"
+// The engine keys of the settings file: every option the table gives a key,
+// read in the table's order and limited to its range.
+#include <optional>
 
+#include "engine/dither_kind.h"
+#include "engine/option_table.h"
 #include "io/settings.h"
 
-namespace {
-
-// Lower bound first, so a value that is not a number ends at the lower bound.
-double limited(double value, double lowest, double highest) {
-  if (!(value >= lowest)) value = lowest;
-  if (value > highest) value = highest;
-  return value;
-}
-
-int limited(int value, int lowest, int highest) {
-  if (value < lowest) value = lowest;
-  if (value > highest) value = highest;
-  return value;
-}
-
-int as_int(std::uint32_t value) { return value > 0x7fffffffu ? 0x7fffffff : static_cast<int>(value); }
-
-}  // namespace
-
-const char* const kEngineKeys[kEngineKeyCount] = {
-    "colors",        "speed",    "dither",           "dither_strength", "dither_damper",
-    "dither_floor",  "plan_restraint", "chroma_weight", "max_error_pow",  "sum_pow",
-    "mediancut_rounds", "gpu",   "focus_weight",
-};
-
 void load_engine_settings(const std::string& path, QuantizerOptions& options) {
-  options.colors = static_cast<std::uint32_t>(
-      limited(settings_read_int(path, "colors", as_int(options.colors)), 2, 256));
-  options.speed = static_cast<std::uint32_t>(
-      limited(settings_read_int(path, "speed", as_int(options.speed)), 1, 10));
-  options.dither = limited(settings_read_int(path, "dither", options.dither), 0, 4);
-  double strength_limit = options.dither <= 1 ? 1.0 : 2.0;
-  options.dither_strength =
-      limited(settings_read_real(path, "dither_strength", options.dither_strength), 0.0, strength_limit);
-  options.dither_damper =
-      limited(settings_read_real(path, "dither_damper", options.dither_damper), 1.0, 30.0);
-  options.dither_floor = limited(settings_read_real(path, "dither_floor", options.dither_floor), 0.0, 1.0);
-  options.plan_restraint =
-      limited(settings_read_real(path, "plan_restraint", options.plan_restraint), 0.0, 1.0);
-  options.chroma_weight =
-      limited(settings_read_real(path, "chroma_weight", options.chroma_weight), 1.0, 12.5);
-  options.max_error_pow =
-      limited(settings_read_real(path, "max_error_pow", options.max_error_pow), 1.0, 3.0);
-  options.sum_pow = limited(settings_read_real(path, "sum_pow", options.sum_pow), 0.0, 1.0);
-  options.mediancut_rounds =
-      settings_read_int(path, "mediancut_rounds", as_int(options.mediancut_rounds)) != 0 ? 1 : 0;
-  options.gpu = settings_read_int(path, "gpu", as_int(options.gpu)) != 0 ? 1 : 0;
-  options.focus_weight =
-      limited(settings_read_real(path, "focus_weight", options.focus_weight), 1.0, 25.0);
+  for (const OptionSpec& spec : option_table()) {
+    if (spec.settings_key == nullptr) continue;
+    // Missing, empty or not a number at all: the value held before stays.
+    std::optional<double> stored =
+        settings_read_number(path, spec.settings_key, spec.kind == OptionKind::real);
+    if (!stored) continue;
+    double value = *stored;
+    if (spec.kind == OptionKind::flag) {
+      value = value != 0.0 ? 1.0 : 0.0;
+    } else {
+      // The strength is limited by the dithering read just before it: a stored
+      // strength is only ever used with the stored dithering.
+      double highest = spec.id == OptionId::dither_strength ? dither_strength_limit(options.dither)
+                                                            : spec.maximum;
+      value = clamp_lower_first(value, spec.minimum, highest);
+    }
+    set_option_value(options, spec, value);
+  }
 }

@@ -133,12 +133,13 @@ std::string ini_with_value(std::string_view text, std::string_view section, std:
   return result;
 }
 
-int ini_parse_int(std::string_view text) {
+std::optional<int> ini_read_int(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
   bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
   std::int64_t value = 0;
+  if (i == text.size() || text[i] < '0' || text[i] > '9') return std::nullopt;
   while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
     if (value <= std::int64_t{INT_MAX} + 1) value = value * 10 + (text[i] - '0');
     ++i;
@@ -148,3 +149,5 @@ int ini_parse_int(std::string_view text) {
   if (value < INT_MIN) return INT_MIN;
   return static_cast<int>(value);
 }
+
+int ini_parse_int(std::string_view text) { return ini_read_int(text).value_or(0); }

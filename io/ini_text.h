@@ -18,3 +18,5 @@ std::string ini_with_value(std::string_view text, std::string_view section, std:
 // The profile functions' integer reading: leading white space, an optional sign,
 // decimal digits, anything after them ignored; no digits gives 0. Saturates.
 int ini_parse_int(std::string_view text);
+// The same, but nullopt when there are no digits.
+std::optional<int> ini_read_int(std::string_view text);

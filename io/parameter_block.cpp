@@ -2,7 +2,7 @@
 // A pasted block goes through the settings reader, so it gets the same limits.
 #include <cstdio>
 
-#include "io/engine_keys.h"
+#include "engine/option_table.h"
 #include "io/file_system.h"
 #include "io/ini_text.h"
 #include "io/settings.h"
@@ -34,8 +34,9 @@ std::string block_as_settings(const std::string& text) {
 
 int count_engine_keys(const std::string& settings) {
   int count = 0;
-  for (const char* key : kEngineKeys) {
-    auto value = ini_find_value(settings, kSettingsSection, key);
+  for (const OptionSpec& spec : option_table()) {
+    if (spec.settings_key == nullptr) continue;
+    auto value = ini_find_value(settings, kSettingsSection, spec.settings_key);
     if (value && !value->empty()) ++count;
   }
   return count;
@@ -44,21 +45,18 @@ int count_engine_keys(const std::string& settings) {
 }  // namespace
 
 std::string format_parameter_block(const QuantizerOptions& options) {
-  auto real = [](double value) { return format_real(value, RealFormat::kFixed4); };
   std::string text = "; Brisel Quantizer parameters\n";
-  text += "colors=" + std::to_string(options.colors) + "\n";
-  text += "speed=" + std::to_string(options.speed) + "\n";
-  text += "dither=" + std::to_string(options.dither) + "\n";
-  text += "dither_strength=" + real(options.dither_strength) + "\n";
-  text += "dither_damper=" + real(options.dither_damper) + "\n";
-  text += "dither_floor=" + real(options.dither_floor) + "\n";
-  text += "plan_restraint=" + real(options.plan_restraint) + "\n";
-  text += "chroma_weight=" + real(options.chroma_weight) + "\n";
-  text += "max_error_pow=" + real(options.max_error_pow) + "\n";
-  text += "sum_pow=" + real(options.sum_pow) + "\n";
-  text += "mediancut_rounds=" + std::to_string(static_cast<int>(options.mediancut_rounds)) + "\n";
-  text += "gpu=" + std::to_string(static_cast<int>(options.gpu)) + "\n";
-  text += "focus_weight=" + real(options.focus_weight) + "\n";
+  for (const OptionSpec& spec : option_table()) {
+    if (spec.settings_key == nullptr) continue;
+    double value = option_value(options, spec);
+    text += spec.settings_key;
+    text += '=';
+    if (spec.kind == OptionKind::real) text += format_real(value, RealFormat::kFixed4);
+    else if (spec.kind == OptionKind::flag)
+      text += std::to_string(static_cast<int>(static_cast<std::uint32_t>(value)));
+    else text += std::to_string(static_cast<long long>(value));
+    text += '\n';
+  }
   if (text.size() > 1023) text.resize(1023);
   return text;
 }

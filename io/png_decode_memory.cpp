@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "engine/colour/default_gamma.h"
 #include "io/byte_order.h"
 #include "io/format_decoders.h"
 
@@ -38,7 +39,7 @@ double png_file_gamma(png_structp png, png_infop info) {
   png_fixed_point gamma = 0;
   if (png_get_gAMA_fixed(png, info, &gamma) != 0 && gamma > 0) return gamma / 100000.0;
   if (png_get_valid(png, info, PNG_INFO_sRGB) != 0) return 0.45455;
-  return 0.45454545454545453;
+  return kDefaultGamma;
 }
 
 // Asks libpng for 8-bit RGBA whatever the stored colour type and depth.

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/colour/default_gamma.h"
 #include "io/parallel_deflate.h"
 #include "io/png_encode.h"
 #include "io/png_write.h"
@@ -90,7 +91,7 @@ void on_png_flush(png_structp png) {
 
 // The gAMA chunk is left out when libpng would refuse the value.
 void set_gamma(png_structp png, png_infop info, double gamma) {
-  if (!(gamma > 0)) gamma = 0.45454545454545453;
+  if (!(gamma > 0)) gamma = kDefaultGamma;
   double scaled = std::round(gamma * 100000.0);
   if (scaled >= 16 && scaled <= 625000000) {
     png_set_gAMA_fixed(png, info, static_cast<png_fixed_point>(scaled));

@@ -85,6 +85,18 @@ double settings_read_real(const std::string& path, const char* key, double fallb
   return parse_real_text(*value);
 }
 
+std::optional<double> settings_read_number(const std::string& path, const char* key, bool real) {
+  std::optional<std::string> value = stored_value(path, key);
+  if (!value || value->empty()) return std::nullopt;
+  if (!real) {
+    std::optional<int> whole = ini_read_int(*value);
+    if (!whole) return std::nullopt;
+    return *whole;
+  }
+  if (value->size() > kLongestRealText) value->resize(kLongestRealText);
+  return read_real_number(*value);
+}
+
 void settings_write_text(const std::string& path, const char* key, const std::string& value) {
   if (path.empty() || key == nullptr) return;
   std::optional<std::string> text = read_settings_text(path);

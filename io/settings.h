@@ -1,5 +1,6 @@
 #pragma once
 // The per-user settings file and quantizer parameter blocks.
+#include <optional>
 #include <string>
 
 #include "engine/quantizer_options.h"
@@ -13,6 +14,9 @@ std::string settings_file_path();
 // Typed reads and writes in the one section; an empty path reads defaults and writes nothing.
 int settings_read_int(const std::string& path, const char* key, int fallback);
 double settings_read_real(const std::string& path, const char* key, double fallback);
+// The stored number read as settings_read_int or settings_read_real would; nullopt
+// when the key is missing or empty or its text holds no number.
+std::optional<double> settings_read_number(const std::string& path, const char* key, bool real);
 std::string settings_read_text(const std::string& path, const char* key, const std::string& fallback);
 void settings_write_int(const std::string& path, const char* key, int value);
 void settings_write_real(const std::string& path, const char* key, double value);

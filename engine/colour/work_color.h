@@ -2,6 +2,7 @@
 // The engine's working colour: premultiplied, Lab-shaped, about 0..1 per component.
 #include <cstdint>
 
+#include "engine/colour/default_gamma.h"
 #include "engine/colour/distance_weights.h"
 
 struct WorkColor {
@@ -11,7 +12,6 @@ struct WorkColor {
   double b;
 };
 
-inline constexpr double kDefaultGamma = 0.45454545454545453;  // 1/2.2
 inline constexpr double kAlmostTransparent = 1.0 / 256.0;
 
 // RGBA bytes with encoding gamma -> working colour.

@@ -27,7 +27,7 @@ struct MaskedPass {
   const NeighbourLists& neighbours;
   DitherLevelSource levels;  // edge map, floor, strength and a dither map of the image's size
   std::uint8_t transparent;
-  int kind;
+  DitherKind kind;
   double chroma_weight;
   double blend;
   const MixingPlan* plan;  // mixing plan only
@@ -104,7 +104,7 @@ struct MaskedPass {
 }  // namespace
 
 bool remap_masked(tamble::device* dev, const RemapImage& image, const Palette& palette,
-                  double opaque_threshold, const double* edge_map, int dither_kind,
+                  double opaque_threshold, const double* edge_map, DitherKind dither_kind,
                   std::uint8_t* output) {
   std::size_t count = static_cast<std::size_t>(image.width) * image.height;
   if (count == 0) return true;

@@ -21,11 +21,10 @@ QuantizerOptions options_after(const std::string& option, const std::string& val
 
 }  // namespace
 
-TEST(BatchArguments, IntegerOptionsClampAndReadTextAsZero) {
+TEST(BatchArguments, IntegerOptionsClamp) {
   EXPECT_EQ(options_after("-c", "1").colors, 2u);
   EXPECT_EQ(options_after("-c", "300").colors, 256u);
-  EXPECT_EQ(options_after("--colors", "abc").colors, 2u);
-  EXPECT_EQ(options_after("-c", "16px").colors, 16u);
+  EXPECT_EQ(options_after("-c", "+16").colors, 16u);
   // Far beyond int must saturate, not wrap into a small or negative count.
   EXPECT_EQ(options_after("-c", "99999999999").colors, 256u);
   EXPECT_EQ(options_after("-c", "-99999999999").colors, 2u);
@@ -48,14 +47,64 @@ TEST(BatchArguments, RealOptionsClampLowerBoundFirst) {
   EXPECT_DOUBLE_EQ(options_after("--floor", "2").dither_floor, 1.0);
   EXPECT_DOUBLE_EQ(options_after("--fairness", "0").max_error_pow, 1.0);
   EXPECT_DOUBLE_EQ(options_after("--strength", "-1").dither_strength, 0.0);
-  // Not a number lands on the lower bound, infinity on the upper one.
-  EXPECT_DOUBLE_EQ(options_after("--strength", "nan").dither_strength, 0.0);
-  EXPECT_DOUBLE_EQ(options_after("--floor", "nan").dither_floor, 0.0);
+  // Infinity is a number, and lands on the upper bound.
   EXPECT_DOUBLE_EQ(options_after("--damper", "inf").dither_damper, 30.0);
 
   BatchParseResult weight = parse({"--focus-weight", "100", "in.png"});
   EXPECT_DOUBLE_EQ(weight.request.focus_weight, 25.0);
-  EXPECT_DOUBLE_EQ(parse({"--focus-weight", "x", "in.png"}).request.focus_weight, 1.0);
+  EXPECT_DOUBLE_EQ(weight.request.options.focus_weight, 1.0);  // only with a focus map
+}
+
+TEST(BatchArguments, NumbersMustBeWholeNumbers) {
+  struct Case {
+    std::vector<std::string> arguments;
+    const char* message;
+  } cases[] = {
+      {{"-c", "abc", "in.png"}, "-c takes a number\n"},
+      {{"-c", "16x", "in.png"}, "-c takes a number\n"},
+      {{"--colors", "16.0", "in.png"}, "--colors takes a number\n"},
+      {{"-c", "", "in.png"}, "-c takes a number\n"},
+      {{"-s", " 5", "in.png"}, "-s takes a number\n"},
+      // The next option is not taken for the count.
+      {{"-c", "-o", "x.png", "in.png"}, "-c takes a number\n"},
+      {{"--strength", "nan", "in.png"}, "--strength takes a number\n"},
+      {{"--floor", "0.5 ", "in.png"}, "--floor takes a number\n"},
+      {{"--focus-weight", "x", "in.png"}, "--focus-weight takes a number\n"},
+      {{"--gpu", "yes", "in.png"}, "--gpu takes a number\n"},
+      {{"--vividness", "1,5", "in.png"}, "--vividness takes a number\n"},
+  };
+  for (const Case& c : cases) {
+    BatchParseResult result = parse(c.arguments);
+    EXPECT_EQ(result.outcome, BatchParseOutcome::refuse) << c.arguments[1];
+    EXPECT_EQ(result.diagnostics, c.message) << c.arguments[1];
+  }
+}
+
+TEST(BatchArguments, OutOfRangeValuesWarnOnceWithTheValueUsed) {
+  struct Case {
+    std::vector<std::string> arguments;
+    const char* notice;
+  } cases[] = {
+      {{"--colors", "300", "in.png"}, "--colors 300 is out of range; using 256\n"},
+      {{"-c", "99999999999", "in.png"}, "-c 99999999999 is out of range; using 256\n"},
+      {{"-s", "0", "in.png"}, "-s 0 is out of range; using 1\n"},
+      {{"--damper", "inf", "in.png"}, "--damper inf is out of range; using 30\n"},
+      {{"--plan-restraint", "-0.5", "in.png"}, "--plan-restraint -0.5 is out of range; using 0\n"},
+      // The value as the flag takes it, not the stored chroma weight.
+      {{"--vividness", "2", "in.png"}, "--vividness 2 is out of range; using 1\n"},
+      {{"--focus-weight", "0.5", "in.png"}, "--focus-weight 0.5 is out of range; using 1\n"},
+      {{"-c", "16", "--speed", "10", "--rounds", "5", "in.png"}, ""},
+      {{"-c", "1", "-c", "500", "in.png"},
+       "-c 1 is out of range; using 2\n-c 500 is out of range; using 256\n"},
+      // One line for the strength: the dithering's limit names the value used.
+      {{"--strength", "5", "--dither", "fs", "in.png"},
+       "--strength above 1.0 is not available for this dithering; using 1.0\n"},
+  };
+  for (const Case& c : cases) {
+    BatchParseResult result = parse(c.arguments);
+    EXPECT_EQ(result.outcome, BatchParseOutcome::run) << c.arguments[1];
+    EXPECT_EQ(result.diagnostics, c.notice) << c.arguments[1];
+  }
 }
 
 TEST(BatchArguments, DitherTakesExactlyFiveWords) {
@@ -135,7 +184,7 @@ TEST(BatchArguments, StrengthIsLimitedByTheDitheringAfterParsing) {
 
   result = parse({"--strength", "5", "--dither", "bayer", "in.png"});
   EXPECT_DOUBLE_EQ(result.request.options.dither_strength, 2.0);
-  EXPECT_EQ(result.diagnostics, "");
+  EXPECT_EQ(result.diagnostics, "--strength 5 is out of range; using 2\n");
 
   // A strength saved for a threshold dither, used with none.
   QuantizerOptions saved;

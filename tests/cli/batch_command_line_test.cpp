@@ -159,6 +159,19 @@ TEST(BatchCommandLine, StrengthLimitAppliesToSavedSettingsUnlessDefaults) {
   EXPECT_EQ(run.err, kFsStrengthNotice);
 }
 
+TEST(BatchCommandLine, BadNumbersStopTheRunAndOutOfRangeOnesWarn) {
+  ScratchFolder scratch;
+  ASSERT_TRUE(write_test_png(scratch.file("a.png"), 4, 4));
+  ProgramRun run = scratch.run({"--nogui", "-c", "-o", "x.png", "a.png"});
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_EQ(run.err, "-c takes a number\n");
+  EXPECT_FALSE(exists(scratch.file("x.png")));
+
+  run = scratch.run({"--nogui", "-q", "--defaults", "--colors", "300", "a.png"});
+  EXPECT_EQ(run.exit_code, 0);
+  EXPECT_EQ(run.err, "--colors 300 is out of range; using 256\n");
+}
+
 TEST(BatchCommandLine, EmptyOrUnreadablePalettesStopTheRun) {
   ScratchFolder scratch;
   ASSERT_TRUE(write_test_png(scratch.file("a.png"), 4, 4));

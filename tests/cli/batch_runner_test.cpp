@@ -25,11 +25,13 @@ struct EngineCall {
 struct RecordingEngine {
   std::vector<EngineCall> calls;
   std::uint32_t status = kQuantizeOk;
+  double palette_gamma = 0.45454545454545453;
 
   QuantizeFunction function() {
     return [this](const std::uint8_t*, std::uint32_t width, std::uint32_t height, double gamma,
                   const QuantizerOptions* options, std::uint8_t*, std::uint8_t* indices,
-                  std::uint8_t* palette, std::uint32_t* palette_size, double*) -> std::uint32_t {
+                  std::uint8_t* palette, std::uint32_t* palette_size, double*,
+                  double* out_gamma) -> std::uint32_t {
       EngineCall call{width, height, gamma, *options, {}, {}, {}};
       std::size_t n = static_cast<std::size_t>(width) * height;
       if (options->pins) call.pins.assign(options->pins, options->pins + 4 * options->pin_count);
@@ -42,6 +44,7 @@ struct RecordingEngine {
       palette[0] = palette[1] = palette[2] = 128;
       palette[3] = 255;
       *palette_size = 1;
+      if (out_gamma) *out_gamma = palette_gamma;
       return kQuantizeOk;
     };
   }
@@ -74,6 +77,19 @@ TEST(BatchRunner, OnePaletteColourStillAsksForTwoAndPinsFileIsIgnored) {
   EXPECT_EQ(engine.calls[0].options.colors, 2u);
   EXPECT_EQ(engine.calls[0].options.pin_count, 1u);
   EXPECT_EQ(engine.calls[0].pins, (std::vector<std::uint8_t>{0x10, 0x20, 0x30, 255}));
+}
+
+// The file declares what the engine says its palette is encoded for.
+TEST(BatchRunner, WrittenFileDeclaresTheGammaTheEngineReturned) {
+  ScratchFolder scratch;
+  ASSERT_TRUE(write_test_png(scratch.file("a.png"), 4, 3, 45455));
+  BatchRequest request;
+  request.quiet = true;
+  request.inputs = {scratch.file("a.png")};
+  RecordingEngine engine;
+  engine.palette_gamma = 0.8;
+  EXPECT_EQ(run_batch_request(request, engine.function()), 0);
+  EXPECT_EQ(inspect_png(scratch.file("a-q.png")).gamma_100000, 80000u);
 }
 
 TEST(BatchRunner, PinsKeepTheRequestedColourCount) {

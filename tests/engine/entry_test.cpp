@@ -98,7 +98,7 @@ TEST(EntryNormalisation, NonPositiveGammaMeansOneOver2_2) {
   EXPECT_EQ(quantize(px, 20, 20, o, -3.0).indices, ref.indices);
 }
 
-// The written file always declares gamma 1/2.2, so an image decoded with
+// The engine returns 1/2.2 as the palette's gamma, so an image decoded with
 // another gamma must come back as bytes encoded for 1/2.2, not its own.
 TEST(EntryOutputs, PaletteBytesAreEncodedForOneOver2_2WhateverTheInputGamma) {
   std::vector<std::uint8_t> px;
@@ -113,6 +113,8 @@ TEST(EntryOutputs, PaletteBytesAreEncodedForOneOver2_2WhateverTheInputGamma) {
   const int expected = static_cast<int>(256.0 * std::pow(128 / 255.0, 1.0 / 2.2));  // 187
   for (int c = 0; c < 3; ++c) EXPECT_EQ(int(linear.rgba[c]), expected) << c;
   EXPECT_EQ(linear.rgba[3], 255);
+  EXPECT_EQ(linear.gamma, 0.45454545454545453);
+  EXPECT_EQ(same.gamma, 0.45454545454545453);
 }
 
 TEST(EntryOutputs, PaletteZeroedPastSizeOpaquePastTransparentCountErrorMinusOne) {

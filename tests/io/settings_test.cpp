@@ -106,6 +106,27 @@ TEST(EngineSettings, LimitsApplyInOrder) {
   EXPECT_EQ(format_parameter_block(untouched), format_parameter_block(QuantizerOptions{}));
 }
 
+// Text without a number keeps the value held before; a leading number counts,
+// as the profile functions read it.
+TEST(EngineSettings, TextThatIsNotANumberKeepsTheDefault) {
+  ScratchFolder folder;
+  std::string path = folder.file("settings.ini");
+  write_text(path, "[Brisel Quantizer]\ncolors=abc\nspeed=7x\ndither=-\ndither_floor=abc\n"
+                   "sum_pow=.25\ngpu=on\nmediancut_rounds=x1\nfocus_weight=+\n");
+  QuantizerOptions options;
+  options.colors = 64;
+  options.gpu = 1;
+  load_engine_settings(path, options);
+  EXPECT_EQ(options.colors, 64u);
+  EXPECT_EQ(options.speed, 7u);
+  EXPECT_EQ(options.dither, QuantizerOptions{}.dither);
+  EXPECT_EQ(options.dither_floor, QuantizerOptions{}.dither_floor);
+  EXPECT_EQ(options.sum_pow, 0.25);
+  EXPECT_EQ(options.gpu, 1u);
+  EXPECT_EQ(options.mediancut_rounds, 1u);
+  EXPECT_EQ(options.focus_weight, 1.0);
+}
+
 TEST(ParameterBlock, TextAndRoundTrip) {
   QuantizerOptions options;
   EXPECT_EQ(format_parameter_block(options),

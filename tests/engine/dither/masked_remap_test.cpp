@@ -28,17 +28,17 @@ std::vector<WorkColor> flat(WorkColor c, std::uint32_t w = kWidth, std::uint32_t
   return std::vector<WorkColor>(static_cast<std::size_t>(w) * h, c);
 }
 
-double mask_at(int kind, std::uint32_t x, std::uint32_t y) {
+double mask_at(DitherKind kind, std::uint32_t x, std::uint32_t y) {
   return kind == kDitherBayer ? bayer_mask_value(x, y) : blue_noise_mask_value(x, y);
 }
 
-class ThresholdMask : public testing::TestWithParam<int> {
+class ThresholdMask : public testing::TestWithParam<DitherKind> {
  protected:
   EngineSettingsGuard guard_;
 };
 
 TEST_P(ThresholdMask, RunnerUpWhereTheThresholdCarriesPastTheMidpoint) {
-  const int kind = GetParam();
+  const DitherKind kind = GetParam();
   for (double level : {1.0, 2.0}) {  // the level is not capped for the masks
     set_uniform_level(level);
     std::vector<std::uint8_t> out = run_masked(flat(grey(0.375)), kWidth, kHeight, two_greys(), kind);
@@ -54,7 +54,7 @@ TEST_P(ThresholdMask, RunnerUpWhereTheThresholdCarriesPastTheMidpoint) {
 }
 
 TEST_P(ThresholdMask, ShareOfTheRunnerUpIsTheFractionalPositionOverOneTile) {
-  const int kind = GetParam();
+  const DitherKind kind = GetParam();
   set_uniform_level(1.0);
   const std::uint32_t tile = kind == kDitherBayer ? kBayerSize : kBlueNoiseSize;
   std::vector<std::uint8_t> out = run_masked(flat(grey(0.375), tile, tile), tile, tile, two_greys(), kind);
@@ -64,7 +64,7 @@ TEST_P(ThresholdMask, ShareOfTheRunnerUpIsTheFractionalPositionOverOneTile) {
 }
 
 TEST_P(ThresholdMask, NoLevelMeansTheNearestEntry) {
-  const int kind = GetParam();
+  const DitherKind kind = GetParam();
   set_uniform_level(0.0);
   for (std::uint8_t i : run_masked(flat(grey(0.45)), kWidth, kHeight, two_greys(), kind)) ASSERT_EQ(i, 0);
 
@@ -84,7 +84,7 @@ TEST_P(ThresholdMask, NoLevelMeansTheNearestEntry) {
 }
 
 TEST_P(ThresholdMask, IgnoresADitherMapOfAnotherSize) {
-  const int kind = GetParam();
+  const DitherKind kind = GetParam();
   set_uniform_level(1.0);
   std::vector<std::uint8_t> plain = run_masked(flat(grey(0.375)), kWidth, kHeight, two_greys(), kind);
   std::vector<std::uint8_t> zeros(static_cast<std::size_t>(kWidth + 1) * kHeight, 0);
@@ -97,7 +97,7 @@ TEST_P(ThresholdMask, IgnoresADitherMapOfAnotherSize) {
 TEST_P(ThresholdMask, RunnerUpIsTheNeighbourNearestToThePixel) {
   // Entry 0's list starts with entry 1 (darker), but entry 2 (lighter) is
   // nearer to a pixel above entry 0: the push must run towards entry 2.
-  const int kind = GetParam();
+  const DitherKind kind = GetParam();
   set_uniform_level(1.0);
   Palette p = palette_of({grey(0.5), grey(0.3125), grey(0.703125), grey(0.0625)});
   std::vector<std::uint8_t> out = run_masked(flat(grey(0.5625)), kWidth, kHeight, p, kind);
@@ -109,9 +109,9 @@ TEST_P(ThresholdMask, RunnerUpIsTheNeighbourNearestToThePixel) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BayerAndBlueNoise, ThresholdMask,
-                         testing::Values(int(kDitherBayer), int(kDitherBlueNoise)));
+                         testing::Values(kDitherBayer, kDitherBlueNoise));
 
-class EveryMaskedKind : public testing::TestWithParam<int> {
+class EveryMaskedKind : public testing::TestWithParam<DitherKind> {
  protected:
   EngineSettingsGuard guard_;
 };
@@ -160,12 +160,12 @@ TEST(MaskedRemap, DegenerateCallsLeaveDefinedBytes) {
   // No palette at all: zeros rather than whatever the buffer held.
   EXPECT_EQ(run_masked(pixels, 4, 3, Palette{}, kDitherBayer), std::vector<std::uint8_t>(12, 0));
   // A kind this pass does not know: the undithered nearest entry.
-  std::vector<std::uint8_t> out = run_masked(pixels, 4, 3, two_greys(), 7);
+  std::vector<std::uint8_t> out = run_masked(pixels, 4, 3, two_greys(), static_cast<DitherKind>(7));
   EXPECT_EQ(out, std::vector<std::uint8_t>(12, 0));
 }
 
 INSTANTIATE_TEST_SUITE_P(AllKinds, EveryMaskedKind,
-                         testing::Values(int(kDitherBayer), int(kDitherBlueNoise), int(kDitherMixingPlan)));
+                         testing::Values(kDitherBayer, kDitherBlueNoise, kDitherMixingPlan));
 
 }  // namespace
 
@@ -203,7 +203,7 @@ TEST(MaskedDeterminism, DISABLED_PrintChecksum) {
   g_engine.dither_strength = 1.6;
   g_engine.plan_colors = 4;
   std::uint64_t sum = 1469598103934665603ull;
-  for (int kind : {kDitherBayer, kDitherBlueNoise, kDitherMixingPlan}) {
+  for (DitherKind kind : {kDitherBayer, kDitherBlueNoise, kDitherMixingPlan}) {
     std::vector<std::uint8_t> out(pixels.size());
     remap_masked(tamble::get_cpu_device(), RemapImage{pixels.data(), w, h}, p, 238.0 / 255.0, edges.data(),
                  kind, out.data());

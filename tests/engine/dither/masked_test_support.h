@@ -28,7 +28,7 @@ inline Palette palette_of(const std::vector<WorkColor>& colors) {
 }
 
 inline std::vector<std::uint8_t> run_masked(const std::vector<WorkColor>& pixels, std::uint32_t width,
-                                            std::uint32_t height, const Palette& palette, int kind,
+                                            std::uint32_t height, const Palette& palette, DitherKind kind,
                                             const double* edge_map = nullptr) {
   std::vector<std::uint8_t> out(pixels.size(), 0xEE);
   remap_masked(tamble::get_cpu_device(), RemapImage{pixels.data(), width, height}, palette, 1.0,

@@ -179,7 +179,7 @@ TEST(RefineOrder, TransparentCountReachesALateTranslucentPin) {
 TEST(RefineOutput, PaletteBytesAreWrittenAndEntriesSnapToThem) {
   std::uint8_t rgba[4] = {200, 100, 50, 128};
   Palette pal;
-  pal.entries = {entry(to_work_color(rgba, kOutputGamma)), entry({0.0, 0.0, kNeutralA, kNeutralB})};
+  pal.entries = {entry(to_work_color(rgba, kDefaultGamma)), entry({0.0, 0.0, kNeutralA, kNeutralB})};
   pal.entries[0].color.L += 1e-9;  // not exactly a byte colour
   QuantizedImage out;
   palette_to_output(out, pal);
@@ -187,7 +187,7 @@ TEST(RefineOutput, PaletteBytesAreWrittenAndEntriesSnapToThem) {
   EXPECT_EQ(out.palette_rgb[0][1], 100);
   EXPECT_EQ(out.palette_rgb[0][2], 50);
   EXPECT_EQ(out.palette_alpha[0], 128);
-  WorkColor snapped = to_work_color(rgba, kOutputGamma);
+  WorkColor snapped = to_work_color(rgba, kDefaultGamma);
   EXPECT_EQ(pal.entries[0].color.L, snapped.L);
   EXPECT_EQ(out.palette_alpha[1], 0);
   EXPECT_EQ(out.palette_rgb[1][0], 0);
@@ -199,7 +199,7 @@ TEST(RefineIe6, NearlyOpaquePixelsBecomeOpaqueFaintOnesStay) {
   ImageDesc img;
   img.width = 4;
   img.height = 1;
-  img.gamma = kOutputGamma;
+  img.gamma = kDefaultGamma;
   img.rows = {px.data()};
   const double threshold = 238.0 / 255.0;
   ie6_workaround(img, threshold);

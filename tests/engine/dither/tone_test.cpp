@@ -17,7 +17,7 @@ const Palette kBlackAndWhite = palette_of({grey(0.0), grey(1.0)});  // white is 
 
 WorkColor grey_byte(std::uint8_t v) {
   const std::uint8_t rgba[4] = {v, v, v, 255};
-  return to_work_color(rgba, kOutputGamma);
+  return to_work_color(rgba, kDefaultGamma);
 }
 
 double white_share(const std::vector<std::uint8_t>& indices) {
@@ -46,7 +46,7 @@ TEST(Tone, ErrorDiffusionKeepsTheWorkingLightness) {
 TEST(Tone, ThresholdMasksKeepTheWorkingLightness) {
   EngineSettingsGuard guard;
   set_uniform_level(1.0);
-  for (int kind : {kDitherBayer, kDitherBlueNoise}) {
+  for (DitherKind kind : {kDitherBayer, kDitherBlueNoise}) {
     for (std::uint8_t v : kGreys) {
       const WorkColor c = grey_byte(v);
       const std::vector<WorkColor> pixels(64 * 64, c);  // whole tiles of both masks

@@ -28,7 +28,7 @@ TEST(RefusedSearch, EveryRemapReportsItAndWritesNothing) {
   EXPECT_FALSE(remap_plain(&nothing, img.view(), moved, 1.0, out.data()).has_value());
   EXPECT_EQ(moved.entries[0].color.L, p.entries[0].color.L);
   EXPECT_FALSE(remap_diffused(&nothing, img.view(), p, 1.0, nullptr, false, 1e20, out.data()));
-  for (int kind : {kDitherBayer, kDitherBlueNoise, kDitherMixingPlan})
+  for (DitherKind kind : {kDitherBayer, kDitherBlueNoise, kDitherMixingPlan})
     EXPECT_FALSE(remap_masked(&nothing, img.view(), p, 1.0, nullptr, kind, out.data())) << kind;
   testing::internal::GetCapturedStderr();
   EXPECT_EQ(out, std::vector<std::uint8_t>(img.pixels.size(), 99));
@@ -39,27 +39,26 @@ TEST(RefusedSearch, EveryRemapReportsItAndWritesNothing) {
 TEST(RefusedSearch, PipelineReturns17ForEveryRemap) {
   std::vector<std::uint8_t> px = test_images::gradient(64, 64, false);
   struct Case {
-    bool dither_on;
-    int kind;
+    DitherKind dither;
     std::uint32_t speed;  // below 6 the plain remap runs first
   };
-  for (Case c : {Case{false, 0, 3}, Case{true, 0, 3}, Case{true, 0, 10}, Case{true, 1, 10},
-                 Case{true, 3, 10}}) {
+  for (Case c : {Case{kDitherNone, 3}, Case{kDitherFloydSteinberg, 3},
+                 Case{kDitherFloydSteinberg, 10}, Case{kDitherBayer, 10},
+                 Case{kDitherMixingPlan, 10}}) {
     EngineSettingsGuard guard;
     g_engine.verbose = false;
     RefusingDevice small_blocks_refused(SIZE_MAX, 1024);
-    ImageDesc image{64, 64, kOutputGamma, {}};
+    ImageDesc image{64, 64, kDefaultGamma, {}};
     std::vector<std::uint8_t> copy = px;
     for (std::uint32_t y = 0; y < 64; ++y) image.rows.push_back(copy.data() + 4 * 64 * y);
     PipelineSettings s;
     s.colors = 16;
     s.speed = c.speed;
-    s.dither_on = c.dither_on;
-    s.dither_kind = c.kind;
+    s.dither = c.dither;
     QuantizedImage out;
     testing::internal::CaptureStderr();
     EXPECT_EQ(run_pipeline(&small_blocks_refused, image, s, out), kQuantizeOutOfMemory)
-        << c.dither_on << " " << c.kind << " " << c.speed;
+        << c.dither << " " << c.speed;
     testing::internal::GetCapturedStderr();
     release_engine_caches();  // its arrays belong to this device
   }

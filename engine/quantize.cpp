@@ -42,6 +42,8 @@ PipelineSettings pipeline_settings(const QuantizerOptions& o) {
   s.mse_limit = 1e20;
   s.min_opaque_alpha = o.ie_workaround ? kIe6OpaqueAlpha : 1.0;
   s.colors = normalized_colors(o.colors);
+  // A single colour is a palette only when it is given: a fixed palette of one entry.
+  if (o.colors == 1 && o.pins != nullptr && o.pin_count >= 1) s.colors = 1;
   s.speed = normalized_speed(o.speed);
   s.dither_on = o.dither != 0;
   s.last_index_transparent = false;

@@ -7,6 +7,11 @@
 // True when `path` names an existing regular file (not a folder, device or pipe).
 bool is_regular_file(const std::string& path);
 
+// What sits at a path, links followed: nothing, a regular file, or anything else
+// (folder, device, pipe, socket).
+enum class PathKind { missing, regular, other };
+PathKind path_kind(const std::string& path);
+
 // Creates `path` and any missing parent folders; true when the folder exists afterwards.
 bool make_directories(const std::string& path);
 
@@ -26,6 +31,9 @@ bool flush_to_disk(std::FILE* file);
 
 // Gives the file the permissions a plainly created file would get (0666 less the umask).
 void set_default_permissions(std::FILE* file);
+
+// Gives the file the permission bits of the file at `model`; false when `model` cannot be read.
+bool copy_permissions(const std::string& model, std::FILE* file);
 
 // The file a path finally names after following symbolic links; the path itself
 // when it does not exist yet.

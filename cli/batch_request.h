@@ -44,5 +44,5 @@ BatchParseResult parse_batch_arguments(const std::vector<std::string>& arguments
 std::string limit_dither_strength(QuantizerOptions& options);
 
 // Input name with its last extension replaced by the suffix; a dot inside a
-// folder name is not an extension.
+// folder name, or at the start of the file name, is not an extension.
 std::string batch_output_path(const std::string& input, const std::string& suffix);

@@ -2,22 +2,32 @@
 
 #include <cstdio>
 #include <exception>
+#include <map>
 #include <new>
 #include <vector>
 
 #include "cli/map_raster.h"
 #include "cli/path_exists.h"
+#include "engine/memory_budget.h"
+#include "io/file_system.h"
 #include "io/image_decode.h"
+#include "io/image_probe.h"
 #include "io/palette_file.h"
 #include "io/png_write.h"
 
 namespace {
 
+constexpr int kMostColours = 256;
+constexpr char kNotEnoughMemory[] = "not enough memory";
+
 // What every input shares: the fixed colours and the maps, read once.
 struct SharedInputs {
-  std::uint8_t colours[256 * 4] = {};
+  // One entry more than a palette holds, to learn that a file holds more.
+  std::uint8_t colours[(kMostColours + 1) * 4] = {};
   MapRaster focus;
   MapRaster dither;
+  // Outputs written so far, by the file they finally name, with their input.
+  std::map<std::string, std::string> written;
 };
 
 bool read_fixed_colours(BatchRequest& request, SharedInputs& shared) {
@@ -26,17 +36,28 @@ bool read_fixed_colours(BatchRequest& request, SharedInputs& shared) {
   if (path.empty()) return true;
   std::string message;
   std::string warning;
-  int count = read_palette_file(path, shared.colours, 256, message, &warning);
+  int count = read_palette_file(path, shared.colours, kMostColours + 1, message, &warning);
   if (!warning.empty()) std::fprintf(stderr, "%s\n", warning.c_str());
   if (count <= 0) {
     std::fprintf(stderr, "cannot read palette %s: %s\n", path.c_str(),
                  count == 0 ? "no colours" : message.c_str());
     return false;
   }
+  const bool fixed_palette = !request.palette_path.empty();
+  // A fixed palette is used exactly as given, even one of a single colour.
+  const int usable = fixed_palette ? kMostColours : static_cast<int>(request.options.colors);
+  if (count > usable) {
+    if (fixed_palette)
+      std::fprintf(stderr, "palette %s has more than %d colours; using the first %d\n",
+                   path.c_str(), kMostColours, kMostColours);
+    else
+      std::fprintf(stderr, "pins %s hold more colours than the %d asked for; using the first %d\n",
+                   path.c_str(), usable, usable);
+    count = usable;
+  }
   request.options.pins = shared.colours;
   request.options.pin_count = static_cast<std::uint32_t>(count);
-  if (!request.palette_path.empty())
-    request.options.colors = static_cast<std::uint32_t>(count < 2 ? 2 : count);
+  if (fixed_palette) request.options.colors = static_cast<std::uint32_t>(count);
   return true;
 }
 
@@ -61,13 +82,30 @@ bool map_fits(const MapRaster& map, const char* what, const std::string& input,
   return false;
 }
 
+// An image the engine would refuse for its size is refused before it is decoded.
+bool size_fits(const std::string& input, const QuantizerOptions& options) {
+  std::uint32_t width = 0, height = 0;
+  if (!probe_image_size(input, width, height)) return true;
+  if (run_fits_in_memory(std::uint64_t{width} * height, options.speed)) return true;
+  std::fprintf(stderr, "%s: %s\n", input.c_str(), kNotEnoughMemory);
+  return false;
+}
+
 bool quantize_one(const std::string& input, const std::string& output,
-                  const BatchRequest& request, const SharedInputs& shared,
+                  const BatchRequest& request, SharedInputs& shared,
                   const QuantizeFunction& quantize) {
+  // Two inputs of one run that map to one output would silently lose the first result.
+  auto earlier = shared.written.find(resolved_path(output));
+  if (earlier != shared.written.end()) {
+    std::fprintf(stderr, "%s: %s is already written from %s\n", input.c_str(), output.c_str(),
+                 earlier->second.c_str());
+    return false;
+  }
   if (!request.force && path_exists(output)) {
     std::fprintf(stderr, "%s exists; not overwriting (use -f)\n", output.c_str());
     return false;
   }
+  if (!size_fits(input, request.options)) return false;
   DecodedImage image;
   IoStatus loaded = load_image_file(input, image);
   if (!loaded.ok()) {
@@ -107,6 +145,7 @@ bool quantize_one(const std::string& input, const std::string& output,
     std::fprintf(stderr, "%s: %s\n", output.c_str(), io_message(written).c_str());
     return false;
   }
+  shared.written.emplace(resolved_path(output), input);
   if (!request.quiet) {
     std::printf("%s -> %s (%u colours, %u-bit)\n", input.c_str(), output.c_str(), palette_size,
                 palette_bit_depth(palette_size));
@@ -133,7 +172,7 @@ int run_batch_request(BatchRequest& request, const QuantizeFunction& quantize) {
       written = quantize_one(input, output, request, shared, quantize);
     } catch (const std::bad_alloc&) {
       // One image too big for this machine must not end the whole run.
-      std::fprintf(stderr, "%s: %s\n", input.c_str(), "not enough memory");
+      std::fprintf(stderr, "%s: %s\n", input.c_str(), kNotEnoughMemory);
     } catch (const std::exception& e) {
       // Nor may anything else that goes wrong with one file.
       std::fprintf(stderr, "%s: %s\n", input.c_str(), e.what());

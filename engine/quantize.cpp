@@ -45,6 +45,8 @@ PipelineSettings pipeline_settings(const QuantizerOptions& o) {
   s.mse_limit = 1e20;
   s.min_opaque_alpha = engine_value(o, OptionId::ie_workaround) != 0.0 ? kIe6OpaqueAlpha : 1.0;
   s.colors = engine_count(o, OptionId::colors);
+  // A single colour is a palette only when it is given: a fixed palette of one entry.
+  if (o.colors == 1 && o.pins != nullptr && o.pin_count >= 1) s.colors = 1;
   s.speed = engine_count(o, OptionId::speed);
   s.dither = dither_kind(o.dither);
   s.last_index_transparent = false;

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 struct QuantizerOptions {
-  std::uint32_t colors = 256;         // 2..256
+  std::uint32_t colors = 256;         // 2..256; 1 only with a one-colour fixed palette
   std::uint32_t speed = 3;            // 1 slow/best .. 10 fast
   std::int32_t dither = 1;            // a DitherKind: 0 none, 1 Floyd-Steinberg, 2 Bayer, 3 blue noise, 4 plan
   std::uint32_t ie_workaround = 0;    // minimum opaque alpha 238/255 when set

@@ -10,6 +10,11 @@ bool is_regular_file(const std::string& path);
 // True when nothing at all exists at `path` (a missing file or folder on the way).
 bool path_is_missing(const std::string& path);
 
+// What sits at a path, links followed: nothing, a regular file, or anything else
+// (folder, device, pipe, socket).
+enum class PathKind { missing, regular, other };
+PathKind path_kind(const std::string& path);
+
 // Creates `path` and any missing parent folders; true when the folder exists afterwards.
 bool make_directories(const std::string& path);
 
@@ -29,6 +34,9 @@ bool flush_to_disk(std::FILE* file);
 
 // Gives the file the permissions a plainly created file would get (0666 less the umask).
 void set_default_permissions(std::FILE* file);
+
+// Gives the file the permission bits of the file at `model`; false when `model` cannot be read.
+bool copy_permissions(const std::string& model, std::FILE* file);
 
 // The file a path finally names after following symbolic links; the path itself
 // when it does not exist yet.

@@ -10,9 +10,10 @@
 #include <fstream>
 #include <vector>
 
-bool is_regular_file(const std::string& path) {
+PathKind path_kind(const std::string& path) {
   struct stat info {};
-  return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  if (path.empty() || ::stat(path.c_str(), &info) != 0) return PathKind::missing;
+  return S_ISREG(info.st_mode) ? PathKind::regular : PathKind::other;
 }
 
 bool path_is_missing(const std::string& path) {
@@ -21,6 +22,8 @@ bool path_is_missing(const std::string& path) {
   if (::stat(path.c_str(), &info) == 0) return false;
   return errno == ENOENT || errno == ENOTDIR;
 }
+
+bool is_regular_file(const std::string& path) { return path_kind(path) == PathKind::regular; }
 
 bool make_directories(const std::string& path) {
   if (path.empty()) return false;
@@ -102,6 +105,12 @@ static mode_t current_umask() {
 
 void set_default_permissions(std::FILE* file) {
   ::fchmod(::fileno(file), 0666 & ~current_umask());
+}
+
+bool copy_permissions(const std::string& model, std::FILE* file) {
+  struct stat info {};
+  if (::stat(model.c_str(), &info) != 0) return false;
+  return ::fchmod(::fileno(file), info.st_mode & 0777) == 0;  // never set-id bits
 }
 
 std::string resolved_path(const std::string& path) {

@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "io/file_system.h"
+#include "io/interrupt_cleanup.h"
 
 namespace {
 
@@ -19,6 +20,12 @@ std::FILE* ReplacingFile::open(const std::string& requested) {
   // A linked file (say a settings file kept in a dotfiles folder) is replaced
   // where it really lives, so the link survives.
   std::string target = resolved_path(requested);
+  if (path_kind(target) == PathKind::other) {
+    file_ = std::fopen(target.c_str(), "wb");  // a folder fails here, as it should
+    error_ = file_ == nullptr ? errno : 0;
+    if (file_ != nullptr) target_ = target;
+    return file_;
+  }
   std::string folder = ".";
   std::string name = target;
   std::size_t slash = target.find_last_of('/');
@@ -32,24 +39,36 @@ std::FILE* ReplacingFile::open(const std::string& requested) {
   }
   file_ = create_unique_file(folder, "." + name.substr(0, kLongestNameInPrefix) + ".tmp", temporary_);
   error_ = file_ == nullptr ? errno : 0;
-  if (file_ != nullptr) target_ = target;
+  if (file_ != nullptr) {
+    target_ = target;
+    interrupt_slot_ = remove_on_interrupt(temporary_);
+  }
   return file_;
 }
 
 bool ReplacingFile::commit() {
   if (file_ == nullptr) return false;
   errno = 0;
+  if (temporary_.empty()) {
+    // Written through: a device or pipe has nothing to sync or rename.
+    bool written = std::ferror(file_) == 0 && std::fflush(file_) == 0;
+    if (!written) error_ = errno;
+    bool closed = std::fclose(file_) == 0;
+    if (written && !closed) error_ = errno;
+    file_ = nullptr;
+    return written && closed;
+  }
   bool written = std::ferror(file_) == 0 && flush_to_disk(file_);
-  if (written) set_default_permissions(file_);
+  if (written && !copy_permissions(target_, file_)) set_default_permissions(file_);
   bool closed = std::fclose(file_) == 0;
   file_ = nullptr;
-  bool moved = written && closed && replace_file(temporary_, target_);
-  if (!moved) {
+  if (!written || !closed || !replace_file(temporary_, target_)) {
     error_ = errno;
-    remove_file(temporary_);
-    temporary_.clear();
+    drop_temporary();
     return false;
   }
+  forget_on_interrupt(interrupt_slot_);
+  interrupt_slot_ = -1;
   temporary_.clear();
   return true;
 }
@@ -59,8 +78,12 @@ void ReplacingFile::abandon() {
     std::fclose(file_);
     file_ = nullptr;
   }
-  if (!temporary_.empty()) {
-    remove_file(temporary_);
-    temporary_.clear();
-  }
+  drop_temporary();
+}
+
+void ReplacingFile::drop_temporary() {
+  if (!temporary_.empty()) remove_file(temporary_);
+  forget_on_interrupt(interrupt_slot_);
+  interrupt_slot_ = -1;
+  temporary_.clear();
 }

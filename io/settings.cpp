@@ -61,7 +61,6 @@ std::string settings_file_path() {
   }
   std::string path = folder + "/settings.ini";
   if (folder.empty() || path.size() >= kLongestPath) return {};
-  make_directories(folder);  // a failure shows later as defaults and skipped writes
   return path;
 }
 
@@ -107,6 +106,9 @@ void settings_write_text(const std::string& path, const char* key, const std::st
     if (c == '\r' || c == '\n') c = ' ';
   }
   std::string updated = ini_with_value(*text, kSettingsSection, key, one_line);
+  // The folder appears with the first write, so a face that only reads leaves no trace.
+  std::size_t slash = path.find_last_of('/');
+  if (slash != std::string::npos && slash > 0) make_directories(path.substr(0, slash));
   ReplacingFile output;
   if (std::FILE* file = output.open(path)) {
     if (std::fwrite(updated.data(), 1, updated.size(), file) == updated.size()) output.commit();

@@ -8,7 +8,7 @@
 inline constexpr const char* kSettingsSection = "Brisel Quantizer";
 
 // $XDG_CONFIG_HOME (else $HOME/.config) + "/Brisel Quantizer/settings.ini";
-// the folder is created. Empty when no usable location exists.
+// nothing is created until a write. Empty when no usable location exists.
 std::string settings_file_path();
 
 // Typed reads and writes in the one section; an empty path reads defaults and writes nothing.

@@ -212,8 +212,10 @@ TEST(BatchOutputPath, ReplacesOnlyTheFileNamesLastExtension) {
   } cases[] = {
       {"photo.jpeg", "photo-q.png"},       {"a.b.png", "a.b-q.png"},
       {"photos.old/img", "photos.old/img-q.png"}, {"photos.old\\img", "photos.old\\img-q.png"},
-      {"archive.d/pic", "archive.d/pic-q.png"},   {".png", "-q.png"},
+      {"archive.d/pic", "archive.d/pic-q.png"},   {".png", ".png-q.png"},
       {"noext", "noext-q.png"},            {"dir/x.tif", "dir/x-q.png"},
+      {".hidden", ".hidden-q.png"},        {"dir/.hidden", "dir/.hidden-q.png"},
+      {".hidden.png", ".hidden-q.png"},    {"dir\\.x", "dir\\.x-q.png"},
   };
   for (const Case& c : cases) EXPECT_EQ(batch_output_path(c.input, "-q.png"), c.output) << c.input;
   EXPECT_EQ(batch_output_path("x.png", ".png"), "x.png");

@@ -60,7 +60,7 @@ std::vector<std::uint8_t> gradient_red(std::uint32_t width, std::uint32_t height
 
 }  // namespace
 
-TEST(BatchRunner, OnePaletteColourStillAsksForTwoAndPinsFileIsIgnored) {
+TEST(BatchRunner, OnePaletteColourIsTheWholePaletteAndPinsFileIsIgnored) {
   ScratchFolder scratch;
   ASSERT_TRUE(write_test_png(scratch.file("a.png"), 4, 3));
   std::ofstream(scratch.file("one.txt")) << "#102030\n";
@@ -74,7 +74,7 @@ TEST(BatchRunner, OnePaletteColourStillAsksForTwoAndPinsFileIsIgnored) {
   EXPECT_EQ(run_batch_request(request, engine.function()), 0);
   testing::internal::GetCapturedStdout();
   ASSERT_EQ(engine.calls.size(), 1u);
-  EXPECT_EQ(engine.calls[0].options.colors, 2u);
+  EXPECT_EQ(engine.calls[0].options.colors, 1u);
   EXPECT_EQ(engine.calls[0].options.pin_count, 1u);
   EXPECT_EQ(engine.calls[0].pins, (std::vector<std::uint8_t>{0x10, 0x20, 0x30, 255}));
 }
@@ -106,6 +106,44 @@ TEST(BatchRunner, PinsKeepTheRequestedColourCount) {
   ASSERT_EQ(engine.calls.size(), 1u);
   EXPECT_EQ(engine.calls[0].options.colors, 64u);
   EXPECT_EQ(engine.calls[0].options.pin_count, 3u);
+}
+
+TEST(BatchRunner, CutColourListsAreNamedOnceOnStderr) {
+  ScratchFolder scratch;
+  ASSERT_TRUE(write_test_png(scratch.file("a.png"), 4, 3));
+  ASSERT_TRUE(write_test_png(scratch.file("b.png"), 4, 3));
+  std::ofstream big(scratch.file("big.txt"));
+  for (int i = 0; i < 300; ++i) big << i / 256 << ',' << i % 256 << ",7\n";
+  big.close();
+  BatchRequest request;
+  request.quiet = true;
+  request.palette_path = scratch.file("big.txt");
+  request.inputs = {scratch.file("a.png"), scratch.file("b.png")};
+  RecordingEngine engine;
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(run_batch_request(request, engine.function()), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "palette " + request.palette_path + " has more than 256 colours; using the first 256\n");
+  ASSERT_EQ(engine.calls.size(), 2u);
+  EXPECT_EQ(engine.calls[1].options.colors, 256u);
+  EXPECT_EQ(engine.calls[1].options.pin_count, 256u);
+
+  // More pins than colours: the first ones are kept, and said so.
+  std::ofstream(scratch.file("pins.txt")) << "#ff0000\n#00ff00\n#0000ff\n#ffffff\n";
+  request = BatchRequest{};
+  request.quiet = true;
+  request.force = true;
+  request.options.colors = 3;
+  request.pins_path = scratch.file("pins.txt");
+  request.inputs = {scratch.file("a.png")};
+  engine.calls.clear();
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(run_batch_request(request, engine.function()), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "pins " + request.pins_path + " hold more colours than the 3 asked for; using the first 3\n");
+  ASSERT_EQ(engine.calls.size(), 1u);
+  EXPECT_EQ(engine.calls[0].options.pin_count, 3u);
+  EXPECT_EQ(engine.calls[0].options.colors, 3u);
 }
 
 TEST(BatchRunner, MapsReachTheEngineAsRedBytesWithTheFocusWeight) {

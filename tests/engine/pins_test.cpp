@@ -91,6 +91,23 @@ TEST(Pins, OneColourPaletteWithTwoColoursAddsOneImageColour) {
   expect_entries(r, pin, 1);
 }
 
+TEST(Pins, OneColourFixedPaletteIsUsedAloneInEveryMode) {
+  const std::uint8_t only[4] = {40, 80, 120, 255};
+  auto px = gradient(30, 30, true);
+  QuantizerOptions o;
+  o.colors = 1;
+  o.pins = only;
+  o.pin_count = 1;
+  for (std::int32_t dither = 0; dither <= 4; ++dither) {
+    o.dither = dither;
+    auto r = quantize(px, 30, 30, o);
+    ASSERT_EQ(r.status, 0u) << dither;
+    ASSERT_EQ(r.size, 1u) << dither;
+    expect_entries(r, only, 1);
+    EXPECT_EQ(std::set<std::uint8_t>(r.indices.begin(), r.indices.end()), std::set<std::uint8_t>{0});
+  }
+}
+
 TEST(Pins, SemiTransparentPinCountsInTheTransparentCount) {
   // Opaque image; the only translucent entry is the pin at index 1.
   const std::uint8_t pins[] = {10, 10, 10, 255, 200, 100, 50, 128};

@@ -66,8 +66,12 @@ TEST(SettingsFile, LocationRules) {
   ScratchFolder folder;
   ::setenv("XDG_CONFIG_HOME", (folder.path() + "/config").c_str(), 1);
   ::setenv("HOME", (folder.path() + "/home").c_str(), 1);
-  EXPECT_EQ(settings_file_path(), folder.path() + "/config/Brisel Quantizer/settings.ini");
-  EXPECT_TRUE(std::filesystem::is_directory(folder.path() + "/config/Brisel Quantizer"));
+  std::string path = settings_file_path();
+  EXPECT_EQ(path, folder.path() + "/config/Brisel Quantizer/settings.ini");
+  // Finding the file creates nothing; the first write makes the folders.
+  EXPECT_FALSE(std::filesystem::exists(folder.path() + "/config"));
+  settings_write_int(path, "view", 2);
+  EXPECT_EQ(settings_read_int(path, "view", 0), 2);
 
   ::setenv("XDG_CONFIG_HOME", "", 1);
   EXPECT_EQ(settings_file_path(), folder.path() + "/home/.config/Brisel Quantizer/settings.ini");

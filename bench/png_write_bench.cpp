@@ -64,7 +64,8 @@ int pieced(std::FILE* file, std::uint32_t w, std::uint32_t h, double gamma, cons
 // One piece covering the whole image: exactly zlib's single-stream bytes, on one thread.
 int single_stream(std::FILE* file, std::uint32_t w, std::uint32_t h, double gamma,
                   const std::uint8_t* const* rows, const std::uint8_t* palette, std::uint32_t size) {
-  return encode_indexed_png_parallel(file, w, h, gamma, rows, palette, size, std::size_t{1} << 40);
+  return encode_indexed_png_parallel(file, w, h, gamma, rows, palette, size, CompressionEffort::kDefault,
+                                     std::size_t{1} << 40);
 }
 
 void run_encoder(benchmark::State& state, Encoder encode) {

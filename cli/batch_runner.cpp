@@ -101,7 +101,9 @@ bool quantize_one(const std::string& input, const std::string& output,
   for (std::uint32_t y = 0; y < image.height; ++y)
     rows[y] = indices.data() + static_cast<std::size_t>(y) * image.width;
   if (!save_indexed_png(output, image.width, image.height, kEngineOutputGamma, rows.data(),
-                        palette, palette_size, message)) {
+                        palette, palette_size, message,
+                        request.smallest ? CompressionEffort::kSmallest
+                                         : CompressionEffort::kDefault)) {
     std::fprintf(stderr, "%s: %s\n", output.c_str(), message.c_str());
     return false;
   }

@@ -57,14 +57,14 @@ struct FilteredRows {
   }
 };
 
-int compress_rows(const FilteredRows& filtered, std::size_t piece_bytes,
+int compress_rows(const FilteredRows& filtered, CompressionEffort effort, std::size_t piece_bytes,
                   std::vector<std::uint8_t>& stream) {
   DeflateResult result = deflate_in_pieces(
       filtered.size(),
       [&filtered](std::size_t begin, std::size_t end, std::uint8_t* dest) {
         filtered.copy(begin, end, dest);
       },
-      stream, piece_bytes);
+      stream, effort, piece_bytes);
   if (result == DeflateResult::kDone) return kPngWritten;
   return result == DeflateResult::kNoMemory ? kPngNoMemory : kPngCodecFailed;
 }
@@ -152,9 +152,9 @@ int run_png_writer(PngSink* sink, const PngLayout* layout) {
 }
 
 int write_png(std::FILE* file, PngLayout layout, const FilteredRows& filtered,
-              std::size_t piece_bytes) {
+              CompressionEffort effort, std::size_t piece_bytes) {
   std::vector<std::uint8_t> stream;
-  int status = compress_rows(filtered, piece_bytes, stream);
+  int status = compress_rows(filtered, effort, piece_bytes, stream);
   if (status != kPngWritten) return status;
   layout.stream = stream.data();
   layout.stream_size = stream.size();
@@ -169,7 +169,7 @@ int write_png(std::FILE* file, PngLayout layout, const FilteredRows& filtered,
 int encode_indexed_png_parallel(std::FILE* file, std::uint32_t width, std::uint32_t height,
                                 double gamma, const std::uint8_t* const* index_rows,
                                 const std::uint8_t* palette, std::uint32_t palette_size,
-                                std::size_t piece_bytes) {
+                                CompressionEffort effort, std::size_t piece_bytes) {
   // Sizes the format cannot hold fail in the codec, before any row is read.
   if (width > PNG_UINT_31_MAX || height > PNG_UINT_31_MAX) return kPngCodecFailed;
   // An index past the palette would make a file that decoders reject or show wrongly.
@@ -181,14 +181,14 @@ int encode_indexed_png_parallel(std::FILE* file, std::uint32_t width, std::uint3
   FilteredRows filtered{index_rows, width, depth, (std::size_t{width} * depth + 7) / 8, height};
   PngLayout layout{width, height, static_cast<int>(depth), PNG_COLOR_TYPE_PALETTE, gamma,
                    palette, palette_size, nullptr, 0};
-  return write_png(file, layout, filtered, piece_bytes);
+  return write_png(file, layout, filtered, effort, piece_bytes);
 }
 
 int encode_rgba_png_parallel(std::FILE* file, std::uint32_t width, std::uint32_t height,
                              double gamma, const std::uint8_t* const* rgba_rows,
-                             std::size_t piece_bytes) {
+                             CompressionEffort effort, std::size_t piece_bytes) {
   if (width > PNG_UINT_31_MAX / 4 || height > PNG_UINT_31_MAX) return kPngCodecFailed;
   FilteredRows filtered{rgba_rows, width, 8, std::size_t{width} * 4, height};
   PngLayout layout{width, height, 8, PNG_COLOR_TYPE_RGB_ALPHA, gamma, nullptr, 0, nullptr, 0};
-  return write_png(file, layout, filtered, piece_bytes);
+  return write_png(file, layout, filtered, effort, piece_bytes);
 }

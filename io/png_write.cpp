@@ -29,7 +29,8 @@ std::uint32_t palette_bit_depth(std::uint32_t palette_size) {
 
 int write_indexed_png(const std::string& path, std::uint32_t width, std::uint32_t height,
                       double gamma, const std::uint8_t* const* index_rows,
-                      const std::uint8_t* palette, std::uint32_t palette_size) {
+                      const std::uint8_t* palette, std::uint32_t palette_size,
+                      CompressionEffort effort) {
   if (path.empty() || !indexed_arguments_valid(width, height, index_rows, palette, palette_size)) {
     return kPngBadArguments;
   }
@@ -37,8 +38,8 @@ int write_indexed_png(const std::string& path, std::uint32_t width, std::uint32_
   ReplacingFile output;
   std::FILE* file = output.open(path);
   if (file == nullptr) return kPngCannotWrite;
-  int status =
-      encode_indexed_png_parallel(file, width, height, gamma, index_rows, palette, palette_size);
+  int status = encode_indexed_png_parallel(file, width, height, gamma, index_rows, palette,
+                                           palette_size, effort);
   if (status != kPngWritten) return status;
   return output.commit() ? kPngWritten : kPngCannotWrite;
 }
@@ -46,8 +47,9 @@ int write_indexed_png(const std::string& path, std::uint32_t width, std::uint32_
 bool save_indexed_png(const std::string& path, std::uint32_t width, std::uint32_t height,
                       double gamma, const std::uint8_t* const* index_rows,
                       const std::uint8_t* palette, std::uint32_t palette_size,
-                      std::string& message) {
-  int status = write_indexed_png(path, width, height, gamma, index_rows, palette, palette_size);
+                      std::string& message, CompressionEffort effort) {
+  int status =
+      write_indexed_png(path, width, height, gamma, index_rows, palette, palette_size, effort);
   if (status == kPngWritten) return true;
   message = status == kPngCannotWrite ? "could not open output for writing"
                                       : "libpng failed to write the image";

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include "io/compression_effort.h"
+
 enum PngWriteStatus : int {
   kPngWritten = 0,
   kPngBadArguments = 4,
@@ -19,12 +21,14 @@ std::uint32_t palette_bit_depth(std::uint32_t palette_size);
 // `path` untouched and no partial file behind.
 int write_indexed_png(const std::string& path, std::uint32_t width, std::uint32_t height,
                       double gamma, const std::uint8_t* const* index_rows,
-                      const std::uint8_t* palette, std::uint32_t palette_size);
+                      const std::uint8_t* palette, std::uint32_t palette_size,
+                      CompressionEffort effort = CompressionEffort::kDefault);
 
 bool save_indexed_png(const std::string& path, std::uint32_t width, std::uint32_t height,
                       double gamma, const std::uint8_t* const* index_rows,
                       const std::uint8_t* palette, std::uint32_t palette_size,
-                      std::string& message);
+                      std::string& message,
+                      CompressionEffort effort = CompressionEffort::kDefault);
 
 int write_rgba_png(std::FILE* file, std::uint32_t width, std::uint32_t height, double gamma,
                    const std::uint8_t* const* rgba_rows);

@@ -163,6 +163,7 @@ BatchParseResult parse_batch_arguments(const std::vector<std::string>& arguments
     }
     if (is_option(a, "-f", "--force")) r.force = true;
     else if (is_option(a, "-q", "--quiet")) r.quiet = true;
+    else if (a == "--smallest") r.smallest = true;
     else if (a == "--defaults" || is_nogui_argument(a.c_str())) continue;
     else if (is_path_option(a)) {
       if (i + 1 == arguments.size()) return refusal(a + " needs a value\n");

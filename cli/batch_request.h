@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/quantizer_options.h"
+#include "io/compression_effort.h"
 
 struct BatchRequest {
   QuantizerOptions options;     // saved settings, then the command line in order
@@ -11,6 +12,7 @@ struct BatchRequest {
   std::string suffix = "-q.png";
   bool force = false;
   bool quiet = false;
+  bool smallest = false;        // --smallest: slower writing, smaller files
   std::string pins_path;
   std::string palette_path;     // wins over pins_path
   std::string focus_map_path;

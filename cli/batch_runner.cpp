@@ -140,7 +140,9 @@ bool quantize_one(const std::string& input, const std::string& output,
   for (std::uint32_t y = 0; y < image.height; ++y)
     rows[y] = indices.data() + static_cast<std::size_t>(y) * image.width;
   IoStatus written = write_indexed_png(output, image.width, image.height, palette_gamma,
-                                       rows.data(), palette, palette_size);
+                                       rows.data(), palette, palette_size,
+                                       request.smallest ? CompressionEffort::kSmallest
+                                                        : CompressionEffort::kDefault);
   if (!written.ok()) {
     std::fprintf(stderr, "%s: %s\n", output.c_str(), io_message(written).c_str());
     return false;

@@ -1,27 +1,38 @@
 #pragma once
-// One zlib stream (level 9, 32 KiB window) compressed in independent pieces on
-// the worker pool. Each piece is a raw deflate primed with the 32 KiB before it
-// and ended on a byte boundary, so the pieces simply concatenate; the piece
-// length is fixed, so the bytes never depend on the thread count.
+// One zlib stream compressed by libdeflate in independent pieces on the worker
+// pool. libdeflate ends every piece with a final block: for all pieces but the
+// last that block's final bit is cleared and an empty stored block brings the
+// piece to a byte boundary, so the pieces simply concatenate. Piece lengths
+// and levels depend only on the input length and the effort, so the bytes
+// never depend on the thread count.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <vector>
 
+#include "io/compression_effort.h"
 #include "io/io_status.h"
 
-inline constexpr std::size_t kDeflatePieceBytes = 128 * 1024;
+struct DeflatePlan {
+  int level;                // libdeflate level, 1..12
+  std::size_t piece_bytes;  // input bytes per piece (the last may be shorter)
+};
+
+// The level and piece length used for `size` input bytes.
+DeflatePlan plan_deflate(std::size_t size, CompressionEffort effort);
 
 // Copies bytes [begin, end) of the input to dest; called from pool threads.
 using DeflateSource = std::function<void(std::size_t begin, std::size_t end, std::uint8_t* dest)>;
 
-// Replaces `stream` with the zlib stream of the `size` input bytes. An input of
-// one piece gives exactly zlib's own single-call result for these settings.
-// Fails with kEncoderNoMemory or kCodecFailed.
+// Replaces `stream` with the zlib stream of the `size` input bytes.
+// piece_bytes 0 takes the plan's; other values only to exercise piece
+// boundaries in tests.
 IoStatus deflate_in_pieces(std::size_t size, const DeflateSource& source,
                            std::vector<std::uint8_t>& stream,
-                           std::size_t piece_bytes = kDeflatePieceBytes);
+                           CompressionEffort effort = CompressionEffort::kDefault,
+                           std::size_t piece_bytes = 0);
 
 IoStatus deflate_in_pieces(const std::uint8_t* data, std::size_t size,
                            std::vector<std::uint8_t>& stream,
-                           std::size_t piece_bytes = kDeflatePieceBytes);
+                           CompressionEffort effort = CompressionEffort::kDefault,
+                           std::size_t piece_bytes = 0);

@@ -58,14 +58,14 @@ struct FilteredRows {
   }
 };
 
-IoStatus compress_rows(const FilteredRows& filtered, std::size_t piece_bytes,
-                       std::vector<std::uint8_t>& stream) {
+IoStatus compress_rows(const FilteredRows& filtered, CompressionEffort effort,
+                       std::size_t piece_bytes, std::vector<std::uint8_t>& stream) {
   return deflate_in_pieces(
       filtered.size(),
       [&filtered](std::size_t begin, std::size_t end, std::uint8_t* dest) {
         filtered.copy(begin, end, dest);
       },
-      stream, piece_bytes);
+      stream, effort, piece_bytes);
 }
 
 struct PngSink {
@@ -151,9 +151,9 @@ IoStatus run_png_writer(PngSink* sink, const PngLayout* layout) {
 }
 
 IoStatus write_png(std::FILE* file, PngLayout layout, const FilteredRows& filtered,
-              std::size_t piece_bytes) {
+                   CompressionEffort effort, std::size_t piece_bytes) {
   std::vector<std::uint8_t> stream;
-  IoStatus status = compress_rows(filtered, piece_bytes, stream);
+  IoStatus status = compress_rows(filtered, effort, piece_bytes, stream);
   if (!status.ok()) return status;
   layout.stream = stream.data();
   layout.stream_size = stream.size();
@@ -168,7 +168,7 @@ IoStatus write_png(std::FILE* file, PngLayout layout, const FilteredRows& filter
 IoStatus encode_indexed_png_parallel(std::FILE* file, std::uint32_t width, std::uint32_t height,
                                      double gamma, const std::uint8_t* const* index_rows,
                                      const std::uint8_t* palette, std::uint32_t palette_size,
-                                     std::size_t piece_bytes) {
+                                     CompressionEffort effort, std::size_t piece_bytes) {
   // Sizes the format cannot hold fail in the codec, before any row is read.
   if (width > PNG_UINT_31_MAX || height > PNG_UINT_31_MAX) return IoCode::kCodecFailed;
   // An index past the palette would make a file that decoders reject or show wrongly.
@@ -180,14 +180,14 @@ IoStatus encode_indexed_png_parallel(std::FILE* file, std::uint32_t width, std::
   FilteredRows filtered{index_rows, width, depth, (std::size_t{width} * depth + 7) / 8, height};
   PngLayout layout{width, height, static_cast<int>(depth), PNG_COLOR_TYPE_PALETTE, gamma,
                    palette, palette_size, nullptr, 0};
-  return write_png(file, layout, filtered, piece_bytes);
+  return write_png(file, layout, filtered, effort, piece_bytes);
 }
 
 IoStatus encode_rgba_png_parallel(std::FILE* file, std::uint32_t width, std::uint32_t height,
                                   double gamma, const std::uint8_t* const* rgba_rows,
-                                  std::size_t piece_bytes) {
+                                  CompressionEffort effort, std::size_t piece_bytes) {
   if (width > PNG_UINT_31_MAX / 4 || height > PNG_UINT_31_MAX) return IoCode::kCodecFailed;
   FilteredRows filtered{rgba_rows, width, 8, std::size_t{width} * 4, height};
   PngLayout layout{width, height, 8, PNG_COLOR_TYPE_RGB_ALPHA, gamma, nullptr, 0, nullptr, 0};
-  return write_png(file, layout, filtered, piece_bytes);
+  return write_png(file, layout, filtered, effort, piece_bytes);
 }

@@ -1,6 +1,6 @@
 #pragma once
 // Palette and RGBA PNGs whose image data is compressed in pieces on the worker
-// pool: no row filtering, zlib level 9, identical bytes for any thread count.
+// pool: no row filtering, identical bytes for any thread count.
 // Same statuses and argument contract as the encoders in png_encode.h.
 #include <cstddef>
 #include <cstdint>
@@ -9,12 +9,14 @@
 #include "io/io_status.h"
 #include "io/parallel_deflate.h"
 
-// piece_bytes: compressor piece length; other values only to exercise piece
-// boundaries in tests.
+// piece_bytes: 0 for the compressor's own piece length; other values only to
+// exercise piece boundaries in tests.
 IoStatus encode_indexed_png_parallel(std::FILE* file, std::uint32_t width, std::uint32_t height,
                                      double gamma, const std::uint8_t* const* index_rows,
                                      const std::uint8_t* palette, std::uint32_t palette_size,
-                                     std::size_t piece_bytes = kDeflatePieceBytes);
+                                     CompressionEffort effort = CompressionEffort::kDefault,
+                                     std::size_t piece_bytes = 0);
 IoStatus encode_rgba_png_parallel(std::FILE* file, std::uint32_t width, std::uint32_t height,
                                   double gamma, const std::uint8_t* const* rgba_rows,
-                                  std::size_t piece_bytes = kDeflatePieceBytes);
+                                  CompressionEffort effort = CompressionEffort::kDefault,
+                                  std::size_t piece_bytes = 0);

@@ -29,7 +29,8 @@ std::uint32_t palette_bit_depth(std::uint32_t palette_size) {
 
 IoStatus write_indexed_png(const std::string& path, std::uint32_t width, std::uint32_t height,
                            double gamma, const std::uint8_t* const* index_rows,
-                           const std::uint8_t* palette, std::uint32_t palette_size) {
+                           const std::uint8_t* palette, std::uint32_t palette_size,
+                           CompressionEffort effort) {
   if (path.empty() || !indexed_arguments_valid(width, height, index_rows, palette, palette_size)) {
     return IoCode::kBadArguments;
   }
@@ -38,7 +39,8 @@ IoStatus write_indexed_png(const std::string& path, std::uint32_t width, std::ui
   std::FILE* file = output.open(path);
   if (file == nullptr) return output.failure();
   IoStatus status =
-      encode_indexed_png_parallel(file, width, height, gamma, index_rows, palette, palette_size);
+      encode_indexed_png_parallel(file, width, height, gamma, index_rows, palette, palette_size,
+                                  effort);
   // A failed write leaves its reason in errno; nothing since has made a system call that fails.
   if (status.code == IoCode::kCannotWrite && status.system_error == 0) {
     status = io_system_failure(IoCode::kCannotWrite);

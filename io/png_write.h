@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "io/compression_effort.h"
 #include "io/io_status.h"
 
 // 1 or 2 colours -> 1 bit, 3-4 -> 2, 5-16 -> 4, more -> 8.
@@ -14,7 +15,8 @@ std::uint32_t palette_bit_depth(std::uint32_t palette_size);
 // system's reason.
 IoStatus write_indexed_png(const std::string& path, std::uint32_t width, std::uint32_t height,
                            double gamma, const std::uint8_t* const* index_rows,
-                           const std::uint8_t* palette, std::uint32_t palette_size);
+                           const std::uint8_t* palette, std::uint32_t palette_size,
+                           CompressionEffort effort = CompressionEffort::kDefault);
 
 IoStatus write_rgba_png(std::FILE* file, std::uint32_t width, std::uint32_t height, double gamma,
                    const std::uint8_t* const* rgba_rows);

@@ -129,12 +129,14 @@ TEST(BatchArguments, ValuesAreTakenLiterallyWhateverTheyLookLike) {
 
 TEST(BatchArguments, PathsFlagsAndRepeatsAreRecorded) {
   BatchParseResult result =
-      parse({"-f", "--quiet", "--palette", "p.gpl", "--focus-map", "f.png", "--dither-map",
+      parse({"-f", "--quiet", "--smallest", "--palette", "p.gpl", "--focus-map", "f.png", "--dither-map",
              "d.png", "-c", "8", "--colors", "32", "a.png", "-", "", "b.png"});
   ASSERT_EQ(result.outcome, BatchParseOutcome::run);
   const BatchRequest& r = result.request;
   EXPECT_TRUE(r.force);
   EXPECT_TRUE(r.quiet);
+  EXPECT_TRUE(r.smallest);
+  EXPECT_FALSE(parse({"a.png"}).request.smallest);
   EXPECT_EQ(r.palette_path, "p.gpl");
   EXPECT_EQ(r.focus_map_path, "f.png");
   EXPECT_EQ(r.dither_map_path, "d.png");

@@ -25,6 +25,7 @@ inline constexpr const char kExpectedUsage[] =
     "  --dither-map FILE  per-pixel dithering strength (red channel);\n"
     "                    128 = unchanged, 0 = never dither, 255 = about twice\n"
     "  --defaults        ignore settings.ini; start from the built-in defaults\n"
+    "  --smallest        smaller files, slower writing\n"
     "  -q, --quiet       no per-file messages\n"
     "\n"
     "Defaults come from the settings the GUI saved (~/.config/Brisel Quantizer/settings.ini).\n"

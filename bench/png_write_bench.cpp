@@ -131,9 +131,8 @@ const std::vector<std::uint8_t>& corpus_rows(int image) {
   if (!out.empty()) return out;
   const char* folder = std::getenv("BQ_CORPUS");
   DecodedImage decoded;
-  std::string message;
   if (!load_image_file(std::string(folder != nullptr ? folder : BQ_CORPUS_DIR) + "/" + kNames[image],
-                       decoded, message)) {
+                       decoded).ok()) {
     return out;
   }
   QuantizerOptions options;

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tamble/os_memory.h"
+
 namespace tamble {
 
 namespace {
@@ -16,8 +18,10 @@ std::int64_t now_ns() {
 
 void* cpu_device::allocate(std::size_t bytes) {
   if (bytes == 0) bytes = 1;
+  const bool large = bytes >= os::kLargePageBytes;
   void* p = nullptr;
-  if (posix_memalign(&p, 64, bytes) != 0) return nullptr;
+  if (posix_memalign(&p, large ? os::kLargePageBytes : 64, bytes) != 0) return nullptr;
+  if (large) os::advise_large_pages(p, bytes);
   return p;
 }
 

@@ -5,10 +5,7 @@
 
 #include "io/file_system.h"
 #include "io/image_decode.h"
-
-namespace {
-constexpr unsigned char kPngSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
-}
+#include "io/png_signature.h"
 
 IoStatus load_image_file(const std::string& path, DecodedImage& image) {
   if (path_is_missing(path)) return IoCode::kNoSuchFile;
@@ -16,7 +13,7 @@ IoStatus load_image_file(const std::string& path, DecodedImage& image) {
   if (!is_regular_file(path)) return IoCode::kUnrecognised;
   if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
     unsigned char head[8] = {};
-    bool is_png = std::fread(head, 1, 8, file) == 8 && std::memcmp(head, kPngSignature, 8) == 0;
+    bool is_png = starts_with_png_signature(head, std::fread(head, 1, 8, file));
     if (is_png) {
       std::rewind(file);
       DecodedImage decoded;

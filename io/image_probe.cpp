@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "io/file_system.h"
+#include "io/png_signature.h"
 
 namespace {
 
@@ -46,8 +47,7 @@ bool probe_jpeg(std::FILE* file, std::uint32_t& width, std::uint32_t& height) {
 }
 
 bool probe_header(Bytes h, std::size_t n, std::uint32_t& width, std::uint32_t& height) {
-  static const unsigned char kPng[8] = {137, 80, 78, 71, 13, 10, 26, 10};
-  if (n >= 24 && std::memcmp(h, kPng, 8) == 0 && std::memcmp(h + 12, "IHDR", 4) == 0)
+  if (n >= 24 && starts_with_png_signature(h, n) && std::memcmp(h + 12, "IHDR", 4) == 0)
     return found(big32(h + 16), big32(h + 20), width, height);
   if (n >= 10 && (std::memcmp(h, "GIF87a", 6) == 0 || std::memcmp(h, "GIF89a", 6) == 0))
     return found(little16(h + 6), little16(h + 8), width, height);

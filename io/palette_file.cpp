@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "io/byte_order.h"
+#include "io/png_signature.h"
 
 namespace {
 
 constexpr std::size_t kLargestPaletteFile = 16u << 20;
-constexpr unsigned char kPngSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 
 // Distinct colours in order of first appearance, up to the caller's room.
 class ColourCollector {
@@ -223,7 +223,7 @@ int parse_palette_text(const char* bytes, std::size_t length, std::uint8_t* colo
   }
   ColourCollector collector(colours, maximum);
   const auto* raw = reinterpret_cast<const std::uint8_t*>(bytes);
-  if (length >= 8 && std::memcmp(raw, kPngSignature, 8) == 0) {
+  if (starts_with_png_signature(raw, length)) {
     return parse_palette_png(raw, length, collector, message);
   }
   return parse_palette_lines(std::string_view(bytes, length), collector, message, warning);

@@ -1,0 +1,117 @@
+#pragma once
+// The desktop face's one shared state: the image, the quantizer inputs, the
+// paint layers and the worker that turns them into results. The main thread
+// edits it only through the operations below, which take the mutex; the worker
+// copies what it needs under the mutex and runs the engine without it.
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/document/map_layer.h"
+#include "app/document/quant_result.h"
+#include "engine/colour/default_gamma.h"
+#include "engine/quantizer_options.h"
+#include "io/io_status.h"
+
+using Rgba = std::array<std::uint8_t, 4>;
+
+// The engine entry's shape, so tests can stand in for quantize_image.
+using QuantizeEntry = std::function<std::uint32_t(
+    const std::uint8_t* pixels, std::uint32_t width, std::uint32_t height, double gamma,
+    const QuantizerOptions& options, std::uint8_t* out_rgba, std::uint8_t* out_indices,
+    std::uint8_t* out_palette, std::uint32_t* out_palette_size)>;
+
+// What the reference comparison gets: the worker's own copies.
+struct ReferenceRequest {
+  const std::uint8_t* pixels = nullptr;
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  double gamma = 0.0;
+  const QuantizerOptions* options = nullptr;
+  std::string program;  // the compare path
+};
+// Fills a record (ok false when there is no reference); the worker sets its seconds.
+using ReferenceRunner = std::function<QuantResult(const ReferenceRequest&)>;
+
+class Document {
+ public:
+  // Starts the worker; an empty entry means quantize_image.
+  explicit Document(QuantizeEntry entry = {});
+  // Stops the worker after the run in progress and joins it.
+  ~Document();
+  Document(const Document&) = delete;
+  Document& operator=(const Document&) = delete;
+
+  // ---- Inputs. Guarded by `mutex`; the main thread, their only writer, may read them freely.
+  mutable std::mutex mutex;
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  double gamma = kDefaultGamma;
+  std::vector<std::uint8_t> pixels;  // width x height x 4
+  std::string path;
+  std::uint32_t distinct_colours = 0;  // at most 1,048,577
+  QuantizerOptions options;
+  bool use_pins = true;
+  bool use_focus = true;
+  bool use_dither_map = true;
+  bool use_palette = true;
+  std::vector<Rgba> pins;
+  std::vector<Rgba> palette;  // the loaded (fixed) palette
+  std::string palette_name;
+  int palette_kind = 0;  // 0 none, 1 file, 2 clipboard, 3 edited
+  MapLayer layers[2];    // kFocusLayer, kDitherLayer
+  bool compare = false;
+  int compare_source = 1;  // 1: an external program, the only source
+  std::string compare_path;
+
+  // ---- Results. The worker slots are written by the worker under the mutex; the
+  // interface copies only by the main thread (in take_result), which reads them freely.
+  QuantResult worker_result;
+  QuantResult worker_reference;
+  QuantResult result;
+  QuantResult reference;
+
+  // ---- Coordination, each consumed by exchange.
+  std::atomic<bool> requant_requested{false};
+  std::atomic<bool> worker_busy{false};
+  std::atomic<bool> png_size_requested{false};
+  std::atomic<bool> stop_requested{false};
+  std::atomic<bool> result_published{false};
+  std::atomic<bool> source_size_requested{false};
+  std::atomic<std::uint64_t> source_png_size{0};  // 0 = not measured
+
+  // Called by the worker after each published result; must not block.
+  void set_wake_ui(std::function<void()> wake);
+  void set_reference_runner(ReferenceRunner runner);
+
+  void request_run();
+  // Main thread, once per frame: copies a newly published result into the
+  // interface copies; true when there was one.
+  bool take_result();
+  // Main thread, once per frame: asks the idle worker to measure the PNG size.
+  void request_png_size();
+  bool busy() const { return worker_busy.load(); }
+
+  // ---- Editing operations (main thread; each takes the mutex).
+  // Decodes `file`; on failure nothing changes and the status tells why.
+  IoStatus open(const std::string& file);
+  // Replaces the options (pointer fields are ignored) and requests a run.
+  void set_options(const QuantizerOptions& changed);
+  void set_compare(bool on, const std::string& program);
+
+ private:
+  void worker_loop();
+  bool run_once();            // one engine run, published; false when there was nothing to run
+  void measure_png_size();    // the worker slot's indexed PNG size, under the mutex
+
+  QuantizeEntry entry_;
+  std::mutex hooks_mutex_;  // guards the two callbacks below
+  std::function<void()> wake_ui_;
+  ReferenceRunner reference_runner_;
+  std::thread worker_;
+};

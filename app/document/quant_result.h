@@ -1,0 +1,22 @@
+#pragma once
+// What one worker run publishes; the reference comparison fills a record of
+// the same shape.
+#include <array>
+#include <cstdint>
+#include <vector>
+
+struct QuantResult {
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  double gamma = 0.0;
+  std::vector<std::uint8_t> rgba;     // width x height x 4
+  std::vector<std::uint8_t> indices;  // width x height
+  std::array<std::uint8_t, 1024> palette{};  // up to 256 RGBA entries, zero past the count
+  std::uint32_t palette_count = 0;
+  double seconds = 0.0;        // wall time of the engine call
+  std::uint64_t png_size = 0;  // bytes as an indexed PNG; 0 until measured
+  double rmse = 0.0;           // 0..1 scale, composited over white
+  double psnr = 0.0;           // dB; 99 when identical
+  bool indices_available = false;
+  bool ok = false;
+};

@@ -5,6 +5,7 @@
 #include "engine/dither_kind.h"
 #include "engine/option_table.h"
 #include "io/settings.h"
+#include "io/settings_values.h"
 
 void load_engine_settings(const std::string& path, QuantizerOptions& options) {
   for (const OptionSpec& spec : option_table()) {
@@ -25,4 +26,17 @@ void load_engine_settings(const std::string& path, QuantizerOptions& options) {
     }
     set_option_value(options, spec, value);
   }
+}
+
+std::vector<SettingsValue> engine_settings_values(const QuantizerOptions& options) {
+  std::vector<SettingsValue> values;
+  for (const OptionSpec& spec : option_table()) {
+    if (spec.settings_key == nullptr) continue;
+    double value = option_value(options, spec);
+    std::string text = spec.kind == OptionKind::real
+                           ? format_real(value, RealFormat::kShortest6)
+                           : std::to_string(static_cast<long long>(value));
+    values.push_back({spec.settings_key, std::move(text)});
+  }
+  return values;
 }

@@ -97,15 +97,23 @@ std::optional<double> settings_read_number(const std::string& path, const char* 
 }
 
 void settings_write_text(const std::string& path, const char* key, const std::string& value) {
-  if (path.empty() || key == nullptr) return;
+  if (key == nullptr) return;
+  settings_write_all(path, {{key, value}});
+}
+
+void settings_write_all(const std::string& path, const std::vector<SettingsValue>& values) {
+  if (path.empty() || values.empty()) return;
   std::optional<std::string> text = read_settings_text(path);
   if (!text) return;  // never replace a file we could not read
-  // A line break inside a value would split it into lines of its own.
-  std::string one_line = value;
-  for (char& c : one_line) {
-    if (c == '\r' || c == '\n') c = ' ';
+  std::string updated = std::move(*text);
+  for (const SettingsValue& value : values) {
+    // A line break inside a value would split it into lines of its own.
+    std::string one_line = value.text;
+    for (char& c : one_line) {
+      if (c == '\r' || c == '\n') c = ' ';
+    }
+    updated = ini_with_value(updated, kSettingsSection, value.key, one_line);
   }
-  std::string updated = ini_with_value(*text, kSettingsSection, key, one_line);
   // The folder appears with the first write, so a face that only reads leaves no trace.
   std::size_t slash = path.find_last_of('/');
   if (slash != std::string::npos && slash > 0) make_directories(path.substr(0, slash));

@@ -2,6 +2,7 @@
 // The per-user settings file and quantizer parameter blocks.
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/quantizer_options.h"
 
@@ -21,6 +22,14 @@ std::string settings_read_text(const std::string& path, const char* key, const s
 void settings_write_int(const std::string& path, const char* key, int value);
 void settings_write_real(const std::string& path, const char* key, double value);
 void settings_write_text(const std::string& path, const char* key, const std::string& value);
+// Many keys in one rewrite of the file, in order; the values are already text.
+struct SettingsValue {
+  std::string key;
+  std::string text;
+};
+void settings_write_all(const std::string& path, const std::vector<SettingsValue>& values);
+// The engine keys of `options` as the settings file stores them.
+std::vector<SettingsValue> engine_settings_values(const QuantizerOptions& options);
 
 // Applies the engine keys of the file, with their limits, to `options`.
 void load_engine_settings(const std::string& path, QuantizerOptions& options);

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct ProgramRun {
@@ -45,8 +46,10 @@ class ScratchFolder {
     std::ofstream(settings_file(), std::ios::binary) << text;
   }
 
-  // Runs the executable with `arguments` from inside the folder.
-  ProgramRun run(const std::vector<std::string>& arguments) const {
+  // Runs the executable with `arguments` from inside the folder; `environment`
+  // adds or replaces variables (an empty value removes one).
+  ProgramRun run(const std::vector<std::string>& arguments,
+                 const std::vector<std::pair<std::string, std::string>>& environment = {}) const {
     std::string out_file = path_ + "/.stdout", err_file = path_ + "/.stderr";
     pid_t child = fork();
     if (child == 0) {
@@ -57,6 +60,12 @@ class ScratchFolder {
       dup2(err, 2);
       setenv("HOME", path_.c_str(), 1);
       setenv("XDG_CONFIG_HOME", config_home().c_str(), 1);
+      for (const auto& [name, value] : environment) {
+        if (value.empty())
+          unsetenv(name.c_str());
+        else
+          setenv(name.c_str(), value.c_str(), 1);
+      }
       std::vector<char*> argv;
       argv.push_back(const_cast<char*>(BQ_EXE_PATH));
       for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));

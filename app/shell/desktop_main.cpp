@@ -1,0 +1,133 @@
+#include "app/shell/desktop_main.h"
+
+#include <SDL.h>
+#include <backends/imgui_impl_opengl3.h>
+#include <backends/imgui_impl_sdl.h>
+#include <imgui.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/platform/display_scale.h"
+#include "app/platform/executable_folder.h"
+#include "app/shell/desktop_session.h"
+#include "app/shell/fonts_and_style.h"
+#include "app/shell/interface_scale.h"
+#include "app/shell/interface_settings.h"
+#include "app/shell/open_image.h"
+#include "app/shell/translate.h"
+#include "io/file_system.h"
+#include "io/settings.h"
+
+namespace {
+
+constexpr const char* kCaption = "kestrane GUI";
+
+// A reference quantizer installed beside the executable, when none is chosen.
+void find_reference_program(Document& document) {
+  if (!document.compare_path.empty()) return;
+  std::string folder = executable_folder();
+  if (folder.empty()) return;
+  for (const char* name : {"modern-kestrane", "kestrane"}) {
+    std::string candidate = folder + "/" + name;
+    if (is_regular_file(candidate)) {
+      std::lock_guard<std::mutex> lock(document.mutex);
+      document.compare_path = candidate;
+      return;
+    }
+  }
+}
+
+void shut_down(DesktopSession& session) {
+  if (!session.settings_path.empty() && !session.hooks->automation_mode()) {
+    WindowPlacement placement =
+        session.placement_cached ? session.closing_placement : session.window.placement();
+    write_interface_settings(session.settings_path, session.ui, *session.document, &placement,
+                             interface_scale().ui_zoom);
+  }
+  // Nothing may post to the window system once it is gone.
+  session.document->set_wake_ui({});
+  session.textures.release_all();
+  ImGui_ImplOpenGL3_Shutdown();
+  ImGui_ImplSDL2_Shutdown();
+  ImGui::DestroyContext();
+}
+
+}  // namespace
+
+std::string command_line_image(int argc, char** argv) {
+  std::string path;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) path += ' ';
+    path += argv[i];
+  }
+  if (path.size() > 1 && path.front() == '"' && path.back() == '"') path = path.substr(1, path.size() - 2);
+  return path;
+}
+
+int run_desktop(int argc, char** argv) {
+  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+    std::fprintf(stderr, "Could not open a window: %s\n", SDL_GetError());
+    return 1;
+  }
+  DesktopSession session;
+  InterfaceScale& scale = interface_scale();
+  scale.dpi = display_dpi_scale();
+  scale.recompute();
+
+  std::string error;
+  bool no_activate = scripted_input_expected([](const char* name) { return std::getenv(name); });
+  if (!session.window.create(window_title(""), scale.effective, no_activate, error)) {
+    std::fprintf(stderr, "%s (%s)\n", "Could not create an OpenGL 3.3 context.", error.c_str());
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, kCaption, "Could not create an OpenGL 3.3 context.", nullptr);
+    SDL_Quit();
+    return 1;
+  }
+
+  IMGUI_CHECKVERSION();
+  ImGui::CreateContext();
+  ImGui::GetIO().IniFilename = nullptr;
+
+  session.document = std::make_unique<Document>();
+  Document& document = *session.document;
+  UiState& ui = session.ui;
+  ui.status = translate("Open an image, or drag one onto the window.");
+  session.settings_path = settings_file_path();
+  InterfaceSettings stored = read_interface_settings(session.settings_path, ui, document);
+  scale.ui_zoom = stored.ui_zoom;
+  scale.recompute();
+  if (const char* language = std::getenv("KESTRANE_GUI_LANG")) ui.language = std::string(language).substr(0, 15);
+
+  session.window.show(stored.placement);
+  apply_theme_colours(session.unscaled_style, ui.theme);
+  ImGui_ImplSDL2_InitForOpenGL(session.window.window(), session.window.context());
+  ImGui_ImplOpenGL3_Init("#version 330 core");
+  rebuild_fonts_and_style(session.unscaled_style, scale.effective);
+  scale.fonts_rebuild = false;
+
+  std::string image = command_line_image(argc, argv);
+  bool opened = !image.empty() && open_image(document, ui, session.textures, image);
+  find_reference_program(document);
+
+  session.hooks = std::make_unique<HookDriver>(read_script_hooks());
+  session.hooks->apply_presets(ui, document);
+  if (session.hooks->automation_mode() && !image.empty() && !opened) {
+    std::fprintf(stderr, "%s\n", ui.status.c_str());
+    session.exit_code = 2;
+  } else {
+    session.wake_event = SDL_RegisterEvents(1);
+    Uint32 wake_event = session.wake_event;
+    document.set_wake_ui([wake_event] {
+      SDL_Event event{};
+      event.type = wake_event;
+      SDL_PushEvent(&event);
+    });
+    run_frame_loop(session);
+  }
+  shut_down(session);
+  int exit_code = session.exit_code;
+  session.document.reset();  // waits for a run in progress
+  session.window.destroy();
+  SDL_Quit();
+  return exit_code;
+}

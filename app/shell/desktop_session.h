@@ -1,0 +1,36 @@
+#pragma once
+// Everything the desktop face's main thread owns between start-up and shutdown.
+#include <SDL.h>
+
+#include <memory>
+#include <string>
+
+#include "app/document/document.h"
+#include "app/shell/desktop_window.h"
+#include "app/shell/ui_state.h"
+#include "app/testing/hook_driver.h"
+#include "app/view/view_textures.h"
+
+struct DesktopSession {
+  std::string settings_path;
+  DesktopWindow window;
+  ImGuiStyle unscaled_style;
+  std::unique_ptr<Document> document;
+  UiState ui;
+  ViewTextures textures;
+  std::unique_ptr<HookDriver> hooks;
+  Uint32 wake_event = 0;  // posted by the worker after each result
+
+  // Set by the event handling, taken by the frame loop.
+  std::string dropped_path;
+  bool drop_pending = false;
+  bool drop_taken = false;  // a drop of several files opens only the first
+  bool placement_cached = false;
+  WindowPlacement closing_placement;
+
+  int frame = 0;
+  int exit_code = 0;
+};
+
+// Runs frames until the window closes or a scripted run ends.
+void run_frame_loop(DesktopSession& session);

@@ -1,0 +1,116 @@
+#include "app/shell/desktop_window.h"
+
+#include <SDL.h>
+#include <SDL_opengl.h>
+
+#include <cmath>
+#include <cstdio>
+
+#include "app/shell/app_icon.h"
+
+namespace {
+
+constexpr int kCreateX = 80;
+constexpr int kCreateY = 60;
+constexpr int kCreateW = 1440;
+constexpr int kCreateH = 900;
+
+// True when the rectangle overlaps some display.
+bool on_some_display(const WindowPlacement& p) {
+  SDL_Rect wanted{p.x, p.y, p.w, p.h};
+  for (int i = 0; i < SDL_GetNumVideoDisplays(); ++i) {
+    SDL_Rect bounds;
+    SDL_Rect overlap;
+    if (SDL_GetDisplayBounds(i, &bounds) == 0 && SDL_IntersectRect(&wanted, &bounds, &overlap)) return true;
+  }
+  return false;
+}
+
+void set_icon(SDL_Window* window) {
+  constexpr int kSize = 64;
+  std::vector<std::uint8_t> pixels = draw_app_icon(kSize);
+  SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), kSize, kSize, 32, kSize * 4,
+                                                            SDL_PIXELFORMAT_RGBA32);
+  if (surface == nullptr) return;
+  SDL_SetWindowIcon(window, surface);
+  SDL_FreeSurface(surface);
+}
+
+}  // namespace
+
+std::string window_title(const char* suffix) {
+  char title[160];
+  std::snprintf(title, sizeof title, "%s - quantizer built %s%s", "Brisel Quantizer",
+                __DATE__ " " __TIME__, suffix);
+  return title;
+}
+
+void DesktopWindow::destroy() {
+  if (context_ != nullptr) SDL_GL_DeleteContext(context_);
+  if (window_ != nullptr) SDL_DestroyWindow(window_);
+  context_ = nullptr;
+  window_ = nullptr;
+}
+
+bool DesktopWindow::create(const std::string& title, float scale, bool no_activate, std::string& error) {
+  if (no_activate) SDL_SetHint(SDL_HINT_WINDOW_NO_ACTIVATION_WHEN_SHOWN, "1");
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+  Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
+  window_ = SDL_CreateWindow(title.c_str(), kCreateX, kCreateY, static_cast<int>(std::lround(kCreateW * scale)),
+                             static_cast<int>(std::lround(kCreateH * scale)), flags);
+  if (window_ == nullptr) {
+    error = SDL_GetError();
+    return false;
+  }
+  context_ = SDL_GL_CreateContext(window_);
+  if (context_ == nullptr) {
+    error = SDL_GetError();
+    return false;
+  }
+  SDL_GL_MakeCurrent(window_, context_);
+  SDL_GL_SetSwapInterval(1);
+  set_icon(window_);
+  track_placement();
+  return true;
+}
+
+void DesktopWindow::show(const WindowPlacement& stored) {
+  if (placement_usable(stored) && on_some_display(stored)) {
+    SDL_SetWindowPosition(window_, stored.x, stored.y);
+    SDL_SetWindowSize(window_, stored.w, stored.h);
+    restored_ = stored;
+  }
+  SDL_ShowWindow(window_);
+  if (stored.maximized) SDL_MaximizeWindow(window_);
+  track_placement();
+}
+
+void DesktopWindow::track_placement() {
+  Uint32 flags = SDL_GetWindowFlags(window_);
+  restored_.maximized = (flags & SDL_WINDOW_MAXIMIZED) != 0;
+  // A maximised or minimised window keeps the rectangle it had before.
+  if ((flags & (SDL_WINDOW_MAXIMIZED | SDL_WINDOW_MINIMIZED | SDL_WINDOW_FULLSCREEN)) != 0) return;
+  SDL_GetWindowPosition(window_, &restored_.x, &restored_.y);
+  SDL_GetWindowSize(window_, &restored_.w, &restored_.h);
+}
+
+WindowPlacement DesktopWindow::placement() const { return restored_; }
+
+void DesktopWindow::present() { SDL_GL_SwapWindow(window_); }
+
+bool DesktopWindow::read_back_buffer(std::vector<std::uint8_t>& rgba, int& width, int& height) const {
+  SDL_GL_GetDrawableSize(window_, &width, &height);
+  if (width <= 0 || height <= 0) return false;
+  rgba.assign(static_cast<std::size_t>(width) * height * 4, 0);
+  glReadBuffer(GL_BACK);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+  return glGetError() == GL_NO_ERROR;
+}
+
+std::uint32_t DesktopWindow::id() const { return SDL_GetWindowID(window_); }

@@ -1,0 +1,30 @@
+#include "app/shell/open_image.h"
+
+#include <cstdio>
+
+#include "app/document/document.h"
+#include "app/shell/recent_files.h"
+#include "app/shell/translate.h"
+#include "app/shell/ui_state.h"
+#include "app/view/view_textures.h"
+
+bool open_image(Document& document, UiState& ui, ViewTextures& textures, const std::string& path) {
+  IoStatus opened = document.open(path);
+  if (!opened.ok()) {
+    char text[1200];
+    std::snprintf(text, sizeof text, translate("Could not read %s - %s"), path.c_str(),
+                  io_message(opened).c_str());
+    ui.status = text;
+    return false;
+  }
+  textures.source.upload(document.pixels.data(), document.width, document.height);
+  // The old image's result must not stand in for the new one.
+  textures.quantized.release();
+  textures.difference.release();
+  textures.reference.release();
+  textures.focus_overlay.release();
+  textures.dither_overlay.release();
+  ui.status = path;
+  remember_recent(ui.recent, path);
+  return true;
+}

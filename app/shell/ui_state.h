@@ -1,0 +1,68 @@
+#pragma once
+// The view and panel state of the desktop face, owned by the main thread.
+#include <array>
+#include <string>
+#include <vector>
+
+inline constexpr int kViewCount = 7;
+enum ViewMode {
+  kViewQuantized = 0,
+  kViewOriginal = 1,
+  kViewSideBySide = 2,
+  kViewSplit = 3,
+  kViewDifference = 4,
+  kViewReference = 5,
+  kViewOursVsReference = 6,
+};
+// What one half of the split view shows.
+enum SplitSide { kSideOriginal = 0, kSideOurs = 1, kSideReference = 2 };
+
+inline constexpr int kRecentLimit = 10;
+inline constexpr float kSidebarMinWidth = 180.0f;
+inline constexpr float kSidebarMaxWidth = 900.0f;
+inline constexpr float kSidebarDefaultWidth = 300.0f;
+
+// Where things were laid out in the last frame: what scripted runs aim at.
+struct FrameLayout {
+  bool pane_has_image = false;
+  float pane_x = 0, pane_y = 0, pane_w = 0, pane_h = 0;  // the image pane's rectangle
+  float origin_x = 0, origin_y = 0;  // the pane's content origin, before the pan
+  float scale = 1.0f;                // the scale the image was drawn at
+  float pan_x = 0, pan_y = 0;        // the pan before this frame's wheel step
+  float splitter_x = 0, splitter_y = 0, splitter_w = 0, splitter_h = 0;
+  bool splitter_active = false;
+  float sidebar_drawn_w = 0;
+  float image_pane_w = 0;
+};
+
+struct UiState {
+  int view = kViewSplit;
+  bool split_vertical = true;
+  int split_first = kSideOriginal;
+  int split_second = kSideOurs;
+  float split_pos = 0.5f;
+  bool fit_to_window = true;
+  float zoom = 1.0f;
+  float pan[2] = {0.0f, 0.0f};
+  bool panning = false;
+  int pan_button = 0;  // the mouse button that started the pan
+  bool sidebar_right = false;
+  float sidebar_w = kSidebarDefaultWidth;
+  int diff_gain = 8;
+  bool focus_show = true;
+  bool dither_map_show = true;
+  int brush = 40;
+  int tool = -1;  // -1 none, 0 paint focus, 1 paint dither
+  bool picking = false;
+  std::array<bool, 8> sections{true, true, false, false, false, false, true, true};
+  int theme = 0;  // 0 dark, 1 light, 2 follow the system
+  std::string language = "auto";
+  std::vector<std::string> recent;  // most recent first
+  std::string status;
+  std::string readout;  // the pixel under the cursor, this frame
+  int hovered_palette_index = -1;
+  bool paledit_known = false;
+  float paledit_x = -32768.0f, paledit_y = -32768.0f;
+
+  FrameLayout layout;
+};

@@ -1,0 +1,187 @@
+#include "app/testing/hook_driver.h"
+
+#include <imgui.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/document/document.h"
+#include "app/document/save_result.h"
+#include "app/shell/interface_scale.h"
+#include "app/shell/ui_state.h"
+#include "app/testing/scripted_input.h"
+
+namespace {
+
+constexpr int kResultWaitFrames = 600;  // frames a save or copy waits for a result
+constexpr int kSplitterTestLastFrame = 49;
+
+std::FILE* open_log(const std::optional<std::string>& path) {
+  return path ? std::fopen(path->c_str(), "w") : nullptr;
+}
+
+void close_log(std::FILE*& log) {
+  if (log != nullptr) std::fclose(log);
+  log = nullptr;
+}
+
+// The wheel test turns in on frames 10..39 and out on 50..79, every third frame.
+float wheel_notches_at(int frame) {
+  if (frame % 3 != 0) return 0.0f;
+  if (frame >= 10 && frame <= 39) return 1.0f;
+  if (frame >= 50 && frame <= 79) return -1.0f;
+  return 0.0f;
+}
+
+void set_key(ImGuiIO& io, int scancode, bool down) {
+  if (scancode >= 0 && scancode < static_cast<int>(IM_ARRAYSIZE(io.KeysDown))) io.KeysDown[scancode] = down;
+}
+
+}  // namespace
+
+HookDriver::HookDriver(ScriptHooks hooks) : hooks_(std::move(hooks)) {
+  wheel_log_ = open_log(hooks_.wheel_test);
+  splitter_log_ = open_log(hooks_.splitter_test);
+}
+
+HookDriver::~HookDriver() {
+  close_log(wheel_log_);
+  close_log(splitter_log_);
+}
+
+void HookDriver::apply_presets(UiState& ui, Document& document) {
+  if (hooks_.compare) {
+    std::string program = *hooks_.compare;
+    bool builtin = program.size() == 7 && strncasecmp(program.c_str(), "builtin", 7) == 0;
+    document.set_compare(true, builtin ? std::string() : program);
+    if (builtin) ui.status = "Built without libvarnel: no built-in reference, using the external one";
+  }
+  if (hooks_.view) ui.view = std::clamp(*hooks_.view, 0, kViewCount - 1);
+  QuantizerOptions options = document.options;
+  bool options_changed = false;
+  if (hooks_.dither) {
+    options.dither = *hooks_.dither;
+    options_changed = true;
+  }
+  if (hooks_.split) {
+    ui.split_first = hooks_.split->first;
+    ui.split_second = hooks_.split->second;
+  }
+  if (hooks_.zoom) {
+    ui.zoom = *hooks_.zoom;
+    ui.fit_to_window = false;
+  }
+  if (hooks_.sidebar_right) ui.sidebar_right = *hooks_.sidebar_right;
+  if (hooks_.sidebar_w) ui.sidebar_w = *hooks_.sidebar_w;
+  if (hooks_.sections) ui.sections = *hooks_.sections;
+  if (hooks_.split_pos) ui.split_pos = *hooks_.split_pos;
+  if (hooks_.split_vertical) ui.split_vertical = *hooks_.split_vertical;
+  if (hooks_.colors) {
+    options.colors = static_cast<std::uint32_t>(*hooks_.colors);
+    options_changed = true;
+  }
+  if (options_changed) document.set_options(options);
+}
+
+void HookDriver::before_frame(int frame, UiState& ui, Document& document) {
+  if (hooks_.scroll && !scroll_done_ && document.width != 0) {
+    ui.pan[0] = -hooks_.scroll->first;
+    ui.pan[1] = -hooks_.scroll->second;
+    ui.fit_to_window = false;
+    scroll_done_ = true;
+  }
+  if (!hooks_.result_wait()) return;
+  bool ready = document.result.ok && !document.requant_requested.load() && !document.busy();
+  idle_results_ = ready ? idle_results_ + 1 : 0;
+  if (idle_results_ > 9) {
+    save_and_copy(ui, document);
+    if (!hooks_.shot) finished_ = true;
+  } else if (frame > kResultWaitFrames - 1 && idle_results_ == 0) {
+    exit_code_ = 3;
+    finished_ = true;
+  }
+}
+
+void HookDriver::save_and_copy(UiState& ui, Document& document) {
+  if (hooks_.save && !saved_) {
+    ui.status = save_result_png(document, *hooks_.save);
+    saved_ = true;
+  }
+  // Copying the image and its path joins with the clipboard.
+}
+
+void HookDriver::inject_input(int frame, const UiState& ui) {
+  ImGuiIO& io = ImGui::GetIO();
+  if (hooks_.wheel_test && wheel_point_known_) {
+    io.MousePos = ImVec2(wheel_point_x_, wheel_point_y_);
+    io.MouseWheel = wheel_notches_at(frame);
+  }
+  if (hooks_.splitter_test && splitter_point_known_ && frame >= 20) {
+    io.MousePos = ImVec2(splitter_point_x_ + 4.0f * std::min(std::max(frame - 22, 0), 20), splitter_point_y_);
+    io.MouseDown[0] = frame >= 21 && frame <= 44;
+  }
+
+  ScriptedKeyState key = scripted_key_at(hooks_, frame);
+  if (key.active) {
+    bool is_alt = false;
+    int scancode = scancode_for_virtual_key(key.virtual_key, &is_alt);
+    set_key(io, scancode, key.down);
+    io.KeyAlt = key.down && (key.alt || is_alt);
+    io.KeyCtrl = key.down && key.ctrl;
+    io.KeyShift = key.down && key.shift;
+  }
+  ScriptedMouseState mouse = scripted_mouse_at(hooks_, frame);
+  if (mouse.active) {
+    io.MousePos = ImVec2(mouse.x, mouse.y);
+    io.MouseDown[mouse.right ? 1 : 0] = mouse.down;
+  }
+  (void)ui;
+}
+
+bool HookDriver::screenshot_due(int frame) const {
+  return hooks_.shot && frame + 1 >= hooks_.end_frame();
+}
+
+void HookDriver::after_frame(int frame, UiState& ui, Document& document) {
+  const FrameLayout& layout = ui.layout;
+  if (hooks_.requant_frame && !requant_done_ && frame == *hooks_.requant_frame) {
+    requant_done_ = true;
+    if (document.options.colors > 2) {
+      QuantizerOptions options = document.options;
+      options.colors -= 1;
+      document.set_options(options);
+    }
+  }
+  if (wheel_log_ != nullptr && layout.pane_has_image) {
+    if (!wheel_point_known_) {
+      wheel_point_known_ = true;
+      wheel_point_x_ = layout.pane_x + layout.pane_w / 2;
+      wheel_point_y_ = layout.pane_y + layout.pane_h / 2;
+    }
+    std::fprintf(wheel_log_, "%d scale %.4f pan %.1f %.1f under %.2f %.2f\n", frame, layout.scale,
+                 layout.pan_x, layout.pan_y,
+                 (wheel_point_x_ - layout.origin_x - layout.pan_x) / layout.scale,
+                 (wheel_point_y_ - layout.origin_y - layout.pan_y) / layout.scale);
+  }
+  if (hooks_.splitter_test) {
+    if (!splitter_point_known_) {
+      splitter_point_known_ = true;
+      splitter_point_x_ = layout.splitter_x + layout.splitter_w / 2;
+      splitter_point_y_ = layout.splitter_y + layout.splitter_h / 2;
+    }
+    if (splitter_log_ != nullptr) {
+      ImGuiIO& io = ImGui::GetIO();
+      std::fprintf(splitter_log_, "%d mouse %.1f down %d active %d sidebar_w %.2f drawn %.2f image %.2f ui %.2f\n",
+                   frame, io.MousePos.x, io.MouseDown[0] ? 1 : 0, layout.splitter_active ? 1 : 0,
+                   ui.sidebar_w, layout.sidebar_drawn_w, layout.image_pane_w, effective_scale());
+    }
+    if (frame >= kSplitterTestLastFrame) {
+      close_log(splitter_log_);
+      finished_ = true;
+    }
+  }
+  if ((hooks_.shot || hooks_.wheel_test) && frame + 1 >= hooks_.end_frame()) {
+    close_log(wheel_log_);
+    finished_ = true;
+  }
+}

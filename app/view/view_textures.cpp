@@ -1,0 +1,34 @@
+#include "app/view/view_textures.h"
+
+#include "app/document/document.h"
+#include "app/view/result_images.h"
+
+void ViewTextures::rebuild_from_result(const Document& document, int diff_gain) {
+  const QuantResult& result = document.result;
+  if (result.ok) {
+    std::vector<std::uint8_t> rgba = result_rgba(result);
+    if (!rgba.empty()) {
+      quantized.upload(rgba.data(), result.width, result.height);
+      std::size_t pixel_count = std::size_t{result.width} * result.height;
+      // The source may have been replaced since the run began: compare like with like.
+      if (result.width == document.width && result.height == document.height &&
+          document.pixels.size() == pixel_count * 4) {
+        std::vector<std::uint8_t> difference =
+            difference_rgba(document.pixels.data(), rgba.data(), pixel_count, diff_gain);
+        this->difference.upload(difference.data(), result.width, result.height);
+      } else {
+        this->difference.release();
+      }
+    }
+  }
+  const QuantResult& ref = document.reference;
+  if (reference_showable(ref))
+    reference.upload(ref.rgba.data(), ref.width, ref.height);
+  else
+    reference.release();
+}
+
+void ViewTextures::release_all() {
+  for (Texture* texture : {&source, &quantized, &difference, &reference, &focus_overlay, &dither_overlay})
+    texture->release();
+}

@@ -1,0 +1,290 @@
+// The desktop face driven by its scripted hooks on a private X server: what
+// the screen shows, what it saves and what its test logs say.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "io/image_decode.h"
+#include "io/png_write.h"
+#include "tests/app/virtual_display.h"
+#include "tests/cli/run_program.h"
+
+namespace {
+
+constexpr int kWidth = 64;
+constexpr int kHeight = 48;
+
+using Environment = std::vector<std::pair<std::string, std::string>>;
+
+// A bright gradient with thousands of colours, so no channel reaches the dark
+// interface behind it.
+void write_gradient_png(const std::string& path) {
+  std::vector<std::uint8_t> rgba(kWidth * kHeight * 4);
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) {
+      std::uint8_t* p = rgba.data() + (y * kWidth + x) * 4;
+      p[0] = static_cast<std::uint8_t>(90 + x * 2.5);
+      p[1] = static_cast<std::uint8_t>(90 + y * 3);
+      p[2] = static_cast<std::uint8_t>(230 - x - y);
+      p[3] = 255;
+    }
+  std::vector<const std::uint8_t*> rows(kHeight);
+  for (int y = 0; y < kHeight; ++y) rows[y] = rgba.data() + y * kWidth * 4;
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(file, nullptr);
+  ASSERT_TRUE(write_rgba_png(file, kWidth, kHeight, 0.45455, rows.data()).ok());
+  std::fclose(file);
+}
+
+struct Screenshot {
+  int width = 0, height = 0;
+  std::vector<std::uint8_t> rgb;  // top row first
+  const std::uint8_t* at(int x, int y) const { return rgb.data() + (std::size_t(y) * width + x) * 3; }
+};
+
+// Reads a 24-bit bottom-up bitmap.
+Screenshot read_bitmap(const std::string& path) {
+  Screenshot shot;
+  std::ifstream in(path, std::ios::binary);
+  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+  if (bytes.size() < 54 || bytes[0] != 'B' || bytes[1] != 'M') return shot;
+  auto u32 = [&](int at) { return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | bytes[at + 3] << 24; };
+  shot.width = u32(18);
+  shot.height = u32(22);
+  int stride = (shot.width * 3 + 3) / 4 * 4;
+  if (bytes.size() < 54 + std::size_t(stride) * shot.height) return Screenshot{};
+  shot.rgb.resize(std::size_t(shot.width) * shot.height * 3);
+  for (int y = 0; y < shot.height; ++y)
+    for (int x = 0; x < shot.width; ++x) {
+      const std::uint8_t* bgr = bytes.data() + 54 + std::size_t(shot.height - 1 - y) * stride + x * 3;
+      std::uint8_t* out = shot.rgb.data() + (std::size_t(y) * shot.width + x) * 3;
+      out[0] = bgr[2], out[1] = bgr[1], out[2] = bgr[0];
+    }
+  return shot;
+}
+
+// Where the image landed: the box of bright pixels right of the sidebar.
+struct Placed {
+  int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+  double scale() const { return double(right - left + 1) / kWidth; }
+};
+Placed find_image(const Screenshot& shot, int from_x) {
+  Placed box;
+  for (int y = 30; y < shot.height - 40; ++y)
+    for (int x = from_x; x < shot.width; ++x) {
+      const std::uint8_t* p = shot.at(x, y);
+      if (std::min({p[0], p[1], p[2]}) >= 85) {
+        box.left = std::min(box.left, x), box.right = std::max(box.right, x);
+        box.top = std::min(box.top, y), box.bottom = std::max(box.bottom, y);
+      }
+    }
+  return box;
+}
+
+// The screen colour at the centre of image pixel (x, y) of a pane `panes_before` panes along.
+const std::uint8_t* pixel_on_screen(const Screenshot& shot, const Placed& box, int x, int y) {
+  double s = box.scale();
+  return shot.at(box.left + static_cast<int>((x + 0.5) * s), box.top + static_cast<int>((y + 0.5) * s));
+}
+
+class DesktopFace : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!display_.ready()) GTEST_SKIP() << "Xvfb is not installed";
+    write_gradient_png(source_);
+  }
+
+  ProgramRun run(Environment environment, std::vector<std::string> arguments = {}) {
+    environment.push_back({"DISPLAY", display_.name()});
+    if (arguments.empty()) arguments.push_back(source_);
+    return scratch_.run(arguments, environment);
+  }
+
+  // A screenshot of `view` with 8 colours and no dithering.
+  Screenshot shot_of(int view, Environment more = {}) {
+    std::string path = scratch_.file("view" + std::to_string(view) + ".bmp");
+    Environment environment = {{"KESTRANE_GUI_SHOT", path},
+                               {"KESTRANE_GUI_VIEW", std::to_string(view)},
+                               {"KESTRANE_GUI_COLORS", "8"},
+                               {"KESTRANE_GUI_DITHER", "0"}};
+    environment.insert(environment.end(), more.begin(), more.end());
+    ProgramRun ran = run(environment);
+    EXPECT_EQ(ran.exit_code, 0) << ran.err;
+    return read_bitmap(path);
+  }
+
+  // What the batch face makes of the same picture, decoded to RGBA.
+  DecodedImage batch_result() {
+    ProgramRun ran = scratch_.run({"--nogui", "-c", "8", "--dither", "none", "-f", "-o",
+                                   scratch_.file("batch.png"), source_});
+    EXPECT_EQ(ran.exit_code, 0) << ran.err;
+    DecodedImage image;
+    EXPECT_TRUE(load_image_file(scratch_.file("batch.png"), image).ok());
+    return image;
+  }
+
+  DecodedImage source_image() {
+    DecodedImage image;
+    EXPECT_TRUE(load_image_file(source_, image).ok());
+    return image;
+  }
+
+  VirtualDisplay display_;
+  ScratchFolder scratch_;
+  std::string source_ = scratch_.file("gradient.png");
+};
+
+bool same_rgb(const std::uint8_t* screen, const std::uint8_t* rgba) {
+  return screen[0] == rgba[0] && screen[1] == rgba[1] && screen[2] == rgba[2];
+}
+
+// Counts image pixels whose screen colour is not the expected one.
+template <class Expected>
+int mismatches(const Screenshot& shot, const Placed& box, Expected expected, int x_from = 0,
+               int x_to = kWidth) {
+  int wrong = 0;
+  for (int y = 4; y < kHeight; ++y)  // the top rows carry the pane labels
+    for (int x = x_from; x < x_to; ++x)
+      if (!same_rgb(pixel_on_screen(shot, box, x, y), expected(x, y))) ++wrong;
+  return wrong;
+}
+
+}  // namespace
+
+// Each single-image view shows exactly its own picture, enlarged pixel for pixel.
+TEST_F(DesktopFace, ViewsShowTheSourceTheResultAndTheirDifference) {
+  DecodedImage source = source_image();
+  DecodedImage result = batch_result();
+  auto source_at = [&](int x, int y) { return source.pixels.data() + (y * kWidth + x) * 4; };
+  auto result_at = [&](int x, int y) { return result.pixels.data() + (y * kWidth + x) * 4; };
+
+  Screenshot original = shot_of(1);
+  ASSERT_GT(original.width, 0);
+  Placed box = find_image(original, 320);
+  ASSERT_GT(box.scale(), 4.0);
+  EXPECT_NEAR(double(box.bottom - box.top + 1) / kHeight, box.scale(), 0.1);
+  EXPECT_EQ(mismatches(original, box, source_at), 0);
+
+  // The quantized view holds the batch face's colours and nothing else.
+  Screenshot quantized = shot_of(0);
+  EXPECT_EQ(mismatches(quantized, box, result_at), 0);
+  std::map<std::uint32_t, int> colours;
+  for (int y = box.top; y <= box.bottom; ++y)
+    for (int x = box.left; x <= box.right; ++x) {
+      const std::uint8_t* p = quantized.at(x, y);
+      ++colours[p[0] << 16 | p[1] << 8 | p[2]];
+    }
+  EXPECT_LE(colours.size(), 8u);
+
+  Screenshot difference = shot_of(4);
+  std::vector<std::uint8_t> expected(4);
+  auto difference_at = [&](int x, int y) {
+    for (int c = 0; c < 3; ++c)
+      expected[c] = static_cast<std::uint8_t>(std::min(255, 8 * std::abs(source_at(x, y)[c] - result_at(x, y)[c])));
+    return expected.data();
+  };
+  EXPECT_EQ(mismatches(difference, box, difference_at), 0);
+
+  // Without a reference the reference views fall back to ours.
+  EXPECT_EQ(mismatches(shot_of(5), box, result_at), 0);
+
+  // The split shows the source left of the divider and ours right of it.
+  Screenshot split = shot_of(3, {{"KESTRANE_GUI_SPLITPOS", "0.5"}});
+  EXPECT_EQ(mismatches(split, box, source_at, 0, 30), 0);
+  EXPECT_EQ(mismatches(split, box, result_at, 34, kWidth), 0);
+  Screenshot swapped = shot_of(3, {{"KESTRANE_GUI_SPLIT", "ours,original"}, {"KESTRANE_GUI_SPLITPOS", "0.25"}});
+  EXPECT_EQ(mismatches(swapped, box, result_at, 0, 14), 0);
+  EXPECT_EQ(mismatches(swapped, box, source_at, 18, kWidth), 0);
+}
+
+// Two panes fit side by side, each its own picture.
+TEST_F(DesktopFace, SideBySideFitsTwoPanes) {
+  DecodedImage source = source_image();
+  DecodedImage result = batch_result();
+  Screenshot shot = shot_of(2);
+  ASSERT_GT(shot.width, 0);
+  Placed both = find_image(shot, 320);
+  Placed first = both;
+  double pane_w = (both.right - both.left + 1 - 8.0) / 2;  // two panes, one item spacing apart
+  first.right = first.left + static_cast<int>(std::lround(pane_w)) - 1;
+  Placed second = first;
+  second.left = both.right - (first.right - first.left);
+  second.right = both.right;
+  EXPECT_EQ(mismatches(shot, first, [&](int x, int y) { return source.pixels.data() + (y * kWidth + x) * 4; }), 0);
+  EXPECT_EQ(mismatches(shot, second, [&](int x, int y) { return result.pixels.data() + (y * kWidth + x) * 4; }), 0);
+}
+
+// The saved result is the batch face's file byte for byte, and a scripted run
+// leaves the settings file alone.
+TEST_F(DesktopFace, SaveHookWritesWhatTheBatchFaceWrites) {
+  std::string saved = scratch_.file("saved.png");
+  ProgramRun ran = run({{"KESTRANE_GUI_SAVE", saved}, {"KESTRANE_GUI_COLORS", "8"}, {"KESTRANE_GUI_DITHER", "0"}});
+  EXPECT_EQ(ran.exit_code, 0) << ran.err;
+  batch_result();
+  EXPECT_EQ(ScratchFolder::read_all(saved), ScratchFolder::read_all(scratch_.file("batch.png")));
+  EXPECT_FALSE(std::filesystem::exists(scratch_.settings_file()));
+}
+
+TEST_F(DesktopFace, ScriptedRunsEndWithTheirOwnExitCodes) {
+  // The image named on the command line cannot be read.
+  ProgramRun missing = run({{"KESTRANE_GUI_SAVE", scratch_.file("never.png")}}, {scratch_.file("missing.png")});
+  EXPECT_EQ(missing.exit_code, 2) << missing.err;
+  // Nothing to save ever arrives: the wait gives up after 600 frames.
+  ProgramRun waited = run({{"KESTRANE_GUI_SAVE", scratch_.file("never.png")}}, {""});
+  EXPECT_EQ(waited.exit_code, 3) << waited.err;
+  EXPECT_FALSE(std::filesystem::exists(scratch_.file("never.png")));
+}
+
+// Three notches in from 100% give 1.15 cubed, and the image point under the
+// cursor never moves while zooming in and out.
+TEST_F(DesktopFace, WheelZoomKeepsThePointUnderTheCursor) {
+  std::string log_path = scratch_.file("wheel.log");
+  ProgramRun ran = run({{"KESTRANE_GUI_WHEELTEST", log_path}, {"KESTRANE_GUI_ZOOM", "1"}});
+  EXPECT_EQ(ran.exit_code, 0) << ran.err;
+  std::istringstream log(ScratchFolder::read_all(log_path));
+  std::string line;
+  std::map<int, double> scale_at;
+  double first_x = NAN, first_y = NAN;
+  int lines = 0;
+  while (std::getline(log, line)) {
+    int frame;
+    double scale, pan_x, pan_y, under_x, under_y;
+    ASSERT_EQ(std::sscanf(line.c_str(), "%d scale %lf pan %lf %lf under %lf %lf", &frame, &scale, &pan_x,
+                          &pan_y, &under_x, &under_y), 6) << line;
+    scale_at[frame] = scale;
+    if (std::isnan(first_x)) first_x = under_x, first_y = under_y;
+    EXPECT_NEAR(under_x, first_x, 0.011) << line;
+    EXPECT_NEAR(under_y, first_y, 0.011) << line;
+    ++lines;
+  }
+  EXPECT_GE(lines, 85);
+  EXPECT_DOUBLE_EQ(scale_at[12], 1.0);    // the first notch turns during frame 12
+  EXPECT_DOUBLE_EQ(scale_at[19], 1.5209);  // after frames 12, 15 and 18
+  EXPECT_DOUBLE_EQ(scale_at[85], 1.0);    // ten notches in, ten out
+}
+
+// Dragging the splitter 80 pixels right widens the sidebar by 80.
+TEST_F(DesktopFace, SplitterDragWidensTheSidebar) {
+  std::string log_path = scratch_.file("splitter.log");
+  ProgramRun ran = run({{"KESTRANE_GUI_SPLITTEST", log_path}});
+  EXPECT_EQ(ran.exit_code, 0) << ran.err;
+  std::istringstream log(ScratchFolder::read_all(log_path));
+  std::string line;
+  std::map<int, std::pair<int, double>> active_width;
+  while (std::getline(log, line)) {
+    int frame, down, active;
+    double mouse, width, drawn, image, ui;
+    ASSERT_EQ(std::sscanf(line.c_str(), "%d mouse %lf down %d active %d sidebar_w %lf drawn %lf image %lf ui %lf",
+                          &frame, &mouse, &down, &active, &width, &drawn, &image, &ui), 8) << line;
+    active_width[frame] = {active, width};
+  }
+  ASSERT_EQ(active_width.size(), 50u);
+  EXPECT_EQ(active_width[10], std::make_pair(0, 300.0));
+  EXPECT_EQ(active_width[30].first, 1);
+  EXPECT_EQ(active_width[49], std::make_pair(0, 380.0));
+}

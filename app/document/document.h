@@ -5,6 +5,7 @@
 // copies what it needs under the mutex and runs the engine without it.
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -107,11 +108,17 @@ class Document {
  private:
   void worker_loop();
   bool run_once();            // one engine run, published; false when there was nothing to run
-  void measure_png_size();    // the worker slot's indexed PNG size, under the mutex
+  void measure_png_size();    // the worker slot's indexed PNG size, published
+  void publish(QuantResult run, QuantResult run_reference);
+  void wake_worker();         // ends the worker's idle wait early
+  void call_wake_ui();
 
   QuantizeEntry entry_;
   std::mutex hooks_mutex_;  // guards the two callbacks below
   std::function<void()> wake_ui_;
   ReferenceRunner reference_runner_;
+  // The idle worker waits here for at most one poll interval; a request cuts the wait short.
+  std::mutex idle_mutex_;
+  std::condition_variable idle_wake_;
   std::thread worker_;
 };

@@ -1,0 +1,179 @@
+// The worker thread: waits for a request, copies the inputs under the mutex,
+// runs the engine without it, measures the result and publishes it.
+#include <chrono>
+#include <new>
+#include <utility>
+
+#include "app/document/document.h"
+#include "app/document/png_size.h"
+#include "app/document/result_quality.h"
+#include "engine/quantize.h"
+
+namespace {
+
+constexpr auto kIdlePoll = std::chrono::milliseconds(8);
+
+static_assert(sizeof(Rgba) == 4, "colour lists are handed to the engine as packed RGBA bytes");
+
+// What one run works on, copied out of the Document so the mutex is free during the run.
+struct RunInputs {
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  double gamma = 0.0;
+  std::vector<std::uint8_t> pixels;
+  QuantizerOptions options;
+  std::vector<std::uint8_t> focus;
+  std::vector<std::uint8_t> dither;
+  std::vector<Rgba> fixed;  // the loaded palette or the pins
+};
+
+double seconds_since(std::chrono::steady_clock::time_point start) {
+  auto elapsed = std::chrono::steady_clock::now() - start;
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(elapsed).count() / 1e9;
+}
+
+}  // namespace
+
+void Document::worker_loop() {
+  while (!stop_requested.load()) {
+    if (requant_requested.exchange(false)) {
+      try {
+        run_once();
+      } catch (const std::bad_alloc&) {
+        // No room for the copies or the outputs: a failed run, as when the engine runs out.
+        publish(QuantResult{}, QuantResult{});
+      }
+      continue;
+    }
+    if (png_size_requested.exchange(false)) measure_png_size();
+    std::unique_lock<std::mutex> lock(idle_mutex_);
+    idle_wake_.wait_until(lock, std::chrono::steady_clock::now() + kIdlePoll, [this] {
+      return requant_requested.load() || png_size_requested.load() || stop_requested.load();
+    });
+  }
+}
+
+bool Document::run_once() {
+  RunInputs in;
+  bool compare_on = false;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    in.width = width;
+    in.height = height;
+    in.gamma = gamma;
+    in.pixels = pixels;
+    in.options = options;
+    const std::size_t pixel_count = std::size_t{width} * height;
+    // A layer of another size than the image would be read past its end.
+    const MapLayer& focus_layer = layers[kFocusLayer];
+    if (use_focus && !focus_layer.empty && focus_layer.bytes.size() == pixel_count)
+      in.focus = focus_layer.bytes;
+    const MapLayer& dither_layer = layers[kDitherLayer];
+    if (use_dither_map && !dither_layer.empty && dither_layer.bytes.size() == pixel_count)
+      in.dither = dither_layer.bytes;
+    if (use_palette && !palette.empty())
+      in.fixed = palette;
+    else if (use_pins)
+      in.fixed = pins;
+  }
+  const std::size_t pixel_count = std::size_t{in.width} * in.height;
+  if (pixel_count == 0 || in.pixels.size() != pixel_count * 4) return false;
+
+  worker_busy.store(true);
+  if (source_size_requested.exchange(false))
+    source_png_size.store(rgba_png_size(in.width, in.height, in.gamma, in.pixels.data()));
+
+  QuantResult run;
+  run.width = in.width;
+  run.height = in.height;
+  run.gamma = in.gamma;
+  run.rgba.assign(pixel_count * 4, 0);
+  run.indices.assign(pixel_count, 0);
+  QuantizerOptions& options_copy = in.options;
+  options_copy.pins =
+      in.fixed.empty() ? nullptr : reinterpret_cast<const std::uint8_t*>(in.fixed.data());
+  options_copy.pin_count = static_cast<std::uint32_t>(in.fixed.size());
+  options_copy.focus_map = in.focus.empty() ? nullptr : in.focus.data();
+  options_copy.dither_map = in.dither.empty() ? nullptr : in.dither.data();
+
+  auto start = std::chrono::steady_clock::now();
+  std::uint32_t status;
+  if (entry_) {
+    status = entry_(in.pixels.data(), in.width, in.height, in.gamma, options_copy,
+                    run.rgba.data(), run.indices.data(), run.palette.data(), &run.palette_count);
+  } else {
+    // A saved PNG declares the gamma the palette is encoded for, as the batch face writes it.
+    double out_gamma = in.gamma;
+    status = quantize_image(in.pixels.data(), in.width, in.height, in.gamma, &options_copy,
+                            run.rgba.data(), run.indices.data(), run.palette.data(),
+                            &run.palette_count, nullptr, &out_gamma);
+    if (status == kQuantizeOk) run.gamma = out_gamma;
+  }
+  run.seconds = seconds_since(start);
+  run.ok = status == kQuantizeOk;
+  run.indices_available = true;
+  run.png_size = 0;
+  if (run.ok) {
+    ResultQuality quality = measure_quality(in.pixels.data(), run.rgba.data(), pixel_count);
+    run.rmse = quality.rmse;
+    run.psnr = quality.psnr;
+  }
+
+  std::string program;
+  int source_kind = 0;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    compare_on = compare;
+    source_kind = compare_source;
+    program = compare_path;
+  }
+  ReferenceRunner runner;
+  {
+    std::lock_guard<std::mutex> lock(hooks_mutex_);
+    runner = reference_runner_;
+  }
+  QuantResult reference_run;
+  if (compare_on && run.ok && source_kind == 1 && !program.empty() && runner) {
+    ReferenceRequest request{in.pixels.data(), in.width, in.height, in.gamma, &options_copy,
+                             program};
+    auto reference_start = std::chrono::steady_clock::now();
+    reference_run = runner(request);
+    if (reference_run.ok) reference_run.seconds = seconds_since(reference_start);
+  }
+  publish(std::move(run), std::move(reference_run));
+  return true;
+}
+
+void Document::publish(QuantResult run, QuantResult run_reference) {
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    worker_result = std::move(run);
+    worker_reference = std::move(run_reference);
+  }
+  result_published.store(true);
+  worker_busy.store(false);
+  call_wake_ui();
+}
+
+void Document::measure_png_size() {
+  // The worker is the slot's only writer, so it reads the slot without the lock;
+  // editing stays responsive while the PNG is encoded.
+  if (!worker_result.ok || worker_result.png_size != 0 || !worker_result.indices_available) return;
+  std::uint64_t size = result_png_size(worker_result);
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    worker_result.png_size = size;
+  }
+  result_published.store(true);
+  call_wake_ui();
+}
+
+void Document::call_wake_ui() {
+  // Called outside every lock: the callable may take locks of its own.
+  std::function<void()> wake;
+  {
+    std::lock_guard<std::mutex> lock(hooks_mutex_);
+    wake = wake_ui_;
+  }
+  if (wake) wake();
+}

@@ -66,6 +66,9 @@ std::string command_line_image(int argc, char** argv) {
 }
 
 int run_desktop(int argc, char** argv) {
+  // The clipboard, the display scale and the title bar's theme talk to X11; without
+  // an X display there is no window rather than one on a device nobody sees.
+  SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_DEFAULT);
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
     std::fprintf(stderr, "Could not open a window: %s\n", SDL_GetError());
     return 1;

@@ -18,9 +18,12 @@ bool open_image(Document& document, UiState& ui, ViewTextures& textures, const s
     return false;
   }
   textures.source.upload(document.pixels.data(), document.width, document.height);
-  // The old image's result must not stand in for the new one.
-  textures.quantized.release();
-  textures.difference.release();
+  // The old image's result must not stand in for the new one. Until the first
+  // result arrives the result views show the source, so the result's textures
+  // start as copies of it: made now, a result only refills them, which keeps
+  // the frame that takes a large result short.
+  textures.quantized.upload(document.pixels.data(), document.width, document.height);
+  textures.difference.upload(document.pixels.data(), document.width, document.height);
   textures.reference.release();
   textures.focus_overlay.release();
   textures.dither_overlay.release();

@@ -6,15 +6,21 @@
 void ViewTextures::rebuild_from_result(const Document& document, int diff_gain) {
   const QuantResult& result = document.result;
   if (result.ok) {
-    std::vector<std::uint8_t> rgba = result_rgba(result);
-    if (!rgba.empty()) {
-      quantized.upload(rgba.data(), result.width, result.height);
-      std::size_t pixel_count = std::size_t{result.width} * result.height;
+    std::size_t pixel_count = std::size_t{result.width} * result.height;
+    // The run's own RGBA when it has one; a copy only when it must be made.
+    std::vector<std::uint8_t> made;
+    const std::uint8_t* rgba = result.rgba.data();
+    if (result.rgba.size() < pixel_count * 4 || result.rgba.empty()) {
+      made = result_rgba(result);
+      rgba = made.empty() ? nullptr : made.data();
+    }
+    if (rgba != nullptr) {
+      quantized.upload(rgba, result.width, result.height);
       // The source may have been replaced since the run began: compare like with like.
       if (result.width == document.width && result.height == document.height &&
           document.pixels.size() == pixel_count * 4) {
         std::vector<std::uint8_t> difference =
-            difference_rgba(document.pixels.data(), rgba.data(), pixel_count, diff_gain);
+            difference_rgba(document.pixels.data(), rgba, pixel_count, diff_gain);
         this->difference.upload(difference.data(), result.width, result.height);
       } else {
         this->difference.release();

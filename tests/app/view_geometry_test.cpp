@@ -30,7 +30,7 @@ TEST(Zoom, WheelKeepsTheImagePointUnderTheCursor) {
   EXPECT_FLOAT_EQ(wheel_zoom(60.0f, 0, 0, 0, 0, 5.0f).scale, 64.0f);
   // Side by side with nothing to fill: a scale of 1, never 0 or less.
   EXPECT_FLOAT_EQ(fitted_scale(0.0f, 500.0f, 100.0f, 100.0f, 2, 8.0f), 1.0f);
-  EXPECT_FLOAT_EQ(fitted_scale(408.0f, 500.0f, 100.0f, 100.0f, 2, 8.0f), 2.0f);
+  EXPECT_FLOAT_EQ(fitted_scale(416.0f, 500.0f, 100.0f, 100.0f, 2, 8.0f), 2.0f);
 }
 
 TEST(PixelReadout, NamesThePixelItsColourAndItsPaletteEntry) {

@@ -120,5 +120,9 @@ class Document {
   // The idle worker waits here for at most one poll interval; a request cuts the wait short.
   std::mutex idle_mutex_;
   std::condition_variable idle_wake_;
+  // The worker's buffers, kept from one run to the next: fresh ones would be
+  // paged in again on every run, a good part of the time a run adds to the engine's.
+  std::vector<std::uint8_t> source_copy_;
+  QuantResult spare_;  // the worker slot the last publish replaced
   std::thread worker_;
 };

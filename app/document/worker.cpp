@@ -55,6 +55,7 @@ void Document::worker_loop() {
 
 bool Document::run_once() {
   RunInputs in;
+  in.pixels.swap(source_copy_);
   bool compare_on = false;
   {
     std::lock_guard<std::mutex> lock(mutex);
@@ -87,6 +88,8 @@ bool Document::run_once() {
   run.width = in.width;
   run.height = in.height;
   run.gamma = in.gamma;
+  run.rgba.swap(spare_.rgba);
+  run.indices.swap(spare_.indices);
   run.rgba.assign(pixel_count * 4, 0);
   run.indices.assign(pixel_count, 0);
   QuantizerOptions& options_copy = in.options;
@@ -141,15 +144,17 @@ bool Document::run_once() {
     if (reference_run.ok) reference_run.seconds = seconds_since(reference_start);
   }
   publish(std::move(run), std::move(reference_run));
+  source_copy_.swap(in.pixels);
   return true;
 }
 
 void Document::publish(QuantResult run, QuantResult run_reference) {
   {
     std::lock_guard<std::mutex> lock(mutex);
-    worker_result = std::move(run);
+    std::swap(worker_result, run);
     worker_reference = std::move(run_reference);
   }
+  spare_ = std::move(run);
   result_published.store(true);
   worker_busy.store(false);
   call_wake_ui();

@@ -100,3 +100,11 @@ void Document::set_compare(bool on, const std::string& program) {
   }
   request_run();
 }
+
+void Document::set_diff_gain(int gain) {
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    diff_gain = gain;
+  }
+  request_run();
+}

@@ -69,6 +69,7 @@ class Document {
   bool compare = false;
   int compare_source = 1;  // 1: an external program, the only source
   std::string compare_path;
+  int diff_gain = 8;  // amplification of the Difference view's picture
 
   // ---- Results. The worker slots are written by the worker under the mutex; the
   // interface copies only by the main thread (in take_result), which reads them freely.
@@ -104,6 +105,8 @@ class Document {
   // Replaces the options (pointer fields are ignored) and requests a run.
   void set_options(const QuantizerOptions& changed);
   void set_compare(bool on, const std::string& program);
+  // The Difference view's gain: the picture is remade by a run.
+  void set_diff_gain(int gain);
 
  private:
   void worker_loop();

@@ -11,6 +11,9 @@ struct QuantResult {
   double gamma = 0.0;
   std::vector<std::uint8_t> rgba;     // width x height x 4
   std::vector<std::uint8_t> indices;  // width x height
+  // The Difference view's picture, |source - result| x gain, made by the worker so
+  // the frame that takes a large result stays short; empty when not made.
+  std::vector<std::uint8_t> difference;
   std::array<std::uint8_t, 1024> palette{};  // up to 256 RGBA entries, zero past the count
   std::uint32_t palette_count = 0;
   double seconds = 0.0;        // wall time of the engine call

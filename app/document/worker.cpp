@@ -6,6 +6,7 @@
 
 #include "app/document/document.h"
 #include "app/document/png_size.h"
+#include "app/document/result_difference.h"
 #include "app/document/result_quality.h"
 #include "engine/quantize.h"
 
@@ -25,6 +26,7 @@ struct RunInputs {
   std::vector<std::uint8_t> focus;
   std::vector<std::uint8_t> dither;
   std::vector<Rgba> fixed;  // the loaded palette or the pins
+  int diff_gain = 8;
 };
 
 double seconds_since(std::chrono::steady_clock::time_point start) {
@@ -64,6 +66,7 @@ bool Document::run_once() {
     in.gamma = gamma;
     in.pixels = pixels;
     in.options = options;
+    in.diff_gain = diff_gain;
     const std::size_t pixel_count = std::size_t{width} * height;
     // A layer of another size than the image would be read past its end.
     const MapLayer& focus_layer = layers[kFocusLayer];
@@ -90,6 +93,7 @@ bool Document::run_once() {
   run.gamma = in.gamma;
   run.rgba.swap(spare_.rgba);
   run.indices.swap(spare_.indices);
+  run.difference.swap(spare_.difference);
   run.rgba.assign(pixel_count * 4, 0);
   run.indices.assign(pixel_count, 0);
   QuantizerOptions& options_copy = in.options;
@@ -120,6 +124,9 @@ bool Document::run_once() {
     ResultQuality quality = measure_quality(in.pixels.data(), run.rgba.data(), pixel_count);
     run.rmse = quality.rmse;
     run.psnr = quality.psnr;
+    difference_rgba(in.pixels.data(), run.rgba.data(), pixel_count, in.diff_gain, run.difference);
+  } else {
+    run.difference.clear();
   }
 
   std::string program;

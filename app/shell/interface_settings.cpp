@@ -83,6 +83,7 @@ InterfaceSettings read_interface_settings(const std::string& path, UiState& ui, 
     document.compare = read_flag(path, "compare", document.compare);
     document.compare_source = 1;  // the only source there is
     document.compare_path = settings_read_text(path, "compare_path", document.compare_path);
+    document.diff_gain = ui.diff_gain;
   }
 
   // Folded by default unless the feature behind the section is in use.

@@ -1,7 +1,6 @@
 #include "app/view/result_images.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 std::vector<std::uint8_t> result_rgba(const QuantResult& result) {
   std::size_t pixel_count = std::size_t{result.width} * result.height;
@@ -12,19 +11,6 @@ std::vector<std::uint8_t> result_rgba(const QuantResult& result) {
     std::uint32_t index = result.indices[i];
     if (index >= result.palette_count) index = 0;
     std::copy_n(result.palette.data() + index * 4, 4, rgba.data() + i * 4);
-  }
-  return rgba;
-}
-
-std::vector<std::uint8_t> difference_rgba(const std::uint8_t* source, const std::uint8_t* result,
-                                          std::size_t pixel_count, int gain) {
-  std::vector<std::uint8_t> rgba(pixel_count * 4);
-  for (std::size_t i = 0; i < pixel_count * 4; i += 4) {
-    for (std::size_t c = 0; c < 3; ++c) {
-      int difference = std::abs(int{source[i + c]} - int{result[i + c]}) * gain;
-      rgba[i + c] = static_cast<std::uint8_t>(std::min(difference, 255));
-    }
-    rgba[i + 3] = 255;
   }
   return rgba;
 }

@@ -9,9 +9,5 @@
 // the palette shows entry 0); empty when it has neither.
 std::vector<std::uint8_t> result_rgba(const QuantResult& result);
 
-// |source - result| x gain per colour channel, at most 255; alpha 255.
-std::vector<std::uint8_t> difference_rgba(const std::uint8_t* source, const std::uint8_t* result,
-                                          std::size_t pixel_count, int gain);
-
 // The reference record's pixels when they can be shown.
 bool reference_showable(const QuantResult& reference);

@@ -3,7 +3,7 @@
 #include "app/document/document.h"
 #include "app/view/result_images.h"
 
-void ViewTextures::rebuild_from_result(const Document& document, int diff_gain) {
+void ViewTextures::rebuild_from_result(const Document& document) {
   const QuantResult& result = document.result;
   if (result.ok) {
     std::size_t pixel_count = std::size_t{result.width} * result.height;
@@ -16,15 +16,11 @@ void ViewTextures::rebuild_from_result(const Document& document, int diff_gain) 
     }
     if (rgba != nullptr) {
       quantized.upload(rgba, result.width, result.height);
-      // The source may have been replaced since the run began: compare like with like.
-      if (result.width == document.width && result.height == document.height &&
-          document.pixels.size() == pixel_count * 4) {
-        std::vector<std::uint8_t> difference =
-            difference_rgba(document.pixels.data(), rgba, pixel_count, diff_gain);
-        this->difference.upload(difference.data(), result.width, result.height);
-      } else {
-        this->difference.release();
-      }
+      // The picture is the run's, made against the source of that run.
+      if (result.difference.size() == pixel_count * 4)
+        difference.upload(result.difference.data(), result.width, result.height);
+      else
+        difference.release();
     }
   }
   const QuantResult& ref = document.reference;

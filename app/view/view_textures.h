@@ -14,6 +14,6 @@ struct ViewTextures {
 
   // After take_result reported a new result: the quantized, difference and
   // reference pictures. A failed run leaves the quantized and difference ones.
-  void rebuild_from_result(const Document& document, int diff_gain);
+  void rebuild_from_result(const Document& document);
   void release_all();
 };

@@ -33,7 +33,6 @@ struct StandInEngine {
   std::condition_variable changed;
   std::vector<Call> calls;
   bool hold = false;
-  bool inside = false;
   std::uint32_t status = 0;
 
   QuantizeEntry entry() {
@@ -47,10 +46,7 @@ struct StandInEngine {
       if (options.focus_map) call.focus.assign(options.focus_map, options.focus_map + n);
       if (options.dither_map) call.dither.assign(options.dither_map, options.dither_map + n);
       calls.push_back(call);
-      inside = true;
-      changed.notify_all();
       changed.wait(lock, [this] { return !hold; });
-      inside = false;
       std::memcpy(rgba, pixels, n * 4);
       std::memset(indices, 0, n);
       std::memcpy(palette, pixels, 4);

@@ -165,22 +165,4 @@ TEST(DocumentWorker, TheReferenceRecordIsFilledOnlyWhileComparing) {
   EXPECT_EQ(document.compare_path, "/opt/reference");  // an empty path keeps the old one
 }
 
-TEST(DocumentWorker, DestructionWaitsForTheRunInProgress) {
-  StandInEngine engine;
-  engine.hold = true;
-  auto document = std::make_unique<Document>(engine.entry());
-  Document* alive = document.get();  // its flags live until the worker is joined
-  set_image(*document, 4, 4);
-  document->request_run();
-  ASSERT_TRUE(eventually([&] { return engine.call_count() == 1; }));
-  std::thread releaser([&] {
-    eventually([&] { return alive->stop_requested.load(); });
-    engine.release();
-  });
-  document.reset();
-  releaser.join();
-  std::lock_guard<std::mutex> lock(engine.mutex);
-  EXPECT_FALSE(engine.inside);
-}
-
 }  // namespace

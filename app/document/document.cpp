@@ -43,7 +43,29 @@ void Document::request_run() {
 bool Document::take_result() {
   if (!result_published.exchange(false)) return false;
   std::lock_guard<std::mutex> lock(mutex);
-  result = worker_result;
+  took_new_run = published_runs_ != taken_runs_;
+  if (!took_new_run) {
+    result.png_size = worker_result.png_size;
+    return true;
+  }
+  taken_runs_ = published_runs_;
+  // The pictures move instead of being copied: the worker never reads them
+  // again, and a frame copying 30 MB of a large result would stall.
+  QuantResult& run = worker_result;
+  result.rgba.swap(run.rgba);
+  result.difference.swap(run.difference);
+  result.indices = run.indices;  // the worker measures the PNG size from its own
+  result.width = run.width;
+  result.height = run.height;
+  result.gamma = run.gamma;
+  result.palette = run.palette;
+  result.palette_count = run.palette_count;
+  result.seconds = run.seconds;
+  result.png_size = run.png_size;
+  result.rmse = run.rmse;
+  result.psnr = run.psnr;
+  result.indices_available = run.indices_available;
+  result.ok = run.ok;
   reference = worker_reference;
   return true;
 }

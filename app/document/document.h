@@ -93,8 +93,10 @@ class Document {
 
   void request_run();
   // Main thread, once per frame: copies a newly published result into the
-  // interface copies; true when there was one.
+  // interface copies; true when there was one. `took_new_run` tells whether it
+  // came from a new run (else only a measured size changed).
   bool take_result();
+  bool took_new_run = false;
   // Main thread, once per frame: asks the idle worker to measure the PNG size.
   void request_png_size();
   bool busy() const { return worker_busy.load(); }
@@ -127,5 +129,9 @@ class Document {
   // paged in again on every run, a good part of the time a run adds to the engine's.
   std::vector<std::uint8_t> source_copy_;
   QuantResult spare_;  // the worker slot the last publish replaced
+  // Runs published and taken, under the mutex: a second take of the same run
+  // (its PNG size measured) copies no pictures.
+  std::uint64_t published_runs_ = 0;
+  std::uint64_t taken_runs_ = 0;
   std::thread worker_;
 };

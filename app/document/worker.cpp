@@ -160,6 +160,7 @@ void Document::publish(QuantResult run, QuantResult run_reference) {
     std::lock_guard<std::mutex> lock(mutex);
     std::swap(worker_result, run);
     worker_reference = std::move(run_reference);
+    ++published_runs_;
   }
   spare_ = std::move(run);
   result_published.store(true);

@@ -144,7 +144,7 @@ void run_frame_loop(DesktopSession& session) {
     hooks.before_frame(session.frame, ui, document);
     if (hooks.finished()) break;
     document.request_png_size();
-    if (document.take_result()) session.textures.rebuild_from_result(document);
+    if (document.take_result() && document.took_new_run) session.textures.rebuild_from_result(document);
 
     ImGui_ImplOpenGL3_NewFrame();
     ImGui_ImplSDL2_NewFrame();

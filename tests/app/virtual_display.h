@@ -5,7 +5,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <X11/Xlib.h>
+
+#include <chrono>
 #include <string>
+#include <thread>
 
 class VirtualDisplay {
  public:
@@ -29,7 +33,17 @@ class VirtualDisplay {
     close(ends[0]);
     std::string number(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
     while (!number.empty() && (number.back() == '\n' || number.back() == ' ')) number.pop_back();
-    if (!number.empty()) name_ = ":" + number;
+    if (number.empty()) return;
+    // The number can come before the server takes connections: wait until it does.
+    std::string name = ":" + number;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      if (Display* display = XOpenDisplay(name.c_str())) {
+        XCloseDisplay(display);
+        name_ = name;
+        return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
   }
   ~VirtualDisplay() {
     if (pid_ > 0) {

@@ -205,7 +205,7 @@ std::optional<ScriptDab> read_dab(std::string_view text) {
 std::optional<PaletteEdit> read_palette_edit(std::string_view text) {
   FieldScanner scan(text);
   PaletteEdit edit;
-  if (!scan.integer(edit.index)) return std::nullopt;
+  if (!scan.integer(edit.index) || edit.index < 0) return std::nullopt;
   int channels = 0;
   while (channels < 4 && scan.literal(',') && scan.integer(edit.rgba[channels])) ++channels;
   if (channels < 3) return std::nullopt;  // A may be left out
@@ -270,7 +270,10 @@ ScriptHooks read_script_hooks(const EnvironmentLookup& lookup) {
     for (std::string_view entry : split(*value, ':'))
       if (auto click = read_click(entry)) hooks.clicks.push_back(*click);
   }
-  if (auto value = text("KESTRANE_GUI_PALOPEN")) hooks.palette_open = integer_text(*value);
+  if (auto value = text("KESTRANE_GUI_PALOPEN")) {
+    int index = integer_text(*value);
+    if (index >= 0) hooks.palette_open = index;  // a negative one would pass "below the count"
+  }
   if (auto value = text("KESTRANE_GUI_PALEDIT")) hooks.palette_edit = read_palette_edit(*value);
   if (auto value = text("KESTRANE_GUI_SECTIONS")) {
     std::array<bool, 8> open{};

@@ -32,17 +32,14 @@ TEST(BitmapFile, WritesBottomUpPaddedRowsThatDecodersRead) {
 
   std::vector<std::uint8_t> bytes = read_file(path);
   ASSERT_EQ(bytes.size(), 54u + 2 * 12);  // 9 bytes a row, padded to 12
-  EXPECT_EQ(bytes[0], 'B');
-  EXPECT_EQ(bytes[1], 'M');
+  EXPECT_TRUE(bytes[0] == 'B' && bytes[1] == 'M');
+  // File size, pixel offset, info size, width, height (positive: bottom-up), planes and bits, no compression, image size.
   EXPECT_EQ(little_endian_u32(&bytes[2]), bytes.size());
   EXPECT_EQ(little_endian_u32(&bytes[10]), 54u);
   EXPECT_EQ(little_endian_u32(&bytes[14]), 40u);
-  EXPECT_EQ(little_endian_u32(&bytes[18]), 3u);
-  EXPECT_EQ(little_endian_u32(&bytes[22]), 2u);  // positive: stored bottom-up
-  EXPECT_EQ(little_endian_u16(&bytes[26]), 1u);
-  EXPECT_EQ(little_endian_u16(&bytes[28]), 24u);
-  EXPECT_EQ(little_endian_u32(&bytes[30]), 0u);
-  EXPECT_EQ(little_endian_u32(&bytes[34]), 24u);
+  EXPECT_TRUE(little_endian_u32(&bytes[18]) == 3 && little_endian_u32(&bytes[22]) == 2);
+  EXPECT_TRUE(little_endian_u16(&bytes[26]) == 1 && little_endian_u16(&bytes[28]) == 24);
+  EXPECT_TRUE(little_endian_u32(&bytes[30]) == 0 && little_endian_u32(&bytes[34]) == 24);
   const std::vector<std::uint8_t> first_row = {30, 20, 10, 60, 50, 40, 90, 80, 70, 0, 0, 0};
   EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + 54, bytes.begin() + 66), first_row);
 

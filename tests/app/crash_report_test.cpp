@@ -19,6 +19,10 @@
 int* volatile crash_report_null_target = nullptr;
 volatile int crash_report_zero = 0;
 
+__attribute__((noinline, no_sanitize("address", "undefined"))) void crash_report_store_through_null() {
+  *crash_report_null_target = 1;
+}
+
 __attribute__((noinline, no_sanitize("address", "undefined"))) int crash_report_divide(int numerator,
                                                                                        int denominator) {
   return numerator / denominator;
@@ -96,7 +100,7 @@ TEST(CrashReport, NamesTheFaultAndItsSignalThenDiesOfIt) {
     const char* code;
     const char* name;
   } cases[] = {
-      {[] { *crash_report_null_target = 1; }, SIGSEGV, "0xC0000005", "SIGSEGV"},
+      {crash_report_store_through_null, SIGSEGV, "0xC0000005", "SIGSEGV"},
       {[] { raise(SIGBUS); }, SIGBUS, "0xC0000005", "SIGBUS"},
       {[] { __builtin_trap(); }, SIGILL, "0xC000001D", "SIGILL"},
       {crash_report_divide_by_zero, SIGFPE, "0xC0000094", "SIGFPE"},

@@ -60,21 +60,38 @@ IoStatus write_rgba_png(std::FILE* file, std::uint32_t width, std::uint32_t heig
   return encode_rgba_png_parallel(file, width, height, gamma, rgba_rows);
 }
 
-std::uint64_t indexed_png_size(std::uint32_t width, std::uint32_t height, double gamma,
-                               const std::uint8_t* const* index_rows,
-                               const std::uint8_t* palette, std::uint32_t palette_size) {
-  if (!indexed_arguments_valid(width, height, index_rows, palette, palette_size)) return 0;
+namespace {
+
+// Bytes an encoder writes, measured in a temporary file that is always removed; 0 on any failure.
+template <class Encode>
+std::uint64_t probe_size(const char* prefix, Encode encode) {
   std::string probe_path;
-  std::FILE* probe = create_unique_file(temporary_folder(), "bq-size-", probe_path);
+  std::FILE* probe = create_unique_file(temporary_folder(), prefix, probe_path);
   if (probe == nullptr) return 0;
   std::uint64_t size = 0;
-  if (encode_indexed_png_parallel(probe, width, height, gamma, index_rows, palette, palette_size)
-          .ok() &&
-      std::fseek(probe, 0, SEEK_END) == 0) {
+  if (encode(probe).ok() && std::fflush(probe) == 0 && std::fseek(probe, 0, SEEK_END) == 0) {
     long end = std::ftell(probe);
     if (end > 0) size = static_cast<std::uint64_t>(end);
   }
   std::fclose(probe);
   remove_file(probe_path);
   return size;
+}
+
+}  // namespace
+
+std::uint64_t indexed_png_size(std::uint32_t width, std::uint32_t height, double gamma,
+                               const std::uint8_t* const* index_rows,
+                               const std::uint8_t* palette, std::uint32_t palette_size) {
+  if (!indexed_arguments_valid(width, height, index_rows, palette, palette_size)) return 0;
+  return probe_size("bq-size-", [&](std::FILE* probe) {
+    return encode_indexed_png_parallel(probe, width, height, gamma, index_rows, palette, palette_size);
+  });
+}
+
+std::uint64_t rgba_png_size(std::uint32_t width, std::uint32_t height, double gamma,
+                            const std::uint8_t* const* rgba_rows) {
+  return probe_size("bq-source-", [&](std::FILE* probe) {
+    return write_rgba_png(probe, width, height, gamma, rgba_rows);
+  });
 }

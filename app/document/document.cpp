@@ -50,22 +50,20 @@ bool Document::take_result() {
   }
   taken_runs_ = published_runs_;
   // The pictures move instead of being copied: the worker never reads them
-  // again, and a frame copying 30 MB of a large result would stall.
+  // again, and a frame copying 30 MB of a large result would stall. The worker
+  // gets the old buffers back for its next run; the indices are copied, the
+  // worker measures the PNG size from its own.
   QuantResult& run = worker_result;
-  result.rgba.swap(run.rgba);
-  result.difference.swap(run.difference);
-  result.indices = run.indices;  // the worker measures the PNG size from its own
-  result.width = run.width;
-  result.height = run.height;
-  result.gamma = run.gamma;
-  result.palette = run.palette;
-  result.palette_count = run.palette_count;
-  result.seconds = run.seconds;
-  result.png_size = run.png_size;
-  result.rmse = run.rmse;
-  result.psnr = run.psnr;
-  result.indices_available = run.indices_available;
-  result.ok = run.ok;
+  std::vector<std::uint8_t> rgba, difference, old_rgba, old_difference;
+  rgba.swap(run.rgba);
+  difference.swap(run.difference);
+  old_rgba.swap(result.rgba);
+  old_difference.swap(result.difference);
+  result = run;  // without its pictures, only the indices are a real copy
+  result.rgba.swap(rgba);
+  result.difference.swap(difference);
+  run.rgba.swap(old_rgba);
+  run.difference.swap(old_difference);
   reference = worker_reference;
   return true;
 }

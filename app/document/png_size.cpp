@@ -1,14 +1,7 @@
 #include "app/document/png_size.h"
 
-#include <cstdio>
-#include <string>
-#include <vector>
-
 #include "engine/colour/default_gamma.h"
-#include "io/file_system.h"
 #include "io/png_write.h"
-
-namespace {
 
 std::vector<const std::uint8_t*> row_pointers(const std::uint8_t* first, std::uint32_t height,
                                               std::size_t row_bytes) {
@@ -17,25 +10,11 @@ std::vector<const std::uint8_t*> row_pointers(const std::uint8_t* first, std::ui
   return rows;
 }
 
-}  // namespace
-
-std::uint64_t rgba_png_size(std::uint32_t width, std::uint32_t height, double gamma,
-                            const std::uint8_t* rgba) {
+std::uint64_t image_png_size(std::uint32_t width, std::uint32_t height, double gamma,
+                             const std::uint8_t* rgba) {
   if (rgba == nullptr || width == 0 || height == 0) return 0;
-  std::string path;
-  std::FILE* file = create_unique_file(temporary_folder(), "bq-source-", path);
-  if (file == nullptr) return 0;
-  std::vector<const std::uint8_t*> rows =
-      row_pointers(rgba, height, std::size_t{width} * 4);
-  std::uint64_t size = 0;
-  if (write_rgba_png(file, width, height, gamma > 0.0 ? gamma : kDefaultGamma, rows.data()).ok() &&
-      std::fflush(file) == 0 && std::fseek(file, 0, SEEK_END) == 0) {
-    long end = std::ftell(file);
-    if (end > 0) size = static_cast<std::uint64_t>(end);
-  }
-  std::fclose(file);
-  remove_file(path);
-  return size;
+  std::vector<const std::uint8_t*> rows = row_pointers(rgba, height, std::size_t{width} * 4);
+  return rgba_png_size(width, height, gamma > 0.0 ? gamma : kDefaultGamma, rows.data());
 }
 
 std::uint64_t result_png_size(const QuantResult& result) {

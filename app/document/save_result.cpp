@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/document/document.h"
+#include "app/document/png_size.h"
 #include "app/shell/translate.h"
 #include "io/png_write.h"
 
@@ -25,9 +26,7 @@ std::string save_result_png(Document& document, const std::string& path) {
   std::size_t pixel_count = std::size_t{result.width} * result.height;
   if (!result.indices_available || result.indices.size() < pixel_count)
     return failed(translate("the result is being replaced; try again"));
-  std::vector<const std::uint8_t*> rows(result.height);
-  for (std::uint32_t y = 0; y < result.height; ++y)
-    rows[y] = result.indices.data() + std::size_t{y} * result.width;
+  std::vector<const std::uint8_t*> rows = row_pointers(result.indices.data(), result.height, result.width);
   IoStatus written = write_indexed_png(path, result.width, result.height, result.gamma, rows.data(),
                                        result.palette.data(), result.palette_count);
   if (!written.ok()) return failed(io_message(written));

@@ -85,7 +85,7 @@ bool Document::run_once() {
 
   worker_busy.store(true);
   if (source_size_requested.exchange(false))
-    source_png_size.store(rgba_png_size(in.width, in.height, in.gamma, in.pixels.data()));
+    source_png_size.store(image_png_size(in.width, in.height, in.gamma, in.pixels.data()));
 
   QuantResult run;
   run.width = in.width;

@@ -148,7 +148,7 @@ void run_frame_loop(DesktopSession& session) {
 
     ImGui_ImplOpenGL3_NewFrame();
     ImGui_ImplSDL2_NewFrame();
-    hooks.inject_input(session.frame, ui);
+    hooks.inject_input(session.frame);
     InterfaceScale& scale = interface_scale();
     if (scale.fonts_rebuild) {
       scale.fonts_rebuild = false;

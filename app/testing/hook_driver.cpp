@@ -56,7 +56,7 @@ void HookDriver::apply_presets(UiState& ui, Document& document) {
     document.set_compare(true, builtin ? std::string() : program);
     if (builtin) ui.status = "Built without libvarnel: no built-in reference, using the external one";
   }
-  if (hooks_.view) ui.view = std::clamp(*hooks_.view, 0, kViewCount - 1);
+  if (hooks_.view) ui.view = *hooks_.view;
   QuantizerOptions options = document.options;
   bool options_changed = false;
   if (hooks_.dither) {
@@ -110,7 +110,7 @@ void HookDriver::save_and_copy(UiState& ui, Document& document) {
   // Copying the image and its path joins with the clipboard.
 }
 
-void HookDriver::inject_input(int frame, const UiState& ui) {
+void HookDriver::inject_input(int frame) {
   ImGuiIO& io = ImGui::GetIO();
   if (hooks_.wheel_test && wheel_point_known_) {
     io.MousePos = ImVec2(wheel_point_x_, wheel_point_y_);
@@ -135,7 +135,6 @@ void HookDriver::inject_input(int frame, const UiState& ui) {
     io.MousePos = ImVec2(mouse.x, mouse.y);
     io.MouseDown[mouse.right ? 1 : 0] = mouse.down;
   }
-  (void)ui;
 }
 
 bool HookDriver::screenshot_due(int frame) const {

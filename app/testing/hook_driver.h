@@ -25,7 +25,7 @@ class HookDriver {
   // Before the interface frame: result wait and saving.
   void before_frame(int frame, UiState& ui, Document& document);
   // After the backends' new frame, before the interface frame.
-  void inject_input(int frame, const UiState& ui);
+  void inject_input(int frame);
   // After the frame is drawn, before it is shown: whether to capture it now.
   bool screenshot_due(int frame) const;
   // After the frame (counter not yet advanced): logs and end conditions.

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "app/shell/ui_state.h"
+#include "app/testing/scripted_input.h"
 #include "io/settings_values.h"
 
 namespace {
@@ -235,7 +237,7 @@ bool ScriptHooks::result_wait() const { return save || copy || copy_path; }
 
 int ScriptHooks::end_frame() const {
   int events = static_cast<int>(std::max(keys.size(), clicks.size()));
-  int last = events * 15 + 28;
+  int last = events * kFramesPerEvent + 28;
   return events > 0 && last > 90 ? last : 90;
 }
 
@@ -261,7 +263,7 @@ ScriptHooks read_script_hooks(const EnvironmentLookup& lookup) {
     hooks.settings_scroll = static_cast<float>(real_text(*value));
   if (auto value = text("KESTRANE_GUI_SIDEBAR")) hooks.sidebar_right = upper((*value)[0]) == 'R';
   if (auto value = text("KESTRANE_GUI_SIDEBAR_W"))
-    hooks.sidebar_w = static_cast<float>(std::clamp(real_text(*value), 180.0, 900.0));
+    hooks.sidebar_w = static_cast<float>(std::clamp(real_text(*value), double{kSidebarMinWidth}, double{kSidebarMaxWidth}));
   if (auto value = text("KESTRANE_GUI_KEYS")) {
     for (std::string_view chord : split(*value, ','))
       if (auto key = read_chord(chord)) hooks.keys.push_back(*key);

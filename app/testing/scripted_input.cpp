@@ -4,30 +4,27 @@
 
 namespace {
 
-constexpr int kFirstEventFrame = 20;
-constexpr int kFramesPerEvent = 15;
-
-struct Slot {
-  std::size_t event = 0;
-  int phase = 0;
-};
-
-Slot slot_at(int frame) {
+// The event owning `frame`, with the frame's phase in its slot; null when none does.
+template <class Event>
+const Event* event_at(const std::vector<Event>& events, int frame, int& phase) {
+  if (frame < kFirstEventFrame) return nullptr;
   int since = frame - kFirstEventFrame;
-  return {static_cast<std::size_t>(since / kFramesPerEvent), since % kFramesPerEvent};
+  std::size_t index = static_cast<std::size_t>(since / kFramesPerEvent);
+  phase = since % kFramesPerEvent;
+  return index < events.size() ? &events[index] : nullptr;
 }
 
 }  // namespace
 
 ScriptedKeyState scripted_key_at(const ScriptHooks& hooks, int frame) {
   ScriptedKeyState state;
-  if (frame < kFirstEventFrame) return state;
-  Slot slot = slot_at(frame);
-  if (slot.event >= hooks.keys.size()) return state;
-  const KeyChord& chord = hooks.keys[slot.event];
+  int phase = 0;
+  const KeyChord* found = event_at(hooks.keys, frame, phase);
+  if (found == nullptr) return state;
+  const KeyChord& chord = *found;
   state.active = true;
   state.virtual_key = chord.virtual_key;
-  state.down = slot.phase < 2;
+  state.down = phase < 2;
   state.alt = chord.alt;
   state.ctrl = chord.ctrl;
   state.shift = chord.shift;
@@ -36,16 +33,16 @@ ScriptedKeyState scripted_key_at(const ScriptHooks& hooks, int frame) {
 
 ScriptedMouseState scripted_mouse_at(const ScriptHooks& hooks, int frame) {
   ScriptedMouseState state;
-  if (frame < kFirstEventFrame) return state;
-  Slot slot = slot_at(frame);
-  if (slot.event >= hooks.clicks.size()) return state;
-  const ScriptClick& click = hooks.clicks[slot.event];
+  int phase = 0;
+  const ScriptClick* found = event_at(hooks.clicks, frame, phase);
+  if (found == nullptr) return state;
+  const ScriptClick& click = *found;
   state.active = true;
   state.x = click.x;
   state.y = click.y;
   state.right = click.right;
-  bool first_press = slot.phase == 1 || slot.phase == 2;
-  bool second_press = click.double_click && (slot.phase == 4 || slot.phase == 5);
+  bool first_press = phase == 1 || phase == 2;
+  bool second_press = click.double_click && (phase == 4 || phase == 5);
   state.down = first_press || second_press;
   return state;
 }

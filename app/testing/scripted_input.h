@@ -3,6 +3,9 @@
 // owns a slot of 15 frames, the first starting at frame 20.
 #include "app/testing/script_hooks.h"
 
+inline constexpr int kFirstEventFrame = 20;
+inline constexpr int kFramesPerEvent = 15;
+
 struct ScriptedKeyState {
   bool active = false;  // an event owns this frame
   int virtual_key = 0;

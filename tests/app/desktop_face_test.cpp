@@ -95,7 +95,8 @@ const std::uint8_t* pixel_on_screen(const Screenshot& shot, const Placed& box, i
 class DesktopFace : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!display_.ready()) GTEST_SKIP() << "Xvfb is not installed";
+    if (!display_.launched()) GTEST_SKIP() << "Xvfb is not installed";
+    ASSERT_TRUE(display_.ready()) << "Xvfb did not come up";
     write_gradient_png(source_);
   }
 

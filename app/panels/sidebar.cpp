@@ -2,8 +2,14 @@
 
 #include <imgui.h>
 
+#include <algorithm>
+#include <string>
+
 #include "app/document/document.h"
+#include "app/panels/panel_context.h"
+#include "app/panels/sections.h"
 #include "app/shell/translate.h"
+#include "engine/option_table.h"
 #include "app/shell/ui_state.h"
 
 const char* const kSectionTitles[8] = {"Quantizer", "View", "Compare", "Focus area",
@@ -11,23 +17,44 @@ const char* const kSectionTitles[8] = {"Quantizer", "View", "Compare", "Focus ar
 
 namespace {
 
-void result_figures(const Document& document) {
-  const QuantResult& result = document.result;
-  ImGui::TextColored(document.busy() ? ImVec4(1.0f, 0.8f, 0.2f, 1.0f) : ImVec4(0, 0, 0, 0), "%s",
-                     translate("working..."));
-  if (!result.ok) return;
-  ImGui::Text("%u colours", result.palette_count);
-  ImGui::Text("%.3f s", result.seconds);
-  ImGui::Text("PSNR %.2f dB", result.psnr);
-  ImGui::Text("%llu bytes", static_cast<unsigned long long>(result.png_size));
-}
+using SectionBody = void (*)(PanelContext&);
+constexpr SectionBody kSectionBodies[8] = {quantizer_section, view_section,  compare_section,
+                                           focus_section,     dither_map_section, pins_section,
+                                           result_section,    palette_section};
 
 }  // namespace
 
-void draw_sidebar_sections(Document& document, UiState& ui) {
-  for (int i = 0; i < 8; ++i) {
-    ImGui::SetNextItemOpen(ui.sections[i]);
-    ui.sections[i] = ImGui::CollapsingHeader(translate(kSectionTitles[i]));
-    if (ui.sections[i] && i == 6) result_figures(document);
+void palette_section(PanelContext& context) {
+  const QuantResult& result = context.document.result;
+  if (!result.ok) return;
+  // The result's palette, eight to a row.
+  const float side = ImGui::GetFrameHeight();
+  for (std::uint32_t i = 0; i < result.palette_count; ++i) {
+    if (i % 8 != 0) ImGui::SameLine(0.0f, 2.0f);
+    const std::uint8_t* entry = &result.palette[4 * i];
+    ImVec4 colour(entry[0] / 255.0f, entry[1] / 255.0f, entry[2] / 255.0f, entry[3] / 255.0f);
+    std::string id = "##entry" + std::to_string(i);
+    ImGui::ColorButton(id.c_str(), colour, ImGuiColorEditFlags_AlphaPreview, ImVec2(side, side));
   }
+}
+
+void draw_sidebar_sections(PanelContext& context) {
+  UiState& ui = context.ui;
+  if (ui.settings_scroll >= 0.0f) ImGui::SetScrollY(ui.settings_scroll);
+  context.options = context.document.options;
+  context.changed = false;
+  // Widgets leave room for the longest of their labels on the right.
+  float label_w = 0.0f;
+  for (const OptionSpec& spec : option_table())
+    if (spec.slider_text) label_w = std::max(label_w, ImGui::CalcTextSize(translate(spec.slider_text)).x);
+  ImGui::PushItemWidth(-(label_w + ImGui::GetStyle().ItemInnerSpacing.x));
+  for (int i = 0; i < 8; ++i) {
+    std::string label = std::string(translate(kSectionTitles[i])) + "##sec" + std::to_string(i);
+    ImGui::SetNextItemOpen(ui.sections[i]);
+    ui.sections[i] = ImGui::CollapsingHeader(label.c_str());
+    if (ui.sections[i]) kSectionBodies[i](context);
+    ImGui::Separator();
+  }
+  ImGui::PopItemWidth();
+  if (context.changed) context.document.set_options(context.options);
 }

@@ -1,10 +1,9 @@
 #pragma once
 // The sidebar's foldable sections.
-class Document;
-struct UiState;
+struct PanelContext;
 
-// Draws inside the "settings" child region.
-void draw_sidebar_sections(Document& document, UiState& ui);
+// Draws inside the "settings" child region; hands changed options to the document.
+void draw_sidebar_sections(PanelContext& context);
 
 // Section titles, in the order of the sidebar.
 extern const char* const kSectionTitles[8];

@@ -1,5 +1,7 @@
 #include "app/shell/desktop_window.h"
 
+#include "app/shell/build_stamp.h"
+
 #include <SDL.h>
 #include <SDL_opengl.h>
 
@@ -41,7 +43,7 @@ void set_icon(SDL_Window* window) {
 std::string window_title(const char* suffix) {
   char title[160];
   std::snprintf(title, sizeof title, "%s - quantizer built %s%s", "Brisel Quantizer",
-                __DATE__ " " __TIME__, suffix);
+                build_stamp(), suffix);
   return title;
 }
 

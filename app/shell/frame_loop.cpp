@@ -14,7 +14,9 @@
 #include "app/shell/fonts_and_style.h"
 #include "app/shell/interface_scale.h"
 #include "app/shell/open_image.h"
+#include "app/shell/menu_bar.h"
 #include "app/shell/root_window.h"
+#include "app/view/overlays.h"
 #include "app/testing/bitmap_file.h"
 
 namespace {
@@ -68,6 +70,13 @@ bool handle_events(DesktopSession& session, bool& quit) {
           case SDL_WINDOWEVENT_SIZE_CHANGED:
           case SDL_WINDOWEVENT_MAXIMIZED:
           case SDL_WINDOWEVENT_RESTORED: session.window.track_placement(); break;
+          case SDL_WINDOWEVENT_FOCUS_LOST:
+            // Alt-Tab away must not leave a half-made Alt tap or the menu mode behind.
+            if (!session.hooks->automation_mode()) {
+              session.ui.menu_keys.alt_down = false;
+              session.ui.menu_keys.mode = false;
+            }
+            break;
           default: break;
         }
         break;
@@ -131,6 +140,7 @@ void run_frame_loop(DesktopSession& session) {
   while (!quit) {
     idle_wait(session, countdown);
     timer.begin();
+    document.begin_frame();
     bool handled = handle_events(session, quit);
     if (handled || document.requant_requested.load() || document.busy())
       countdown = kFramesAfterActivity;
@@ -145,10 +155,12 @@ void run_frame_loop(DesktopSession& session) {
     if (hooks.finished()) break;
     document.request_png_size();
     if (document.take_result() && document.took_new_run) session.textures.rebuild_from_result(document);
+    rebuild_overlays(document, ui, session.textures);
 
     ImGui_ImplOpenGL3_NewFrame();
     ImGui_ImplSDL2_NewFrame();
     hooks.inject_input(session.frame);
+    hold_back_consumed_key(ui);
     InterfaceScale& scale = interface_scale();
     if (scale.fonts_rebuild) {
       scale.fonts_rebuild = false;

@@ -72,7 +72,7 @@ InterfaceSettings read_interface_settings(const std::string& path, UiState& ui, 
   ui.diff_gain = read_clamped(path, "diff_gain", ui.diff_gain, 1, 32);
   ui.focus_show = read_flag(path, "focus_show", ui.focus_show);
   ui.dither_map_show = read_flag(path, "dither_map_show", ui.dither_map_show);
-  ui.brush = read_clamped(path, "focus_brush", ui.brush, 4, 200);
+  ui.brush = read_clamped(path, "focus_brush", ui.brush, kBrushMinimum, kBrushMaximum);
 
   {
     std::lock_guard<std::mutex> lock(document.mutex);

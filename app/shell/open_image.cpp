@@ -25,8 +25,8 @@ bool open_image(Document& document, UiState& ui, ViewTextures& textures, const s
   textures.quantized.upload(document.pixels.data(), document.width, document.height);
   textures.difference.upload(document.pixels.data(), document.width, document.height);
   textures.reference.release();
-  textures.focus_overlay.release();
-  textures.dither_overlay.release();
+  // The overlays are remade from the fresh layers, so no old painting shows.
+  ui.overlay_dirty[0] = ui.overlay_dirty[1] = true;
   ui.status = path;
   remember_recent(ui.recent, path);
   return true;

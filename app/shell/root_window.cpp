@@ -1,12 +1,13 @@
 #include "app/shell/root_window.h"
 
-#include <SDL_scancode.h>
 #include <imgui.h>
 
 #include "app/document/document.h"
+#include "app/panels/modal_windows.h"
+#include "app/panels/panel_context.h"
 #include "app/panels/sidebar.h"
+#include "app/shell/menu_bar.h"
 #include "app/shell/interface_scale.h"
-#include "app/shell/open_image.h"
 #include "app/shell/sidebar_layout.h"
 #include "app/shell/translate.h"
 #include "app/shell/ui_state.h"
@@ -16,45 +17,9 @@
 
 namespace {
 
-// Key indices are the window system's scancodes, as the SDL backend sets them.
-void global_shortcuts(UiState& ui) {
-  ImGuiIO& io = ImGui::GetIO();
-  if (ImGui::IsKeyPressed(SDL_SCANCODE_F2, false)) fit_image(ui);
-  // Ctrl+0 shows actual pixels; with Shift it belongs to the interface zoom.
-  if (io.KeyCtrl && !io.KeyShift && !io.WantTextInput &&
-      ImGui::IsKeyPressed(SDL_SCANCODE_0, false)) {
-    ui.fit_to_window = false;
-    ui.zoom = 1.0f;
-    ui.pan[0] = ui.pan[1] = 0.0f;
-  }
-}
-
-void menu_bar(Document& document, UiState& ui, ViewTextures& textures, FrameRequests& requests) {
-  if (!ImGui::BeginMenuBar()) return;
-  if (ImGui::BeginMenu(translate("File"))) {
-    if (ImGui::BeginMenu(translate("Open recent"), !ui.recent.empty())) {
-      for (std::size_t i = 0; i < ui.recent.size(); ++i) {
-        std::string label = std::to_string(i + 1) + "  " + ui.recent[i] + "##recent" + std::to_string(i);
-        if (ImGui::MenuItem(label.c_str())) {
-          std::string path = ui.recent[i];
-          if (!open_image(document, ui, textures, path)) std::erase(ui.recent, path);
-          break;
-        }
-      }
-      ImGui::Separator();
-      if (ImGui::MenuItem(translate("Clear list"))) ui.recent.clear();
-      ImGui::EndMenu();
-    }
-    ImGui::Separator();
-    if (ImGui::MenuItem(translate("Exit"))) requests.quit = true;
-    ImGui::EndMenu();
-  }
-  ImGui::EndMenuBar();
-}
-
-void sidebar(Document& document, UiState& ui, const SidebarLayout& layout) {
+void sidebar(PanelContext& context, const SidebarLayout& layout) {
   ImGui::BeginChild("settings", ImVec2(layout.sidebar_w, layout.pane_h), true);
-  draw_sidebar_sections(document, ui);
+  draw_sidebar_sections(context);
   ImGui::EndChild();
 }
 
@@ -104,8 +69,9 @@ void build_interface(Document& document, UiState& ui, ViewTextures& textures, Fr
   ImGui::Begin("##root", nullptr, flags);
   ImGui::PopStyleVar();
 
-  global_shortcuts(ui);
-  menu_bar(document, ui, textures, requests);
+  PanelContext context{document, ui, textures, requests, document.options};
+  global_shortcuts(context);
+  menu_bar(context);
 
   const float scale = effective_scale();
   const ImGuiStyle& style = ImGui::GetStyle();
@@ -119,14 +85,17 @@ void build_interface(Document& document, UiState& ui, ViewTextures& textures, Fr
     ImGui::SameLine();
     splitter(ui, layout, scale);
     ImGui::SameLine();
-    sidebar(document, ui, layout);
+    sidebar(context, layout);
   } else {
-    sidebar(document, ui, layout);
+    sidebar(context, layout);
     ImGui::SameLine();
     splitter(ui, layout, scale);
     ImGui::SameLine();
     draw_image_pane(document, ui, textures, ImVec2(layout.image_w, layout.pane_h));
   }
   status_line(document, ui, textures);
+  options_window(context);
+  about_window(context);
   ImGui::End();
+  update_keyboard_navigation();
 }

@@ -5,8 +5,21 @@ class Document;
 struct UiState;
 struct ViewTextures;
 
+// The file dialogs a frame can ask for; the frame loop runs them between frames.
+enum class DialogWanted {
+  none,
+  open_image,
+  save_image,
+  load_pins,
+  save_pins,
+  load_palette,
+  save_palette,
+  browse_program,
+};
+
 struct FrameRequests {
   bool quit = false;  // File > Exit
+  DialogWanted dialog = DialogWanted::none;
 };
 
 void build_interface(Document& document, UiState& ui, ViewTextures& textures, FrameRequests& requests);

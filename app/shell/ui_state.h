@@ -18,6 +18,8 @@ enum ViewMode {
 enum SplitSide { kSideOriginal = 0, kSideOurs = 1, kSideReference = 2 };
 
 inline constexpr int kRecentLimit = 10;
+inline constexpr int kBrushMinimum = 4;  // brush radius in source pixels
+inline constexpr int kBrushMaximum = 200;
 inline constexpr float kSidebarMinWidth = 180.0f;
 inline constexpr float kSidebarMaxWidth = 900.0f;
 inline constexpr float kSidebarDefaultWidth = 300.0f;
@@ -33,6 +35,23 @@ struct FrameLayout {
   bool splitter_active = false;
   float sidebar_drawn_w = 0;
   float image_pane_w = 0;
+};
+
+// Driving the menu bar from the keyboard.
+struct MenuKeyboard {
+  bool mode = false;        // the menu bar takes the keys: a top menu is highlighted
+  int highlighted = 0;      // 0..4: File, Edit, View, Tools, Help
+  int open_next = -1;       // the top menu to open on this frame, or -1
+  int reopen_mode_in = 0;   // frames until the mode returns after Escape closed a menu
+  int nav_visible_frames = 0;  // frames the keyboard highlight is forced visible
+  bool alt_was_held = false;  // Alt in the last frame
+  bool alt_down = false;    // Alt is held and nothing else happened since it went down
+  bool alt_combined = false;
+  bool from_keyboard = false;  // the open menu was reached from the keyboard
+  int consumed_key = -1;       // the scancode held back until released, or -1
+  int neighbour_step = 0;      // -1 or +1: open the top menu beside the open one
+  int open_depth = 0;
+  bool nav_on_submenu = false;          // menus open in the last frame, for the mnemonic letters
 };
 
 struct UiState {
@@ -54,11 +73,18 @@ struct UiState {
   int brush = 40;
   int tool = -1;  // -1 none, 0 paint focus, 1 paint dither
   bool picking = false;
+  bool overlay_dirty[2] = {true, true};  // per paint layer: its overlay texture needs rebuilding
   std::array<bool, 8> sections{true, true, false, false, false, false, true, true};
   int theme = 0;  // 0 dark, 1 light, 2 follow the system
   std::string language = "auto";
   std::vector<std::string> recent;  // most recent first
   std::string status;
+  float settings_scroll = -1.0f;  // >= 0: the sidebar's scroll, held there by a scripted run
+  MenuKeyboard menu_keys;
+  bool options_open_requested = false;  // set by the menu, taken by the window's code
+  bool about_open_requested = false;
+  bool options_window_open = false;
+  bool about_window_open = false;
   std::string readout;  // the pixel under the cursor, this frame
   int hovered_palette_index = -1;
   bool paledit_known = false;

@@ -1,5 +1,6 @@
 #include "app/testing/hook_driver.h"
 
+
 #include <imgui.h>
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 
 #include "app/document/document.h"
 #include "app/document/save_result.h"
+#include "app/shell/palette_actions.h"
 #include "app/shell/interface_scale.h"
 #include "app/shell/ui_state.h"
 #include "app/testing/scripted_input.h"
@@ -80,7 +82,33 @@ void HookDriver::apply_presets(UiState& ui, Document& document) {
     options.colors = static_cast<std::uint32_t>(*hooks_.colors);
     options_changed = true;
   }
+  ui.settings_scroll = hooks_.settings_scroll;
+  if (hooks_.focus) {
+    const ScriptDab& dab = *hooks_.focus;
+    document.paint_dab(kFocusLayer, dab.x, dab.y, dab.radius, 1.0f);
+    ui.overlay_dirty[kFocusLayer] = true;
+    options.focus_weight = dab.value;
+    options_changed = true;
+    ui.tool = kFocusLayer;
+  }
+  if (hooks_.dither_map) {
+    const ScriptDab& dab = *hooks_.dither_map;
+    document.paint_dab(kDitherLayer, dab.x, dab.y, dab.radius, static_cast<float>(dab.value));
+    ui.overlay_dirty[kDitherLayer] = true;
+    ui.tool = kDitherLayer;
+    document.request_run();
+  }
   if (options_changed) document.set_options(options);
+  if (hooks_.pin_file) {
+    ui.status = load_pins_from_file(document, *hooks_.pin_file);
+    ui.picking = true;
+  }
+  if (hooks_.palette_file) ui.status = load_palette_from_file(document, *hooks_.palette_file);
+  if (hooks_.pins) {
+    for (const auto& [x, y] : *hooks_.pins) document.pin_at(x, y);
+    ui.picking = true;
+    document.request_run();
+  }
 }
 
 void HookDriver::before_frame(int frame, UiState& ui, Document& document) {

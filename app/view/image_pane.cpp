@@ -5,9 +5,11 @@
 #include <cstdio>
 
 #include "app/document/document.h"
+#include "app/shell/edit_actions.h"
 #include "app/shell/interface_scale.h"
 #include "app/shell/translate.h"
 #include "app/shell/ui_state.h"
+#include "app/view/paint_tool.h"
 #include "app/view/pane_label.h"
 #include "app/view/pixel_readout.h"
 #include "app/view/split_view.h"
@@ -33,10 +35,7 @@ void handle_wheel(UiState& ui, float& scale, ImVec2 offset) {
   ImGuiIO& io = ImGui::GetIO();
   if (io.MouseWheel == 0.0f) return;
   if (ui.tool >= 0 && io.KeyAlt) {
-    ui.brush = std::clamp(static_cast<int>(std::lround(ui.brush * std::pow(kWheelStep, io.MouseWheel))), 4, 200);
-    char text[64];
-    std::snprintf(text, sizeof text, translate("Brush %d px"), ui.brush);
-    ui.status = text;
+    set_brush(ui, static_cast<int>(std::lround(ui.brush * std::pow(kWheelStep, io.MouseWheel))));
     io.MouseWheel = 0.0f;
     return;
   }
@@ -194,6 +193,7 @@ void draw_image_pane(Document& document, UiState& ui, ViewTextures& textures, Im
   if (ui.dither_map_show && textures.dither_overlay.present())
     draw_list->AddImage(textures.dither_overlay.imgui_id(), at, drawn_max);
   if (scale > 1.0f) pop_point_sampling(draw_list);
+  paint_and_pick(document, ui, at, drawn, scale);
 
   ui.hovered_palette_index = -1;
   if (mouse.x >= clip_min.x && mouse.y >= clip_min.y && mouse.x < clip_max.x && mouse.y < clip_max.y) {

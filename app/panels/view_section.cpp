@@ -1,0 +1,97 @@
+// Sections "View" (view state only, except the difference gain) and "Compare".
+#include <imgui.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/document/document.h"
+#include "app/panels/panel_context.h"
+#include "app/panels/sections.h"
+#include "app/panels/tooltips.h"
+#include "app/panels/widgets.h"
+#include "app/shell/root_window.h"
+#include "app/shell/translate.h"
+#include "app/shell/ui_state.h"
+
+namespace {
+
+const char* const kViewNames[kViewCount] = {"Quantized",  "Original",  "Side by side",     "Split",
+                                            "Difference", "Reference", "Ours vs reference"};
+const char* const kSideNames[3] = {"original", "ours", "reference"};
+
+void split_side(const char* label, int& side, bool compare) {
+  ImGui::SetNextItemWidth(scaled(110.0f));
+  if (ImGui::BeginCombo(label, translate(kSideNames[side]))) {
+    for (int i = 0; i < 3; ++i) {
+      ImGui::BeginDisabled(i == kSideReference && !compare);
+      if (ImGui::Selectable(translate(kSideNames[i]), side == i)) side = i;
+      ImGui::EndDisabled();
+    }
+    ImGui::EndCombo();
+  }
+  item_tooltip(translate("What each half of the Split view shows. Reference needs\n'Against another kestrane' on."));
+}
+
+}  // namespace
+
+void view_section(PanelContext& context) {
+  UiState& ui = context.ui;
+  Document& document = context.document;
+  for (int view = 0; view < kViewCount; ++view) {
+    ImGui::BeginDisabled(view >= kViewReference && !document.compare);
+    if (ImGui::RadioButton(translate(kViewNames[view]), ui.view == view)) ui.view = view;
+    ImGui::EndDisabled();
+  }
+
+  ImGui::BeginDisabled(ui.view != kViewSplit);
+  if (ImGui::RadioButton(translate("vertical"), ui.split_vertical)) ui.split_vertical = true;
+  item_tooltip(translate("Which way the split divider runs."));
+  ImGui::SameLine();
+  if (ImGui::RadioButton(translate("horizontal"), !ui.split_vertical)) ui.split_vertical = false;
+  item_tooltip(translate("Which way the split divider runs."));
+  split_side(translate(ui.split_vertical ? "Left" : "Top"), ui.split_first, document.compare);
+  split_side(translate(ui.split_vertical ? "Right" : "Bottom"), ui.split_second, document.compare);
+  ImGui::SliderFloat(translate("Position"), &ui.split_pos, 0.0f, 1.0f, "%.2f");
+  item_tooltip(translate("You can also drag the divider directly in the preview."));
+  ImGui::EndDisabled();
+
+  ImGui::BeginDisabled(ui.view != kViewDifference);
+  if (ImGui::SliderInt(translate("Gain"), &ui.diff_gain, 1, 32, "%d")) document.set_diff_gain(ui.diff_gain);
+  ImGui::EndDisabled();
+
+  ImGui::Checkbox(translate("Fit to window"), &ui.fit_to_window);
+  item_tooltip(translate(kTipFitToWindow));
+  ImGui::BeginDisabled(ui.fit_to_window);
+  ImGui::SliderFloat(translate("Zoom"), &ui.zoom, 0.05f, 64.0f, "%.2fx", ImGuiSliderFlags_Logarithmic);
+  ImGui::EndDisabled();
+}
+
+void compare_section(PanelContext& context) {
+  Document& document = context.document;
+  bool compare = document.compare;
+  if (ImGui::Checkbox(translate("Against another kestrane"), &compare)) document.set_compare(compare, {});
+  item_tooltip(translate("Runs the chosen binary on the same image with the same colours, speed and dithering, and reports both."));
+
+  ImGui::BeginDisabled(!document.compare);
+  if (ImGui::RadioButton(translate("external"), document.compare_source == 1)) {
+    document.compare_source = 1;
+    document.request_run();
+  }
+  ImGui::BeginDisabled(document.compare_source != 1);
+  static char path[260];
+  static std::string shown_path;
+  if (shown_path != document.compare_path) {
+    shown_path = document.compare_path;
+    std::strncpy(path, shown_path.c_str(), sizeof path - 1);
+    path[sizeof path - 1] = '\0';
+  }
+  ImGui::SetNextItemWidth(scaled(190.0f));
+  if (ImGui::InputText("##refpath", path, sizeof path, ImGuiInputTextFlags_EnterReturnsTrue)) {
+    document.set_compare(document.compare, path);
+    shown_path = document.compare_path;
+  }
+  ImGui::SameLine();
+  if (ImGui::Button(translate("Browse"))) context.requests.dialog = DialogWanted::browse_program;
+  ImGui::EndDisabled();
+  ImGui::EndDisabled();
+}

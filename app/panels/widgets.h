@@ -1,0 +1,13 @@
+#pragma once
+// Small conventions shared by the sidebar's widgets.
+class Document;
+
+// Shows `text` as the last item's tooltip while it is hovered.
+void item_tooltip(const char* text);
+// A tooltip whose text carries one number (a printf format).
+void item_tooltip_value(const char* format, double value);
+// Records the state before an edit when the last item has just become active,
+// so a whole drag is one step.
+void edit_step_on_activation(Document& document);
+// Lengths scaled by the interface scale.
+float scaled(float length);

@@ -1,0 +1,29 @@
+#include "app/shell/edit_actions.h"
+
+#include <algorithm>
+
+#include "app/document/document.h"
+#include "app/panels/panel_context.h"
+#include "app/shell/format_text.h"
+#include "app/shell/translate.h"
+#include "app/shell/ui_state.h"
+
+namespace {
+void after_history_move(UiState& ui, const char* status) {
+  ui.overlay_dirty[0] = ui.overlay_dirty[1] = true;
+  ui.status = translate(status);
+}
+}  // namespace
+
+void undo_edit(PanelContext& context) {
+  if (context.document.undo()) after_history_move(context.ui, "Undo");
+}
+
+void redo_edit(PanelContext& context) {
+  if (context.document.redo()) after_history_move(context.ui, "Redo");
+}
+
+void set_brush(UiState& ui, int radius) {
+  ui.brush = std::clamp(radius, kBrushMinimum, kBrushMaximum);
+  ui.status = format_text(translate("Brush %d px"), ui.brush);
+}

@@ -1,0 +1,323 @@
+#include "app/shell/menu_bar.h"
+
+#include <SDL_scancode.h>
+#include <imgui.h>
+#include <imgui_internal.h>
+
+#include <string>
+
+#include "app/document/document.h"
+#include "app/panels/panel_context.h"
+#include "app/shell/clipboard_actions.h"
+#include "app/shell/edit_actions.h"
+#include "app/shell/interface_scale.h"
+#include "app/shell/menu_driver.h"
+#include "app/shell/mnemonic.h"
+#include "app/shell/open_image.h"
+#include "app/shell/root_window.h"
+#include "app/shell/translate.h"
+#include "app/shell/ui_state.h"
+#include "app/view/zoom_controls.h"
+
+namespace {
+
+constexpr int kTopMenuCount = 5;
+const char* const kTopMenus[kTopMenuCount] = {"&File", "&Edit", "&View", "&Tools", "&Help"};
+
+bool pressed(int scancode, bool repeat = false) { return ImGui::IsKeyPressed(scancode, repeat); }
+
+bool text_input() { return ImGui::GetIO().WantTextInput; }
+
+bool any_popup_open() { return ImGui::IsPopupOpen("", ImGuiPopupFlags_AnyPopupId | ImGuiPopupFlags_AnyPopupLevel); }
+
+bool modal_open(const UiState& ui) { return ui.options_window_open || ui.about_window_open; }
+
+// The letter or digit pressed this frame, upper case; 0 when none.
+char letter_pressed() {
+  for (int i = 0; i < 26; ++i)
+    if (pressed(SDL_SCANCODE_A + i)) return static_cast<char>('A' + i);
+  for (int i = 0; i < 9; ++i)
+    if (pressed(SDL_SCANCODE_1 + i)) return static_cast<char>('1' + i);
+  if (pressed(SDL_SCANCODE_0)) return '0';
+  return 0;
+}
+
+bool any_key_pressed_except_alt() {
+  ImGuiIO& io = ImGui::GetIO();
+  for (int key = 0; key < IM_ARRAYSIZE(io.KeysDown); ++key) {
+    if (key == SDL_SCANCODE_LALT || key == SDL_SCANCODE_RALT) continue;
+    if (io.KeysDown[key] && io.KeysDownDuration[key] == 0.0f) return true;
+  }
+  return false;
+}
+
+bool any_mouse_down() {
+  ImGuiIO& io = ImGui::GetIO();
+  for (bool down : io.MouseDown)
+    if (down) return true;
+  return false;
+}
+
+int top_menu_for_letter(char letter) {
+  for (int i = 0; i < kTopMenuCount; ++i)
+    if (letter != 0 && parse_mnemonic(translate(kTopMenus[i])).key == letter) return i;
+  return -1;
+}
+
+void force_navigation_highlight(MenuKeyboard& keys) {
+  keys.nav_visible_frames = 2;
+}
+
+// The Alt key's own behaviour, before the menus are drawn.
+void menu_keyboard(UiState& ui, bool popup_open, char letter) {
+  MenuKeyboard& keys = ui.menu_keys;
+  ImGuiIO& io = ImGui::GetIO();
+  // The modifier, not the keys: scripted runs and both Alt keys look the same.
+  const bool alt_held = io.KeyAlt;
+  const bool alt_went_down = alt_held && !keys.alt_was_held;
+  keys.alt_was_held = alt_held;
+
+  if (keys.reopen_mode_in > 0 && --keys.reopen_mode_in == 0 && !popup_open) keys.mode = true;
+  if (keys.nav_visible_frames > 0) {
+    --keys.nav_visible_frames;
+    ImGuiContext& g = *ImGui::GetCurrentContext();
+    g.NavDisableHighlight = false;
+    g.NavDisableMouseHover = true;
+  }
+
+  // A tap: Alt down and up with nothing else in between.
+  if (alt_went_down) {
+    keys.alt_down = true;
+    keys.alt_combined = false;
+  } else if (keys.alt_down) {
+    if (any_key_pressed_except_alt() || any_mouse_down() || io.KeyCtrl || io.KeyShift) keys.alt_combined = true;
+    if (!alt_held) {
+      keys.alt_down = false;
+      if (!keys.alt_combined && !modal_open(ui)) {
+        if (popup_open) {
+          ImGui::ClosePopupToLevel(0, true);
+          keys.mode = false;
+        } else {
+          keys.mode = !keys.mode;
+        }
+      }
+    }
+  }
+
+  // Alt + a top menu's letter opens it directly.
+  if (alt_held && !io.KeyCtrl && !text_input() && !modal_open(ui)) {
+    int menu = top_menu_for_letter(letter);
+    if (menu >= 0) {
+      keys.alt_combined = true;
+      keys.open_next = menu;
+      keys.highlighted = menu;
+      keys.mode = false;
+      force_navigation_highlight(keys);
+      return;
+    }
+  }
+
+  if (!keys.mode) return;
+  if (popup_open || pressed(SDL_SCANCODE_ESCAPE) || any_mouse_down()) {
+    keys.mode = false;
+    return;
+  }
+  if (pressed(SDL_SCANCODE_LEFT, true)) keys.highlighted = (keys.highlighted + kTopMenuCount - 1) % kTopMenuCount;
+  if (pressed(SDL_SCANCODE_RIGHT, true)) keys.highlighted = (keys.highlighted + 1) % kTopMenuCount;
+  int menu = -1;
+  for (int key : {SDL_SCANCODE_DOWN, SDL_SCANCODE_RETURN, SDL_SCANCODE_SPACE}) {
+    if (!pressed(key)) continue;
+    menu = keys.highlighted;
+    keys.consumed_key = key;  // the menu opens; its items must not see this key too
+  }
+  if (!io.KeyAlt && top_menu_for_letter(letter) >= 0) menu = top_menu_for_letter(letter);
+  if (menu >= 0) {
+    keys.open_next = menu;
+    keys.highlighted = menu;
+    keys.mode = false;
+    force_navigation_highlight(keys);
+  }
+}
+
+void interface_zoom(PanelContext& context, float zoom) { context.ui.status = set_ui_zoom(zoom); }
+
+// "&1  C:\path" for the first nine entries; an "&" in a path is shown as it is.
+std::string recent_label(std::size_t index, const std::string& path) {
+  std::string escaped;
+  for (char c : path) {
+    escaped.push_back(c);
+    if (c == '&') escaped.push_back('&');
+  }
+  std::string number = std::to_string(index + 1);
+  return (index < 9 ? "&" : "") + number + "  " + escaped + "##recent" + std::to_string(index);
+}
+
+void file_menu(PanelContext& context, MenuDriver& menus) {
+  UiState& ui = context.ui;
+  if (menus.item("&Open...", "Ctrl+O")) context.requests.dialog = DialogWanted::open_image;
+  if (menus.begin_sub("Open &recent", !ui.recent.empty())) {
+    for (std::size_t i = 0; i < ui.recent.size(); ++i) {
+      if (menus.item(recent_label(i, ui.recent[i]).c_str())) {
+        std::string path = ui.recent[i];
+        if (!open_image(context.document, ui, context.textures, path)) std::erase(ui.recent, path);
+        break;
+      }
+    }
+    ImGui::Separator();
+    if (menus.item("&Clear list")) ui.recent.clear();
+    menus.end_sub();
+  }
+  if (menus.item("&Save quantized as...", "Ctrl+S", false, context.document.result.ok))
+    context.requests.dialog = DialogWanted::save_image;
+  ImGui::Separator();
+  if (menus.item("E&xit")) context.requests.quit = true;
+}
+
+void edit_menu(PanelContext& context, MenuDriver& menus) {
+  Document& document = context.document;
+  UiState& ui = context.ui;
+  if (menus.item("&Undo", "Ctrl+Z", false, document.can_undo())) undo_edit(context);
+  if (menus.item("&Redo", "Ctrl+Y", false, document.can_redo())) redo_edit(context);
+  ImGui::Separator();
+  if (menus.item("&Copy quantized image", "Ctrl+C", false, document.result.ok))
+    ui.status = copy_quantized_image(document);
+  if (menus.item("Copy image &path", "Ctrl+Shift+C", false, !document.path.empty()))
+    ui.status = copy_image_path(document);
+  ImGui::Separator();
+  if (menus.item("Copy &quantizer parameters")) ui.status = copy_quantizer_parameters(document);
+  if (menus.item("Pas&te quantizer parameters", nullptr, false, clipboard_has_text()))
+    ui.status = paste_quantizer_parameters(document);
+}
+
+void view_menu(PanelContext& context, MenuDriver& menus) {
+  UiState& ui = context.ui;
+  if (menus.item("&Sidebar on the right", nullptr, ui.sidebar_right)) ui.sidebar_right = !ui.sidebar_right;
+  if (menus.item("&Unfold all panels")) ui.sections.fill(true);
+  if (menus.item("&Fold all panels")) ui.sections.fill(false);
+  ImGui::Separator();
+  float zoom = interface_scale().ui_zoom;
+  if (menus.item("Zoom &in", "Ctrl++")) interface_zoom(context, next_ui_zoom_in(zoom));
+  if (menus.item("Zoom &out", "Ctrl+-")) interface_zoom(context, next_ui_zoom_out(zoom));
+  if (menus.item("&Reset zoom", "Ctrl+Shift+0")) interface_zoom(context, 1.0f);
+  ImGui::Separator();
+  if (menus.begin_sub("Langua&ge")) {
+    if (menus.item("Follo&w Windows", nullptr, ui.language == "auto")) ui.language = "auto";
+    // The language names stay in their own language.
+    if (ImGui::MenuItem("English", nullptr, ui.language == "en")) ui.language = "en";
+    if (ImGui::MenuItem("Japanese", nullptr, ui.language == "ja")) ui.language = "ja";
+    menus.end_sub();
+  }
+  if (menus.begin_sub("&Theme")) {
+    if (menus.item("&Dark", nullptr, ui.theme == 0)) ui.theme = 0;
+    if (menus.item("&Light", nullptr, ui.theme == 1)) ui.theme = 1;
+    if (menus.item("Follo&w Windows", nullptr, ui.theme == 2)) ui.theme = 2;
+    menus.end_sub();
+  }
+}
+
+}  // namespace
+
+void global_shortcuts(PanelContext& context) {
+  UiState& ui = context.ui;
+  ImGuiIO& io = ImGui::GetIO();
+  const bool ctrl = io.KeyCtrl;
+  const bool shift = io.KeyShift;
+  const bool typing = text_input();
+  if (ctrl && pressed(SDL_SCANCODE_O)) context.requests.dialog = DialogWanted::open_image;
+  if (ctrl && pressed(SDL_SCANCODE_S) && context.document.result.ok) context.requests.dialog = DialogWanted::save_image;
+  if (ctrl && !typing && !shift && pressed(SDL_SCANCODE_Z)) undo_edit(context);
+  if (ctrl && !typing && ((shift && pressed(SDL_SCANCODE_Z)) || pressed(SDL_SCANCODE_Y))) redo_edit(context);
+  if (ctrl && !typing && !shift && pressed(SDL_SCANCODE_C)) ui.status = copy_quantized_image(context.document);
+  if (ctrl && !typing && shift && pressed(SDL_SCANCODE_C)) ui.status = copy_image_path(context.document);
+  if (pressed(SDL_SCANCODE_F2)) fit_image(ui);
+  if (ctrl && !typing && !shift && pressed(SDL_SCANCODE_0)) {
+    ui.fit_to_window = false;
+    ui.zoom = 1.0f;
+    ui.pan[0] = ui.pan[1] = 0.0f;
+  }
+  float zoom = interface_scale().ui_zoom;
+  if (ctrl && !typing && (pressed(SDL_SCANCODE_EQUALS) || pressed(SDL_SCANCODE_KP_PLUS)))
+    interface_zoom(context, next_ui_zoom_in(zoom));
+  if (ctrl && !typing && (pressed(SDL_SCANCODE_MINUS) || pressed(SDL_SCANCODE_KP_MINUS)))
+    interface_zoom(context, next_ui_zoom_out(zoom));
+  if (ctrl && !typing && shift && pressed(SDL_SCANCODE_0)) interface_zoom(context, 1.0f);
+  if (ui.tool >= 0 && !typing && context.document.width != 0) {
+    int step = (pressed(SDL_SCANCODE_RIGHTBRACKET, true) ? 2 : 0) - (pressed(SDL_SCANCODE_LEFTBRACKET, true) ? 2 : 0);
+    if (step != 0) set_brush(ui, ui.brush + step);
+  }
+}
+
+void menu_bar(PanelContext& context) {
+  UiState& ui = context.ui;
+  MenuKeyboard& keys = ui.menu_keys;
+  const bool popup_open = any_popup_open();
+  ImGuiIO& io = ImGui::GetIO();
+  // A menu reached from the keyboard keeps its letters underlined, and so does one
+  // in which an arrow key was used.
+  if (!popup_open) keys.from_keyboard = false;
+  if (popup_open && (pressed(SDL_SCANCODE_UP) || pressed(SDL_SCANCODE_DOWN) || pressed(SDL_SCANCODE_LEFT) ||
+                     pressed(SDL_SCANCODE_RIGHT)))
+    keys.from_keyboard = true;
+  // Escape in an open top menu closes it and brings the mode back, on that menu.
+  // (The interface library has already closed it when this runs.)
+  if (keys.open_depth == 1 && pressed(SDL_SCANCODE_ESCAPE) && !modal_open(ui)) keys.reopen_mode_in = 3;
+  if (keys.neighbour_step != 0) {
+    keys.open_next = (keys.highlighted + keys.neighbour_step + kTopMenuCount) % kTopMenuCount;
+    keys.neighbour_step = 0;
+    force_navigation_highlight(keys);
+  }
+
+  char letter = (io.KeyCtrl || text_input()) ? 0 : letter_pressed();
+  menu_keyboard(ui, popup_open, letter);
+
+  const bool underline = !modal_open(ui) && (io.KeyAlt || keys.mode || (popup_open && keys.from_keyboard));
+  MenuDriver menus(keys, io.KeyAlt ? 0 : letter, underline);
+  if (!ImGui::BeginMenuBar()) return;
+  for (int i = 0; i < kTopMenuCount; ++i) {
+    if (!menus.begin_top(i, kTopMenus[i])) continue;
+    keys.highlighted = i;
+    switch (i) {
+      case 0: file_menu(context, menus); break;
+      case 1: edit_menu(context, menus); break;
+      case 2: view_menu(context, menus); break;
+      case 3:
+        if (menus.item("&Options...")) ui.options_open_requested = true;
+        break;
+      default:
+        if (menus.item("&About...")) ui.about_open_requested = true;
+        break;
+    }
+    menus.end_top();
+  }
+  ImGui::EndMenuBar();
+}
+
+void hold_back_consumed_key(UiState& ui) {
+  MenuKeyboard& keys = ui.menu_keys;
+  ImGuiIO& io = ImGui::GetIO();
+  if (keys.consumed_key >= 0) {
+    if (io.KeysDown[keys.consumed_key]) {
+      io.KeysDown[keys.consumed_key] = false;
+      return;
+    }
+    keys.consumed_key = -1;
+  }
+  // Left and Right in an open top menu go to its neighbour, unless Right is for the
+  // submenu under the highlight. Taken here, before the interface library would
+  // read them as a move and close the menu.
+  if (keys.open_depth != 1 || io.WantTextInput) return;
+  auto new_press = [&](int key) { return io.KeysDown[key] && io.KeysDownDuration[key] < 0.0f; };
+  int step = new_press(SDL_SCANCODE_LEFT) ? -1 : (new_press(SDL_SCANCODE_RIGHT) && !keys.nav_on_submenu) ? 1 : 0;
+  if (step == 0) return;
+  keys.neighbour_step = step;
+  keys.consumed_key = step < 0 ? SDL_SCANCODE_LEFT : SDL_SCANCODE_RIGHT;
+  io.KeysDown[keys.consumed_key] = false;
+}
+
+void update_keyboard_navigation() {
+  ImGuiIO& io = ImGui::GetIO();
+  if (any_popup_open())
+    io.ConfigFlags |= ImGuiConfigFlags_NavEnableKeyboard;
+  else
+    io.ConfigFlags &= ~ImGuiConfigFlags_NavEnableKeyboard;
+}

@@ -161,8 +161,10 @@ TEST(EditHistory, SnapshotMemoryAndStepCountBoundTheList) {
   EXPECT_FALSE(document.undo());
 
   // Steps that share their snapshots hold them once.
+  QuantizerOptions options;
   for (std::uint32_t i = 0; i < 6; ++i) {
-    document.options.colors = 10 + i;
+    options.colors = 10 + i;
+    document.set_options(options);
     next_frame_step(document);
   }
   EXPECT_EQ(document.undo_depth(), 6u);
@@ -175,7 +177,8 @@ TEST(EditHistory, SnapshotMemoryAndStepCountBoundTheList) {
 
   document.set_history_byte_limit(EditHistory::kMaxSnapshotBytes);
   for (std::uint32_t i = 0; i < 205; ++i) {
-    document.options.colors = 2 + i % 200;
+    options.colors = 2 + i % 200;
+    document.set_options(options);
     next_frame_step(document);
   }
   EXPECT_EQ(document.undo_depth(), EditHistory::kMaxSteps);

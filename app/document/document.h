@@ -13,15 +13,21 @@
 #include <thread>
 #include <vector>
 
+#include "app/document/edit_history.h"
 #include "app/document/map_layer.h"
 #include "app/document/quant_result.h"
+#include "app/document/rgba.h"
 #include "engine/colour/default_gamma.h"
 #include "engine/quantizer_options.h"
 #include "io/io_status.h"
 
-using Rgba = std::array<std::uint8_t, 4>;
-
 // The engine entry's shape, so tests can stand in for quantize_image.
+// Where the loaded palette came from.
+inline constexpr int kPaletteNone = 0;
+inline constexpr int kPaletteFile = 1;
+inline constexpr int kPaletteClipboard = 2;
+inline constexpr int kPaletteEdited = 3;  // made from a result's palette
+
 using QuantizeEntry = std::function<std::uint32_t(
     const std::uint8_t* pixels, std::uint32_t width, std::uint32_t height, double gamma,
     const QuantizerOptions& options, std::uint8_t* out_rgba, std::uint8_t* out_indices,
@@ -64,7 +70,7 @@ class Document {
   std::vector<Rgba> pins;
   std::vector<Rgba> palette;  // the loaded (fixed) palette
   std::string palette_name;
-  int palette_kind = 0;  // 0 none, 1 file, 2 clipboard, 3 edited
+  int palette_kind = kPaletteNone;
   MapLayer layers[2];    // kFocusLayer, kDitherLayer
   bool compare = false;
   int compare_source = 1;  // 1: an external program, the only source
@@ -109,6 +115,43 @@ class Document {
   void set_compare(bool on, const std::string& program);
   // The Difference view's gain: the picture is remade by a run.
   void set_diff_gain(int gain);
+  // Brush dab of `radius` source pixels on layer kFocusLayer or kDitherLayer;
+  // `amount` in -1..1 is what the centre gains, in 255ths. No run: the stroke's end asks.
+  void paint_dab(int layer, int x, int y, int radius, float amount);
+  void clear_layer(int layer);
+  // Pins the source colour at (x, y) unless a pin has its R, G, B; no run.
+  void pin_at(int x, int y);
+  // Removes the pin nearest in RGB to the source colour at (x, y); no run.
+  void unpin_nearest(int x, int y);
+  void remove_pin(std::size_t i);
+  void clear_pins();
+  // Replaces the pins, dropping repeated R, G, B and keeping at most 255.
+  void set_pins(const std::vector<Rgba>& colours);
+  // Takes 1 to 256 colours as the fixed palette; `kind` 1 file, 2 clipboard.
+  void load_palette(const std::vector<Rgba>& colours, int kind, const std::string& name);
+  void clear_palette();
+  void remove_palette_entry(std::size_t i);
+  void set_palette_entry(std::size_t i, Rgba rgba);
+  // False when pin i does not exist or another pin already has these four bytes.
+  bool set_pin_entry(std::size_t i, Rgba rgba);
+  // Makes the shown result's palette, entry i changed, the fixed palette;
+  // returns its size, or 0 when there is no such entry.
+  std::uint32_t fix_palette(std::size_t i, Rgba rgba);
+
+  // ---- Edit history (main thread).
+  // Once per frame, before the interface: the options a widget may change in it.
+  void begin_frame();
+  // Records the state before an edit; at most one step per frame.
+  void push_edit_step();
+  // Restore the newest differing step / the newest undone one; false when none.
+  bool undo();
+  bool redo();
+  bool can_undo() const { return history_.can_undo(); }
+  bool can_redo() const { return history_.can_redo(); }
+  std::size_t undo_depth() const { return history_.undo_depth(); }
+  std::size_t redo_depth() const { return history_.redo_depth(); }
+  // The memory bound of the layer snapshots the history keeps.
+  void set_history_byte_limit(std::uint64_t bytes) { history_.set_byte_limit(bytes); }
 
   // PENDING-MERGE: edit history and editing operations (implemented on another branch).
   void begin_frame();
@@ -138,6 +181,10 @@ class Document {
   void publish(QuantResult run, QuantResult run_reference);
   void wake_worker();         // ends the worker's idle wait early
   void call_wake_ui();
+  // Both under the mutex.
+  EditStep snapshot_step();
+  void restore(const EditStep& step);
+  bool has_image() const;  // pixels match the size
 
   QuantizeEntry entry_;
   std::mutex hooks_mutex_;  // guards the two callbacks below
@@ -154,5 +201,6 @@ class Document {
   // (its PNG size measured) copies no pictures.
   std::uint64_t published_runs_ = 0;
   std::uint64_t taken_runs_ = 0;
+  EditHistory history_;
   std::thread worker_;
 };

@@ -1,14 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
 
 #include "app/document/distinct_colours.h"
 #include "app/document/result_quality.h"
 #include "engine/quantize.h"
-#include "io/file_system.h"
-#include "io/png_write.h"
 #include "tests/app/document_test_support.h"
 
 namespace {
@@ -44,23 +40,6 @@ TEST(DistinctColours, AlphaIsIgnoredAndCountingStopsPastTheLimit) {
   }
   EXPECT_EQ(count_distinct_colours(many.data(), 1u << 21), kDistinctColoursCounted + 1);
 }
-
-// A PNG of the gradient in a scratch file, and its size.
-struct PngFile {
-  std::string path;
-  std::uint64_t size = 0;
-  PngFile(std::uint32_t width, std::uint32_t height) {
-    std::vector<std::uint8_t> pixels = gradient_pixels(width, height);
-    std::vector<const std::uint8_t*> rows(height);
-    for (std::uint32_t y = 0; y < height; ++y) rows[y] = &pixels[std::size_t{y} * width * 4];
-    std::FILE* file = create_unique_file(temporary_folder(), "bq-doc-test-", path);
-    if (file == nullptr) return;
-    write_rgba_png(file, width, height, kDefaultGamma, rows.data());
-    std::fclose(file);
-    size = std::filesystem::file_size(path);
-  }
-  ~PngFile() { remove_file(path); }
-};
 
 TEST(DocumentOpen, ReplacesTheImageAndRestsTheLayersButKeepsTheEdits) {
   StandInEngine engine;

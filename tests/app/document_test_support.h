@@ -4,12 +4,17 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <string>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 #include "app/document/document.h"
+#include "io/file_system.h"
+#include "io/png_write.h"
 
 // Waits up to 10 s for `done`; false on timeout.
 template <class Condition>
@@ -94,4 +99,21 @@ struct WakeCounter {
   void install(Document& document) {
     document.set_wake_ui([this] { wakes.fetch_add(1); });
   }
+};
+
+// A PNG of the gradient in a scratch file, and its size.
+struct PngFile {
+  std::string path;
+  std::uint64_t size = 0;
+  PngFile(std::uint32_t width, std::uint32_t height) {
+    std::vector<std::uint8_t> pixels = gradient_pixels(width, height);
+    std::vector<const std::uint8_t*> rows(height);
+    for (std::uint32_t y = 0; y < height; ++y) rows[y] = &pixels[std::size_t{y} * width * 4];
+    std::FILE* file = create_unique_file(temporary_folder(), "bq-doc-test-", path);
+    if (file == nullptr) return;
+    write_rgba_png(file, width, height, kDefaultGamma, rows.data());
+    std::fclose(file);
+    size = std::filesystem::file_size(path);
+  }
+  ~PngFile() { remove_file(path); }
 };

@@ -153,26 +153,6 @@ class Document {
   // The memory bound of the layer snapshots the history keeps.
   void set_history_byte_limit(std::uint64_t bytes) { history_.set_byte_limit(bytes); }
 
-  // PENDING-MERGE: edit history and editing operations (implemented on another branch).
-  void begin_frame();
-  void push_edit_step();
-  bool undo();
-  bool redo();
-  bool can_undo() const;
-  bool can_redo() const;
-  void paint_dab(int layer, int x, int y, int radius, float amount);
-  void clear_layer(int layer);
-  void pin_at(int x, int y);
-  void unpin_nearest(int x, int y);
-  void remove_pin(std::size_t i);
-  void clear_pins();
-  void set_pins(const std::vector<Rgba>& colours);
-  void load_palette(const std::vector<Rgba>& colours, int kind, const std::string& name);
-  void clear_palette();
-  void remove_palette_entry(std::size_t i);
-  void set_palette_entry(std::size_t i, Rgba rgba);
-  bool set_pin_entry(std::size_t i, Rgba rgba);
-  std::uint32_t fix_palette(std::size_t i, Rgba rgba);
 
  private:
   void worker_loop();

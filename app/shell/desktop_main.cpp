@@ -105,7 +105,7 @@ int run_desktop(int argc, char** argv) {
   apply_theme_colours(session.unscaled_style, ui.theme);
   ImGui_ImplSDL2_InitForOpenGL(session.window.window(), session.window.context());
   ImGui_ImplOpenGL3_Init("#version 330 core");
-  rebuild_fonts_and_style(session.unscaled_style, scale.effective);
+  rebuild_fonts_and_style(session.unscaled_style, scale.effective, false);
   scale.fonts_rebuild = false;
 
   std::string image = command_line_image(argc, argv);

@@ -109,6 +109,9 @@ bool DesktopWindow::read_back_buffer(std::vector<std::uint8_t>& rgba, int& width
   SDL_GL_GetDrawableSize(window_, &width, &height);
   if (width <= 0 || height <= 0) return false;
   rgba.assign(static_cast<std::size_t>(width) * height * 4, 0);
+  // Only the read-back's own errors count, not one left over from the frame.
+  while (glGetError() != GL_NO_ERROR) {
+  }
   glReadBuffer(GL_BACK);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());

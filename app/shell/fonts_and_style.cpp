@@ -25,9 +25,11 @@ void apply_theme_colours(ImGuiStyle& style, int theme) {
     ImGui::StyleColorsDark(&style);
 }
 
-void rebuild_fonts_and_style(const ImGuiStyle& unscaled, float scale) {
+void rebuild_fonts_and_style(const ImGuiStyle& unscaled, float scale, bool device_ready) {
   ImGuiIO& io = ImGui::GetIO();
-  ImGui_ImplOpenGL3_DestroyDeviceObjects();
+  // Only the font texture is remade: recreating the renderer's shaders and
+  // buffers mid-run left it drawing nothing.
+  if (device_ready) ImGui_ImplOpenGL3_DestroyFontsTexture();
   io.Fonts->Clear();
   float size = std::floor(15.0f * scale + 0.5f);
   ImFont* font = nullptr;
@@ -40,5 +42,6 @@ void rebuild_fonts_and_style(const ImGuiStyle& unscaled, float scale) {
   ImGuiStyle& style = ImGui::GetStyle();
   style = unscaled;
   style.ScaleAllSizes(scale);
-  ImGui_ImplOpenGL3_CreateDeviceObjects();
+  // Before the first frame the renderer makes its device objects, the font texture among them.
+  if (device_ready) ImGui_ImplOpenGL3_CreateFontsTexture();
 }

@@ -6,6 +6,6 @@
 // system counts as dark until the system's setting is read).
 void apply_theme_colours(ImGuiStyle& style, int theme);
 
-// Rebuilds the font atlas and the scaled style from `unscaled`; the renderer's
-// device objects are made again.
-void rebuild_fonts_and_style(const ImGuiStyle& unscaled, float scale);
+// Rebuilds the font atlas and the scaled style from `unscaled`, and the font
+// texture once the renderer has made its device objects (`device_ready`).
+void rebuild_fonts_and_style(const ImGuiStyle& unscaled, float scale, bool device_ready);

@@ -164,7 +164,7 @@ void run_frame_loop(DesktopSession& session) {
     InterfaceScale& scale = interface_scale();
     if (scale.fonts_rebuild) {
       scale.fonts_rebuild = false;
-      rebuild_fonts_and_style(session.unscaled_style, scale.effective);
+      rebuild_fonts_and_style(session.unscaled_style, scale.effective, true);
     }
     ImGui::NewFrame();
     FrameRequests requests;

@@ -58,9 +58,20 @@ std::vector<std::string> dialog_command(const FileDialogDescription& description
 class FileBrowser;
 class DialogThread;
 
-// One dialog at a time. An external program (the one named by
-// BRISEL_FILE_DIALOG, else zenity) runs on its own thread; without either the
-// dialog is drawn in the window. Results are taken once per frame.
+// One dialog at a time. An external program runs on its own thread; without
+// one the dialog is drawn in the window. Results are taken once per frame.
+//
+// BRISEL_FILE_DIALOG, when set, names the program that stands in for the user
+// (found on PATH like a command). It is run as
+//   PROGRAM <open|save> <purpose word> <initial name, or "-" when there is none>
+// with the purpose words image, quantized, pins, palette and program; its input
+// is the null device and its error stream is dropped. The first line it prints
+// is the chosen path; a non-zero exit status or no path means cancelled. Without
+// the variable zenity is run; without zenity, or when the program cannot start,
+// the in-app dialog is used.
+//
+// Every answer passes accepted_path: an open of a file that is not there, or a
+// save into a missing folder, comes back as cancelled.
 class FileDialogs {
  public:
   explicit FileDialogs(std::function<void()> wake = {});

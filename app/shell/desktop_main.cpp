@@ -47,6 +47,7 @@ void shut_down(DesktopSession& session) {
   }
   // Nothing may post to the window system once it is gone.
   session.document->set_wake_ui({});
+  session.dialogs.close();
   session.textures.release_all();
   ImGui_ImplOpenGL3_Shutdown();
   ImGui_ImplSDL2_Shutdown();
@@ -120,11 +121,13 @@ int run_desktop(int argc, char** argv) {
   } else {
     session.wake_event = SDL_RegisterEvents(1);
     Uint32 wake_event = session.wake_event;
-    document.set_wake_ui([wake_event] {
+    auto wake = [wake_event] {
       SDL_Event event{};
       event.type = wake_event;
       SDL_PushEvent(&event);
-    });
+    };
+    document.set_wake_ui(wake);
+    session.dialogs.set_wake(wake);
     run_frame_loop(session);
   }
   shut_down(session);

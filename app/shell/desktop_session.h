@@ -7,6 +7,7 @@
 
 #include "app/document/document.h"
 #include "app/shell/desktop_window.h"
+#include "app/shell/file_dialog.h"
 #include "app/shell/ui_state.h"
 #include "app/testing/hook_driver.h"
 #include "app/view/view_textures.h"
@@ -19,7 +20,8 @@ struct DesktopSession {
   UiState ui;
   ViewTextures textures;
   std::unique_ptr<HookDriver> hooks;
-  Uint32 wake_event = 0;  // posted by the worker after each result
+  Uint32 wake_event = 0;  // posted by the worker after each result and by a dialog's answer
+  FileDialogs dialogs;
 
   // Set by the event handling, taken by the frame loop.
   std::string dropped_path;

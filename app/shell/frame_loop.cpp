@@ -169,6 +169,7 @@ void run_frame_loop(DesktopSession& session) {
     ImGui::NewFrame();
     FrameRequests requests;
     build_interface(document, ui, session.textures, requests);
+    session.dialogs.draw();
     if (requests.quit) quit = true;
     ImGui::Render();
 

@@ -1,0 +1,99 @@
+#include "app/platform/output_program.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+extern char** environ;
+
+OutputProgram::~OutputProgram() {
+  stop();
+  if (pid_ > 0) finish();
+}
+
+bool OutputProgram::start(const std::vector<std::string>& argv) {
+  if (argv.empty() || pid_ > 0) return false;
+  int pipe_ends[2];
+  if (pipe2(pipe_ends, O_CLOEXEC) != 0) return false;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], 1);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  std::vector<char*> args;
+  for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+  args.push_back(nullptr);
+  // A group of its own, so stopping it also ends helpers that share its output.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+  posix_spawnattr_setpgroup(&attributes, 0);
+  pid_t pid = -1;
+  int failed = posix_spawnp(&pid, args[0], &actions, &attributes, args.data(), environ);
+  posix_spawnattr_destroy(&attributes);
+  posix_spawn_file_actions_destroy(&actions);
+  close(pipe_ends[1]);
+  if (failed != 0) {
+    close(pipe_ends[0]);
+    return false;
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  pid_ = pid;
+  output_ = pipe_ends[0];
+  return true;
+}
+
+std::optional<std::string> OutputProgram::finish() {
+  if (pid_ <= 0) return std::nullopt;
+  std::string output;
+  char buffer[4096];
+  for (;;) {
+    ssize_t got = read(output_, buffer, sizeof buffer);
+    if (got > 0)
+      output.append(buffer, static_cast<std::size_t>(got));
+    else if (got == 0 || errno != EINTR)
+      break;
+  }
+  close(output_);
+  output_ = -1;
+  // Waits without reaping, so the pid stays ours until the lock is held.
+  siginfo_t info{};
+  while (waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOWAIT) != 0 && errno == EINTR) {
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  int status = 0;
+  while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+  }
+  pid_ = -1;
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+  return output;
+}
+
+void OutputProgram::stop() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (pid_ > 0) kill(-pid_, SIGTERM);
+}
+
+bool program_on_path(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  if (path == nullptr || name.empty()) return false;
+  std::string folders = path;
+  std::size_t begin = 0;
+  while (begin <= folders.size()) {
+    std::size_t end = folders.find(':', begin);
+    if (end == std::string::npos) end = folders.size();
+    std::string folder = end > begin ? folders.substr(begin, end - begin) : std::string(".");
+    std::string candidate = folder + "/" + name;
+    struct stat info {};
+    if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(candidate.c_str(), X_OK) == 0)
+      return true;
+    begin = end + 1;
+  }
+  return false;
+}

@@ -1,0 +1,227 @@
+#include "app/shell/file_dialog.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "app/panels/file_browser.h"
+#include "app/platform/output_program.h"
+#include "app/shell/translate.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const FileFilter kAllFiles{"All files", {"*"}};
+const FileFilter kPaletteFilesAll{"Palette files", {"*.txt", "*.pal", "*.gpl", "*.hex", "*.png"}};
+
+const FileDialogDescription kDescriptions[] = {
+    {"Open image", false,
+     {{"Images", {"*.png", "*.jpg", "*.jpeg", "*.bmp", "*.gif", "*.tif", "*.tiff", "*.webp", "*.heic"}},
+      {"PNG images", {"*.png"}},
+      kAllFiles},
+     "png", "", "image"},
+    {"Save quantized image", true, {{"PNG images", {"*.png"}}, kAllFiles}, "png", "quantized.png", "quantized"},
+    {"Load pins", false, {kPaletteFilesAll, kAllFiles}, "txt", "", "pins"},
+    {"Save pins", true, {kPaletteFilesAll, kAllFiles}, "txt", "pins.txt", "pins"},
+    {"Load palette", false, {kPaletteFilesAll, kAllFiles}, "txt", "", "palette"},
+    {"Save palette", true, {{"Palette files", {"*.txt", "*.pal", "*.gpl"}}, kAllFiles}, "txt", "palette.txt",
+     "palette"},
+    {"Choose the reference program", false, {{"Programs", {"*"}, true}, kAllFiles}, "", "", "program"},
+};
+
+std::string upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// Zenity compares patterns with case; names written on other systems often shout.
+std::string zenity_filter(const FileFilter& filter) {
+  std::string option = std::string("--file-filter=") + translate(filter.name) + " |";
+  for (const char* pattern : filter.patterns) {
+    option += std::string(" ") + pattern;
+    std::string shouted = upper(pattern);
+    if (shouted != pattern) option += " " + shouted;
+  }
+  return option;
+}
+
+}  // namespace
+
+const FileDialogDescription& describe(FileDialogPurpose purpose) {
+  return kDescriptions[static_cast<int>(purpose)];
+}
+
+std::string with_default_extension(const std::string& path, const char* extension) {
+  if (extension == nullptr || *extension == '\0' || path.empty()) return path;
+  fs::path name = fs::path(path).filename();
+  if (name.empty() || name.has_extension()) return path;
+  return path + "." + extension;
+}
+
+std::string accepted_path(const FileDialogDescription& description, std::string printed) {
+  printed = printed.substr(0, printed.find('\n'));
+  if (!printed.empty() && printed.back() == '\r') printed.pop_back();
+  if (printed.empty()) return {};
+  std::error_code error;
+  fs::path path = fs::absolute(printed, error);
+  if (error) return {};
+  if (!description.save) return fs::is_regular_file(path, error) ? path.string() : std::string();
+  path = with_default_extension(path.string(), description.default_extension);
+  if (!fs::is_directory(path.parent_path(), error) || fs::is_directory(path, error)) return {};
+  return path.string();
+}
+
+std::vector<std::string> dialog_command(const FileDialogDescription& description,
+                                        const std::string& stand_in, const std::string& folder) {
+  if (!stand_in.empty()) {
+    std::string initial = *description.initial_name != '\0' ? description.initial_name : "-";
+    return {stand_in, description.save ? "save" : "open", description.word, initial};
+  }
+  std::vector<std::string> command{"zenity", "--file-selection",
+                                   std::string("--title=") + translate(description.title)};
+  std::string start = folder.empty() ? std::string() : (fs::path(folder) / "").string();
+  if (description.save) {
+    command.push_back("--save");
+    command.push_back("--confirm-overwrite");
+    start += description.initial_name;
+  }
+  if (!start.empty()) command.push_back("--filename=" + start);
+  for (const FileFilter& filter : description.filters)
+    if (!filter.executables_only) command.push_back(zenity_filter(filter));
+  return command;
+}
+
+// Runs one dialog program and hands its output to `done` on its own thread.
+class DialogThread {
+ public:
+  bool start(const std::vector<std::string>& command, std::function<void(std::string)> done) {
+    if (!program_.start(command)) return false;
+    thread_ = std::thread([this, done = std::move(done)] { done(program_.finish().value_or(std::string())); });
+    return true;
+  }
+  ~DialogThread() {
+    program_.stop();
+    if (thread_.joinable()) thread_.join();
+  }
+
+ private:
+  OutputProgram program_;
+  std::thread thread_;
+};
+
+FileDialogs::FileDialogs(std::function<void()> wake) : wake_(std::move(wake)) {}
+
+FileDialogs::~FileDialogs() { close(); }
+
+void FileDialogs::set_wake(std::function<void()> wake) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  wake_ = std::move(wake);
+}
+
+std::string FileDialogs::external_program() {
+  const char* stand_in = std::getenv("BRISEL_FILE_DIALOG");
+  if (stand_in != nullptr && *stand_in != '\0') return stand_in;
+  return program_on_path("zenity") ? "zenity" : std::string();
+}
+
+bool FileDialogs::start(FileDialogPurpose purpose) {
+  if (is_open()) return false;
+  const FileDialogDescription& description = describe(purpose);
+  std::string program = external_program();
+  if (!program.empty()) {
+    auto thread = std::make_unique<DialogThread>();
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      open_ = purpose;
+    }
+    std::string stand_in = program == "zenity" ? std::string() : program;
+    if (thread->start(dialog_command(description, stand_in, folder_),
+                      [this](std::string printed) { finish_external(std::move(printed)); })) {
+      thread_ = std::move(thread);
+      return true;
+    }
+  }
+  // No dialog program, or it could not start: the window draws its own.
+  std::lock_guard<std::mutex> lock(mutex_);
+  open_ = purpose;
+  browser_ = std::make_unique<FileBrowser>(description, folder_);
+  return true;
+}
+
+void FileDialogs::finish_external(std::string printed) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!open_) return;
+    const FileDialogDescription& description = describe(*open_);
+    std::string path = accepted_path(description, printed);
+    // The dialog asked about the name it returned, not the one with the extension added.
+    std::string returned_name = fs::path(printed.substr(0, printed.find('\n'))).filename().string();
+    std::error_code error;
+    if (description.save && !path.empty() && fs::path(path).filename() != returned_name && fs::exists(path, error))
+      question_path_ = path;
+    else
+      ready_ = FileDialogResult{*open_, path};
+  }
+  wake();
+}
+
+void FileDialogs::wake() {
+  std::function<void()> wake;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    wake = wake_;
+  }
+  if (wake) wake();
+}
+
+void FileDialogs::draw() {
+  if (browser_ && browser_->draw()) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ready_ = FileDialogResult{*open_, browser_->chosen()};
+    browser_.reset();
+  }
+  std::string question;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    question = question_path_;
+  }
+  if (question.empty()) return;
+  ReplaceAnswer answer = ask_replace("##replace_external", question);
+  if (answer == ReplaceAnswer::pending) return;
+  std::lock_guard<std::mutex> lock(mutex_);
+  question_path_.clear();
+  ready_ = FileDialogResult{*open_, answer == ReplaceAnswer::replace ? question : std::string()};
+}
+
+std::optional<FileDialogResult> FileDialogs::take() {
+  std::optional<FileDialogResult> result;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!ready_) return std::nullopt;
+    result = std::move(ready_);
+    ready_.reset();
+    open_.reset();
+  }
+  thread_.reset();  // its program has ended
+  if (!result->path.empty()) folder_ = fs::path(result->path).parent_path().string();
+  return result;
+}
+
+bool FileDialogs::is_open() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return open_.has_value();
+}
+
+void FileDialogs::close() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    open_.reset();  // the stopped program's answer is dropped unwoken
+  }
+  thread_.reset();  // stops the program; its thread has ended afterwards
+  std::lock_guard<std::mutex> lock(mutex_);
+  browser_.reset();
+  ready_.reset();
+  question_path_.clear();
+}

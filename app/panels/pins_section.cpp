@@ -75,11 +75,11 @@ void pins_section(PanelContext& context) {
       ImGui::Text(translate("%u, not used"), count);
   }
 
-  if (ImGui::Button(translate("Load pins..."))) context.requests.dialog = DialogWanted::load_pins;
+  if (ImGui::Button(translate("Load pins..."))) context.requests.dialog = FileDialogPurpose::load_pins;
   item_tooltip(translate(kTipLoadPins));
   ImGui::SameLine();
   ImGui::BeginDisabled(document.pins.empty());
-  if (ImGui::Button(translate("Save pins..."))) context.requests.dialog = DialogWanted::save_pins;
+  if (ImGui::Button(translate("Save pins..."))) context.requests.dialog = FileDialogPurpose::save_pins;
   item_tooltip(translate("Write the pins as #RRGGBB lines."));
   ImGui::EndDisabled();
 }

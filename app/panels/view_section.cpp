@@ -91,7 +91,7 @@ void compare_section(PanelContext& context) {
     shown_path = document.compare_path;
   }
   ImGui::SameLine();
-  if (ImGui::Button(translate("Browse"))) context.requests.dialog = DialogWanted::browse_program;
+  if (ImGui::Button(translate("Browse"))) context.requests.dialog = FileDialogPurpose::reference_program;
   ImGui::EndDisabled();
   ImGui::EndDisabled();
 }

@@ -104,6 +104,7 @@ int run_desktop(int argc, char** argv) {
 
   session.window.show(stored.placement);
   apply_theme_colours(session.unscaled_style, ui.theme);
+  session.theme_applied = ui.theme;
   ImGui_ImplSDL2_InitForOpenGL(session.window.window(), session.window.context());
   ImGui_ImplOpenGL3_Init("#version 330 core");
   rebuild_fonts_and_style(session.unscaled_style, scale.effective, false);

@@ -18,6 +18,7 @@ struct DesktopSession {
   ImGuiStyle unscaled_style;
   std::unique_ptr<Document> document;
   UiState ui;
+  int theme_applied = 0;  // the theme the style's colours were made for
   ViewTextures textures;
   std::unique_ptr<HookDriver> hooks;
   Uint32 wake_event = 0;  // posted by the worker after each result and by a dialog's answer

@@ -14,6 +14,7 @@
 #include "app/shell/fonts_and_style.h"
 #include "app/shell/interface_scale.h"
 #include "app/shell/open_image.h"
+#include "app/shell/dialog_results.h"
 #include "app/shell/menu_bar.h"
 #include "app/shell/root_window.h"
 #include "app/view/overlays.h"
@@ -162,13 +163,21 @@ void run_frame_loop(DesktopSession& session) {
     hooks.inject_input(session.frame);
     hold_back_consumed_key(ui);
     InterfaceScale& scale = interface_scale();
+    if (ui.theme != session.theme_applied) {
+      session.theme_applied = ui.theme;
+      apply_theme_colours(session.unscaled_style, ui.theme);
+      scale.fonts_rebuild = true;  // the scaled style is remade from the unscaled one
+    }
     if (scale.fonts_rebuild) {
       scale.fonts_rebuild = false;
       rebuild_fonts_and_style(session.unscaled_style, scale.effective, true);
     }
     ImGui::NewFrame();
     FrameRequests requests;
+    if (std::optional<FileDialogResult> chosen = session.dialogs.take())
+      finish_dialog(*chosen, document, ui, session.textures);
     build_interface(document, ui, session.textures, requests);
+    if (requests.dialog) session.dialogs.start(*requests.dialog);
     session.dialogs.draw();
     if (requests.quit) quit = true;
     ImGui::Render();

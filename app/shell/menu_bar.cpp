@@ -154,7 +154,7 @@ std::string recent_label(std::size_t index, const std::string& path) {
 
 void file_menu(PanelContext& context, MenuDriver& menus) {
   UiState& ui = context.ui;
-  if (menus.item("&Open...", "Ctrl+O")) context.requests.dialog = DialogWanted::open_image;
+  if (menus.item("&Open...", "Ctrl+O")) context.requests.dialog = FileDialogPurpose::open_image;
   if (menus.begin_sub("Open &recent", !ui.recent.empty())) {
     for (std::size_t i = 0; i < ui.recent.size(); ++i) {
       if (menus.item(recent_label(i, ui.recent[i]).c_str())) {
@@ -168,7 +168,7 @@ void file_menu(PanelContext& context, MenuDriver& menus) {
     menus.end_sub();
   }
   if (menus.item("&Save quantized as...", "Ctrl+S", false, context.document.result.ok))
-    context.requests.dialog = DialogWanted::save_image;
+    context.requests.dialog = FileDialogPurpose::save_image;
   ImGui::Separator();
   if (menus.item("E&xit")) context.requests.quit = true;
 }
@@ -223,8 +223,8 @@ void global_shortcuts(PanelContext& context) {
   const bool ctrl = io.KeyCtrl;
   const bool shift = io.KeyShift;
   const bool typing = text_input();
-  if (ctrl && pressed(SDL_SCANCODE_O)) context.requests.dialog = DialogWanted::open_image;
-  if (ctrl && pressed(SDL_SCANCODE_S) && context.document.result.ok) context.requests.dialog = DialogWanted::save_image;
+  if (ctrl && pressed(SDL_SCANCODE_O)) context.requests.dialog = FileDialogPurpose::open_image;
+  if (ctrl && pressed(SDL_SCANCODE_S) && context.document.result.ok) context.requests.dialog = FileDialogPurpose::save_image;
   if (ctrl && !typing && !shift && pressed(SDL_SCANCODE_Z)) undo_edit(context);
   if (ctrl && !typing && ((shift && pressed(SDL_SCANCODE_Z)) || pressed(SDL_SCANCODE_Y))) redo_edit(context);
   if (ctrl && !typing && !shift && pressed(SDL_SCANCODE_C)) ui.status = copy_quantized_image(context.document);

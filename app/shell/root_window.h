@@ -1,25 +1,17 @@
 #pragma once
 // One frame of the interface: the root window with its menu bar, the sidebar,
 // the splitter, the image pane and the status line.
+#include <optional>
+
+#include "app/shell/file_dialog.h"
+
 class Document;
 struct UiState;
 struct ViewTextures;
 
-// The file dialogs a frame can ask for; the frame loop runs them between frames.
-enum class DialogWanted {
-  none,
-  open_image,
-  save_image,
-  load_pins,
-  save_pins,
-  load_palette,
-  save_palette,
-  browse_program,
-};
-
 struct FrameRequests {
   bool quit = false;  // File > Exit
-  DialogWanted dialog = DialogWanted::none;
+  std::optional<FileDialogPurpose> dialog;  // a file to ask for, between frames
 };
 
 void build_interface(Document& document, UiState& ui, ViewTextures& textures, FrameRequests& requests);

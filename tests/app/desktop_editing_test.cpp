@@ -2,6 +2,8 @@
 // scripted keys and clicks on a private X server.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <set>
 
 #include "tests/app/desktop_face_support.h"
@@ -186,4 +188,29 @@ TEST_F(DesktopEditing, FocusStrokeMovesThePaletteToThePaintedColours) {
   std::size_t plain = reds_in_saved_palette({}, "plain");
   std::size_t focused = reds_in_saved_palette({{"KESTRANE_GUI_FOCUS", "54,10,10,25"}}, "focused");
   EXPECT_GT(focused, plain) << plain << " " << focused;
+}
+
+// Ctrl+O and Ctrl+S ask the dialog program, which stands in for the person.
+TEST_F(DesktopEditing, OpenAndSaveThroughTheDialogProgram) {
+  std::string other = scratch_.file("other.png");
+  write_grey_with_red_patch(other);
+  std::string saved = scratch_.file("chosen.png");
+  std::string script = scratch_.file("dialog.sh");
+  {
+    std::ofstream out(script);
+    out << "#!/bin/sh\nif [ \"$1\" = open ]; then echo '" << other << "'; else echo '" << saved << "'; fi\n";
+  }
+  std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+  Screenshot shown = shot({{"BRISEL_FILE_DIALOG", script},
+                           {"KESTRANE_GUI_VIEW", "1"},
+                           {"KESTRANE_GUI_KEYS", "ctrl+o,esc,esc,esc,ctrl+s"}},
+                          "dialogs");
+  ASSERT_GT(shown.width, 0);
+  // The grey ramp is what the Original view shows now, and what was saved.
+  DecodedImage written;
+  ASSERT_TRUE(load_image_file(saved, written).ok());
+  EXPECT_EQ(written.width, static_cast<std::uint32_t>(kWidth));
+  const std::uint8_t* corner = &written.pixels[(kHeight - 1) * kWidth * 4];
+  EXPECT_NEAR(corner[0], 40, 12);
+  EXPECT_NEAR(corner[0], corner[2], 12);
 }

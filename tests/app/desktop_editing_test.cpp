@@ -104,6 +104,21 @@ TEST_F(DesktopEditing, PresetClickAndUndo) {
   EXPECT_NEAR(pressed.left, buttons[2].first, 2);
   EXPECT_LE(distinct_colours(eight, find_image(eight, 320)), 8);
 
+  // Saved later in the same run, the result holds the eight colours.
+  std::string saved = scratch_.file("eight.png");
+  std::string script = scratch_.file("save.sh");
+  std::ofstream(script) << "#!/bin/sh\necho '" << saved << "'\n";
+  std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+  Environment and_saved = clicked;
+  and_saved.insert(and_saved.end(), {{"BRISEL_FILE_DIALOG", script}, {"KESTRANE_GUI_KEYS", "esc,esc,esc,ctrl+s"}});
+  shot(and_saved, "saved");
+  DecodedImage written;
+  ASSERT_TRUE(load_image_file(saved, written).ok());
+  std::set<std::uint32_t> colours;
+  for (std::size_t i = 0; i < written.pixels.size(); i += 4)
+    colours.insert(written.pixels[i] << 16 | written.pixels[i + 1] << 8 | written.pixels[i + 2]);
+  EXPECT_EQ(colours.size(), 8u);
+
   clicked.push_back({"KESTRANE_GUI_KEYS", "esc,ctrl+z"});  // the undo comes one slot after the click
   Screenshot undone = shot(clicked, "undone");
   EXPECT_NEAR(current_preset(undone).left, shown.left, 2);

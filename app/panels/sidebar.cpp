@@ -24,20 +24,6 @@ constexpr SectionBody kSectionBodies[8] = {quantizer_section, view_section,  com
 
 }  // namespace
 
-void palette_section(PanelContext& context) {
-  const QuantResult& result = context.document.result;
-  if (!result.ok) return;
-  // The result's palette, eight to a row.
-  const float side = ImGui::GetFrameHeight();
-  for (std::uint32_t i = 0; i < result.palette_count; ++i) {
-    if (i % 8 != 0) ImGui::SameLine(0.0f, 2.0f);
-    const std::uint8_t* entry = &result.palette[4 * i];
-    ImVec4 colour(entry[0] / 255.0f, entry[1] / 255.0f, entry[2] / 255.0f, entry[3] / 255.0f);
-    std::string id = "##entry" + std::to_string(i);
-    ImGui::ColorButton(id.c_str(), colour, ImGuiColorEditFlags_AlphaPreview, ImVec2(side, side));
-  }
-}
-
 void draw_sidebar_sections(PanelContext& context) {
   UiState& ui = context.ui;
   if (ui.settings_scroll >= 0.0f) ImGui::SetScrollY(ui.settings_scroll);

@@ -10,3 +10,6 @@ std::string copy_quantizer_parameters(const Document& document);
 std::string paste_quantizer_parameters(Document& document);
 std::string copy_quantized_image(Document& document);
 bool clipboard_has_text();
+// Plain text both ways; false with the reason in `message`.
+bool put_clipboard_text(const std::string& text, std::string& message);
+bool get_clipboard_text(std::string& text, std::string& message);

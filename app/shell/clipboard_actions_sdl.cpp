@@ -8,16 +8,16 @@
 #include "io/settings.h"
 
 namespace {
-
 constexpr int kParameterCount = 13;
+}  // namespace
 
-bool put_text(const std::string& text, std::string& message) {
+bool put_clipboard_text(const std::string& text, std::string& message) {
   if (SDL_SetClipboardText(text.c_str()) == 0) return true;
   message = "could not place the text on the clipboard";
   return false;
 }
 
-bool get_text(std::string& text, std::string& message) {
+bool get_clipboard_text(std::string& text, std::string& message) {
   if (!SDL_HasClipboardText()) {
     message = "there is no text on the clipboard";
     return false;
@@ -32,20 +32,18 @@ bool get_text(std::string& text, std::string& message) {
   return true;
 }
 
-}  // namespace
-
 bool clipboard_has_text() { return SDL_HasClipboardText() == SDL_TRUE; }
 
 std::string copy_image_path(const Document& document) {
   if (document.path.empty()) return translate("No image is open");
   std::string message;
-  if (!put_text(document.path, message)) return format_text(translate("Copy failed: %s"), message.c_str());
+  if (!put_clipboard_text(document.path, message)) return format_text(translate("Copy failed: %s"), message.c_str());
   return format_text(translate("Copied %s to the clipboard"), document.path.c_str());
 }
 
 std::string copy_quantizer_parameters(const Document& document) {
   std::string message;
-  if (!put_text(format_parameter_block(document.options), message))
+  if (!put_clipboard_text(format_parameter_block(document.options), message))
     return format_text(translate("Copy failed: %s"), message.c_str());
   return format_text(translate("Copied %d quantizer parameters to the clipboard"), kParameterCount);
 }
@@ -53,7 +51,7 @@ std::string copy_quantizer_parameters(const Document& document) {
 std::string paste_quantizer_parameters(Document& document) {
   std::string text;
   std::string message;
-  if (!get_text(text, message)) return format_text(translate("Paste failed: %s"), message.c_str());
+  if (!get_clipboard_text(text, message)) return format_text(translate("Paste failed: %s"), message.c_str());
   QuantizerOptions options = document.options;
   int count = 0;
   if (!read_parameter_block(text, options, count, message))

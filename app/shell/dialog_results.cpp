@@ -23,7 +23,7 @@ void finish_dialog(const FileDialogResult& result, Document& document, UiState& 
       document.push_edit_step();
       ui.status = load_palette_from_file(document, path);
       break;
-    case FileDialogPurpose::save_palette: break;  // the palette panel writes its own
+    case FileDialogPurpose::save_palette: ui.status = save_palette_to_file(document, path); break;
     case FileDialogPurpose::reference_program: document.set_compare(document.compare, path); break;
   }
 }

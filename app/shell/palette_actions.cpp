@@ -6,6 +6,7 @@
 #include "app/document/document.h"
 #include "app/shell/format_text.h"
 #include "app/shell/translate.h"
+#include "app/shell/clipboard_actions.h"
 #include "io/palette_file.h"
 
 namespace {
@@ -51,4 +52,38 @@ std::string load_palette_from_file(Document& document, const std::string& path) 
   document.load_palette(colours, 1, path);
   return format_text(translate("Remapping to the %u-colour palette in %s"), static_cast<unsigned>(colours.size()),
                      path.c_str());
+}
+
+std::string save_palette_to_file(const Document& document, const std::string& path) {
+  const QuantResult& result = document.result;
+  if (!result.ok || result.palette_count == 0) return translate("No palette yet");
+  IoStatus written = write_palette_file(path, result.palette.data(), result.palette_count);
+  if (!written.ok()) return format_text(translate("Save failed: %s"), io_message(written).c_str());
+  return format_text(translate("Saved the palette to %s"), path.c_str());
+}
+
+std::string copy_palette(const Document& document) {
+  const QuantResult& result = document.result;
+  std::string text = result.ok ? palette_plain_list(result.palette.data(), result.palette_count) : std::string();
+  if (text.empty()) return translate("No palette yet");
+  std::string message;
+  if (!put_clipboard_text(text, message)) return format_text(translate("Copy failed: %s"), message.c_str());
+  return format_text(translate("Copied %u colours to the clipboard"), result.palette_count);
+}
+
+std::string paste_palette(Document& document) {
+  std::string text;
+  std::string message;
+  if (!get_clipboard_text(text, message)) return format_text(translate("Paste failed: %s"), message.c_str());
+  std::vector<std::uint8_t> bytes(kMostColoursRead * 4);
+  int count = parse_palette_text(text.data(), text.size(), bytes.data(), kMostColoursRead, message);
+  if (count <= 0) {
+    if (count == 0 && message.empty()) message = "no colours found";
+    return format_text(translate("Paste failed: %s"), message.c_str());
+  }
+  std::vector<Rgba> colours;
+  for (int i = 0; i < count; ++i) colours.push_back({bytes[4 * i], bytes[4 * i + 1], bytes[4 * i + 2], bytes[4 * i + 3]});
+  document.push_edit_step();
+  document.load_palette(colours, kPaletteClipboard, "");
+  return format_text(translate("Remapping to the %u-colour palette on the clipboard"), static_cast<unsigned>(count));
 }

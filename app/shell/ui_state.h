@@ -1,6 +1,7 @@
 #pragma once
 // The view and panel state of the desktop face, owned by the main thread.
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,15 @@ struct MenuKeyboard {
   bool nav_on_submenu = false;          // menus open in the last frame, for the mnemonic letters
 };
 
+// The palette-entry editor: which entry, its colour when opened, the colour being chosen.
+struct PaletteEditorState {
+  int index = -1;  // -1: closed
+  bool open_requested = false;
+  std::array<std::uint8_t, 4> original{0, 0, 0, 255};
+  std::array<float, 4> working{0, 0, 0, 1};
+  std::vector<std::array<float, 4>> recent;  // most recent first, at most eight
+};
+
 struct UiState {
   int view = kViewSplit;
   bool split_vertical = true;
@@ -87,6 +97,7 @@ struct UiState {
   bool about_window_open = false;
   std::string readout;  // the pixel under the cursor, this frame
   int hovered_palette_index = -1;
+  PaletteEditorState palette_editor;
   bool paledit_known = false;
   float paledit_x = -32768.0f, paledit_y = -32768.0f;
 

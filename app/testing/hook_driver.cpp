@@ -8,6 +8,8 @@
 
 #include "app/document/document.h"
 #include "app/document/save_result.h"
+#include "app/panels/palette_editor.h"
+#include "app/panels/palette_entry_edit.h"
 #include "app/shell/palette_actions.h"
 #include "app/shell/interface_scale.h"
 #include "app/shell/ui_state.h"
@@ -118,8 +120,22 @@ void HookDriver::before_frame(int frame, UiState& ui, Document& document) {
     ui.fit_to_window = false;
     scroll_done_ = true;
   }
-  if (!hooks_.result_wait()) return;
   bool ready = document.result.ok && !document.requant_requested.load() && !document.busy();
+  const bool palette_shown = ui.sections[7];
+  if (ready && palette_shown && hooks_.palette_open && !palette_open_done_ &&
+      static_cast<std::uint32_t>(*hooks_.palette_open) < document.result.palette_count) {
+    palette_open_done_ = true;
+    open_palette_editor(document, ui, *hooks_.palette_open);
+  }
+  if (ready && palette_shown && hooks_.palette_edit && !palette_edit_done_ &&
+      static_cast<std::uint32_t>(hooks_.palette_edit->index) < document.result.palette_count) {
+    palette_edit_done_ = true;
+    const auto& c = hooks_.palette_edit->rgba;
+    Rgba colour{static_cast<std::uint8_t>(c[0]), static_cast<std::uint8_t>(c[1]), static_cast<std::uint8_t>(c[2]),
+                static_cast<std::uint8_t>(c[3])};
+    change_palette_entry(document, hooks_.palette_edit->index, colour);
+  }
+  if (!hooks_.result_wait()) return;
   idle_results_ = ready ? idle_results_ + 1 : 0;
   if (idle_results_ > 9) {
     save_and_copy(ui, document);

@@ -44,6 +44,8 @@ class HookDriver {
   bool saved_ = false;
   bool requant_done_ = false;
   bool scroll_done_ = false;
+  bool palette_open_done_ = false;
+  bool palette_edit_done_ = false;
   bool wheel_point_known_ = false;
   float wheel_point_x_ = 0, wheel_point_y_ = 0;
   bool splitter_point_known_ = false;

@@ -188,6 +188,14 @@ void on_fatal_signal(int signal_number, siginfo_t* info, void* context) {
 
 }  // namespace
 
+void install_thread_crash_stack() {
+  thread_local char alternate_stack[64 * 1024];
+  stack_t stack = {};
+  stack.ss_sp = alternate_stack;
+  stack.ss_size = sizeof alternate_stack;
+  sigaltstack(&stack, nullptr);
+}
+
 void install_crash_report() {
   // backtrace() loads its unwinder lazily; do that now, not inside the handler.
   void* warm_up[1];

@@ -4,6 +4,7 @@
 #include <new>
 #include <utility>
 
+#include "app/crash_report.h"
 #include "app/document/document.h"
 #include "app/document/png_size.h"
 #include "app/document/result_difference.h"
@@ -37,6 +38,7 @@ double seconds_since(std::chrono::steady_clock::time_point start) {
 }  // namespace
 
 void Document::worker_loop() {
+  install_thread_crash_stack();
   while (!stop_requested.load()) {
     if (requant_requested.exchange(false)) {
       try {

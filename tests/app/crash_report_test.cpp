@@ -37,6 +37,13 @@ __attribute__((noinline, no_sanitize("address", "undefined"))) int crash_report_
   return next(depth - 1) + 1;
 }
 
+__attribute__((noinline, no_sanitize("address", "undefined"))) int crash_report_overflow(int depth) {
+  volatile char frame[1024];
+  frame[0] = static_cast<char>(depth);
+  int (*volatile next)(int) = crash_report_overflow;
+  return next(depth + 1) + frame[0];
+}
+
 void crash_report_divide_by_zero() {
   volatile int quotient = crash_report_divide(1, crash_report_zero);
   (void)quotient;
@@ -134,4 +141,19 @@ TEST(CrashReport, AFaultInAWorkerThreadIsReportedWithAtMost32Frames) {
   ASSERT_EQ(frames.size(), 32u);
   for (const std::string& frame : frames)
     EXPECT_NE(frame.find("crash_report_recurse(int) + 0x"), std::string::npos) << frame;
+}
+
+// A thread that runs out of stack reports on the stack of its own it was given.
+TEST(CrashReport, AStackOverflowInAThreadIsReported) {
+  CrashOutcome outcome = crash_child([] {
+    std::thread worker([] {
+      install_thread_crash_stack();
+      crash_report_overflow(0);
+    });
+    worker.join();
+  });
+  EXPECT_EQ(outcome.signal_number, SIGSEGV);
+  ASSERT_GE(outcome.lines.size(), 2u);
+  EXPECT_EQ(outcome.lines[0], "FATAL: unhandled exception 0xC0000005");
+  EXPECT_EQ(outcome.lines[1], "signal: SIGSEGV");
 }

@@ -12,6 +12,7 @@
 #include "app/platform/executable_folder.h"
 #include "app/shell/desktop_session.h"
 #include "app/shell/fonts_and_style.h"
+#include "app/shell/language.h"
 #include "app/shell/interface_scale.h"
 #include "app/shell/interface_settings.h"
 #include "app/shell/open_image.h"
@@ -95,12 +96,13 @@ int run_desktop(int argc, char** argv) {
   session.document = std::make_unique<Document>();
   Document& document = *session.document;
   UiState& ui = session.ui;
-  ui.status = translate("Open an image, or drag one onto the window.");
   session.settings_path = settings_file_path();
   InterfaceSettings stored = read_interface_settings(session.settings_path, ui, document);
   scale.ui_zoom = stored.ui_zoom;
   scale.recompute();
   if (const char* language = std::getenv("KESTRANE_GUI_LANG")) ui.language = std::string(language).substr(0, 15);
+  load_language(ui.language);
+  ui.status = translate("Open an image, or drag one onto the window.");
 
   session.window.show(stored.placement);
   apply_theme_colours(session.unscaled_style, ui.theme);

@@ -5,15 +5,48 @@
 #include <cmath>
 #include <cstdio>
 
+#include "lang/translation.h"
+
 namespace {
 
 constexpr const char* kMainFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+constexpr const char* kJapaneseFont = "/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc";
+constexpr int kLargestAtlas = 16384;
 
 bool file_exists(const char* path) {
   std::FILE* file = std::fopen(path, "rb");
   if (file == nullptr) return false;
   std::fclose(file);
   return true;
+}
+
+ImFontConfig font_config(float size) {
+  ImFontConfig config;
+  config.OversampleH = size < 24.0f ? 3 : 1;
+  config.OversampleV = 1;
+  return config;
+}
+
+// The Japanese font, when given a size, comes first: it is then the default
+// everywhere, its own Latin letters included.
+void add_fonts(float main_size, float japanese_size) {
+  ImGuiIO& io = ImGui::GetIO();
+  io.Fonts->Clear();
+  if (japanese_size > 0.0f) {
+    ImFontConfig config = font_config(japanese_size);
+    config.FontNo = 0;
+    io.Fonts->AddFontFromFileTTF(kJapaneseFont, japanese_size, &config, io.Fonts->GetGlyphRangesJapanese());
+  }
+  ImFont* font = nullptr;
+  if (file_exists(kMainFont)) {
+    ImFontConfig config = font_config(main_size);
+    font = io.Fonts->AddFontFromFileTTF(kMainFont, main_size, &config);
+  }
+  if (font == nullptr) {
+    ImFontConfig config = font_config(main_size);
+    config.SizePixels = std::floor(13.0f * main_size / 15.0f + 0.5f);
+    io.Fonts->AddFontDefault(&config);
+  }
 }
 
 }  // namespace
@@ -30,15 +63,14 @@ void rebuild_fonts_and_style(const ImGuiStyle& unscaled, float scale, bool devic
   // Only the font texture is remade: recreating the renderer's shaders and
   // buffers mid-run left it drawing nothing.
   if (device_ready) ImGui_ImplOpenGL3_DestroyFontsTexture();
-  io.Fonts->Clear();
-  float size = std::floor(15.0f * scale + 0.5f);
-  ImFont* font = nullptr;
-  if (file_exists(kMainFont)) font = io.Fonts->AddFontFromFileTTF(kMainFont, size);
-  if (font == nullptr) {
-    ImFontConfig config;
-    config.SizePixels = std::floor(13.0f * scale + 0.5f);
-    io.Fonts->AddFontDefault(&config);
-  }
+  const float main_size = std::floor(15.0f * scale + 0.5f);
+  const float japanese_size = std::floor(16.0f * scale + 0.5f);
+  const bool japanese = current_translation().code() == "ja" && file_exists(kJapaneseFont);
+  add_fonts(main_size, japanese ? japanese_size : 0.0f);
+  // A huge scale can ask for an atlas the device cannot hold: then the main font alone.
+  io.Fonts->Build();
+  if (io.Fonts->TexWidth > kLargestAtlas || io.Fonts->TexHeight > kLargestAtlas) add_fonts(main_size, 0.0f);
+
   ImGuiStyle& style = ImGui::GetStyle();
   style = unscaled;
   style.ScaleAllSizes(scale);

@@ -15,6 +15,7 @@
 #include "app/shell/interface_scale.h"
 #include "app/shell/open_image.h"
 #include "app/shell/dialog_results.h"
+#include "app/shell/language.h"
 #include "app/shell/menu_bar.h"
 #include "app/shell/root_window.h"
 #include "app/view/overlays.h"
@@ -163,6 +164,10 @@ void run_frame_loop(DesktopSession& session) {
     hooks.inject_input(session.frame);
     hold_back_consumed_key(ui);
     InterfaceScale& scale = interface_scale();
+    if (ui.language_reload) {
+      ui.language_reload = false;
+      load_language(ui.language);
+    }
     if (ui.theme != session.theme_applied) {
       session.theme_applied = ui.theme;
       apply_theme_colours(session.unscaled_style, ui.theme);

@@ -201,10 +201,14 @@ void view_menu(PanelContext& context, MenuDriver& menus) {
   if (menus.item("&Reset zoom", "Ctrl+Shift+0")) interface_zoom(context, 1.0f);
   ImGui::Separator();
   if (menus.begin_sub("Langua&ge")) {
-    if (menus.item("Follo&w Windows", nullptr, ui.language == "auto")) ui.language = "auto";
-    // The language names stay in their own language.
-    if (ImGui::MenuItem("English", nullptr, ui.language == "en")) ui.language = "en";
-    if (ImGui::MenuItem("Japanese", nullptr, ui.language == "ja")) ui.language = "ja";
+    auto choose = [&ui](const char* code) {
+      ui.language = code;
+      ui.language_reload = true;  // between frames: this frame still uses the current strings
+    };
+    if (menus.item("Follo&w Windows", nullptr, ui.language == "auto")) choose("auto");
+    // The language names are not translated.
+    if (menus.item("&English", nullptr, ui.language == "en", true, false)) choose("en");
+    if (menus.item("&Japanese", nullptr, ui.language == "ja", true, false)) choose("ja");
     menus.end_sub();
   }
   if (menus.begin_sub("&Theme")) {

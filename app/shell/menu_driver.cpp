@@ -89,8 +89,8 @@ void MenuDriver::end_sub() {
   --depth_;
 }
 
-bool MenuDriver::item(const char* label, const char* shortcut, bool selected, bool enabled) {
-  MnemonicLabel parsed = parse_mnemonic(translate(label));
+bool MenuDriver::item(const char* label, const char* shortcut, bool selected, bool enabled, bool translated) {
+  MnemonicLabel parsed = parse_mnemonic(translated ? translate(label) : label);
   ImVec2 at = ImGui::GetCursorScreenPos();
   bool chosen = ImGui::MenuItem(parsed.shown.c_str(), shortcut, selected, enabled);
   draw_underline(parsed.shown, parsed.position, enabled, at.x, at.y);

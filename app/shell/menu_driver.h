@@ -19,7 +19,9 @@ class MenuDriver {
   bool begin_sub(const char* label, bool enabled = true);
   void end_sub();
   // True when chosen by the mouse, Enter or its letter.
-  bool item(const char* label, const char* shortcut = nullptr, bool selected = false, bool enabled = true);
+  // `translated` false: the label is shown as it is written.
+  bool item(const char* label, const char* shortcut = nullptr, bool selected = false, bool enabled = true,
+            bool translated = true);
 
  private:
   bool letter_for_this_menu(char key) const;

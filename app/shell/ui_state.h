@@ -87,6 +87,7 @@ struct UiState {
   std::array<bool, 8> sections{true, true, false, false, false, false, true, true};
   int theme = 0;  // 0 dark, 1 light, 2 follow the system
   std::string language = "auto";
+  bool language_reload = false;  // the language was chosen: load it before the next frame
   std::vector<std::string> recent;  // most recent first
   std::string status;
   float settings_scroll = -1.0f;  // >= 0: the sidebar's scroll, held there by a scripted run

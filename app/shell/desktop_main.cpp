@@ -6,6 +6,7 @@
 #include <imgui.h>
 
 #include <cstdio>
+#include <optional>
 #include <cstdlib>
 
 #include "app/platform/display_scale.h"
@@ -13,6 +14,7 @@
 #include "app/shell/desktop_session.h"
 #include "app/shell/fonts_and_style.h"
 #include "app/shell/language.h"
+#include "app/testing/self_test.h"
 #include "app/shell/interface_scale.h"
 #include "app/shell/interface_settings.h"
 #include "app/shell/open_image.h"
@@ -118,7 +120,11 @@ int run_desktop(int argc, char** argv) {
 
   session.hooks = std::make_unique<HookDriver>(read_script_hooks());
   session.hooks->apply_presets(ui, document);
-  if (session.hooks->automation_mode() && !image.empty() && !opened) {
+  const std::optional<std::string>& self_test = session.hooks->hooks().self_test;
+  if (self_test && opened) {
+    // Instead of the frame loop; an unwritable report is a failed run.
+    if (!run_self_test(document, *self_test)) session.exit_code = 1;
+  } else if (session.hooks->automation_mode() && !image.empty() && !opened) {
     std::fprintf(stderr, "%s\n", ui.status.c_str());
     session.exit_code = 2;
   } else {

@@ -229,3 +229,18 @@ TEST_F(DesktopEditing, OpenAndSaveThroughTheDialogProgram) {
   EXPECT_NEAR(corner[0], 40, 12);
   EXPECT_NEAR(corner[0], corner[2], 12);
 }
+
+// The history's self-test on a real photograph: sixteen checks, all passing.
+TEST_F(DesktopEditing, SelfTestPassesOnACorpusImage) {
+  std::string image = std::string(BQ_CORPUS_DIR) + "/GreenTraditional.jpg";
+  if (!std::filesystem::exists(image)) GTEST_SKIP() << "no corpus";
+  std::string report = scratch_.file("self-test.txt");
+  ProgramRun ran = run({{"KESTRANE_GUI_SELFTEST", report}}, {image});
+  EXPECT_EQ(ran.exit_code, 0) << ran.err;
+  std::ifstream in(report);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 16u);
+  for (const std::string& line : lines) EXPECT_EQ(line.rfind("PASS ", 0), 0u) << line;
+  EXPECT_EQ(lines.back(), "PASS clearing returns it to the rest value");
+}

@@ -107,8 +107,7 @@ int run_desktop(int argc, char** argv) {
   ui.status = translate("Open an image, or drag one onto the window.");
 
   session.window.show(stored.placement);
-  apply_theme_colours(session.unscaled_style, ui.theme);
-  session.theme_applied = ui.theme;
+  apply_theme(session);
   ImGui_ImplSDL2_InitForOpenGL(session.window.window(), session.window.context());
   ImGui_ImplOpenGL3_Init("#version 330 core");
   rebuild_fonts_and_style(session.unscaled_style, scale.effective, false);

@@ -1,12 +1,14 @@
 #pragma once
 // Everything the desktop face's main thread owns between start-up and shutdown.
 #include <SDL.h>
+#include <imgui.h>
 
 #include <memory>
 #include <string>
 
 #include "app/document/document.h"
 #include "app/shell/desktop_window.h"
+#include "app/shell/system_theme.h"
 #include "app/shell/file_dialog.h"
 #include "app/shell/ui_state.h"
 #include "app/testing/hook_driver.h"
@@ -18,7 +20,9 @@ struct DesktopSession {
   ImGuiStyle unscaled_style;
   std::unique_ptr<Document> document;
   UiState ui;
-  int theme_applied = 0;  // the theme the style's colours were made for
+  SystemTheme system_theme;
+  int theme_applied = -1;  // 0 dark or 1 light: what the colours were made for; -1 none yet
+  float clear_colour[3] = {0.10f, 0.10f, 0.11f};
   ViewTextures textures;
   std::unique_ptr<HookDriver> hooks;
   Uint32 wake_event = 0;  // posted by the worker after each result and by a dialog's answer
@@ -34,6 +38,10 @@ struct DesktopSession {
   int frame = 0;
   int exit_code = 0;
 };
+
+// Gives the style the colours of the chosen theme (following the system's when
+// asked) when they changed; sizes stay as they are.
+void apply_theme(DesktopSession& session);
 
 // Runs frames until the window closes or a scripted run ends.
 void run_frame_loop(DesktopSession& session);

@@ -168,11 +168,7 @@ void run_frame_loop(DesktopSession& session) {
       ui.language_reload = false;
       load_language(ui.language);
     }
-    if (ui.theme != session.theme_applied) {
-      session.theme_applied = ui.theme;
-      apply_theme_colours(session.unscaled_style, ui.theme);
-      scale.fonts_rebuild = true;  // the scaled style is remade from the unscaled one
-    }
+    apply_theme(session);
     if (scale.fonts_rebuild) {
       scale.fonts_rebuild = false;
       rebuild_fonts_and_style(session.unscaled_style, scale.effective, true);
@@ -190,8 +186,7 @@ void run_frame_loop(DesktopSession& session) {
     int width = 0, height = 0;
     SDL_GL_GetDrawableSize(session.window.window(), &width, &height);
     glViewport(0, 0, width, height);
-    ImVec4 background = ImGui::GetStyle().Colors[ImGuiCol_WindowBg];
-    glClearColor(background.x, background.y, background.z, 1.0f);
+    glClearColor(session.clear_colour[0], session.clear_colour[1], session.clear_colour[2], 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
     if (hooks.screenshot_due(session.frame)) write_screenshot(session, *hooks.hooks().shot);

@@ -5,6 +5,7 @@
 #include "app/panels/result_figures.h"
 #include "app/shell/interface_scale.h"
 #include "app/shell/mnemonic.h"
+#include "app/shell/system_theme.h"
 #include "app/view/overlays.h"
 
 TEST(Mnemonic, TheFirstSingleAmpersandMarksTheLetter) {
@@ -55,4 +56,14 @@ TEST(Overlays, FocusIsYellowAndTheDitherRestIsInvisible) {
   EXPECT_EQ(rgba, (std::vector<std::uint8_t>{255, 220, 80, 0, 255, 220, 80, 51, 255, 220, 80, 102}));
   overlay_pixels(layer, kDitherLayer, rgba);
   EXPECT_EQ(rgba, (std::vector<std::uint8_t>{90, 170, 255, 70, 90, 170, 255, 0, 255, 150, 60, 69}));
+}
+
+TEST(SystemTheme, PortalAndGnomeAnswersGiveThePreference) {
+  EXPECT_EQ(portal_prefers_dark("(<<uint32 1>>,)\n"), std::optional<bool>(true));
+  EXPECT_EQ(portal_prefers_dark("(<<uint32 2>>,)\n"), std::optional<bool>(false));
+  EXPECT_EQ(portal_prefers_dark("(<<uint32 0>>,)\n"), std::optional<bool>(false));  // no preference: the default look
+  EXPECT_EQ(portal_prefers_dark("Error: no such key"), std::nullopt);
+  EXPECT_EQ(gsettings_prefers_dark("'prefer-dark'\n"), std::optional<bool>(true));
+  EXPECT_EQ(gsettings_prefers_dark("'default'\n"), std::optional<bool>(false));
+  EXPECT_EQ(gsettings_prefers_dark("No such key"), std::nullopt);
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/document/document.h"
+#include "app/platform/clipboard_owner.h"
 #include "app/shell/desktop_window.h"
 #include "app/shell/ui_state.h"
 #include "app/testing/hook_driver.h"
@@ -19,6 +20,9 @@ struct DesktopSession {
   UiState ui;
   ViewTextures textures;
   std::unique_ptr<HookDriver> hooks;
+  // Offers what the Edit menu copies while the program runs; without a clipboard
+  // manager on the desktop it goes with the process.
+  std::unique_ptr<ClipboardOwner> clipboard;
   Uint32 wake_event = 0;  // posted by the worker after each result
 
   // Set by the event handling, taken by the frame loop.

@@ -1,5 +1,5 @@
 #pragma once
-// Reading the fixed-order integers of file formats from a byte buffer.
+// The fixed-order integers of file formats, read from and written to byte buffers.
 #include <cstdint>
 
 inline std::uint32_t big_endian_u32(const std::uint8_t* p) {
@@ -12,4 +12,14 @@ inline std::uint32_t little_endian_u32(const std::uint8_t* p) {
 
 inline std::uint16_t little_endian_u16(const std::uint8_t* p) {
   return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+inline void put_little_endian_u16(std::uint8_t* p, std::uint32_t value) {
+  p[0] = static_cast<std::uint8_t>(value);
+  p[1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+inline void put_little_endian_u32(std::uint8_t* p, std::uint32_t value) {
+  put_little_endian_u16(p, value & 0xFFFF);
+  put_little_endian_u16(p + 2, value >> 16);
 }

@@ -62,19 +62,26 @@ IoStatus write_rgba_png(std::FILE* file, std::uint32_t width, std::uint32_t heig
 
 namespace {
 
-// Bytes an encoder writes, measured in a temporary file that is always removed; 0 on any failure.
+// Runs an encoder into a temporary file that is always removed; once it has
+// written everything, `take` gets the file, flushed and at its end.
+template <class Encode, class Take>
+void through_temporary_file(const char* prefix, Encode encode, Take take) {
+  std::string path;
+  std::FILE* file = create_unique_file(temporary_folder(), prefix, path);
+  if (file == nullptr) return;
+  if (encode(file).ok() && std::fflush(file) == 0 && std::fseek(file, 0, SEEK_END) == 0) take(file);
+  std::fclose(file);
+  remove_file(path);
+}
+
+// Bytes an encoder writes; 0 on any failure.
 template <class Encode>
 std::uint64_t probe_size(const char* prefix, Encode encode) {
-  std::string probe_path;
-  std::FILE* probe = create_unique_file(temporary_folder(), prefix, probe_path);
-  if (probe == nullptr) return 0;
   std::uint64_t size = 0;
-  if (encode(probe).ok() && std::fflush(probe) == 0 && std::fseek(probe, 0, SEEK_END) == 0) {
-    long end = std::ftell(probe);
+  through_temporary_file(prefix, encode, [&](std::FILE* file) {
+    long end = std::ftell(file);
     if (end > 0) size = static_cast<std::uint64_t>(end);
-  }
-  std::fclose(probe);
-  remove_file(probe_path);
+  });
   return size;
 }
 
@@ -94,4 +101,23 @@ std::uint64_t rgba_png_size(std::uint32_t width, std::uint32_t height, double ga
   return probe_size("bq-source-", [&](std::FILE* probe) {
     return write_rgba_png(probe, width, height, gamma, rgba_rows);
   });
+}
+
+std::vector<std::uint8_t> indexed_png_bytes(std::uint32_t width, std::uint32_t height, double gamma,
+                                            const std::uint8_t* const* index_rows,
+                                            const std::uint8_t* palette, std::uint32_t palette_size) {
+  std::vector<std::uint8_t> bytes;
+  if (!indexed_arguments_valid(width, height, index_rows, palette, palette_size)) return bytes;
+  through_temporary_file(
+      "bq-copy-",
+      [&](std::FILE* file) {
+        return encode_indexed_png_parallel(file, width, height, gamma, index_rows, palette, palette_size);
+      },
+      [&](std::FILE* file) {
+        long end = std::ftell(file);
+        if (end <= 0 || std::fseek(file, 0, SEEK_SET) != 0) return;
+        bytes.resize(static_cast<std::size_t>(end));
+        if (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) bytes.clear();
+      });
+  return bytes;
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "io/compression_effort.h"
 #include "io/io_status.h"
@@ -25,6 +26,10 @@ IoStatus write_rgba_png(std::FILE* file, std::uint32_t width, std::uint32_t heig
 std::uint64_t indexed_png_size(std::uint32_t width, std::uint32_t height, double gamma,
                                const std::uint8_t* const* index_rows,
                                const std::uint8_t* palette, std::uint32_t palette_size);
+// The indexed PNG file's bytes, exactly as write_indexed_png would write them; empty on any failure.
+std::vector<std::uint8_t> indexed_png_bytes(std::uint32_t width, std::uint32_t height, double gamma,
+                                            const std::uint8_t* const* index_rows,
+                                            const std::uint8_t* palette, std::uint32_t palette_size);
 // Byte length the RGBA PNG would have, or 0 on any failure.
 std::uint64_t rgba_png_size(std::uint32_t width, std::uint32_t height, double gamma,
                             const std::uint8_t* const* rgba_rows);

@@ -1,17 +1,33 @@
-// Text goes through SDL's clipboard, which speaks UTF-8 like the rest of the program.
+#include "app/shell/clipboard_actions.h"
+
 #include <SDL.h>
 
+#include <chrono>
+#include <mutex>
+
 #include "app/document/document.h"
-#include "app/shell/clipboard_actions.h"
+#include "app/panels/result_figures.h"
+#include "app/platform/clipboard_owner.h"
+#include "app/shell/clipboard_image.h"
 #include "app/shell/format_text.h"
 #include "app/shell/translate.h"
 #include "io/settings.h"
 
 namespace {
+
 constexpr int kParameterCount = 13;
+ClipboardOwner* g_owner = nullptr;
+
 }  // namespace
 
+void use_clipboard_owner(ClipboardOwner* owner) { g_owner = owner; }
+
 bool put_clipboard_text(const std::string& text, std::string& message) {
+  if (g_owner != nullptr) {
+    ClipboardOffer offer;
+    offer.text = text;
+    return g_owner->offer(std::move(offer), message);
+  }
   if (SDL_SetClipboardText(text.c_str()) == 0) return true;
   message = "could not place the text on the clipboard";
   return false;
@@ -32,7 +48,18 @@ bool get_clipboard_text(std::string& text, std::string& message) {
   return true;
 }
 
-bool clipboard_has_text() { return SDL_HasClipboardText() == SDL_TRUE; }
+// Asked by widgets every frame, but the answer is a round trip to whoever owns
+// the clipboard: it is asked again at most twice a second.
+bool clipboard_has_text() {
+  static auto asked = std::chrono::steady_clock::time_point();
+  static bool has_text = false;
+  auto now = std::chrono::steady_clock::now();
+  if (now - asked >= std::chrono::milliseconds(500)) {
+    asked = now;
+    has_text = SDL_HasClipboardText() == SDL_TRUE;
+  }
+  return has_text;
+}
 
 std::string copy_image_path(const Document& document) {
   if (document.path.empty()) return translate("No image is open");
@@ -63,7 +90,30 @@ std::string paste_quantizer_parameters(Document& document) {
 }
 
 std::string copy_quantized_image(Document& document) {
-  if (!document.result.ok) return translate("Nothing to copy yet");
-  // The image formats need a clipboard owner of our own; until then say so.
-  return format_text(translate("Copy failed: %s"), "could not place the image on the clipboard");
+  std::vector<std::uint8_t> png, bmp;
+  std::uint32_t width = 0, height = 0;
+  {
+    // The worker may be installing a new result; the interface copy is read under the lock.
+    std::lock_guard<std::mutex> lock(document.mutex);
+    const QuantResult& result = document.result;
+    if (!result.ok) return translate("Nothing to copy yet");
+    std::string message;
+    std::vector<std::uint8_t> rgba = expand_result_rgba(result, message);
+    if (rgba.empty()) return format_text(translate("Copy failed: %s"), message.c_str());
+    width = result.width;
+    height = result.height;
+    bmp = bitmap_v5_file(width, height, rgba.data());
+    png = result_png_bytes(result);  // without it the bitmap goes alone
+  }
+  std::string message = "could not place the image on the clipboard";
+  if (bmp.empty() && png.empty()) return format_text(translate("Copy failed: %s"), message.c_str());
+  std::string png_note =
+      png.empty() ? std::string() : format_text(translate(" (%s as PNG)"), byte_size_text(png.size()).c_str());
+  ClipboardOffer offer;
+  offer.png = std::move(png);
+  offer.bmp = std::move(bmp);
+  if (g_owner == nullptr || !g_owner->offer(std::move(offer), message))
+    return format_text(translate("Copy failed: %s"), message.c_str());
+  return format_text(translate("Copied %u x %u quantized image to the clipboard%s"), width, height,
+                     png_note.c_str());
 }

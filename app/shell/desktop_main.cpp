@@ -11,6 +11,7 @@
 
 #include "app/platform/display_scale.h"
 #include "app/platform/executable_folder.h"
+#include "app/shell/clipboard_actions.h"
 #include "app/shell/desktop_session.h"
 #include "app/shell/fonts_and_style.h"
 #include "app/shell/language.h"
@@ -51,6 +52,8 @@ void shut_down(DesktopSession& session) {
   // Nothing may post to the window system once it is gone.
   session.document->set_wake_ui({});
   session.dialogs.close();
+  use_clipboard_owner(nullptr);
+  session.clipboard.reset();
   session.textures.release_all();
   ImGui_ImplOpenGL3_Shutdown();
   ImGui_ImplSDL2_Shutdown();
@@ -96,6 +99,10 @@ int run_desktop(int argc, char** argv) {
   ImGui::GetIO().IniFilename = nullptr;
 
   session.document = std::make_unique<Document>();
+  // After SDL's set-up, so the owner's X error handler passes on to SDL's.
+  session.clipboard = std::make_unique<ClipboardOwner>();
+  std::string clipboard_error;  // without an owner, texts still go through SDL
+  if (session.clipboard->start(clipboard_error)) use_clipboard_owner(session.clipboard.get());
   Document& document = *session.document;
   UiState& ui = session.ui;
   session.settings_path = settings_file_path();

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/document/document.h"
+#include "app/platform/clipboard_owner.h"
 #include "app/shell/desktop_window.h"
 #include "app/shell/system_theme.h"
 #include "app/shell/file_dialog.h"
@@ -25,6 +26,9 @@ struct DesktopSession {
   float clear_colour[3] = {0.10f, 0.10f, 0.11f};
   ViewTextures textures;
   std::unique_ptr<HookDriver> hooks;
+  // Offers what the Edit menu copies while the program runs; without a clipboard
+  // manager on the desktop it goes with the process.
+  std::unique_ptr<ClipboardOwner> clipboard;
   Uint32 wake_event = 0;  // posted by the worker after each result and by a dialog's answer
   FileDialogs dialogs;
 

@@ -3,21 +3,12 @@
 #include <cstdio>
 #include <vector>
 
+#include "io/byte_order.h"
 #include "io/replacing_file.h"
 
 namespace {
 
 constexpr std::uint32_t kHeadersSize = 14 + 40;
-
-void put_u16(std::uint8_t* at, std::uint32_t value) {
-  at[0] = static_cast<std::uint8_t>(value);
-  at[1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void put_u32(std::uint8_t* at, std::uint32_t value) {
-  put_u16(at, value & 0xFFFF);
-  put_u16(at + 2, value >> 16);
-}
 
 }  // namespace
 
@@ -29,14 +20,14 @@ bool write_bitmap_24(const std::string& path, int width, int height,
   if (image_bytes > 0xFFFFFFFFull - kHeadersSize) return false;  // the header cannot say its size
 
   std::uint8_t header[kHeadersSize] = {'B', 'M'};
-  put_u32(header + 2, kHeadersSize + static_cast<std::uint32_t>(image_bytes));
-  put_u32(header + 10, kHeadersSize);  // where the pixels start
-  put_u32(header + 14, 40);
-  put_u32(header + 18, static_cast<std::uint32_t>(width));
-  put_u32(header + 22, static_cast<std::uint32_t>(height));  // positive: bottom-up rows
-  put_u16(header + 26, 1);                                   // planes
-  put_u16(header + 28, 24);                                  // bits per pixel
-  put_u32(header + 34, static_cast<std::uint32_t>(image_bytes));  // compression 0 stays zero
+  put_little_endian_u32(header + 2, kHeadersSize + static_cast<std::uint32_t>(image_bytes));
+  put_little_endian_u32(header + 10, kHeadersSize);  // where the pixels start
+  put_little_endian_u32(header + 14, 40);
+  put_little_endian_u32(header + 18, static_cast<std::uint32_t>(width));
+  put_little_endian_u32(header + 22, static_cast<std::uint32_t>(height));  // positive: bottom-up rows
+  put_little_endian_u16(header + 26, 1);                                   // planes
+  put_little_endian_u16(header + 28, 24);                                  // bits per pixel
+  put_little_endian_u32(header + 34, static_cast<std::uint32_t>(image_bytes));  // compression 0 stays zero
 
   ReplacingFile file;
   std::FILE* out = file.open(path);

@@ -10,6 +10,7 @@
 #include "app/document/save_result.h"
 #include "app/panels/palette_editor.h"
 #include "app/panels/palette_entry_edit.h"
+#include "app/shell/clipboard_actions.h"
 #include "app/shell/palette_actions.h"
 #include "app/shell/interface_scale.h"
 #include "app/shell/ui_state.h"
@@ -151,7 +152,14 @@ void HookDriver::save_and_copy(UiState& ui, Document& document) {
     ui.status = save_result_png(document, *hooks_.save);
     saved_ = true;
   }
-  // Copying the image and its path joins with the clipboard.
+  if (hooks_.copy && !copied_) {
+    ui.status = copy_quantized_image(document);
+    copied_ = true;
+  }
+  if (hooks_.copy_path && !copied_path_) {
+    ui.status = copy_image_path(document);
+    copied_path_ = true;
+  }
 }
 
 void HookDriver::inject_input(int frame) {

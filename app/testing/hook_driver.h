@@ -1,6 +1,6 @@
 #pragma once
 // Plays a scripted run: presets at start-up, synthetic input at fixed frames,
-// saving once the result is ready, the logs of the zoom and splitter tests, and
+// saving and copying once the result is ready, the logs of the zoom and splitter tests, and
 // the frame at which the run ends.
 #include <cstdio>
 #include <string>
@@ -42,6 +42,8 @@ class HookDriver {
   std::FILE* splitter_log_ = nullptr;
   int idle_results_ = 0;
   bool saved_ = false;
+  bool copied_ = false;
+  bool copied_path_ = false;
   bool requant_done_ = false;
   bool scroll_done_ = false;
   bool palette_open_done_ = false;

@@ -101,12 +101,17 @@ class DesktopFace : public ::testing::Test {
   }
 
   ProgramRun run(Environment environment, std::vector<std::string> arguments = {}) {
+    return scratch_.finish(start(std::move(environment), std::move(arguments)));
+  }
+
+  // Starts the desktop face as run() does, without waiting for it to end.
+  pid_t start(Environment environment, std::vector<std::string> arguments = {}) {
     environment.push_back({"DISPLAY", display_.name()});
     // The desktop libraries (session bus, GL driver) keep memory to the end of the
     // process in ways leak checking cannot attribute; the unit tests keep checking ours.
     environment.push_back({"LSAN_OPTIONS", "detect_leaks=0"});
     if (arguments.empty()) arguments.push_back(source_);
-    return scratch_.run(arguments, environment);
+    return scratch_.start(arguments, environment);
   }
 
   // A screenshot of `view` with 8 colours and no dithering.

@@ -50,6 +50,12 @@ class ScratchFolder {
   // adds or replaces variables (an empty value removes one).
   ProgramRun run(const std::vector<std::string>& arguments,
                  const std::vector<std::pair<std::string, std::string>>& environment = {}) const {
+    return finish(start(arguments, environment));
+  }
+
+  // Starts the executable as run() does without waiting; finish() waits for it.
+  pid_t start(const std::vector<std::string>& arguments,
+              const std::vector<std::pair<std::string, std::string>>& environment = {}) const {
     std::string out_file = path_ + "/.stdout", err_file = path_ + "/.stderr";
     pid_t child = fork();
     if (child == 0) {
@@ -73,6 +79,11 @@ class ScratchFolder {
       execv(BQ_EXE_PATH, argv.data());
       _exit(127);
     }
+    return child;
+  }
+
+  ProgramRun finish(pid_t child) const {
+    std::string out_file = path_ + "/.stdout", err_file = path_ + "/.stderr";
     ProgramRun result;
     int status = 0;
     if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status))

@@ -24,10 +24,10 @@ std::uint64_t available_memory_bytes();
 // The folder for short-lived files: $TMPDIR when set, else /tmp.
 std::string temporary_folder();
 
-// A new, empty, uniquely named file in `folder`, open for writing and reading.
-// Returns nullptr on failure; `created_path` gets the file's name.
+// A new, empty, uniquely named file in `folder`, open for writing and reading, its
+// name ending in `name_suffix`. Returns nullptr on failure; `created_path` gets the file's name.
 std::FILE* create_unique_file(const std::string& folder, const std::string& name_prefix,
-                              std::string& created_path);
+                              std::string& created_path, const std::string& name_suffix = {});
 
 // Pushes the file's written bytes to the disk; false when that fails.
 bool flush_to_disk(std::FILE* file);

@@ -64,13 +64,13 @@ std::string temporary_folder() {
 }
 
 std::FILE* create_unique_file(const std::string& folder, const std::string& name_prefix,
-                              std::string& created_path) {
+                              std::string& created_path, const std::string& name_suffix) {
   std::string pattern = folder;
   if (!pattern.empty() && pattern.back() != '/') pattern += '/';
-  pattern += name_prefix + "XXXXXX";
+  pattern += name_prefix + "XXXXXX" + name_suffix;
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
-  int fd = ::mkstemp(name.data());
+  int fd = ::mkstemps(name.data(), static_cast<int>(name_suffix.size()));
   if (fd < 0) return nullptr;
   std::FILE* file = ::fdopen(fd, "w+b");
   if (file == nullptr) {

@@ -116,7 +116,10 @@ void Document::set_compare(bool on, const std::string& program) {
   {
     std::lock_guard<std::mutex> lock(mutex);
     compare = on;
-    if (!program.empty()) compare_path = program;
+    if (!program.empty()) {
+      compare_path = program;
+      compare_path_found = false;
+    }
   }
   request_run();
 }

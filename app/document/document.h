@@ -41,6 +41,7 @@ struct ReferenceRequest {
   double gamma = 0.0;
   const QuantizerOptions* options = nullptr;
   std::string program;  // the compare path
+  const std::atomic<bool>* cancel = nullptr;  // turns true when the run should give up
 };
 // Fills a record (ok false when there is no reference); the worker sets its seconds.
 using ReferenceRunner = std::function<QuantResult(const ReferenceRequest&)>;
@@ -75,6 +76,9 @@ class Document {
   bool compare = false;
   int compare_source = 1;  // 1: an external program, the only source
   std::string compare_path;
+  // compare_path came from the lookup beside the executable, not from the user: it
+  // is not saved, so each start looks again.
+  bool compare_path_found = false;
   int diff_gain = 8;  // amplification of the Difference view's picture
 
   // ---- Results. The worker slots are written by the worker under the mutex; the
@@ -112,6 +116,7 @@ class Document {
   IoStatus open(const std::string& file);
   // Replaces the options (pointer fields are ignored) and requests a run.
   void set_options(const QuantizerOptions& changed);
+  // A non-empty `program` becomes the user's chosen compare path.
   void set_compare(bool on, const std::string& program);
   // The Difference view's gain: the picture is remade by a run.
   void set_diff_gain(int gain);

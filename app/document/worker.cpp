@@ -147,7 +147,7 @@ bool Document::run_once() {
   QuantResult reference_run;
   if (compare_on && run.ok && source_kind == 1 && !program.empty() && runner) {
     ReferenceRequest request{in.pixels.data(), in.width, in.height, in.gamma, &options_copy,
-                             program};
+                             program, &stop_requested};
     auto reference_start = std::chrono::steady_clock::now();
     reference_run = runner(request);
     if (reference_run.ok) reference_run.seconds = seconds_since(reference_start);

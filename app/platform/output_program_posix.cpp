@@ -1,16 +1,15 @@
 #include "app/platform/output_program.h"
 
+#include "app/platform/spawn_posix.h"
+
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
-
-extern char** environ;
 
 OutputProgram::~OutputProgram() {
   stop();
@@ -21,25 +20,9 @@ bool OutputProgram::start(const std::vector<std::string>& argv) {
   if (argv.empty() || pid_ > 0) return false;
   int pipe_ends[2];
   if (pipe2(pipe_ends, O_CLOEXEC) != 0) return false;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], 1);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  std::vector<char*> args;
-  for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-  args.push_back(nullptr);
-  // A group of its own, so stopping it also ends helpers that share its output.
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-  posix_spawnattr_setpgroup(&attributes, 0);
-  pid_t pid = -1;
-  int failed = posix_spawnp(&pid, args[0], &actions, &attributes, args.data(), environ);
-  posix_spawnattr_destroy(&attributes);
-  posix_spawn_file_actions_destroy(&actions);
+  pid_t pid = spawn_helper(argv, pipe_ends[1]);
   close(pipe_ends[1]);
-  if (failed != 0) {
+  if (pid < 0) {
     close(pipe_ends[0]);
     return false;
   }

@@ -6,41 +6,29 @@
 #include <imgui.h>
 
 #include <cstdio>
-#include <optional>
 #include <cstdlib>
+#include <optional>
 
+#include "app/document/reference_run.h"
 #include "app/platform/display_scale.h"
 #include "app/platform/executable_folder.h"
+#include "app/platform/output_program.h"
 #include "app/shell/clipboard_actions.h"
 #include "app/shell/desktop_session.h"
 #include "app/shell/fonts_and_style.h"
 #include "app/shell/language.h"
-#include "app/testing/self_test.h"
 #include "app/shell/interface_scale.h"
 #include "app/shell/interface_settings.h"
 #include "app/shell/open_image.h"
+#include "app/shell/reference_program.h"
 #include "app/shell/translate.h"
+#include "app/testing/self_test.h"
 #include "io/file_system.h"
 #include "io/settings.h"
 
 namespace {
 
 constexpr const char* kCaption = "kestrane GUI";
-
-// A reference quantizer installed beside the executable, when none is chosen.
-void find_reference_program(Document& document) {
-  if (!document.compare_path.empty()) return;
-  std::string folder = executable_folder();
-  if (folder.empty()) return;
-  for (const char* name : {"modern-kestrane", "kestrane"}) {
-    std::string candidate = folder + "/" + name;
-    if (is_regular_file(candidate)) {
-      std::lock_guard<std::mutex> lock(document.mutex);
-      document.compare_path = candidate;
-      return;
-    }
-  }
-}
 
 void shut_down(DesktopSession& session) {
   if (!session.settings_path.empty() && !session.hooks->automation_mode()) {
@@ -120,9 +108,11 @@ int run_desktop(int argc, char** argv) {
   rebuild_fonts_and_style(session.unscaled_style, scale.effective, false);
   scale.fonts_rebuild = false;
 
+  // Before the first run, which the command-line image starts.
+  find_reference_program(document, executable_folder(), program_on_path);
+  document.set_reference_runner([](const ReferenceRequest& request) { return run_reference(request); });
   std::string image = command_line_image(argc, argv);
   bool opened = !image.empty() && open_image(document, ui, session.textures, image);
-  find_reference_program(document);
 
   session.hooks = std::make_unique<HookDriver>(read_script_hooks());
   session.hooks->apply_presets(ui, document);

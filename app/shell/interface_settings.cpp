@@ -141,7 +141,8 @@ void write_interface_settings(const std::string& path, const UiState& ui, const 
     integer("use_dither_map", document.use_dither_map);
     integer("compare", document.compare);
     integer("compare_source", 1);
-    values.push_back({"compare_path", document.compare_path});
+    // A path the lookup found is looked up again on the next start.
+    values.push_back({"compare_path", document.compare_path_found ? std::string() : document.compare_path});
   }
   for (int i = 0; i < kRecentLimit; ++i) {
     values.push_back({"recent" + std::to_string(i),

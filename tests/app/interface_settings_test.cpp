@@ -68,3 +68,19 @@ TEST(InterfaceSettings, StoredValuesAreKeptInRange) {
   EXPECT_FALSE(ui.sections[2]);  // compare off
   EXPECT_TRUE(ui.sections[0]);
 }
+
+// A program the lookup found is not the user's choice: the next start looks again.
+TEST(InterfaceSettings, AFoundReferenceProgramIsNotSaved) {
+  ScratchFolder scratch;
+  UiState ui;
+  Document written, read;
+  written.compare_path = "/opt/bq/brisel-reference-ffmpeg";
+  written.compare_path_found = true;
+  write_interface_settings(scratch.settings_file(), ui, written, nullptr, 1.0f);
+  read_interface_settings(scratch.settings_file(), ui, read);
+  EXPECT_EQ(read.compare_path, "");
+  written.set_compare(true, "/opt/mine");  // chosen by the user: kept
+  write_interface_settings(scratch.settings_file(), ui, written, nullptr, 1.0f);
+  read_interface_settings(scratch.settings_file(), ui, read);
+  EXPECT_EQ(read.compare_path, "/opt/mine");
+}

@@ -246,6 +246,11 @@ TEST_F(DesktopClipboard, PalettesAndParametersTravelAsText) {
     std::string command = "printf '#102030\\n#405060\\n' | DISPLAY=" + display_.name() +
                           " xclip -i -selection clipboard";
     ASSERT_EQ(std::system(command.c_str()), 0);
+    // xclip serves from a process of its own that takes the clipboard a moment later.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (read_clipboard("UTF8_STRING").find("#102030") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(paste_palette(document), "Remapping to the 2-colour palette on the clipboard");
     ASSERT_EQ(document.palette.size(), 2u);
     EXPECT_EQ(document.palette[1], (Rgba{0x40, 0x50, 0x60, 255}));

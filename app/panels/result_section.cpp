@@ -23,7 +23,8 @@ void reference_figures(const Document& document) {
   }
   ImGui::Text(translate("reference PSNR: %.2f dB  (%+.2f)"), reference.psnr, ours.psnr - reference.psnr);
   item_tooltip(translate("Bracketed figure is ours minus the reference; positive means we are ahead."));
-  double difference = reference.png_size != 0
+  // While our own size is not measured yet the figure would claim -100%: 0 until both are known.
+  double difference = reference.png_size != 0 && ours.png_size != 0
                           ? (static_cast<double>(ours.png_size) / static_cast<double>(reference.png_size) - 1.0) * 100.0
                           : 0.0;
   ImGui::Text(translate("reference PNG:  %s (%+.1f%%)"), byte_size_text(reference.png_size).c_str(), difference);

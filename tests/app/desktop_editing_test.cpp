@@ -6,6 +6,7 @@
 #include <fstream>
 #include <set>
 
+#include "io/palette_file.h"
 #include "tests/app/desktop_face_support.h"
 
 using namespace desktop_test;
@@ -243,4 +244,24 @@ TEST_F(DesktopEditing, SelfTestPassesOnACorpusImage) {
   ASSERT_EQ(lines.size(), 16u);
   for (const std::string& line : lines) EXPECT_EQ(line.rfind("PASS ", 0), 0u) << line;
   EXPECT_EQ(lines.back(), "PASS clearing returns it to the rest value");
+}
+
+// Changing an entry of the shown palette fixes the palette with that colour in it.
+TEST_F(DesktopEditing, EditedPaletteEntryIsSavedExactly) {
+  std::string saved = scratch_.file("edited.png");
+  ProgramRun ran = run({{"KESTRANE_GUI_SECTIONS", "palette"},
+                        {"KESTRANE_GUI_COLORS", "8"},
+                        {"KESTRANE_GUI_DITHER", "0"},
+                        {"KESTRANE_GUI_PALEDIT", "3,255,0,255"},
+                        {"KESTRANE_GUI_SAVE", saved}});
+  ASSERT_EQ(ran.exit_code, 0) << ran.err;
+  // The saved file's own palette (its PLTE) holds the eight entries, the edited one among them.
+  std::uint8_t palette[256 * 4];
+  std::string message;
+  int count = read_palette_file(saved, palette, 256, message);
+  EXPECT_EQ(count, 8) << message;
+  bool found = false;
+  for (int i = 0; i < count; ++i)
+    found |= palette[4 * i] == 255 && palette[4 * i + 1] == 0 && palette[4 * i + 2] == 255;
+  EXPECT_TRUE(found) << "the edited entry is kept as given";
 }

@@ -189,6 +189,10 @@ void on_fatal_signal(int signal_number, siginfo_t* info, void* context) {
 }  // namespace
 
 void install_thread_crash_stack() {
+  // A runtime that gave the thread one already (the sanitizers do) keeps its own:
+  // it frees that stack itself when the thread ends.
+  stack_t current = {};
+  if (sigaltstack(nullptr, &current) == 0 && (current.ss_flags & SS_DISABLE) == 0) return;
   thread_local char alternate_stack[64 * 1024];
   stack_t stack = {};
   stack.ss_sp = alternate_stack;

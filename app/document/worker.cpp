@@ -40,13 +40,19 @@ double seconds_since(std::chrono::steady_clock::time_point start) {
 void Document::worker_loop() {
   install_thread_crash_stack();
   while (!stop_requested.load()) {
-    if (requant_requested.exchange(false)) {
+    if (requant_requested.load()) {
+      // Busy before the request is taken: no one may see neither (and take the
+      // previous result for the answer to the request).
+      worker_busy.store(true);
+      requant_requested.store(false);
+      bool published = true;
       try {
-        run_once();
+        published = run_once();
       } catch (const std::bad_alloc&) {
         // No room for the copies or the outputs: a failed run, as when the engine runs out.
         publish(QuantResult{}, QuantResult{});
       }
+      if (!published) worker_busy.store(false);
       continue;
     }
     if (png_size_requested.exchange(false)) measure_png_size();

@@ -121,7 +121,9 @@ void HookDriver::before_frame(int frame, UiState& ui, Document& document) {
     ui.fit_to_window = false;
     scroll_done_ = true;
   }
-  bool ready = document.result.ok && !document.requant_requested.load() && !document.busy();
+  // A result published but not yet taken makes the shown one stale.
+  bool ready = document.result.ok && !document.requant_requested.load() && !document.busy() &&
+               !document.result_published.load();
   const bool palette_shown = ui.sections[7];
   if (ready && palette_shown && hooks_.palette_open && !palette_open_done_ &&
       static_cast<std::uint32_t>(*hooks_.palette_open) < document.result.palette_count) {

@@ -171,12 +171,7 @@ void write_grey_with_red_patch(const std::string& path) {
       p[2] = patch ? 30 : grey;
       p[3] = 255;
     }
-  std::vector<const std::uint8_t*> rows(kHeight);
-  for (int y = 0; y < kHeight; ++y) rows[y] = rgba.data() + y * kWidth * 4;
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(file, nullptr);
-  ASSERT_TRUE(write_rgba_png(file, kWidth, kHeight, 0.45455, rows.data()).ok());
-  std::fclose(file);
+  write_test_png(path, rgba);
 }
 
 }  // namespace

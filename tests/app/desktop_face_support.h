@@ -21,6 +21,16 @@ constexpr int kHeight = 48;
 
 using Environment = std::vector<std::pair<std::string, std::string>>;
 
+// kWidth x kHeight RGBA pixels as a PNG.
+inline void write_test_png(const std::string& path, const std::vector<std::uint8_t>& rgba) {
+  std::vector<const std::uint8_t*> rows(kHeight);
+  for (int y = 0; y < kHeight; ++y) rows[y] = rgba.data() + y * kWidth * 4;
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(file, nullptr);
+  ASSERT_TRUE(write_rgba_png(file, kWidth, kHeight, 0.45455, rows.data()).ok());
+  std::fclose(file);
+}
+
 // A bright gradient with thousands of colours, so no channel reaches the dark
 // interface behind it.
 inline void write_gradient_png(const std::string& path) {
@@ -33,12 +43,7 @@ inline void write_gradient_png(const std::string& path) {
       p[2] = static_cast<std::uint8_t>(230 - x - y);
       p[3] = 255;
     }
-  std::vector<const std::uint8_t*> rows(kHeight);
-  for (int y = 0; y < kHeight; ++y) rows[y] = rgba.data() + y * kWidth * 4;
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(file, nullptr);
-  ASSERT_TRUE(write_rgba_png(file, kWidth, kHeight, 0.45455, rows.data()).ok());
-  std::fclose(file);
+  write_test_png(path, rgba);
 }
 
 struct Screenshot {

@@ -1,7 +1,6 @@
 // Sections "Focus area" and "Dither strength area": the two paint layers.
 #include <imgui.h>
 
-#include <mutex>
 
 #include "app/document/document.h"
 #include "app/panels/option_widgets.h"
@@ -42,16 +41,7 @@ void layer_section(PanelContext& context, int layer, const LayerTexts& texts) {
   Document& document = context.document;
   UiState& ui = context.ui;
   bool& use = layer == kFocusLayer ? document.use_focus : document.use_dither_map;
-  bool used = use;
-  if (ImGui::Checkbox(translate(texts.use), &used)) {
-    {
-      std::lock_guard<std::mutex> lock(document.mutex);
-      use = used;
-    }
-    document.request_run();
-  }
-  edit_step_on_activation(document);
-  item_tooltip(translate(texts.use_tip));
+  use_flag_checkbox(document, translate(texts.use), use, translate(texts.use_tip));
 
   ImGui::SameLine();
   bool painting = ui.tool == layer;

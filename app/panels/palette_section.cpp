@@ -3,7 +3,6 @@
 #include <imgui.h>
 
 #include <cmath>
-#include <mutex>
 #include <string>
 
 #include "app/document/document.h"
@@ -125,17 +124,9 @@ void palette_buttons(PanelContext& context) {
                                       "while the\nclipboard holds no text. Undo restores what was here."));
 
   if (document.palette.empty()) return;
-  bool use = document.use_palette;
-  if (ImGui::Checkbox(translate("Use palette"), &use)) {
-    {
-      std::lock_guard<std::mutex> lock(document.mutex);
-      document.use_palette = use;
-    }
-    document.request_run();
-  }
-  edit_step_on_activation(document);
-  item_tooltip(translate("Remap to the loaded palette. Off quantizes freely again\n(with the pins, if any) but keeps the "
-                         "palette loaded."));
+  use_flag_checkbox(document, translate("Use palette"), document.use_palette,
+                    translate("Remap to the loaded palette. Off quantizes freely again\n(with the pins, if any) but "
+                              "keeps the palette loaded."));
   ImGui::SameLine();
   auto count = static_cast<unsigned>(document.palette.size());
   if (document.palette_kind == kPaletteFile)

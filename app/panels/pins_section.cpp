@@ -1,7 +1,6 @@
 // Section "Pinned colours": colours the palette must hold exactly.
 #include <imgui.h>
 
-#include <mutex>
 #include <string>
 
 #include "app/document/document.h"
@@ -44,16 +43,7 @@ void pin_swatches(Document& document) {
 void pins_section(PanelContext& context) {
   Document& document = context.document;
   UiState& ui = context.ui;
-  bool use = document.use_pins;
-  if (ImGui::Checkbox(translate("Use pins"), &use)) {
-    {
-      std::lock_guard<std::mutex> lock(document.mutex);
-      document.use_pins = use;
-    }
-    document.request_run();
-  }
-  edit_step_on_activation(document);
-  item_tooltip(translate(kTipUsePins));
+  use_flag_checkbox(document, translate("Use pins"), document.use_pins, translate(kTipUsePins));
   ImGui::SameLine();
   if (ImGui::Checkbox(translate("Pick colour"), &ui.picking) && ui.picking) ui.tool = -1;
   item_tooltip(translate(kTipPickColour));

@@ -2,6 +2,8 @@
 
 #include <imgui.h>
 
+#include <mutex>
+
 #include "app/document/document.h"
 #include "app/shell/format_text.h"
 #include "app/shell/interface_scale.h"
@@ -16,6 +18,19 @@ void item_tooltip_value(const char* format, double value) {
 
 void edit_step_on_activation(Document& document) {
   if (ImGui::IsItemActivated()) document.push_edit_step();
+}
+
+void use_flag_checkbox(Document& document, const char* label, bool& flag, const char* tooltip) {
+  bool value = flag;
+  if (ImGui::Checkbox(label, &value)) {
+    {
+      std::lock_guard<std::mutex> lock(document.mutex);
+      flag = value;
+    }
+    document.request_run();
+  }
+  edit_step_on_activation(document);
+  item_tooltip(tooltip);
 }
 
 float scaled(float length) { return length * effective_scale(); }

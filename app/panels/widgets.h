@@ -9,5 +9,8 @@ void item_tooltip_value(const char* format, double value);
 // Records the state before an edit when the last item has just become active,
 // so a whole drag is one step.
 void edit_step_on_activation(Document& document);
+// A checkbox for one of the document's use flags: an edit step when it becomes
+// active, the flag written under the document's mutex and a run when it changes.
+void use_flag_checkbox(Document& document, const char* label, bool& flag, const char* tooltip);
 // Lengths scaled by the interface scale.
 float scaled(float length);

@@ -54,7 +54,7 @@ void BM_KmeansIteration(benchmark::State& state) {
     palette.entries.push_back({hist->items[e * (hist->count / entries)].color, 0.0, false});
   for (auto _ : state) {
     Palette p = palette;
-    benchmark::DoNotOptimize(kmeans_iteration(dev, *hist, p, 1.0, false));
+    benchmark::DoNotOptimize(kmeans_iteration(dev, *hist, p, EngineSettings{}, false));
   }
   state.counters["items"] = hist->count;
 }

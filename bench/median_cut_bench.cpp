@@ -37,8 +37,8 @@ const std::vector<HistogramItem>& synthetic_items(std::size_t n) {
 void median_cut_1m(benchmark::State& state) {
   tamble::configure_runtime(0);
   const std::vector<HistogramItem>& items = synthetic_items(1000000);
-  EngineSettings saved = g_engine;
-  g_engine.mediancut_rounds = static_cast<std::uint32_t>(state.range(0));
+  EngineSettings settings;
+  settings.mediancut_rounds = static_cast<std::uint32_t>(state.range(0));
   Histogram h;
   h.items = tamble::array<HistogramItem>(tamble::get_cpu_device(), items.size());
   h.count = static_cast<std::uint32_t>(items.size());
@@ -47,11 +47,10 @@ void median_cut_1m(benchmark::State& state) {
     state.PauseTiming();
     std::memcpy(h.items.data(), items.data(), items.size() * sizeof(HistogramItem));
     state.ResumeTiming();
-    Palette p = median_cut(tamble::get_cpu_device(), h, 1.0, 256, 0.0, 0.0017714438596447158);
+    Palette p = median_cut(tamble::get_cpu_device(), h, settings, 256, 0.0, 0.0017714438596447158);
     benchmark::DoNotOptimize(p.entries.data());
   }
   state.counters["threads"] = tamble::thread_count();
-  g_engine = saved;
 }
 
 }  // namespace

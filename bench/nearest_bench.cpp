@@ -21,7 +21,7 @@ const std::vector<Query>& queries() {
   static const std::vector<Query> q = [] {
     const BenchImage& img = bench_image();
     Palette p = bench_palette();
-    nearest_index index(nullptr, p, 1.0, 0);
+    nearest_index index(nullptr, p, 1.0, ColorMetric{}, 0);
     std::mt19937_64 rng(13);
     std::uniform_real_distribution<double> nudge(-0.01, 0.01);
     std::vector<Query> out;
@@ -29,7 +29,7 @@ const std::vector<Query>& queries() {
       WorkColor c = img.pixels[rng() % img.pixels.size()];
       WorkColor moved{c.alpha, c.L + nudge(rng), c.a + nudge(rng), c.b + nudge(rng)};
       std::int64_t g = find_nearest(index, c).index;
-      out.push_back({moved, g, color_difference(moved, p.entries[g].color)});
+      out.push_back({moved, g, color_difference(moved, p.entries[g].color, ColorMetric{})});
     }
     return out;
   }();
@@ -40,7 +40,7 @@ void BM_FindNearest(benchmark::State& state) {
   const int level = static_cast<int>(state.range(0));
   const bool guessed = state.range(1) != 0;
   Palette p = bench_palette();
-  nearest_index index(nullptr, p, 1.0, level);
+  nearest_index index(nullptr, p, 1.0, ColorMetric{}, level);
   if (index.scan_level() != level) {
     state.SkipWithError("scan level not available on this processor");
     return;

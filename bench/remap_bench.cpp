@@ -21,7 +21,7 @@ void BM_RemapPlain(benchmark::State& state) {
   std::vector<std::uint8_t> out(img.pixels.size());
   for (auto _ : state) {
     Palette p = palette;
-    benchmark::DoNotOptimize(remap_plain(tamble::get_cpu_device(), view(img), p, 1.0, out.data()));
+    benchmark::DoNotOptimize(remap_plain(tamble::get_cpu_device(), view(img), p, EngineSettings{}, out.data()));
   }
   state.counters["threads"] = tamble::thread_count();
   state.counters["scan_level"] = tamble::scan_level();
@@ -36,10 +36,10 @@ void BM_RemapDiffused(benchmark::State& state) {
   const bool remapped = state.range(0) != 0;
   std::vector<std::uint8_t> plain(img.pixels.size()), out(img.pixels.size());
   std::vector<double> edge(img.pixels.size(), 1.0);
-  double error = remap_plain(tamble::get_cpu_device(), view(img), palette, 1.0, plain.data()).value();
+  double error = remap_plain(tamble::get_cpu_device(), view(img), palette, EngineSettings{}, plain.data()).value();
   for (auto _ : state) {
     if (remapped) out = plain;
-    remap_diffused(tamble::get_cpu_device(), view(img), palette, 1.0, edge.data(), remapped,
+    remap_diffused(tamble::get_cpu_device(), view(img), palette, EngineSettings{}, edge.data(), remapped,
                    8 * error, out.data());
     benchmark::DoNotOptimize(out.data());
   }

@@ -59,7 +59,8 @@ void BM_PlainBaseline(benchmark::State& state) {
   std::vector<std::uint8_t> out(s.pixels.size());
   for (auto _ : state) {
     Palette p = s.palette;
-    remap_plain(tamble::get_cpu_device(), RemapImage{s.pixels.data(), kSide, kSide}, p, 1.0, out.data());
+    remap_plain(tamble::get_cpu_device(), RemapImage{s.pixels.data(), kSide, kSide}, p,
+                EngineSettings{}, out.data());
     benchmark::DoNotOptimize(out.data());
   }
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(s.pixels.size()));
@@ -69,9 +70,11 @@ void BM_RemapMasked(benchmark::State& state) {
   tamble::configure_runtime(0);
   const Scene& s = scene(state.range(1) != 0);
   std::vector<std::uint8_t> out(s.pixels.size());
+  EngineSettings settings;
+  settings.dither = static_cast<DitherKind>(state.range(0));
   for (auto _ : state) {
-    remap_masked(tamble::get_cpu_device(), RemapImage{s.pixels.data(), kSide, kSide}, s.palette, 1.0,
-                 nullptr, static_cast<DitherKind>(state.range(0)), out.data());
+    remap_masked(tamble::get_cpu_device(), RemapImage{s.pixels.data(), kSide, kSide}, s.palette,
+                 settings, nullptr, out.data());
     benchmark::DoNotOptimize(out.data());
   }
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(s.pixels.size()));

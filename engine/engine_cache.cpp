@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "engine/engine_settings.h"
-#include "engine/engine_stats.h"
+#include "engine/engine_log.h"
+#include "engine/run_stats.h"
 #include "engine/fingerprint.h"
 #include "engine/speed_budget.h"
 #include "engine/colour/working_image.h"
@@ -58,7 +58,9 @@ void forget_histogram() {
 // build fails for lack of memory rather than for too many colours.
 std::unique_ptr<Histogram> build_fitting_histogram(tamble::device* dev, const std::uint8_t* pixels,
                                                    std::size_t pixel_count, double gamma,
-                                                   const double* importance, std::uint32_t speed) {
+                                                   const double* importance,
+                                                   const EngineSettings& settings) {
+  const std::uint32_t speed = settings.speed;
   unsigned bits = first_posterize_bits(speed);
   std::uint32_t max_colors = histogram_max_colors(speed);
   for (;;) {
@@ -68,12 +70,12 @@ std::unique_ptr<Histogram> build_fitting_histogram(tamble::device* dev, const st
     if (out_of_memory) return nullptr;
     if (hist) {
       if (hist->items.failed()) return nullptr;
-      g_engine_stats.posterize_bits = bits;
+      g_run_stats.posterize_bits = bits;
       return hist;
     }
     // Seven bits leave two levels per channel, far below any max colours.
     if (bits >= 7) return nullptr;
-    engine_log("too many colors!\n\tscaling colors to improve clustering...");
+    engine_log(settings, "too many colors!\n\tscaling colors to improve clustering...");
     ++bits;
   }
 }
@@ -82,14 +84,14 @@ std::unique_ptr<Histogram> build_fitting_histogram(tamble::device* dev, const st
 
 const WorkColor* cached_working_image(tamble::device* dev, const std::uint8_t* pixels,
                                       std::uint32_t width, std::uint32_t height, double gamma,
-                                      std::uint64_t key) {
+                                      std::uint64_t key, const EngineSettings& settings) {
   const std::size_t pixel_count = static_cast<std::size_t>(width) * height;
   // The key sees the pixel count, not the shape; the contrast maps depend on
   // the shape, so the width must match as well.
   if (g_working.valid && g_working.key == key && g_working.pixel_count == pixel_count &&
       g_working.width == width) {
-    engine_log("working-space image cached%c", '\n');
-    ++g_engine_stats.image_cache_hits;
+    engine_log(settings, "working-space image cached%c", '\n');
+    ++g_run_stats.image_cache_hits;
     return g_working.image.data();
   }
   forget_working_space();
@@ -108,7 +110,7 @@ const WorkColor* cached_working_image(tamble::device* dev, const std::uint8_t* p
   g_working.pixel_count = pixel_count;
   g_working.width = width;
   g_working.valid = true;
-  ++g_engine_stats.image_conversions;
+  ++g_run_stats.image_conversions;
   return g_working.image.data();
 }
 
@@ -122,7 +124,7 @@ bool copy_contrast_maps(tamble::device* dev, std::uint32_t width, std::uint32_t 
                                g_working.noise.data(), g_working.edges.data()))
       return false;
     g_working.maps_ready = true;
-    ++g_engine_stats.contrast_map_builds;
+    ++g_run_stats.contrast_map_builds;
   }
   const double* noise = g_working.noise.data();
   const double* edges = g_working.edges.data();
@@ -133,28 +135,28 @@ bool copy_contrast_maps(tamble::device* dev, std::uint32_t width, std::uint32_t 
 
 Histogram* histogram_for_run(tamble::device* dev, const std::uint8_t* pixels,
                              std::size_t pixel_count, double gamma, const double* importance,
-                             std::uint64_t image_key, std::uint32_t speed,
+                             std::uint64_t image_key, const EngineSettings& settings,
                              std::unique_ptr<Histogram>& owned) {
-  std::uint64_t key = histogram_key(dev, importance, pixel_count, image_key, speed);
+  std::uint64_t key = histogram_key(dev, importance, pixel_count, image_key, settings.speed);
   if (g_histogram.valid && g_histogram.key == key) {
     // The previous run's palette search reordered the items and rewrote their weights.
     Histogram* hist = g_histogram.histogram.get();
     std::memcpy(hist->items.data(), g_histogram.pristine.data(),
                 sizeof(HistogramItem) * hist->count);
-    engine_log("  histogram cached, %d colors\n", static_cast<int>(hist->count));
-    ++g_engine_stats.histogram_cache_hits;
-    g_engine_stats.histogram_colors = hist->count;
+    engine_log(settings, "  histogram cached, %d colors\n", static_cast<int>(hist->count));
+    ++g_run_stats.histogram_cache_hits;
+    g_run_stats.histogram_colors = hist->count;
     return hist;
   }
   forget_histogram();
-  engine_log("  making histogram...");
+  engine_log(settings, "  making histogram...");
   std::unique_ptr<Histogram> hist =
-      build_fitting_histogram(dev, pixels, pixel_count, gamma, importance, speed);
+      build_fitting_histogram(dev, pixels, pixel_count, gamma, importance, settings);
   if (!hist) return nullptr;
-  engine_log("%d colors found\n", static_cast<int>(hist->count));
+  engine_log(settings, "%d colors found\n", static_cast<int>(hist->count));
   histogram_to_work_colors(dev, *hist);
-  ++g_engine_stats.histogram_builds;
-  g_engine_stats.histogram_colors = hist->count;
+  ++g_run_stats.histogram_builds;
+  g_run_stats.histogram_colors = hist->count;
   if (hist->count >= 1) {
     tamble::array<HistogramItem> copy(dev, hist->count);
     if (!copy.failed()) {

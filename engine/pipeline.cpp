@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "engine/engine_cache.h"
-#include "engine/engine_settings.h"
+#include "engine/engine_log.h"
 #include "engine/fingerprint.h"
 #include "engine/colour/histogram.h"
 #include "engine/colour/focus.h"
@@ -28,9 +28,9 @@ namespace {
 
 constexpr double kIe6Threshold = 254.0 / 255.0;
 
-bool focus_applies(const ImageDesc& image) {
-  return g_engine.focus_map && g_engine.focus_weight != 1.0 &&
-         g_engine.focus_width == image.width && g_engine.focus_height == image.height;
+bool focus_applies(const ImageDesc& image, const EngineSettings& settings) {
+  return settings.focus_map && settings.focus_weight != 1.0 &&
+         settings.focus_width == image.width && settings.focus_height == image.height;
 }
 
 void allocate_output(QuantizedImage& out, const ImageDesc& image) {
@@ -46,7 +46,7 @@ void allocate_output(QuantizedImage& out, const ImageDesc& image) {
 
 }  // namespace
 
-std::uint32_t run_pipeline(tamble::device* dev, ImageDesc& image, const PipelineSettings& settings,
+std::uint32_t run_pipeline(tamble::device* dev, ImageDesc& image, const EngineSettings& settings,
                            QuantizedImage& out) {
   tamble::configure_runtime(static_cast<int>(settings.threads));
   const std::uint32_t width = image.width, height = image.height;
@@ -54,12 +54,13 @@ std::uint32_t run_pipeline(tamble::device* dev, ImageDesc& image, const Pipeline
   const double threshold = settings.min_opaque_alpha;
   const std::uint32_t speed = settings.speed;
 
-  if (threshold <= kIe6Threshold) ie6_workaround(image, threshold);
+  if (threshold <= kIe6Threshold) ie6_workaround(image, settings);
 
   // The entry's copy is one packed block, rows[0] its start.
   const std::uint8_t* pixels = image.rows[0];
   std::uint64_t key = image_key(dev, pixels, n, image.gamma);
-  const WorkColor* work = cached_working_image(dev, pixels, width, height, image.gamma, key);
+  const WorkColor* work =
+      cached_working_image(dev, pixels, width, height, image.gamma, key, settings);
   if (!work) return kQuantizeOutOfMemory;
 
   // Per-call maps: copies of the cached contrast maps, or all zero for
@@ -70,34 +71,33 @@ std::uint32_t run_pipeline(tamble::device* dev, ImageDesc& image, const Pipeline
   if (!has_contrast) tamble::fill(dev, importance, 0.0);
   else if (!copy_contrast_maps(dev, width, height, importance.data(), nullptr))
     return kQuantizeOutOfMemory;
-  if (focus_applies(image))
-    apply_focus(dev, importance.data(), n, g_engine.focus_map, g_engine.focus_weight);
+  if (focus_applies(image, settings))
+    apply_focus(dev, importance.data(), n, settings.focus_map, settings.focus_weight);
 
   std::unique_ptr<Histogram> owned_histogram;
-  Histogram* hist = histogram_for_run(dev, pixels, n, image.gamma, importance.data(), key, speed,
-                                      owned_histogram);
+  Histogram* hist = histogram_for_run(dev, pixels, n, image.gamma, importance.data(), key,
+                                      settings, owned_histogram);
   importance.release();
   if (!hist) return kQuantizeOutOfMemory;
 
   double palette_error = -1.0;
   Palette palette;
   try {
-    palette = palette_search(dev, *hist, settings.colors, threshold, settings.target_mse,
-                             feedback_trials(speed), speed, palette_error);
-    palette_error = kmeans_refine(dev, *hist, palette, threshold, speed, settings.mse_limit);
+    palette = palette_search(dev, *hist, settings, palette_error);
+    palette_error = kmeans_refine(dev, *hist, palette, settings);
   } catch (const std::bad_alloc&) {
     return kQuantizeOutOfMemory;
   }
   owned_histogram.reset();
 
   if (palette_error > settings.mse_limit) {
-    engine_log("  image degradation MSE=%.3f exceeded limit of %.3f\n", palette_error * 65536.0,
-               settings.mse_limit * 65536.0);
+    engine_log(settings, "  image degradation MSE=%.3f exceeded limit of %.3f\n",
+               palette_error * 65536.0, settings.mse_limit * 65536.0);
     return kQuantizeTooMuchError;
   }
 
   allocate_output(out, image);
-  order_palette(out, palette, settings.last_index_transparent);
+  order_palette(out, palette, settings);
 
   // The edge map is read only by dithering; copying it this late keeps it
   // out of the histogram's peak memory, and without dithering it is not needed.
@@ -113,33 +113,33 @@ std::uint32_t run_pipeline(tamble::device* dev, ImageDesc& image, const Pipeline
   const RemapImage remap_image{work, width, height};
   const bool plain_first = !settings.dither_on() || plain_remap_before_dither(speed);
   if (plain_first) {
-    engine_log("  mapping image to new colors...");
+    engine_log(settings, "  mapping image to new colors...");
     const std::optional<double> remap_error =
-        remap_plain(dev, remap_image, palette, threshold, out.indices.data());
+        remap_plain(dev, remap_image, palette, settings, out.indices.data());
     if (!remap_error) return kQuantizeOutOfMemory;
     if (palette_error < 0.0) palette_error = *remap_error;
-    engine_log("MSE=%.3f", *remap_error * 65536.0);
-    engine_log("\n");
+    engine_log(settings, "MSE=%.3f", *remap_error * 65536.0);
+    engine_log(settings, "\n");
     if (settings.dither_on()) damp_dither_map(dev, out.indices.data(), width, height, edge_map.data());
   }
 
   palette_to_output(out, palette);
 
   if (settings.dither_on()) {
-    double diffusion_limit = palette_error < 0.0 ? 1e20 : palette_error * g_engine.dither_damper;
-    if (!plain_first) engine_log("  mapping image to new colors...");
+    double diffusion_limit = palette_error < 0.0 ? 1e20 : palette_error * settings.dither_damper;
+    if (!plain_first) engine_log(settings, "  mapping image to new colors...");
     bool remapped;
     if (settings.dither == kDitherFloydSteinberg) {
       // An image the palette already holds has no error to diffuse.
       remapped = map_exact_fit(pixels, n, out, out.indices.data()) ||
-                 remap_diffused(dev, remap_image, palette, threshold, edge_map.data(),
+                 remap_diffused(dev, remap_image, palette, settings, edge_map.data(),
                                 plain_first, diffusion_limit, out.indices.data());
     } else {
-      remapped = remap_masked(dev, remap_image, palette, threshold, edge_map.data(),
-                              settings.dither, out.indices.data());
+      remapped = remap_masked(dev, remap_image, palette, settings, edge_map.data(),
+                              out.indices.data());
     }
     if (!remapped) return kQuantizeOutOfMemory;
-    if (!plain_first) engine_log("\n");
+    if (!plain_first) engine_log(settings, "\n");
   }
   return kQuantizeOk;
 }

@@ -1,6 +1,6 @@
 // The single engine entry: checks and normalises the request, runs the
-// pipeline on a private copy of the pixels with the engine settings of this
-// call, and fills the caller's outputs only when the run succeeded.
+// pipeline on a private copy of the pixels with the settings of this call,
+// and fills the caller's outputs only when the run succeeded.
 #include "engine/quantize.h"
 
 #include <algorithm>
@@ -9,73 +9,56 @@
 #include <vector>
 
 #include "engine/engine_settings.h"
-#include "engine/engine_stats.h"
+#include "engine/run_stats.h"
 #include "engine/memory_budget.h"
 #include "engine/option_table.h"
 #include "engine/pipeline.h"
 #include "engine/quantized_image.h"
 #include "tamble/device.h"
 
-EngineStats g_engine_stats;
+RunStats g_run_stats;
 
 namespace {
 
 constexpr double kIe6OpaqueAlpha = 0.9333333333333333;  // 238/255
 constexpr std::uint32_t kMaxPins = 256;
 
-// Restores every engine setting when the call ends, however it ends.
-class EngineSettingsScope {
- public:
-  EngineSettingsScope() : saved_(g_engine) {}
-  ~EngineSettingsScope() { g_engine = std::move(saved_); }
-  EngineSettingsScope(const EngineSettingsScope&) = delete;
-  EngineSettingsScope& operator=(const EngineSettingsScope&) = delete;
-
- private:
-  EngineSettings saved_;
-};
-
 std::uint32_t engine_count(const QuantizerOptions& o, OptionId id) {
   return static_cast<std::uint32_t>(engine_value(o, id));
 }
 
-PipelineSettings pipeline_settings(const QuantizerOptions& o) {
-  PipelineSettings s;
-  s.target_mse = 0.0;
-  s.mse_limit = 1e20;
+// The one settings value of this call: the options normalised, the maps
+// recorded with the image's size, the pins in working colours, no progress lines.
+EngineSettings engine_settings(const QuantizerOptions& o, const ImageDesc& image) {
+  EngineSettings s;
   s.min_opaque_alpha = engine_value(o, OptionId::ie_workaround) != 0.0 ? kIe6OpaqueAlpha : 1.0;
   s.colors = engine_count(o, OptionId::colors);
   // A single colour is a palette only when it is given: a fixed palette of one entry.
   if (o.colors == 1 && o.pins != nullptr && o.pin_count >= 1) s.colors = 1;
   s.speed = engine_count(o, OptionId::speed);
   s.dither = dither_kind(o.dither);
-  s.last_index_transparent = false;
   s.threads = engine_count(o, OptionId::threads);
-  return s;
-}
-
-void set_engine_settings(const QuantizerOptions& o, const ImageDesc& image) {
-  g_engine.verbose = false;
-  g_engine.dither_strength = engine_value(o, OptionId::dither_strength);
-  g_engine.dither_damper = engine_value(o, OptionId::dither_damper);
-  g_engine.dither_floor = engine_value(o, OptionId::dither_floor);
-  g_engine.plan_colors = engine_count(o, OptionId::plan_colors);
-  g_engine.plan_restraint = engine_value(o, OptionId::plan_restraint);
-  g_engine.chroma_weight = engine_value(o, OptionId::chroma_weight);
-  g_engine.max_error_pow = engine_value(o, OptionId::max_error_pow);
-  g_engine.mediancut_rounds = engine_count(o, OptionId::mediancut_rounds);
-  g_engine.sum_pow = engine_value(o, OptionId::sum_pow);
-  g_engine.focus_map = o.focus_map;
-  g_engine.focus_width = o.focus_map ? image.width : 0;
-  g_engine.focus_height = o.focus_map ? image.height : 0;
-  g_engine.focus_weight = engine_value(o, OptionId::focus_weight);
-  g_engine.dither_map = o.dither_map;
-  g_engine.dither_width = o.dither_map ? image.width : 0;
-  g_engine.dither_height = o.dither_map ? image.height : 0;
-  g_engine.pins.clear();
+  s.verbose = false;
+  s.dither_strength = engine_value(o, OptionId::dither_strength);
+  s.dither_damper = engine_value(o, OptionId::dither_damper);
+  s.dither_floor = engine_value(o, OptionId::dither_floor);
+  s.plan_colors = engine_count(o, OptionId::plan_colors);
+  s.plan_restraint = engine_value(o, OptionId::plan_restraint);
+  s.chroma_weight = engine_value(o, OptionId::chroma_weight);
+  s.max_error_pow = engine_value(o, OptionId::max_error_pow);
+  s.mediancut_rounds = engine_count(o, OptionId::mediancut_rounds);
+  s.sum_pow = engine_value(o, OptionId::sum_pow);
+  s.focus_map = o.focus_map;
+  s.focus_width = o.focus_map ? image.width : 0;
+  s.focus_height = o.focus_map ? image.height : 0;
+  s.focus_weight = engine_value(o, OptionId::focus_weight);
+  s.dither_map = o.dither_map;
+  s.dither_width = o.dither_map ? image.width : 0;
+  s.dither_height = o.dither_map ? image.height : 0;
   std::uint32_t pin_count = o.pins ? std::min(o.pin_count, kMaxPins) : 0;
   for (std::uint32_t i = 0; i < pin_count; ++i)
-    g_engine.pins.push_back(to_work_color(o.pins + 4 * i, image.gamma));
+    s.pins.push_back(to_work_color(o.pins + 4 * i, image.gamma));
+  return s;
 }
 
 void write_outputs(const QuantizedImage& q, std::uint8_t* out_rgba, std::uint8_t* out_indices,
@@ -108,7 +91,7 @@ std::uint32_t quantize_image(const std::uint8_t* pixels, std::uint32_t width, st
   if (!pixels || !options || width == 0 || height == 0) return kQuantizeBadArguments;
   // Only the five dithering choices have a remap behind them.
   if (!is_dither_kind(options->dither)) return kQuantizeBadArguments;
-  g_engine_stats = EngineStats{};
+  g_run_stats = RunStats{};
   const std::size_t n = static_cast<std::size_t>(width) * height;
   // Refuse up front what cannot fit rather than fail (or be killed) half way.
   if (!run_fits_in_memory(n, engine_count(*options, OptionId::speed))) return kQuantizeOutOfMemory;
@@ -122,15 +105,10 @@ std::uint32_t quantize_image(const std::uint8_t* pixels, std::uint32_t width, st
     image.rows.resize(height);
     for (std::uint32_t y = 0; y < height; ++y)
       image.rows[y] = copy.data() + 4 * static_cast<std::size_t>(y) * width;
-    const PipelineSettings settings = pipeline_settings(*options);
+    const EngineSettings settings = engine_settings(*options, image);
 
     QuantizedImage result;
-    std::uint32_t status;
-    {
-      EngineSettingsScope scope;
-      set_engine_settings(*options, image);
-      status = run_pipeline(tamble::get_cpu_device(), image, settings, result);
-    }
+    const std::uint32_t status = run_pipeline(tamble::get_cpu_device(), image, settings, result);
     if (status != kQuantizeOk) return status;
     write_outputs(result, out_rgba, out_indices, out_palette, out_palette_size, out_error,
                   out_gamma);

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "engine/colour/default_gamma.h"
-#include "engine/dither_kind.h"
 
 // Image as the pipeline sees it.
 struct ImageDesc {
@@ -11,20 +10,6 @@ struct ImageDesc {
   std::uint32_t height = 0;
   double gamma = kDefaultGamma;
   std::vector<std::uint8_t*> rows;  // pointers to 4-byte RGBA pixels
-};
-
-// What the entry derives for the pipeline.
-struct PipelineSettings {
-  double target_mse = 0.0;
-  double mse_limit = 1e20;
-  double min_opaque_alpha = 1.0;
-  std::uint32_t colors = 256;
-  std::uint32_t speed = 3;
-  DitherKind dither = kDitherNone;
-  bool last_index_transparent = false;
-  std::uint32_t threads = 0;
-
-  bool dither_on() const { return dither != kDitherNone; }
 };
 
 // The pipeline's result.

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "engine/engine_settings.h"
 
 namespace {
 constexpr double kEpsilon = 0.008856451679035631;
@@ -90,8 +89,4 @@ void to_rgba(const WorkColor& c, double gamma, std::uint8_t out[4]) {
   }
   double sa = 256.0 * c.alpha;
   out[3] = sa >= 255.0 ? 255 : static_cast<std::uint8_t>(sa);
-}
-
-double color_difference(const WorkColor& p, const WorkColor& q) {
-  return color_difference(p, q, g_engine.chroma_weight, g_engine.blend);
 }

@@ -40,5 +40,13 @@ inline double color_difference(const WorkColor& p, const WorkColor& q, double ch
                            dl * dl);
 }
 
-// Same, with the engine's current Vividness and blend coefficient.
-double color_difference(const WorkColor& p, const WorkColor& q);
+// The two values that shape a run's colour difference: Vividness and the
+// blend coefficient.
+struct ColorMetric {
+  double chroma_weight = 1.0;
+  double blend = 1.0;
+};
+
+inline double color_difference(const WorkColor& p, const WorkColor& q, const ColorMetric& metric) {
+  return color_difference(p, q, metric.chroma_weight, metric.blend);
+}

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/engine_settings.h"
 #include "engine/dither/neighbour_lists.h"
 #include "engine/dither/plan_screening.h"
 #include "tamble/runtime.h"
@@ -170,13 +169,13 @@ LinearColor work_to_linear(const WorkColor& c) {
 WorkColor linear_mix_to_work(const LinearColor& m) { return linear_to_work_color(m.alpha, m.r, m.g, m.b); }
 
 MixingPlan build_mixing_plan(const Palette& palette, std::uint32_t neighbour_count,
-                             std::uint32_t plan_colors, double restraint) {
+                             std::uint32_t plan_colors, double restraint, const ColorMetric& metric) {
   MixingPlan plan;
   if (plan_colors < 2 || plan_colors > kMaxPlanMembers) plan_colors = 3;
   plan.size = std::min(neighbour_count + 1, plan_colors);
   plan.restraint = restraint > 0.0 ? restraint : 0.0;
-  plan.chroma_weight = g_engine.chroma_weight;
-  plan.blend = g_engine.blend;
+  plan.chroma_weight = metric.chroma_weight;
+  plan.blend = metric.blend;
   plan.screen = screening_kernel(tamble::effective_isa_level()).fn;
   plan.scaled.resize(static_cast<std::size_t>(palette.count()) * kWeights);
   plan.scaled_xyz.resize(plan.scaled.size());

@@ -40,7 +40,7 @@ struct MixingPlan {
 
 // plan_colors outside 2..4 counts as 3; a negative restraint as 0.
 MixingPlan build_mixing_plan(const Palette& palette, std::uint32_t neighbour_count,
-                             std::uint32_t plan_colors, double restraint);
+                             std::uint32_t plan_colors, double restraint, const ColorMetric& metric);
 
 struct PixelMix {
   std::uint32_t count = 0;

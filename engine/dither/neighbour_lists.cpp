@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-NeighbourLists build_neighbour_lists(const Palette& palette) {
+NeighbourLists build_neighbour_lists(const Palette& palette, const ColorMetric& metric) {
   NeighbourLists lists;
   std::uint32_t count = palette.count();
   if (count < 2) return lists;
@@ -17,7 +17,7 @@ NeighbourLists build_neighbour_lists(const Palette& palette) {
     // smaller index ahead of an equal difference.
     for (std::uint32_t j = 0; j < count; ++j) {
       if (j == i) continue;
-      double d = color_difference(palette.entries[i].color, palette.entries[j].color);
+      double d = color_difference(palette.entries[i].color, palette.entries[j].color, metric);
       if (filled == k && !(d < best_difference[k - 1])) continue;
       std::uint32_t at = filled < k ? filled++ : k - 1;
       while (at > 0 && d < best_difference[at - 1]) {

@@ -18,5 +18,5 @@ struct NeighbourLists {
 };
 
 // Each list holds the other entries with the smallest colour difference to its
-// entry, ascending; equal differences keep the smaller index first.
-NeighbourLists build_neighbour_lists(const Palette& palette);
+// entry under `metric`, ascending; equal differences keep the smaller index first.
+NeighbourLists build_neighbour_lists(const Palette& palette, const ColorMetric& metric);

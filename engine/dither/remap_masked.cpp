@@ -7,7 +7,6 @@
 #include "engine/dither/bayer_matrix.h"
 #include "engine/dither/blue_noise_table.h"
 #include "engine/remap/dither_level_source.h"
-#include "engine/engine_settings.h"
 #include "engine/dither/mixing_plan.h"
 #include "engine/dither/neighbour_lists.h"
 #include "engine/nearest/nearest.h"
@@ -104,8 +103,8 @@ struct MaskedPass {
 }  // namespace
 
 bool remap_masked(tamble::device* dev, const RemapImage& image, const Palette& palette,
-                  double opaque_threshold, const double* edge_map, DitherKind dither_kind,
-                  std::uint8_t* output) {
+                  const EngineSettings& settings, const double* edge_map, std::uint8_t* output) {
+  const DitherKind dither_kind = settings.dither;
   std::size_t count = static_cast<std::size_t>(image.width) * image.height;
   if (count == 0) return true;
   if (palette.count() == 0) {
@@ -113,24 +112,25 @@ bool remap_masked(tamble::device* dev, const RemapImage& image, const Palette& p
     std::fill(output, output + count, std::uint8_t{0});
     return true;
   }
-  nearest_index index(dev, palette, opaque_threshold);
+  nearest_index index(dev, palette, settings.min_opaque_alpha, settings.metric());
   if (index.failed()) return false;
   const WorkColor clear{0.0, 0.0, kNeutralA, kNeutralB};
   auto transparent = static_cast<std::uint8_t>(find_nearest(index, clear).index);
-  NeighbourLists neighbours = build_neighbour_lists(palette);
+  NeighbourLists neighbours = build_neighbour_lists(palette, settings.metric());
   MixingPlan plan;
   if (dither_kind == kDitherMixingPlan)
-    plan = build_mixing_plan(palette, neighbours.length, g_engine.plan_colors, g_engine.plan_restraint);
+    plan = build_mixing_plan(palette, neighbours.length, settings.plan_colors,
+                             settings.plan_restraint, settings.metric());
 
   MaskedPass pass{image,
                   palette,
                   index,
                   neighbours,
-                  DitherLevelSource(edge_map, image.width, image.height),
+                  DitherLevelSource(edge_map, image.width, image.height, settings),
                   transparent,
                   dither_kind,
-                  g_engine.chroma_weight,
-                  g_engine.blend,
+                  settings.chroma_weight,
+                  settings.blend,
                   &plan,
                   next_remap_memo_key()};
   tamble::tabulate(dev, output, count, pass);

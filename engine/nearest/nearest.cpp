@@ -6,7 +6,6 @@
 #include <numeric>
 #include <vector>
 
-#include "engine/engine_settings.h"
 #include "tamble/isa_dispatch.h"
 #include "tamble/runtime.h"
 
@@ -28,22 +27,23 @@ double sort_key(double L) { return std::isnan(L) ? std::numeric_limits<double>::
 
 }  // namespace
 
-nearest_index::nearest_index(tamble::device* dev, const Palette& palette, double opaque_threshold) {
-  build(dev, palette, opaque_threshold, tamble::scan_level());
+nearest_index::nearest_index(tamble::device* dev, const Palette& palette, double opaque_threshold,
+                             const ColorMetric& metric) {
+  build(dev, palette, opaque_threshold, metric, tamble::scan_level());
 }
 
 nearest_index::nearest_index(tamble::device* dev, const Palette& palette, double opaque_threshold,
-                             int level) {
-  build(dev, palette, opaque_threshold, level);
+                             const ColorMetric& metric, int level) {
+  build(dev, palette, opaque_threshold, metric, level);
 }
 
 void nearest_index::build(tamble::device* dev, const Palette& palette, double opaque_threshold,
-                          int level) {
+                          const ColorMetric& metric, int level) {
   if (!dev) dev = tamble::get_cpu_device();
   count_ = palette.count();
   opaque_threshold_ = opaque_threshold;
-  chroma_weight_ = g_engine.chroma_weight;
-  blend_ = g_engine.blend;
+  chroma_weight_ = metric.chroma_weight;
+  blend_ = metric.blend;
   const tamble::isa_kernel<nearest_scan_fn>& kernel = tamble::select_kernel(kScanKernels, level);
   scan_level_ = kernel.level;
   scan_ = kernel.fn;

@@ -18,13 +18,14 @@ inline constexpr double kTranslucentPenalty = 0.0009765625;  // 2^-10
 
 class nearest_index {
  public:
-  // Reads the chroma weight from g_engine; the scan level from the runtime.
-  nearest_index(tamble::device* dev, const Palette& palette, double opaque_threshold);
+  // Distances follow `metric`; the scan level is the runtime's.
+  nearest_index(tamble::device* dev, const Palette& palette, double opaque_threshold,
+                const ColorMetric& metric);
   // Fixes the scan level (0 scalar, 2 AVX2, 3 AVX-512), for tests and benchmarks.
   // A level the processor lacks falls back to the best one it has; scan_level()
   // tells which ran.
   nearest_index(tamble::device* dev, const Palette& palette, double opaque_threshold,
-                int scan_level);
+                const ColorMetric& metric, int scan_level);
 
   std::uint32_t count() const { return count_; }
   int scan_level() const { return scan_level_; }
@@ -38,7 +39,8 @@ class nearest_index {
   NearestMatch find_near(const WorkColor& probe, std::int64_t guess) const;
 
  private:
-  void build(tamble::device* dev, const Palette& palette, double opaque_threshold, int level);
+  void build(tamble::device* dev, const Palette& palette, double opaque_threshold,
+             const ColorMetric& metric, int level);
   std::int64_t start_position(double probe_L) const;
   std::int64_t start_position_from(std::int64_t guess, double probe_L) const;
   NearestMatch full_scan(const ScanProbe& probe) const;

@@ -2,7 +2,7 @@
 // stretches alpha so that anything at the threshold or above becomes opaque.
 #include <cmath>
 
-#include "engine/engine_settings.h"
+#include "engine/engine_log.h"
 #include "engine/palette/ie6_workaround.h"
 #include "tamble/algorithms.h"
 #include "tamble/device.h"
@@ -14,8 +14,9 @@ std::uint8_t truncated_byte(double v) {
 }
 }  // namespace
 
-void ie6_workaround(ImageDesc& image, double opaque_threshold) {
-  engine_log("  Working around IE6 bug by making image less transparent...\n");
+void ie6_workaround(ImageDesc& image, const EngineSettings& settings) {
+  const double opaque_threshold = settings.min_opaque_alpha;
+  engine_log(settings, "  Working around IE6 bug by making image less transparent...\n");
   const double almost = opaque_threshold * 169.0 / 256.0;
   const int limit = static_cast<int>(almost * 255.0);
   const double gamma = image.gamma;

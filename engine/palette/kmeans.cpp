@@ -4,8 +4,8 @@
 #include <new>
 #include <vector>
 
-#include "engine/engine_settings.h"
-#include "engine/engine_stats.h"
+#include "engine/engine_log.h"
+#include "engine/run_stats.h"
 #include "engine/nearest/nearest.h"
 #include "engine/palette/kmeans.h"
 #include "engine/speed_budget.h"
@@ -60,9 +60,10 @@ void for_each_block(tamble::device* dev, std::size_t count, Body body) {
 // only how soon it ends, never the answer; the penalty of the IE6 workaround
 // is not part of a seed's distance, so seeds are used only without it.
 double kmeans_pass(tamble::device* dev, Histogram& hist, Palette& palette,
-                   double opaque_threshold, bool reweight, std::vector<std::uint32_t>& nearest,
-                   bool guided) {
-  ++g_engine_stats.kmeans_iterations;
+                   const EngineSettings& settings, bool reweight,
+                   std::vector<std::uint32_t>& nearest, bool guided) {
+  const double opaque_threshold = settings.min_opaque_alpha;
+  ++g_run_stats.kmeans_iterations;
   const std::uint32_t count = hist.count;
   if (count == 0 || palette.count() == 0) return 0.0;
   build_lookups(hist);
@@ -70,12 +71,12 @@ double kmeans_pass(tamble::device* dev, Histogram& hist, Palette& palette,
   nearest.resize(count);
   guided = guided && opaque_threshold >= 1.0;
   std::vector<double> difference(count);
-  nearest_index index(dev, palette, opaque_threshold);
+  nearest_index index(dev, palette, opaque_threshold, settings.metric());
   // A refused search table is a refused allocation like the vectors above;
   // answering entry 0 for every colour would pass for a result.
   if (index.failed()) throw std::bad_alloc();
   HistogramItem* items = hist.items.data();
-  const double chroma_weight = g_engine.chroma_weight, blend = g_engine.blend;
+  const double chroma_weight = settings.chroma_weight, blend = settings.blend;
   for_each_block(dev, count, [&](std::size_t first, std::size_t last) {
     for (std::size_t i = first; i < last; ++i) {
       const std::uint32_t s = items[i].source_index;
@@ -149,21 +150,23 @@ double kmeans_pass(tamble::device* dev, Histogram& hist, Palette& palette,
 }  // namespace
 
 double kmeans_iteration(tamble::device* dev, Histogram& hist, Palette& palette,
-                        double opaque_threshold, bool reweight) {
+                        const EngineSettings& settings, bool reweight) {
   std::vector<std::uint32_t> nearest;
-  return kmeans_pass(dev, hist, palette, opaque_threshold, reweight, nearest, false);
+  return kmeans_pass(dev, hist, palette, settings, reweight, nearest, false);
 }
 
 double kmeans_refine(tamble::device* dev, Histogram& hist, Palette& palette,
-                     double opaque_threshold, std::uint32_t speed, double mse_limit) {
-  engine_log("  moving colormap towards local minimum\n");
+                     const EngineSettings& settings) {
+  engine_log(settings, "  moving colormap towards local minimum\n");
+  const std::uint32_t speed = settings.speed;
+  const double mse_limit = settings.mse_limit;
   int budget = kmeans_budget(speed);
   double min_change = kmeans_min_change(speed);
   double previous = 1e20;
   double error = 0.0;
   std::vector<std::uint32_t> nearest;
   for (int done = 0;;) {
-    error = kmeans_pass(dev, hist, palette, opaque_threshold, false, nearest, done > 0);
+    error = kmeans_pass(dev, hist, palette, settings, false, nearest, done > 0);
     if (std::fabs(previous - error) < min_change) break;
     if (error > 1.5 * mse_limit) {
       if (error > 3.0 * mse_limit) break;

@@ -3,13 +3,16 @@
 #include <cstdint>
 
 #include "engine/colour/histogram.h"
+#include "engine/engine_settings.h"
 #include "engine/palette/palette.h"
 #include "tamble/device.h"
 
 // One k-means iteration; returns the weighted mean colour difference.
 double kmeans_iteration(tamble::device* dev, Histogram& hist, Palette& palette,
-                        double opaque_threshold, bool reweight);
+                        const EngineSettings& settings, bool reweight);
 
-// K-means until the budget for `speed` or the stop rule; returns the last error.
+// K-means until the budget for the settings' speed or the stop rule; an error
+// well above the MSE limit earns an extra iteration, or stops the loop when
+// far above it. Returns the last error.
 double kmeans_refine(tamble::device* dev, Histogram& hist, Palette& palette,
-                     double opaque_threshold, std::uint32_t speed, double mse_limit);
+                     const EngineSettings& settings);

@@ -3,14 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/engine_settings.h"
 #include "engine/palette/median_cut_run.h"
 #include "tamble/algorithms.h"
 
 namespace {
 
-void append_pins(Palette& pal, std::size_t count) {
-  for (std::size_t i = 0; i < count; ++i) pal.entries.push_back({g_engine.pins[i], 0.0, true});
+void append_pins(Palette& pal, const std::vector<WorkColor>& pins, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) pal.entries.push_back({pins[i], 0.0, true});
 }
 
 // One entry per box; each item's cut_weight grows with its distance to its
@@ -38,18 +37,18 @@ void finish_palette(CutRun& run, Palette& pal) {
 
 }  // namespace
 
-Palette median_cut(tamble::device* dev, Histogram& hist, double opaque_threshold,
+Palette median_cut(tamble::device* dev, Histogram& hist, const EngineSettings& settings,
                    std::uint32_t colours, double error_target, double error_scale) {
   Palette pal;
-  const std::size_t pins = g_engine.pins.size();
+  const std::size_t pins = settings.pins.size();
   if (pins >= colours) {
-    append_pins(pal, colours);
+    append_pins(pal, settings.pins, colours);
     return pal;
   }
   const auto target = static_cast<std::uint32_t>(colours - pins);
   const std::uint32_t count = std::min<std::uint32_t>(hist.count, static_cast<std::uint32_t>(hist.items.size()));
   if (count == 0 || hist.items.data() == nullptr) {
-    append_pins(pal, pins);
+    append_pins(pal, settings.pins, pins);
     return pal;
   }
 
@@ -57,12 +56,12 @@ Palette median_cut(tamble::device* dev, Histogram& hist, double opaque_threshold
   run.dev = dev;
   run.items = hist.items.data();
   run.item_count = count;
-  run.opaque_threshold = opaque_threshold;
-  run.chroma_weight = g_engine.chroma_weight;
-  run.blend = g_engine.blend;
-  run.rule = {g_engine.sum_pow, g_engine.max_error_pow, error_scale, target};
+  run.opaque_threshold = settings.min_opaque_alpha;
+  run.chroma_weight = settings.chroma_weight;
+  run.blend = settings.blend;
+  run.rule = {settings.sum_pow, settings.max_error_pow, error_scale, target};
   run.error_limit = error_target * hist.total_weight;
-  run.block = g_engine.mediancut_rounds ? kRoundsBlock : kSerialBlock;
+  run.block = settings.mediancut_rounds ? kRoundsBlock : kSerialBlock;
   // More boxes than items can never be made.
   run.boxes.resize(std::min(target, count));
 
@@ -73,12 +72,12 @@ Palette median_cut(tamble::device* dev, Histogram& hist, double opaque_threshold
   run.boxes[0] = measure_boxes(run, {{0, count}})[0];
   run.used = 1;
 
-  if (g_engine.mediancut_rounds)
+  if (settings.mediancut_rounds)
     run_rounds(run);
   else
     run_serial_loop(run);
 
   finish_palette(run, pal);
-  append_pins(pal, pins);
+  append_pins(pal, settings.pins, pins);
   return pal;
 }

@@ -4,11 +4,12 @@
 #include <cstdint>
 
 #include "engine/colour/histogram.h"
+#include "engine/engine_settings.h"
 #include "engine/palette/palette.h"
 #include "tamble/device.h"
 
-// Reads sum_pow, max_error_pow, mediancut_rounds, chroma_weight and the pins
-// from g_engine. Reorders the items within their boxes and rewrites their
-// cut_weight, split_weight, sort_key and weight_root.
-Palette median_cut(tamble::device* dev, Histogram& hist, double opaque_threshold,
+// Follows the settings' sum_pow, max_error_pow, mediancut_rounds, metric,
+// minimum opaque alpha and pins. Reorders the items within their boxes and
+// rewrites their cut_weight, split_weight, sort_key and weight_root.
+Palette median_cut(tamble::device* dev, Histogram& hist, const EngineSettings& settings,
                    std::uint32_t colours, double error_target, double error_scale);

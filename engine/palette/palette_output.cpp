@@ -1,7 +1,7 @@
 // Palette ordering for a short transparency chunk, and the bytes that are written.
 #include <algorithm>
 
-#include "engine/engine_settings.h"
+#include "engine/engine_log.h"
 #include "engine/palette/palette_output.h"
 
 namespace {
@@ -11,7 +11,7 @@ bool less_popular(const PaletteEntry& x, const PaletteEntry& y) {
 bool is_transparent(const PaletteEntry& e) { return e.color.alpha < 1.0; }
 }  // namespace
 
-void order_palette(QuantizedImage& out, Palette& palette, bool last_index_transparent) {
+void order_palette(QuantizedImage& out, Palette& palette, const EngineSettings& settings) {
   auto& entries = palette.entries;
   out.palette_size = palette.count();
 
@@ -24,24 +24,15 @@ void order_palette(QuantizedImage& out, Palette& palette, bool last_index_transp
   auto free_begin = std::find_if(entries.begin(), entries.end(),
                                  [](const PaletteEntry& e) { return !e.fixed; });
 
-  engine_log("  eliminating opaque tRNS-chunk entries...");
+  // Transparent entries first keep the transparency chunk short.
+  engine_log(settings, "  eliminating opaque tRNS-chunk entries...");
   std::size_t transparent = 0;
-  auto clear = free_begin;
-  if (last_index_transparent) {
-    clear = std::find_if(free_begin, entries.end(),
-                         [](const PaletteEntry& e) { return e.color.alpha < 1.0 / 256.0; });
+  for (auto it = free_begin; it != entries.end(); ++it) {
+    if (is_transparent(*it)) std::iter_swap(it, free_begin + transparent++);
   }
-  if (last_index_transparent && clear != entries.end()) {
-    std::iter_swap(clear, entries.end() - 1);
-    std::stable_sort(free_begin, entries.end() - 1, less_popular);
-  } else {
-    for (auto it = free_begin; it != entries.end(); ++it) {
-      if (is_transparent(*it)) std::iter_swap(it, free_begin + transparent++);
-    }
-    std::stable_sort(free_begin, free_begin + transparent, less_popular);
-    std::stable_sort(free_begin + transparent, entries.end(), less_popular);
-  }
-  engine_log("%d entr%s transparent\n", static_cast<int>(transparent),
+  std::stable_sort(free_begin, free_begin + transparent, less_popular);
+  std::stable_sort(free_begin + transparent, entries.end(), less_popular);
+  engine_log(settings, "%d entr%s transparent\n", static_cast<int>(transparent),
              transparent == 1 ? "y" : "ies");
 
   out.transparent_count = 0;

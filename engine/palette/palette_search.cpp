@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/engine_settings.h"
-#include "engine/engine_stats.h"
+#include "engine/engine_log.h"
+#include "engine/run_stats.h"
 #include "engine/palette/median_cut.h"
 #include "engine/palette/palette_search.h"
 #include "engine/palette/kmeans.h"
@@ -17,30 +17,32 @@ const double kScaleFloor = 1.1 / std::pow(235.0, 1.2) * 75.1 / 100.0;
 const double kFirstScale = 1.1 / std::pow(211.0, 1.2) * 99.1 / 100.0;
 }  // namespace
 
-Palette palette_search(tamble::device* dev, Histogram& hist, std::uint32_t colours,
-                       double opaque_threshold, double error_target, int trials,
-                       std::uint32_t speed, double& error) {
+Palette palette_search(tamble::device* dev, Histogram& hist, const EngineSettings& settings,
+                       double& error) {
+  const std::uint32_t speed = settings.speed;
+  const double error_target = settings.target_mse;
+  int trials = feedback_trials(speed);
   const double percent = std::max(trials, 1) / 100.0;
   double overshoot = trials > 0 ? 1.05 : 1.0;
-  std::uint32_t request = colours;
+  std::uint32_t request = settings.colors;
   Palette best;
   bool have_best = false;
   double least_error = 0.0;
 
   for (;;) {
-    engine_log("  selecting colors");
+    engine_log(settings, "  selecting colors");
     double scale = have_best && least_error >= 0.0 ? least_error : kFirstScale;
     Palette candidate =
-        median_cut(dev, hist, opaque_threshold, request, error_target * overshoot,
+        median_cut(dev, hist, settings, request, error_target * overshoot,
                    std::max(std::max(error_target, scale) * 1.25, kScaleFloor));
     if (trials <= 0) {
-      engine_log("\n");
+      engine_log(settings, "\n");
       return candidate;
     }
-    engine_log("...");
-    ++g_engine_stats.feedback_trials;
+    engine_log(settings, "...");
+    ++g_run_stats.feedback_trials;
     bool reweight = have_best || error_target <= 0.0;
-    double g = kmeans_iteration(dev, hist, candidate, opaque_threshold, reweight);
+    double g = kmeans_iteration(dev, hist, candidate, settings, reweight);
     bool accept = !have_best || g < least_error ||
                   (error_target >= g && candidate.count() < request);
     if (accept) {
@@ -54,7 +56,7 @@ Palette palette_search(tamble::device* dev, Histogram& hist, std::uint32_t colou
       overshoot = 1.0;
       trials -= g > 4.0 * least_error ? 9 : 6;
     }
-    engine_log("%d%%\n", 100 - std::max(0, static_cast<int>(trials / percent)));
+    engine_log(settings, "%d%%\n", 100 - std::max(0, static_cast<int>(trials / percent)));
     if (!feedback_repeats(speed) || trials <= 0) break;
   }
   error = least_error;

@@ -2,6 +2,6 @@
 #include "engine/remap/dither_level.h"
 
 double dither_level(const double* edge_map, std::size_t i, std::uint32_t width,
-                    std::uint32_t height) {
-  return DitherLevelSource(edge_map, width, height).at(i);
+                    std::uint32_t height, const EngineSettings& settings) {
+  return DitherLevelSource(edge_map, width, height, settings).at(i);
 }

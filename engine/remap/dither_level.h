@@ -3,7 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 
-// Dithering amount of pixel i (uncapped); edge_map may be null. Reads the
-// floor, strength and dither map from g_engine.
+#include "engine/engine_settings.h"
+
+// Dithering amount of pixel i (uncapped) from the floor, strength and dither
+// map of `settings`; edge_map may be null.
 double dither_level(const double* edge_map, std::size_t i, std::uint32_t width,
-                    std::uint32_t height);
+                    std::uint32_t height, const EngineSettings& settings);

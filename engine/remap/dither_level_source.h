@@ -1,5 +1,5 @@
 #pragma once
-// The per-pixel dithering amount with the engine settings read once, for
+// The per-pixel dithering amount with the run's settings read once, for
 // loops that ask for it at every pixel. dither_level() uses the same code.
 #include <algorithm>
 #include <cstddef>
@@ -12,13 +12,14 @@ inline constexpr double kNoEdgeMapLevel = 0.9;
 
 class DitherLevelSource {
  public:
-  DitherLevelSource(const double* edge_map, std::uint32_t width, std::uint32_t height)
+  DitherLevelSource(const double* edge_map, std::uint32_t width, std::uint32_t height,
+                    const EngineSettings& settings)
       : edge_map_(edge_map),
-        floor_(g_engine.dither_floor),
-        strength_(g_engine.dither_strength),
-        map_(g_engine.dither_map && g_engine.dither_width == width &&
-                     g_engine.dither_height == height
-                 ? g_engine.dither_map
+        floor_(settings.dither_floor),
+        strength_(settings.dither_strength),
+        map_(settings.dither_map && settings.dither_width == width &&
+                     settings.dither_height == height
+                 ? settings.dither_map
                  : nullptr) {}
 
   // Uncapped level of pixel i.

@@ -71,7 +71,7 @@ inline double clamp(double v, double lo, double hi) { return std::min(std::max(v
 }  // namespace
 
 bool remap_diffused(tamble::device* dev, const RemapImage& image, const Palette& palette,
-                    double opaque_threshold, const double* edge_map, bool remapped,
+                    const EngineSettings& settings, const double* edge_map, bool remapped,
                     double diffusion_limit, std::uint8_t* output) {
   const std::uint32_t width = image.width, height = image.height;
   if (width == 0 || height == 0) return true;
@@ -81,15 +81,16 @@ bool remap_diffused(tamble::device* dev, const RemapImage& image, const Palette&
     return true;
   }
   if (!dev) dev = tamble::get_cpu_device();
-  const double chroma_weight = g_engine.chroma_weight, blend = g_engine.blend;
-  nearest_index index(dev, palette, opaque_threshold);
+  const double opaque_threshold = settings.min_opaque_alpha;
+  const double chroma_weight = settings.chroma_weight, blend = settings.blend;
+  nearest_index index(dev, palette, opaque_threshold, settings.metric());
   if (index.failed()) return false;
   const std::int64_t transparent =
       find_nearest(index, WorkColor{0.0, 0.0, kNeutralA, kNeutralB}).index;
   const std::vector<double> radius =
       remapped ? entry_radii(palette, chroma_weight, blend) : std::vector<double>();
   const PaletteBox box = palette_box(palette);
-  const DitherLevelSource levels(edge_map, width, height);
+  const DitherLevelSource levels(edge_map, width, height, settings);
 
   // Slot c + 1 belongs to column c; slots 0 and width + 1 take the error off
   // the row's ends and are never read back.

@@ -2,6 +2,7 @@
 // Error diffusion ("Floyd-Steinberg").
 #include <cstdint>
 
+#include "engine/engine_settings.h"
 #include "engine/palette/palette.h"
 #include "engine/remap/remap_image.h"
 #include "tamble/device.h"
@@ -10,5 +11,5 @@
 // remap_plain's indices. False, with the output as it was, when the search
 // table's memory was refused.
 bool remap_diffused(tamble::device* dev, const RemapImage& image, const Palette& palette,
-                    double opaque_threshold, const double* edge_map, bool remapped,
+                    const EngineSettings& settings, const double* edge_map, bool remapped,
                     double diffusion_limit, std::uint8_t* output);

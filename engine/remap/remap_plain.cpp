@@ -92,7 +92,7 @@ void kmeans_step(tamble::device* dev, const RemapImage& image, const std::uint32
 }  // namespace
 
 std::optional<double> remap_plain(tamble::device* dev, const RemapImage& image, Palette& palette,
-                   double opaque_threshold, std::uint8_t* output) {
+                                  const EngineSettings& settings, std::uint8_t* output) {
   if (!dev) dev = tamble::get_cpu_device();
   std::size_t pixels = static_cast<std::size_t>(image.width) * image.height;
   if (pixels == 0) return 0.0;
@@ -100,7 +100,7 @@ std::optional<double> remap_plain(tamble::device* dev, const RemapImage& image, 
     tamble::fill(dev, output, pixels, std::uint8_t{0});
     return 0.0;
   }
-  nearest_index index(dev, palette, opaque_threshold);
+  nearest_index index(dev, palette, settings.min_opaque_alpha, settings.metric());
   if (index.failed()) return std::nullopt;
   const auto transparent = static_cast<std::uint32_t>(
       find_nearest(index, WorkColor{0.0, 0.0, kNeutralA, kNeutralB}).index);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "engine/engine_settings.h"
 #include "engine/palette/palette.h"
 #include "engine/remap/remap_image.h"
 #include "tamble/device.h"
@@ -12,4 +13,4 @@
 // the output unwritten and the palette unmoved) when the search table's
 // memory was refused.
 std::optional<double> remap_plain(tamble::device* dev, const RemapImage& image, Palette& palette,
-                   double opaque_threshold, std::uint8_t* output);
+                                  const EngineSettings& settings, std::uint8_t* output);

@@ -5,7 +5,7 @@
 
 #include "engine/engine_cache.h"
 #include "engine/engine_settings.h"
-#include "engine/engine_stats.h"
+#include "engine/run_stats.h"
 #include "engine/fingerprint.h"
 #include "engine/quantize.h"
 #include "pipeline_test_images.h"
@@ -140,12 +140,11 @@ TEST(EntryOutputs, PaletteZeroedPastSizeOpaquePastTransparentCountErrorMinusOne)
   }
 }
 
-TEST(EntrySettings, EngineSettingsAreRestoredAfterEveryCall) {
+// Settings live in the call: one call's options, failed or not, never reach the next.
+TEST(EntrySettings, NoSettingOutlivesItsCall) {
   auto px = gradient(16, 16, false);
-  EngineSettings before = g_engine;
-  g_engine.verbose = true;
-  g_engine.chroma_weight = 3.5;
-  g_engine.pins = {WorkColor{1, 0.5, 0.4, 0.5}};
+  const auto before = quantize(px, 16, 16, fast_options());
+  ASSERT_EQ(before.status, 0u);
   std::uint8_t pin[4] = {10, 20, 30, 255};
   QuantizerOptions o = fast_options();
   o.chroma_weight = 7.0;
@@ -158,13 +157,9 @@ TEST(EntrySettings, EngineSettingsAreRestoredAfterEveryCall) {
   EXPECT_EQ(quantize(px, 16, 16, o).status, 0u);
   o.dither = 9;
   EXPECT_EQ(quantize(px, 16, 16, o).status, 4u);
-  EXPECT_TRUE(g_engine.verbose);
-  EXPECT_EQ(g_engine.chroma_weight, 3.5);
-  EXPECT_EQ(g_engine.sum_pow, before.sum_pow);
-  EXPECT_EQ(g_engine.focus_map, nullptr);
-  ASSERT_EQ(g_engine.pins.size(), 1u);
-  EXPECT_EQ(g_engine.pins[0].L, 0.5);
-  g_engine = before;
+  const auto after = quantize(px, 16, 16, fast_options());
+  EXPECT_EQ(after.indices, before.indices);
+  EXPECT_EQ(after.palette, before.palette);
 }
 
 TEST(EntryCaches, SameInputTwiceReusesBothCachesAndGivesTheSameResult) {
@@ -173,14 +168,14 @@ TEST(EntryCaches, SameInputTwiceReusesBothCachesAndGivesTheSameResult) {
   o.colors = 32;
   release_engine_caches();
   auto first = quantize(px, 48, 40, o);
-  EXPECT_EQ(g_engine_stats.image_conversions, 1u);
-  EXPECT_EQ(g_engine_stats.histogram_builds, 1u);
+  EXPECT_EQ(g_run_stats.image_conversions, 1u);
+  EXPECT_EQ(g_run_stats.histogram_builds, 1u);
   auto second = quantize(px, 48, 40, o);
-  EXPECT_EQ(g_engine_stats.image_cache_hits, 1u);
-  EXPECT_EQ(g_engine_stats.image_conversions, 0u);
-  EXPECT_EQ(g_engine_stats.contrast_map_builds, 0u);
-  EXPECT_EQ(g_engine_stats.histogram_cache_hits, 1u);
-  EXPECT_EQ(g_engine_stats.histogram_builds, 0u);
+  EXPECT_EQ(g_run_stats.image_cache_hits, 1u);
+  EXPECT_EQ(g_run_stats.image_conversions, 0u);
+  EXPECT_EQ(g_run_stats.contrast_map_builds, 0u);
+  EXPECT_EQ(g_run_stats.histogram_cache_hits, 1u);
+  EXPECT_EQ(g_run_stats.histogram_builds, 0u);
   // The restored histogram must behave exactly like a fresh one.
   EXPECT_EQ(first.indices, second.indices);
   EXPECT_EQ(first.palette, second.palette);
@@ -189,8 +184,8 @@ TEST(EntryCaches, SameInputTwiceReusesBothCachesAndGivesTheSameResult) {
   o.colors = 9;
   o.dither = 0;
   quantize(px, 48, 40, o);
-  EXPECT_EQ(g_engine_stats.image_cache_hits, 1u);
-  EXPECT_EQ(g_engine_stats.histogram_cache_hits, 1u);
+  EXPECT_EQ(g_run_stats.image_cache_hits, 1u);
+  EXPECT_EQ(g_run_stats.histogram_cache_hits, 1u);
 }
 
 TEST(EntryCaches, FocusMapAndSpeedRebuildOnlyTheHistogramNewPixelsRebuildBoth) {
@@ -203,19 +198,19 @@ TEST(EntryCaches, FocusMapAndSpeedRebuildOnlyTheHistogramNewPixelsRebuildBoth) {
   o.focus_map = focus.data();
   o.focus_weight = 10;
   quantize(px, 48, 40, o);
-  EXPECT_EQ(g_engine_stats.image_cache_hits, 1u);
-  EXPECT_EQ(g_engine_stats.histogram_builds, 1u);
+  EXPECT_EQ(g_run_stats.image_cache_hits, 1u);
+  EXPECT_EQ(g_run_stats.histogram_builds, 1u);
   o.speed = 9;
   quantize(px, 48, 40, o);
-  EXPECT_EQ(g_engine_stats.image_cache_hits, 1u);
-  EXPECT_EQ(g_engine_stats.histogram_builds, 1u);
+  EXPECT_EQ(g_run_stats.image_cache_hits, 1u);
+  EXPECT_EQ(g_run_stats.histogram_builds, 1u);
   px[4 * 77] ^= 1;
   quantize(px, 48, 40, o);
-  EXPECT_EQ(g_engine_stats.image_conversions, 1u);
-  EXPECT_EQ(g_engine_stats.histogram_builds, 1u);
+  EXPECT_EQ(g_run_stats.image_conversions, 1u);
+  EXPECT_EQ(g_run_stats.histogram_builds, 1u);
   // The same bytes in another shape have other contrast maps.
   quantize(px, 40, 48, o);
-  EXPECT_EQ(g_engine_stats.contrast_map_builds, 1u);
+  EXPECT_EQ(g_run_stats.contrast_map_builds, 1u);
 }
 
 TEST(EntryCaches, FingerprintSeesEveryByteAndChunkOrder) {
@@ -248,17 +243,17 @@ TEST(EntrySpeed, FeedbackTrialsAndRefinementFollowTheSpeed) {
   o.colors = 16;
   o.speed = 3;
   ASSERT_EQ(quantize(px, 64, 48, o).status, 0u);
-  EXPECT_EQ(g_engine_stats.feedback_trials, 1u);
-  EXPECT_GE(g_engine_stats.kmeans_iterations, 3u);
-  EXPECT_LE(g_engine_stats.kmeans_iterations, 1u + 17u);
+  EXPECT_EQ(g_run_stats.feedback_trials, 1u);
+  EXPECT_GE(g_run_stats.kmeans_iterations, 3u);
+  EXPECT_LE(g_run_stats.kmeans_iterations, 1u + 17u);
   o.speed = 8;
   ASSERT_EQ(quantize(px, 64, 48, o).status, 0u);
-  EXPECT_EQ(g_engine_stats.feedback_trials, 0u);
-  EXPECT_EQ(g_engine_stats.kmeans_iterations, 2u);
-  EXPECT_EQ(g_engine_stats.posterize_bits, 1u);
+  EXPECT_EQ(g_run_stats.feedback_trials, 0u);
+  EXPECT_EQ(g_run_stats.kmeans_iterations, 2u);
+  EXPECT_EQ(g_run_stats.posterize_bits, 1u);
   o.speed = 1;
   ASSERT_EQ(quantize(px, 64, 48, o).status, 0u);
-  EXPECT_GT(g_engine_stats.feedback_trials, 1u);
+  EXPECT_GT(g_run_stats.feedback_trials, 1u);
 }
 
 TEST(EntryIe6, WorkaroundMakesNearlyOpaquePixelsOpaqueAndLeavesTheCallerImage) {
@@ -282,21 +277,20 @@ TEST(EntryCaches, CacheHitsLogTheirLinesWhileVerbose) {
   auto px = gradient(16, 16, false);
   std::vector<double> importance(256, 0.0);
   release_engine_caches();
-  bool verbose = g_engine.verbose;
-  g_engine.verbose = true;
+  EngineSettings verbose;
+  verbose.verbose = true;
   std::uint64_t key = image_key(dev, px.data(), 256, 0.45454545454545453);
   ::testing::internal::CaptureStderr();
-  cached_working_image(dev, px.data(), 16, 16, 0.45454545454545453, key);
+  cached_working_image(dev, px.data(), 16, 16, 0.45454545454545453, key, verbose);
   std::unique_ptr<Histogram> owned;
   Histogram* first = histogram_for_run(dev, px.data(), 256, 0.45454545454545453,
-                                       importance.data(), key, 3, owned);
+                                       importance.data(), key, verbose, owned);
   std::string built = ::testing::internal::GetCapturedStderr();
   ::testing::internal::CaptureStderr();
-  cached_working_image(dev, px.data(), 16, 16, 0.45454545454545453, key);
+  cached_working_image(dev, px.data(), 16, 16, 0.45454545454545453, key, verbose);
   Histogram* second = histogram_for_run(dev, px.data(), 256, 0.45454545454545453,
-                                        importance.data(), key, 3, owned);
+                                        importance.data(), key, verbose, owned);
   std::string cached = ::testing::internal::GetCapturedStderr();
-  g_engine.verbose = verbose;
   ASSERT_NE(first, nullptr);
   EXPECT_EQ(first, second);
   EXPECT_EQ(owned, nullptr);

@@ -27,7 +27,7 @@ inline std::string level_line(int scan, int screening) {
 inline void print_level_ran() {
   Palette one;
   one.entries.push_back(PaletteEntry{WorkColor{1.0, 0.5, kNeutralA, kNeutralB}, 0.0, false});
-  const int scan = nearest_index(nullptr, one, 1.0).scan_level();
+  const int scan = nearest_index(nullptr, one, 1.0, ColorMetric{}).scan_level();
   const int screening = screening_kernel(tamble::effective_isa_level()).level;
   std::printf("%s\n", level_line(scan, screening).c_str());
 }

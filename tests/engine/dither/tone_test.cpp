@@ -29,8 +29,8 @@ double white_share(const std::vector<std::uint8_t>& indices) {
 constexpr std::uint8_t kGreys[] = {40, 90, 128, 170, 230};
 
 TEST(Tone, ErrorDiffusionKeepsTheWorkingLightness) {
-  EngineSettingsGuard guard;
-  set_uniform_level(1.0);
+  EngineSettings s;
+  set_uniform_level(s, 1.0);
   const std::uint32_t w = 128, h = 64;  // wide enough that the error lost off row ends is small
   const std::vector<double> edge(std::size_t{w} * h, 1.0);
   for (std::uint8_t v : kGreys) {
@@ -38,19 +38,19 @@ TEST(Tone, ErrorDiffusionKeepsTheWorkingLightness) {
     const std::vector<WorkColor> pixels(std::size_t{w} * h, c);
     std::vector<std::uint8_t> out(pixels.size(), 0xEE);
     ASSERT_TRUE(remap_diffused(tamble::get_cpu_device(), RemapImage{pixels.data(), w, h},
-                               kBlackAndWhite, 1.0, edge.data(), false, 1e20, out.data()));
+                               kBlackAndWhite, s, edge.data(), false, 1e20, out.data()));
     EXPECT_NEAR(white_share(out), c.L, 0.01) << "grey " << int(v);
   }
 }
 
 TEST(Tone, ThresholdMasksKeepTheWorkingLightness) {
-  EngineSettingsGuard guard;
-  set_uniform_level(1.0);
+  EngineSettings s;
+  set_uniform_level(s, 1.0);
   for (DitherKind kind : {kDitherBayer, kDitherBlueNoise}) {
     for (std::uint8_t v : kGreys) {
       const WorkColor c = grey_byte(v);
       const std::vector<WorkColor> pixels(64 * 64, c);  // whole tiles of both masks
-      EXPECT_NEAR(white_share(run_masked(pixels, 64, 64, kBlackAndWhite, kind)), c.L, 0.01)
+      EXPECT_NEAR(white_share(run_masked(s, pixels, 64, 64, kBlackAndWhite, kind)), c.L, 0.01)
           << "kind " << kind << " grey " << int(v);
     }
   }
@@ -59,13 +59,13 @@ TEST(Tone, ThresholdMasksKeepTheWorkingLightness) {
 // Eighths of the area: greys whose linear light is a whole number of eighths
 // are met exactly when reaching far costs nothing.
 TEST(Tone, MixingPlanKeepsTheLinearLight) {
-  EngineSettingsGuard guard;
-  set_uniform_level(1.0);
-  g_engine.plan_restraint = 0.0;
+  EngineSettings s;
+  set_uniform_level(s, 1.0);
+  s.plan_restraint = 0.0;
   for (int eighths : {1, 2, 3, 5, 6}) {
     const double y = eighths / 8.0;
     const std::vector<WorkColor> pixels(64 * 64, linear_to_work_color(1.0, y, y, y));
-    EXPECT_NEAR(white_share(run_masked(pixels, 64, 64, kBlackAndWhite, kDitherMixingPlan)), y, 0.01)
+    EXPECT_NEAR(white_share(run_masked(s, pixels, 64, 64, kBlackAndWhite, kDitherMixingPlan)), y, 0.01)
         << eighths << "/8";
   }
 }

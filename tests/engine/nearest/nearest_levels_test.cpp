@@ -64,11 +64,11 @@ TEST(NearestLevels, AllLevelsMatchAFullScanOnRandomPalettes) {
     Palette p = random_palette(rng, n);
     for (double threshold : {1.0, 238.0 / 255.0}) {
       std::vector<nearest_index> indexes;
-      for (int level : levels) indexes.emplace_back(nullptr, p, threshold, level);
+      for (int level : levels) indexes.emplace_back(nullptr, p, threshold, ColorMetric{}, level);
       for (int probe_no = 0; probe_no < 500; ++probe_no) {
         WorkColor probe = random_probe(rng, p);
         std::int64_t guess = rng() % 2 ? -1 : static_cast<std::int64_t>(rng() % n);
-        double guess_distance = guess >= 0 ? color_difference(probe, p.entries[guess].color) : 0.0;
+        double guess_distance = guess >= 0 ? color_difference(probe, p.entries[guess].color, ColorMetric{}) : 0.0;
         NearestMatch want = brute_force_nearest(p, probe, threshold, guess, guess_distance);
         for (std::size_t l = 0; l < levels.size(); ++l)
           expect_same(find_nearest(indexes[l], probe, guess, guess_distance), want, levels[l], n,
@@ -88,7 +88,7 @@ TEST(NearestLevels, GuidedSearchGivesTheUnguidedAnswer) {
     for (std::uint32_t n : {1u, 2u, 9u, 64u, 256u}) {
       Palette p = random_palette(rng, n);
       for (double threshold : {1.0, 238.0 / 255.0}) {
-        nearest_index index(nullptr, p, threshold, level);
+        nearest_index index(nullptr, p, threshold, ColorMetric{}, level);
         for (int probe_no = 0; probe_no < 300; ++probe_no) {
           WorkColor probe = random_probe(rng, p);
           if (probe_no == 0) probe = opaque_grey(1e12);
@@ -116,19 +116,19 @@ TEST(NearestLevels, GuidedSearchGivesTheUnguidedAnswer) {
 }
 
 TEST(NearestLevels, VividnessAndBlendReachEveryLevel) {
-  EngineSettings saved = g_engine;
-  g_engine.chroma_weight = 2.5;
+  EngineSettings s;
+  s.chroma_weight = 2.5;
   std::mt19937_64 rng(7);
   Palette p = random_palette(rng, 64);
   for (int level : {0, 2, 3}) {
     if (!level_available(level)) continue;
-    nearest_index index(nullptr, p, 1.0, level);
+    nearest_index index(nullptr, p, 1.0, s.metric(), level);
     for (int probe_no = 0; probe_no < 200; ++probe_no) {
       WorkColor probe = random_probe(rng, p);
-      expect_same(find_nearest(index, probe), brute_force_nearest(p, probe, 1.0), level, 64, probe_no);
+      expect_same(find_nearest(index, probe), brute_force_nearest(p, probe, 1.0, -1, 0.0, s.metric()),
+                  level, 64, probe_no);
     }
   }
-  g_engine = saved;
 }
 
 }  // namespace

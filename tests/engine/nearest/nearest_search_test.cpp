@@ -13,12 +13,12 @@ constexpr double kIe6Threshold = 238.0 / 255.0;
 TEST(NearestSearch, SingleEntryAnswersEveryProbe) {
   Palette p = make_palette({WorkColor{0.5, 0.3, 0.4, 0.6}});
   for (int level : kLevels) {
-    nearest_index index(nullptr, p, 1.0, level);
+    nearest_index index(nullptr, p, 1.0, ColorMetric{}, level);
     for (WorkColor probe : {WorkColor{0, 0, kNeutralA, kNeutralB}, WorkColor{1, 1, 0.1, 0.9},
                             WorkColor{0.5, 0.3, 0.4, 0.6}, WorkColor{1, -1, 3, -3}}) {
       NearestMatch m = find_nearest(index, probe);
       EXPECT_EQ(m.index, 0);
-      EXPECT_EQ(m.distance, color_difference(probe, p.entries[0].color));
+      EXPECT_EQ(m.distance, color_difference(probe, p.entries[0].color, ColorMetric{}));
     }
   }
 }
@@ -28,7 +28,7 @@ TEST(NearestSearch, EqualDistanceChoosesSmallerIndexAtEveryLevel) {
   Palette p = make_palette({opaque_grey(0.75), opaque_grey(0.25), opaque_grey(0.1),
                             opaque_grey(0.75), opaque_grey(0.25)});
   for (int level : kLevels) {
-    nearest_index index(nullptr, p, 1.0, level);
+    nearest_index index(nullptr, p, 1.0, ColorMetric{}, level);
     NearestMatch between = find_nearest(index, opaque_grey(0.5));
     EXPECT_EQ(between.index, 0) << "level " << level;
     EXPECT_EQ(between.distance, 0.0625);
@@ -45,7 +45,7 @@ TEST(NearestSearch, EqualLightnessRunIsSearchedWhole) {
     p.entries.push_back({WorkColor{1.0, 0.5, 0.2 + 0.03 * i, kNeutralB}, 0.0, false});
   p.entries.push_back({opaque_grey(0.9), 0.0, false});
   for (int level : kLevels) {
-    nearest_index index(nullptr, p, 1.0, level);
+    nearest_index index(nullptr, p, 1.0, ColorMetric{}, level);
     for (int target : {0, 5, 11}) {
       WorkColor probe = p.entries[target].color;
       NearestMatch m = find_nearest(index, probe);
@@ -58,14 +58,14 @@ TEST(NearestSearch, EqualLightnessRunIsSearchedWhole) {
 TEST(NearestSearch, GuessThatIsNearestComesBackUnchanged) {
   Palette p = make_palette({opaque_grey(0.1), opaque_grey(0.4), opaque_grey(0.7), opaque_grey(0.95)});
   WorkColor probe = opaque_grey(0.45);
-  double exact = color_difference(probe, p.entries[1].color);
+  double exact = color_difference(probe, p.entries[1].color, ColorMetric{});
   for (int level : kLevels) {
-    nearest_index index(nullptr, p, 1.0, level);
+    nearest_index index(nullptr, p, 1.0, ColorMetric{}, level);
     NearestMatch m = find_nearest(index, probe, 1, exact);
     EXPECT_EQ(m.index, 1);
     EXPECT_EQ(m.distance, exact);
     // A worse guess is improved upon; the answer matches the unguessed one.
-    NearestMatch from_far = find_nearest(index, probe, 3, color_difference(probe, p.entries[3].color));
+    NearestMatch from_far = find_nearest(index, probe, 3, color_difference(probe, p.entries[3].color, ColorMetric{}));
     EXPECT_EQ(from_far.index, 1);
     EXPECT_EQ(from_far.distance, exact);
   }
@@ -73,7 +73,7 @@ TEST(NearestSearch, GuessThatIsNearestComesBackUnchanged) {
 
 TEST(NearestSearch, GuessOutsideThePaletteIsIgnored) {
   Palette p = make_palette({opaque_grey(0.1), opaque_grey(0.6)});
-  nearest_index index(nullptr, p, 1.0, 0);
+  nearest_index index(nullptr, p, 1.0, ColorMetric{}, 0);
   for (std::int64_t guess : {std::int64_t{2}, std::int64_t{255}, std::int64_t{-7}}) {
     NearestMatch m = find_nearest(index, opaque_grey(0.55), guess, 0.0);
     EXPECT_EQ(m.index, 1);
@@ -85,23 +85,23 @@ TEST(NearestSearch, TranslucentEntriesCostExtraForOpaqueProbesWithIe6Workaround)
   for (int level : kLevels) {
     // Opaque entry farther by less than the penalty: the opaque one wins.
     Palette close = make_palette({translucent, opaque_grey(0.5 + std::sqrt(0.0005))});
-    nearest_index a(nullptr, close, kIe6Threshold, level);
+    nearest_index a(nullptr, close, kIe6Threshold, ColorMetric{}, level);
     NearestMatch m = find_nearest(a, opaque_grey(0.5));
     EXPECT_EQ(m.index, 1);
-    EXPECT_EQ(m.distance, color_difference(opaque_grey(0.5), close.entries[1].color));
+    EXPECT_EQ(m.distance, color_difference(opaque_grey(0.5), close.entries[1].color, ColorMetric{}));
     // Farther by more than the penalty: the translucent one wins and pays it.
     Palette far = make_palette({translucent, opaque_grey(0.54)});
-    nearest_index b(nullptr, far, kIe6Threshold, level);
+    nearest_index b(nullptr, far, kIe6Threshold, ColorMetric{}, level);
     m = find_nearest(b, opaque_grey(0.5));
     EXPECT_EQ(m.index, 0);
-    EXPECT_EQ(m.distance, color_difference(opaque_grey(0.5), translucent) + kTranslucentPenalty);
+    EXPECT_EQ(m.distance, color_difference(opaque_grey(0.5), translucent, ColorMetric{}) + kTranslucentPenalty);
     // A probe at the threshold is not penalised.
     WorkColor at_threshold{kIe6Threshold, 0.5, kNeutralA, kNeutralB};
     m = find_nearest(a, at_threshold);
     EXPECT_EQ(m.index, 0);
-    EXPECT_EQ(m.distance, color_difference(at_threshold, translucent));
+    EXPECT_EQ(m.distance, color_difference(at_threshold, translucent, ColorMetric{}));
     // Without the workaround nothing is penalised.
-    nearest_index plain(nullptr, close, 1.0, level);
+    nearest_index plain(nullptr, close, 1.0, ColorMetric{}, level);
     EXPECT_EQ(find_nearest(plain, opaque_grey(0.5)).index, 0);
   }
 }
@@ -109,10 +109,10 @@ TEST(NearestSearch, TranslucentEntriesCostExtraForOpaqueProbesWithIe6Workaround)
 TEST(NearestSearch, ProbesBeyondTheStartingBoundStillGetAnEntry) {
   Palette p = make_palette({opaque_grey(0.2), opaque_grey(0.8)});
   for (int level : kLevels) {
-    nearest_index index(nullptr, p, 1.0, level);
+    nearest_index index(nullptr, p, 1.0, ColorMetric{}, level);
     NearestMatch huge = find_nearest(index, opaque_grey(1e12));
     EXPECT_EQ(huge.index, 1);
-    EXPECT_EQ(huge.distance, color_difference(opaque_grey(1e12), p.entries[1].color));
+    EXPECT_EQ(huge.distance, color_difference(opaque_grey(1e12), p.entries[1].color, ColorMetric{}));
     NearestMatch nan = find_nearest(index, opaque_grey(std::nan("")));
     EXPECT_GE(nan.index, 0);
     EXPECT_LT(nan.index, 2);
@@ -123,7 +123,7 @@ TEST(NearestSearch, RefusedTableAnswersEntryZero) {
   RefusingDevice nothing(0);
   Palette p = make_palette({opaque_grey(0.2), opaque_grey(0.8)});
   testing::internal::CaptureStderr();
-  nearest_index index(&nothing, p, 1.0);
+  nearest_index index(&nothing, p, 1.0, ColorMetric{});
   testing::internal::GetCapturedStderr();
   EXPECT_TRUE(index.failed());
   EXPECT_EQ(find_nearest(index, opaque_grey(0.9)).index, 0);

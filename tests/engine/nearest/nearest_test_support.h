@@ -20,12 +20,13 @@ inline WorkColor opaque_grey(double L) { return WorkColor{1.0, L, kNeutralA, kNe
 // starts the race.
 inline NearestMatch brute_force_nearest(const Palette& palette, const WorkColor& probe,
                                         double opaque_threshold, std::int64_t guess = -1,
-                                        double guess_distance = 0.0) {
+                                        double guess_distance = 0.0,
+                                        const ColorMetric& metric = {}) {
   NearestMatch best{1e20, std::numeric_limits<std::int64_t>::max()};
   if (guess >= 0) best = {guess_distance, guess};
   for (std::uint32_t i = 0; i < palette.count(); ++i) {
     const WorkColor& e = palette.entries[i].color;
-    double d = color_difference(probe, e);
+    double d = color_difference(probe, e, metric);
     if (probe.alpha > opaque_threshold && e.alpha < 1.0) d += kTranslucentPenalty;
     if (d < best.distance || (d == best.distance && i < best.index)) best = {d, i};
   }
@@ -35,7 +36,7 @@ inline NearestMatch brute_force_nearest(const Palette& palette, const WorkColor&
 // Scan levels this processor can run; the index reports the level it chose.
 inline bool level_available(int level) {
   Palette p = make_palette({opaque_grey(0.5)});
-  return nearest_index(nullptr, p, 1.0, level).scan_level() == level;
+  return nearest_index(nullptr, p, 1.0, ColorMetric{}, level).scan_level() == level;
 }
 
 inline double uniform(std::mt19937_64& rng, double lo, double hi) {

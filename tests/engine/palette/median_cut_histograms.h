@@ -6,7 +6,7 @@
 
 #include "engine/engine_settings.h"
 #include "engine/colour/histogram.h"
-#include "tests/engine/engine_settings_guard.h"
+#include "engine/engine_settings.h"
 #include "tamble/device.h"
 
 inline HistogramItem make_item(const WorkColor& c, double weight, std::uint32_t index) {

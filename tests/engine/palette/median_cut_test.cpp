@@ -16,14 +16,14 @@ namespace {
 
 constexpr double kScale = 0.0017714438596447158;  // the palette search's first error scale
 
-Palette cut(Histogram& h, std::uint32_t colours, double target = 0.0) {
-  return median_cut(tamble::get_cpu_device(), h, 1.0, colours, target, kScale);
+Palette cut(const EngineSettings& s, Histogram& h, std::uint32_t colours, double target = 0.0) {
+  return median_cut(tamble::get_cpu_device(), h, s, colours, target, kScale);
 }
 
 class MedianCutBoth : public testing::TestWithParam<std::uint32_t> {
  protected:
-  void SetUp() override { g_engine.mediancut_rounds = GetParam(); }
-  EngineSettingsGuard guard;
+  void SetUp() override { s.mediancut_rounds = GetParam(); }
+  EngineSettings s;
 };
 
 bool same_bits(const Palette& x, const Palette& y) {
@@ -42,7 +42,7 @@ bool same_bits(const Palette& x, const Palette& y) {
 TEST_P(MedianCutBoth, OneItemGivesOneEntry) {
   WorkColor c{1.0, 0.3, 0.45, 0.6};
   Histogram h = make_histogram({make_item(c, 2.5, 0)});
-  Palette p = cut(h, 256);
+  Palette p = cut(s, h, 256);
   ASSERT_EQ(p.count(), 1u);
   EXPECT_NEAR(p.entries[0].color.L, 0.3, 1e-15);
   EXPECT_EQ(p.entries[0].color.alpha, 1.0);
@@ -56,7 +56,7 @@ TEST_P(MedianCutBoth, OneItemGivesOneEntry) {
 TEST_P(MedianCutBoth, MakesTheRequestedBoxesCoveringEveryItemOnce) {
   std::vector<HistogramItem> items = random_items(30000, 5);
   Histogram h = make_histogram(items);
-  Palette p = cut(h, 64);
+  Palette p = cut(s, h, 64);
   ASSERT_EQ(p.count(), 64u);
   double popularity = 0.0;
   for (const PaletteEntry& e : p.entries) {
@@ -88,7 +88,7 @@ TEST_P(MedianCutBoth, FindsSeparatedClusters) {
     items.push_back(make_item(c, 1.0, i));
   }
   Histogram h = make_histogram(items);
-  Palette p = cut(h, 2);
+  Palette p = cut(s, h, 2);
   ASSERT_EQ(p.count(), 2u);
   std::vector<double> as = {p.entries[0].color.a, p.entries[1].color.a};
   std::sort(as.begin(), as.end());
@@ -107,7 +107,7 @@ TEST_P(MedianCutBoth, OneSplitDividesTheKeysAndTheSplitWeight) {
   std::vector<HistogramItem> items = random_items(5000, 17);
   for (std::size_t i = 0; i < items.size(); ++i) items[i].cut_weight = items[i].pixel_weight = 1.0 + i % 3;
   Histogram h = make_histogram(items);
-  Palette p = cut(h, 2);
+  Palette p = cut(s, h, 2);
   ASSERT_EQ(p.count(), 2u);
   // Integer weights make the popularity an exact prefix sum: find the boundary.
   std::size_t split = 0;
@@ -146,35 +146,35 @@ TEST_P(MedianCutBoth, StopsWhenNoBoxCanBeSplitOrTheErrorTargetIsMet) {
   std::vector<HistogramItem> five;
   for (std::uint32_t i = 0; i < 5; ++i) five.push_back(make_item({1.0, 0.1 + 0.2 * i, 0.4, 0.5}, 1.0, i));
   Histogram h = make_histogram(five);
-  EXPECT_EQ(cut(h, 16).count(), 5u);
+  EXPECT_EQ(cut(s, h, 16).count(), 5u);
 
   Histogram many = make_histogram(random_items(5000, 9));
-  EXPECT_EQ(cut(many, 16, 1e9).count(), 2u);  // the first split already meets a huge target
+  EXPECT_EQ(cut(s, many, 16, 1e9).count(), 2u);  // the first split already meets a huge target
 }
 
 TEST_P(MedianCutBoth, PinsEndThePaletteOrReplaceIt) {
-  g_engine.pins = {{1.0, 0.0, kNeutralA, kNeutralB}, {1.0, 1.0, kNeutralA, kNeutralB},
+  s.pins = {{1.0, 0.0, kNeutralA, kNeutralB}, {1.0, 1.0, kNeutralA, kNeutralB},
                    {0.5, 0.25, 0.5, 0.5}};
   Histogram h = make_histogram(random_items(3000, 2));
-  Palette p = cut(h, 8);
+  Palette p = cut(s, h, 8);
   ASSERT_EQ(p.count(), 8u);
   for (std::uint32_t i = 0; i < 5; ++i) EXPECT_FALSE(p.entries[i].fixed);
   for (std::uint32_t i = 0; i < 3; ++i) {
     const PaletteEntry& e = p.entries[5 + i];
     EXPECT_TRUE(e.fixed);
     EXPECT_EQ(e.popularity, 0.0);
-    EXPECT_EQ(std::memcmp(&e.color, &g_engine.pins[i], sizeof e.color), 0);
+    EXPECT_EQ(std::memcmp(&e.color, &s.pins[i], sizeof e.color), 0);
   }
 
   // As many pins as colours or more: the first `colours` pins and nothing
   // else; the histogram is left as it was.
   std::vector<HistogramItem> before(h.items.begin(), h.items.end());
-  Palette fixed = cut(h, 2);
+  Palette fixed = cut(s, h, 2);
   ASSERT_EQ(fixed.count(), 2u);
-  EXPECT_EQ(std::memcmp(&fixed.entries[1].color, &g_engine.pins[1], sizeof(WorkColor)), 0);
+  EXPECT_EQ(std::memcmp(&fixed.entries[1].color, &s.pins[1], sizeof(WorkColor)), 0);
   EXPECT_TRUE(fixed.entries[0].fixed && fixed.entries[1].fixed);
   EXPECT_EQ(std::memcmp(before.data(), h.items.data(), before.size() * sizeof(HistogramItem)), 0);
-  EXPECT_EQ(cut(h, 3).count(), 3u);
+  EXPECT_EQ(cut(s, h, 3).count(), 3u);
 }
 
 // The same input gives the same bits whether the work is spread over the
@@ -186,12 +186,12 @@ TEST_P(MedianCutBoth, ResultDoesNotDependOnTheThreadCount) {
   ASSERT_GE(tamble::thread_count(), 2u);
   std::vector<HistogramItem> items = random_items(120000, 21);
   Histogram pooled = make_histogram(items);
-  Palette on_pool = cut(pooled, 200);
+  Palette on_pool = cut(s, pooled, 200);
 
   Histogram alone = make_histogram(items);
   Palette on_one;
   tamble::parallel_dynamic(2, [&](std::size_t i, unsigned) {
-    if (i == 0) on_one = cut(alone, 200);
+    if (i == 0) on_one = cut(s, alone, 200);
   });
   EXPECT_TRUE(same_bits(on_pool, on_one));
   EXPECT_EQ(std::memcmp(pooled.items.data(), alone.items.data(), items.size() * sizeof(HistogramItem)), 0);

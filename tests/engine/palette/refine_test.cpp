@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "engine/engine_settings.h"
-#include "engine/engine_stats.h"
+#include "engine/run_stats.h"
 #include "engine/palette/palette_search.h"
 #include "engine/palette/kmeans.h"
 #include "engine/palette/ie6_workaround.h"
@@ -44,7 +44,7 @@ TEST(RefineKmeans, MovesFreeEntriesToTheMeanAndLeavesFixedAndIdleOnes) {
   auto h = histogram_of({opaque(0.10), opaque(0.20), opaque(0.80), opaque(0.90)}, {1, 3, 2, 2});
   Palette pal;
   pal.entries = {entry(opaque(0.12)), entry(opaque(0.85), 0, true), entry(opaque(0.5, 0.9, 0.1))};
-  double err = kmeans_iteration(dev(), *h, pal, 1.0, false);
+  double err = kmeans_iteration(dev(), *h, pal, EngineSettings{}, false);
   EXPECT_DOUBLE_EQ(pal.entries[0].color.L, (0.10 * 1 + 0.20 * 3) / 4);
   EXPECT_EQ(pal.entries[0].popularity, 4.0);
   // Fixed: attracts colours (popularity) but never moves.
@@ -72,8 +72,8 @@ TEST(RefineKmeans, ResultDoesNotDependOnItemOrder) {
   for (int e = 0; e < 16; ++e) pa.entries.push_back(entry(opaque(e / 16.0 + 0.01)));
   Palette pb = pa;
   for (int it = 0; it < 3; ++it) {
-    double ea = kmeans_iteration(dev(), *a, pa, 1.0, true);
-    double eb = kmeans_iteration(dev(), *b, pb, 1.0, true);
+    double ea = kmeans_iteration(dev(), *a, pa, EngineSettings{}, true);
+    double eb = kmeans_iteration(dev(), *b, pb, EngineSettings{}, true);
     ASSERT_EQ(ea, eb);
   }
   for (int e = 0; e < 16; ++e) {
@@ -87,7 +87,7 @@ TEST(RefineKmeans, ReweightingGrowsCutWeightBySinglePrecisionRoot) {
   h->items[0].cut_weight = 5.0;
   Palette pal;
   pal.entries = {entry(opaque(0.1), 0, true)};
-  kmeans_iteration(dev(), *h, pal, 1.0, true);
+  kmeans_iteration(dev(), *h, pal, EngineSettings{}, true);
   EXPECT_EQ(h->items[0].cut_weight, (2.0 + 5.0) * 1.0);
   double d = 0.6 * 0.6;
   EXPECT_EQ(h->items[1].cut_weight,
@@ -116,28 +116,29 @@ TEST(RefineSearch, MoreTrialsKeepTheBestAndNoTrialLeavesTheErrorUnset) {
                       0.35 + (i * 17 % 89) / 180.0});
     weights.push_back(0.5 + (i % 5) * 0.5);
   }
-  const bool verbose = g_engine.verbose;
-  g_engine.verbose = false;  // the loop's progress lines
+  EngineSettings s;
+  s.verbose = false;  // the loop's progress lines
+  s.colors = 24;
   auto search = [&](std::uint32_t speed, double& error) {
     auto h = histogram_of(colors, weights);
-    g_engine_stats = EngineStats{};
-    return palette_search(dev(), *h, 24, 1.0, 0.0, feedback_trials(speed), speed, error);
+    g_run_stats = RunStats{};
+    s.speed = speed;
+    return palette_search(dev(), *h, s, error);
   };
   double unset = -1.0;
   EXPECT_EQ(search(8, unset).count(), 24u);
   EXPECT_EQ(unset, -1.0);
-  EXPECT_EQ(g_engine_stats.feedback_trials, 0u);
+  EXPECT_EQ(g_run_stats.feedback_trials, 0u);
 
   double one = -1.0, many = -1.0;
   search(3, one);
-  EXPECT_EQ(g_engine_stats.feedback_trials, 1u);
+  EXPECT_EQ(g_run_stats.feedback_trials, 1u);
   EXPECT_GT(one, 0.0);
   Palette best = search(1, many);
-  EXPECT_GT(g_engine_stats.feedback_trials, 1u);
+  EXPECT_GT(g_run_stats.feedback_trials, 1u);
   // On this spread the re-weighted trials do find a better palette (about 8%).
   EXPECT_LT(many, one);
   EXPECT_LE(best.count(), 24u);
-  g_engine.verbose = verbose;
 }
 
 TEST(RefineOrder, FixedFirstThenTransparentThenOpaqueByPopularity) {
@@ -151,7 +152,7 @@ TEST(RefineOrder, FixedFirstThenTransparentThenOpaqueByPopularity) {
       entry({0.25, 0.6, kNeutralA, kNeutralB}, 0, true),  // pin B, translucent
   };
   QuantizedImage out;
-  order_palette(out, pal, false);
+  order_palette(out, pal, EngineSettings{});
   ASSERT_EQ(out.palette_size, 6u);
   EXPECT_EQ(pal.entries[0].color.L, 0.3);  // pins in their order
   EXPECT_EQ(pal.entries[1].color.L, 0.6);
@@ -166,12 +167,12 @@ TEST(RefineOrder, TransparentCountReachesALateTranslucentPin) {
   Palette pal;
   pal.entries = {entry(opaque(0.2), 3), entry({0.5, 0.3, kNeutralA, kNeutralB}, 0, true)};
   QuantizedImage out;
-  order_palette(out, pal, false);
+  order_palette(out, pal, EngineSettings{});
   EXPECT_EQ(pal.entries[0].color.L, 0.3);
   EXPECT_EQ(out.transparent_count, 1u);
   Palette all_opaque;
   all_opaque.entries = {entry(opaque(0.2), 3), entry(opaque(0.3), 1)};
-  order_palette(out, all_opaque, false);
+  order_palette(out, all_opaque, EngineSettings{});
   EXPECT_EQ(out.transparent_count, 0u);
   EXPECT_EQ(all_opaque.entries[0].color.L, 0.3);
 }
@@ -201,8 +202,9 @@ TEST(RefineIe6, NearlyOpaquePixelsBecomeOpaqueFaintOnesStay) {
   img.height = 1;
   img.gamma = kDefaultGamma;
   img.rows = {px.data()};
-  const double threshold = 238.0 / 255.0;
-  ie6_workaround(img, threshold);
+  EngineSettings s;
+  s.min_opaque_alpha = 238.0 / 255.0;
+  ie6_workaround(img, s);
   EXPECT_EQ(px[3], 255);
   EXPECT_EQ(px[7], 255);
   // Stretched but still translucent, colour compensated upwards.
@@ -229,13 +231,15 @@ TEST(RefineKmeans, SeededRefinementMatchesPlainIterations) {
   for (int e = 0; e < 64; ++e)
     pa.entries.push_back(entry({1.0, (e % 16) / 16.0, 0.3 + (e / 16) * 0.05, 0.5}, 0, e % 9 == 0));
   Palette pb = pa;
-  g_engine_stats.kmeans_iterations = 0;
-  double seeded_error = kmeans_refine(dev(), *seeded, pa, 1.0, 1, 1e20);
-  std::uint32_t iterations = g_engine_stats.kmeans_iterations;
+  g_run_stats.kmeans_iterations = 0;
+  EngineSettings s;
+  s.speed = 1;
+  double seeded_error = kmeans_refine(dev(), *seeded, pa, s);
+  std::uint32_t iterations = g_run_stats.kmeans_iterations;
   ASSERT_GE(iterations, 2u);
   double plain_error = 0;
   for (std::uint32_t i = 0; i < iterations; ++i)
-    plain_error = kmeans_iteration(dev(), *plain, pb, 1.0, false);
+    plain_error = kmeans_iteration(dev(), *plain, pb, EngineSettings{}, false);
   EXPECT_EQ(seeded_error, plain_error);
   for (int e = 0; e < 64; ++e) {
     EXPECT_EQ(pa.entries[e].color.L, pb.entries[e].color.L) << e;
@@ -256,11 +260,13 @@ TEST(RefineKmeans, RefinementBudgetPerSpeed) {
     auto h = histogram_of(colors, weights);
     Palette pal;
     for (int e = 0; e < 32; ++e) pal.entries.push_back(entry(opaque(e / 320.0)));
-    g_engine_stats.kmeans_iterations = 0;
-    kmeans_refine(dev(), *h, pal, 1.0, speed, 1e20);
-    EXPECT_LE(g_engine_stats.kmeans_iterations, static_cast<std::uint32_t>(kmeans_budget(speed)));
+    g_run_stats.kmeans_iterations = 0;
+    EngineSettings s;
+    s.speed = speed;
+    kmeans_refine(dev(), *h, pal, s);
+    EXPECT_LE(g_run_stats.kmeans_iterations, static_cast<std::uint32_t>(kmeans_budget(speed)));
     if (speed >= 7) {
-      EXPECT_EQ(g_engine_stats.kmeans_iterations, 2u);
+      EXPECT_EQ(g_run_stats.kmeans_iterations, 2u);
     }
   }
 }
@@ -272,6 +278,6 @@ TEST(RefineKmeans, RefusedSearchTableIsARefusedAllocation) {
   Palette pal;
   pal.entries = {entry(opaque(0.2)), entry(opaque(0.8))};
   RefusingDevice nothing(0);
-  EXPECT_THROW(kmeans_iteration(&nothing, *h, pal, 1.0, false), std::bad_alloc);
+  EXPECT_THROW(kmeans_iteration(&nothing, *h, pal, EngineSettings{}, false), std::bad_alloc);
   EXPECT_EQ(pal.entries[0].color.L, 0.2);
 }

@@ -12,11 +12,13 @@ namespace {
 tamble::device* cpu() { return tamble::get_cpu_device(); }
 constexpr double kNoDamping = 1e20;
 
-std::vector<std::uint8_t> diffuse(const TestImage& img, const Palette& p, const double* edge,
-                                  double threshold = 1.0, const std::vector<std::uint8_t>* plain = nullptr) {
+std::vector<std::uint8_t> diffuse(EngineSettings s, const TestImage& img, const Palette& p,
+                                  const double* edge, double threshold = 1.0,
+                                  const std::vector<std::uint8_t>* plain = nullptr) {
   std::vector<std::uint8_t> out(img.pixels.size(), 0);
   if (plain) out = *plain;
-  remap_diffused(cpu(), img.view(), p, threshold, edge, plain != nullptr, kNoDamping, out.data());
+  s.min_opaque_alpha = threshold;
+  remap_diffused(cpu(), img.view(), p, s, edge, plain != nullptr, kNoDamping, out.data());
   return out;
 }
 
@@ -36,40 +38,42 @@ TEST(DiffusionNoise, ValuesAreDoublesBetweenOneAndTwo) {
 }
 
 TEST(RemapDiffused, ZeroStrengthDecidesEveryPixelOnItsOwn) {
-  EngineSettingsGuard guard;
-  g_engine.dither_strength = 0.0;
+  EngineSettings s;
+  s.dither_strength = 0.0;
   TestImage img = ramp_image(90, 40, 3);
   Palette p = ramp_palette(40, 4);
   std::vector<double> edge(img.pixels.size(), 1.0);
-  std::vector<std::uint8_t> out = diffuse(img, p, edge.data());
-  nearest_index index(cpu(), p, 1.0);
+  std::vector<std::uint8_t> out = diffuse(s, img, p, edge.data());
+  nearest_index index(cpu(), p, 1.0, s.metric());
   for (std::size_t i = 0; i < img.pixels.size(); ++i)
     ASSERT_EQ(out[i], find_nearest(index, img.pixels[i]).index) << "pixel " << i;
 }
 
 TEST(RemapDiffused, ColoursOutsideThePaletteBoxAreClampedFirst) {
-  EngineSettingsGuard guard;
-  g_engine.dither_strength = 0.0;
+  EngineSettings s;
+  s.dither_strength = 0.0;
   // Entry 0 is nearer to the raw colour; once L is pulled into the palette
   // box (0.45..0.55, widened to 0.425..0.575) entry 1, whose chroma matches, is.
   Palette p = make_palette({WorkColor{1.0, 0.55, kNeutralA, kNeutralB}, WorkColor{1.0, 0.45, 0.5, kNeutralB}});
   TestImage img = filled_image(1, 1, WorkColor{1.0, 1.0, 0.5, kNeutralB});
-  nearest_index index(cpu(), p, 1.0);
+  nearest_index index(cpu(), p, 1.0, s.metric());
   ASSERT_EQ(find_nearest(index, img.pixels[0]).index, 0);
   ASSERT_EQ(find_nearest(index, WorkColor{1.0, 0.575, 0.5, kNeutralB}).index, 1);
-  EXPECT_EQ(diffuse(img, p, nullptr)[0], 1);
+  EXPECT_EQ(diffuse(s, img, p, nullptr)[0], 1);
 }
 
 TEST(RemapDiffused, OneEntryPaletteTakesEveryPixel) {
+  EngineSettings s;
   TestImage img = ramp_image(33, 17, 8);
   img.at(5, 5).alpha = 0.0;
   Palette p = make_palette({WorkColor{1.0, 0.5, 0.4, 0.5}});
   std::vector<std::uint8_t> zeros(img.pixels.size(), 0);
-  for (std::uint8_t k : diffuse(img, p, nullptr)) ASSERT_EQ(k, 0);
-  for (std::uint8_t k : diffuse(img, p, nullptr, 1.0, &zeros)) ASSERT_EQ(k, 0);
+  for (std::uint8_t k : diffuse(s, img, p, nullptr)) ASSERT_EQ(k, 0);
+  for (std::uint8_t k : diffuse(s, img, p, nullptr, 1.0, &zeros)) ASSERT_EQ(k, 0);
 }
 
 TEST(RemapDiffused, FirstPixelSeesTheSeededNoiseAlone) {
+  EngineSettings s;
   DiffusionNoise noise;
   for (int i = 0; i < 4; ++i) noise.next_error();  // slot 0, left of the first column
   const double noise_L = noise.next_error();
@@ -80,29 +84,28 @@ TEST(RemapDiffused, FirstPixelSeesTheSeededNoiseAlone) {
   Palette p = make_palette({opaque_grey(0.4), opaque_grey(0.6)});
   TestImage img = filled_image(1, 1, opaque_grey(0.5 - noise_L / 2));
   const double edge[1] = {1.0};
-  EXPECT_EQ(diffuse(img, p, edge)[0], noise_L > 0 ? 1 : 0);
-  EngineSettingsGuard guard;
-  g_engine.dither_strength = 0.0;
-  EXPECT_EQ(diffuse(img, p, edge)[0], noise_L > 0 ? 0 : 1);
+  EXPECT_EQ(diffuse(s, img, p, edge)[0], noise_L > 0 ? 1 : 0);
+  s.dither_strength = 0.0;
+  EXPECT_EQ(diffuse(s, img, p, edge)[0], noise_L > 0 ? 0 : 1);
 }
 
 TEST(RemapDiffused, SecondRowRunsRightToLeft) {
-  EngineSettingsGuard guard;
+  EngineSettings s;
   // Row 0 neither takes nor passes error, so row 1 starts clean: its right
   // pixel (decided first) pushes the left one from white to black.
   const std::uint8_t map[4] = {0, 0, 128, 128};
-  g_engine.dither_map = map;
-  g_engine.dither_width = 2;
-  g_engine.dither_height = 2;
+  s.dither_map = map;
+  s.dither_width = 2;
+  s.dither_height = 2;
   TestImage img = filled_image(2, 2, opaque_grey(0.5));
   img.at(0, 1) = opaque_grey(0.51);
   img.at(1, 1) = opaque_grey(0.9);
-  std::vector<std::uint8_t> out = diffuse(img, black_and_white(), nullptr);
+  std::vector<std::uint8_t> out = diffuse(s, img, black_and_white(), nullptr);
   EXPECT_EQ(out[2], 0);
   EXPECT_EQ(out[3], 1);
   // Mirrored, the left pixel would be decided first and both would be white.
   std::swap(img.at(0, 1), img.at(1, 1));
-  out = diffuse(img, black_and_white(), nullptr);
+  out = diffuse(s, img, black_and_white(), nullptr);
   EXPECT_EQ(out[2], 1);
   EXPECT_EQ(out[3], 1);
 }
@@ -115,19 +118,19 @@ TEST(RemapDiffused, ErrorOfPixelsBeyondTheDiffusionLimitIsDamped) {
   Palette p = black_and_white();
   for (double limit : {1e20, 0.0}) {
     std::vector<std::uint8_t> out(2);
-    remap_diffused(cpu(), img.view(), p, 1.0, nullptr, false, limit, out.data());
+    remap_diffused(cpu(), img.view(), p, EngineSettings{}, nullptr, false, limit, out.data());
     EXPECT_EQ(out[0], 1);
     EXPECT_EQ(out[1], limit > 0 ? 0 : 1) << "limit " << limit;
   }
 }
 
 // Outputs right of column `band` for two images that differ only left of it.
-void expect_right_side_independent(TestImage a, std::uint32_t band, const double* edge) {
+void expect_right_side_independent(const EngineSettings& s, TestImage a, std::uint32_t band, const double* edge) {
   TestImage b = a;
   for (std::uint32_t y = 0; y < a.height; ++y)
     for (std::uint32_t x = 0; x < band; ++x) b.at(x, y).L = 1.0 - b.at(x, y).L;
   Palette p = ramp_palette(16, 12);
-  std::vector<std::uint8_t> out_a = diffuse(a, p, edge), out_b = diffuse(b, p, edge);
+  std::vector<std::uint8_t> out_a = diffuse(s, a, p, edge), out_b = diffuse(s, b, p, edge);
   int differing_left = 0;
   for (std::uint32_t y = 0; y < a.height; ++y) {
     for (std::uint32_t x = 0; x < a.width; ++x) {
@@ -143,58 +146,61 @@ void expect_right_side_independent(TestImage a, std::uint32_t band, const double
 }
 
 TEST(RemapDiffused, ZeroDitherMapCutsTheErrorChain) {
-  EngineSettingsGuard guard;
+  EngineSettings s;
   TestImage img = ramp_image(40, 30, 9);
   std::vector<std::uint8_t> map(img.pixels.size(), 200);
   for (std::uint32_t y = 0; y < img.height; ++y) map[std::size_t{y} * img.width + 20] = 0;
-  g_engine.dither_map = map.data();
-  g_engine.dither_width = img.width;
-  g_engine.dither_height = img.height;
-  expect_right_side_independent(img, 20, nullptr);
+  s.dither_map = map.data();
+  s.dither_width = img.width;
+  s.dither_height = img.height;
+  expect_right_side_independent(s, img, 20, nullptr);
 }
 
 TEST(RemapDiffused, TransparentPixelsTakeTheTransparentIndexAndPassNoError) {
+  EngineSettings s;
   TestImage img = ramp_image(40, 30, 10);
   for (std::uint32_t y = 0; y < img.height; ++y) img.at(20, y) = WorkColor{0.002, 0.3, 0.4, 0.5};
   std::vector<double> edge(img.pixels.size(), 1.0);
-  expect_right_side_independent(img, 20, edge.data());
+  expect_right_side_independent(s, img, 20, edge.data());
 
   Palette p = ramp_palette(16, 12);
   p.entries[7].color = WorkColor{0.0, 0.0, kNeutralA, kNeutralB};
-  std::vector<std::uint8_t> out = diffuse(img, p, edge.data());
+  std::vector<std::uint8_t> out = diffuse(s, img, p, edge.data());
   for (std::uint32_t y = 0; y < img.height; ++y) EXPECT_EQ(out[std::size_t{y} * img.width + 20], 7);
 }
 
 TEST(RemapDiffused, PlainRemapGuessesGiveTheSameResultOnWellSpreadPalettes) {
+  EngineSettings s;
   TestImage img = ramp_image(120, 60, 13);
   Palette p = ramp_palette(24, 14);
   std::vector<double> edge(img.pixels.size(), 1.0);
   std::vector<std::uint8_t> plain(img.pixels.size());
   Palette moved = p;
-  remap_plain(cpu(), img.view(), moved, 1.0, plain.data());
-  EXPECT_EQ(diffuse(img, p, edge.data(), 1.0, &plain), diffuse(img, p, edge.data()));
+  remap_plain(cpu(), img.view(), moved, s, plain.data());
+  EXPECT_EQ(diffuse(s, img, p, edge.data(), 1.0, &plain), diffuse(s, img, p, edge.data()));
 }
 
 TEST(RemapDiffused, OpaquePixelKeepsTranslucentPlainEntryOnlyWithinItsRadius) {
-  EngineSettingsGuard guard;
-  g_engine.dither_strength = 0.0;
+  EngineSettings s;
+  s.dither_strength = 0.0;
   const double threshold = 238.0 / 255.0;
   // Translucent T at L 0.5, opaque O at 0.53: T's radius is (0.0002 + 0.0009) / 4.
   Palette p = make_palette({WorkColor{0.99, 0.5, kNeutralA, kNeutralB}, opaque_grey(0.53)});
   TestImage img = filled_image(2, 1, opaque_grey(0.5));  // 0.0002 from T: inside
   img.at(1, 0) = opaque_grey(0.512);                    // 0.000344 from T: outside
   std::vector<std::uint8_t> plain{0, 0};
-  std::vector<std::uint8_t> out = diffuse(img, p, nullptr, threshold, &plain);
+  std::vector<std::uint8_t> out = diffuse(s, img, p, nullptr, threshold, &plain);
   EXPECT_EQ(out[0], 0);  // kept, although the penalised search would pick O
   EXPECT_EQ(out[1], 1);
-  EXPECT_EQ(diffuse(img, p, nullptr, threshold)[0], 1);
+  EXPECT_EQ(diffuse(s, img, p, nullptr, threshold)[0], 1);
 }
 
 TEST(RemapDiffused, StoredIndexOutsideThePaletteIsSearchedAfresh) {
+  EngineSettings s;
   Palette p = black_and_white();
   TestImage img = filled_image(3, 1, opaque_grey(0.9));
   std::vector<std::uint8_t> garbage{200, 2, 255};
-  for (std::uint8_t k : diffuse(img, p, nullptr, 1.0, &garbage)) EXPECT_LT(k, 2);
+  for (std::uint8_t k : diffuse(s, img, p, nullptr, 1.0, &garbage)) EXPECT_LT(k, 2);
 }
 
 }  // namespace
@@ -220,8 +226,8 @@ TEST(RemapDiffused, StoredIndexOutsideThePaletteIsSearchedAfresh) {
 // Other weights than 7, 4, 5, 0, another alpha factor, or either clamp
 // left out changes at least one entry.
 TEST(RemapDiffused, GridFollowedByHand) {
-  EngineSettingsGuard guard;
-  g_engine.dither_strength = 1.0;
+  EngineSettings s;
+  s.dither_strength = 1.0;
   const double L[3][4] = {{0.07, 0.42, 0.19, 0.025}, {0.39, 0.235, 0.365, 0.14},
                           {0.12, 0.435, 0.12, 0.105}};
   TestImage img = filled_image(4, 3, opaque_grey(0));
@@ -230,7 +236,7 @@ TEST(RemapDiffused, GridFollowedByHand) {
   const Palette p = make_palette({WorkColor{0.5, 0.0, kNeutralA, kNeutralB},
                                   WorkColor{0.5, 0.4, kNeutralA, kNeutralB}});
   const std::vector<double> edge(12, 1.0);
-  EXPECT_EQ(diffuse(img, p, edge.data()),
+  EXPECT_EQ(diffuse(s, img, p, edge.data()),
             (std::vector<std::uint8_t>{0, 1, 1, 0,  //
                                        1, 0, 1, 0,  //
                                        0, 1, 0, 1}));

@@ -11,34 +11,34 @@ namespace {
 tamble::device* cpu() { return tamble::get_cpu_device(); }
 
 TEST(DitherLevel, EdgeMapFloorAndStrength) {
-  EngineSettingsGuard guard;
-  g_engine.dither_floor = 0.25;
-  g_engine.dither_strength = 2.0;
+  EngineSettings s;
+  s.dither_floor = 0.25;
+  s.dither_strength = 2.0;
   const double edge[3] = {0.1, 0.5, 1.0};
-  EXPECT_EQ(dither_level(edge, 0, 3, 1), 0.5);  // the floor wins
-  EXPECT_EQ(dither_level(edge, 1, 3, 1), 1.0);
-  EXPECT_EQ(dither_level(edge, 2, 3, 1), 2.0);  // not capped here
-  EXPECT_EQ(dither_level(nullptr, 2, 3, 1), 1.8);  // no edge map: 0.9
-  g_engine.dither_strength = 0.0;
-  EXPECT_EQ(dither_level(edge, 2, 3, 1), 0.0);
+  EXPECT_EQ(dither_level(edge, 0, 3, 1, s), 0.5);  // the floor wins
+  EXPECT_EQ(dither_level(edge, 1, 3, 1, s), 1.0);
+  EXPECT_EQ(dither_level(edge, 2, 3, 1, s), 2.0);  // not capped here
+  EXPECT_EQ(dither_level(nullptr, 2, 3, 1, s), 1.8);  // no edge map: 0.9
+  s.dither_strength = 0.0;
+  EXPECT_EQ(dither_level(edge, 2, 3, 1, s), 0.0);
 }
 
 TEST(DitherLevel, DitherMapScalesOnlyWhenItFitsTheImage) {
-  EngineSettingsGuard guard;
-  g_engine.dither_floor = 0.75;
-  g_engine.dither_strength = 1.0;
+  EngineSettings s;
+  s.dither_floor = 0.75;
+  s.dither_strength = 1.0;
   const std::uint8_t map[4] = {0, 64, 128, 255};
-  g_engine.dither_map = map;
-  g_engine.dither_width = 2;
-  g_engine.dither_height = 2;
+  s.dither_map = map;
+  s.dither_width = 2;
+  s.dither_height = 2;
   const double edge[4] = {1, 1, 1, 1};
-  EXPECT_EQ(dither_level(edge, 0, 2, 2), 0.0);
-  EXPECT_EQ(dither_level(edge, 1, 2, 2), 0.5);
-  EXPECT_EQ(dither_level(edge, 2, 2, 2), 1.0);
-  EXPECT_EQ(dither_level(edge, 3, 2, 2), 255.0 / 128);
+  EXPECT_EQ(dither_level(edge, 0, 2, 2, s), 0.0);
+  EXPECT_EQ(dither_level(edge, 1, 2, 2, s), 0.5);
+  EXPECT_EQ(dither_level(edge, 2, 2, 2, s), 1.0);
+  EXPECT_EQ(dither_level(edge, 3, 2, 2, s), 255.0 / 128);
   // Same pixel count, other shape: ignored.
-  EXPECT_EQ(dither_level(edge, 0, 4, 1), 1.0);
-  EXPECT_EQ(dither_level(edge, 0, 1, 4), 1.0);
+  EXPECT_EQ(dither_level(edge, 0, 4, 1, s), 1.0);
+  EXPECT_EQ(dither_level(edge, 0, 1, 4, s), 1.0);
 }
 
 std::vector<double> damped(const std::vector<std::uint8_t>& indices, std::uint32_t width,

@@ -18,18 +18,20 @@
 namespace {
 
 TEST(RefusedSearch, EveryRemapReportsItAndWritesNothing) {
-  EngineSettingsGuard guard;
+  EngineSettings s;
   TestImage img = ramp_image(16, 8, 5);
   const Palette p = ramp_palette(6, 7);
   RefusingDevice nothing(0);
   std::vector<std::uint8_t> out(img.pixels.size(), 99);
   testing::internal::CaptureStderr();
   Palette moved = p;
-  EXPECT_FALSE(remap_plain(&nothing, img.view(), moved, 1.0, out.data()).has_value());
+  EXPECT_FALSE(remap_plain(&nothing, img.view(), moved, s, out.data()).has_value());
   EXPECT_EQ(moved.entries[0].color.L, p.entries[0].color.L);
-  EXPECT_FALSE(remap_diffused(&nothing, img.view(), p, 1.0, nullptr, false, 1e20, out.data()));
-  for (DitherKind kind : {kDitherBayer, kDitherBlueNoise, kDitherMixingPlan})
-    EXPECT_FALSE(remap_masked(&nothing, img.view(), p, 1.0, nullptr, kind, out.data())) << kind;
+  EXPECT_FALSE(remap_diffused(&nothing, img.view(), p, s, nullptr, false, 1e20, out.data()));
+  for (DitherKind kind : {kDitherBayer, kDitherBlueNoise, kDitherMixingPlan}) {
+    s.dither = kind;
+    EXPECT_FALSE(remap_masked(&nothing, img.view(), p, s, nullptr, out.data())) << kind;
+  }
   testing::internal::GetCapturedStderr();
   EXPECT_EQ(out, std::vector<std::uint8_t>(img.pixels.size(), 99));
 }
@@ -45,13 +47,12 @@ TEST(RefusedSearch, PipelineReturns17ForEveryRemap) {
   for (Case c : {Case{kDitherNone, 3}, Case{kDitherFloydSteinberg, 3},
                  Case{kDitherFloydSteinberg, 10}, Case{kDitherBayer, 10},
                  Case{kDitherMixingPlan, 10}}) {
-    EngineSettingsGuard guard;
-    g_engine.verbose = false;
+    EngineSettings s;
+    s.verbose = false;
     RefusingDevice small_blocks_refused(SIZE_MAX, 1024);
     ImageDesc image{64, 64, kDefaultGamma, {}};
     std::vector<std::uint8_t> copy = px;
     for (std::uint32_t y = 0; y < 64; ++y) image.rows.push_back(copy.data() + 4 * 64 * y);
-    PipelineSettings s;
     s.colors = 16;
     s.speed = c.speed;
     s.dither = c.dither;

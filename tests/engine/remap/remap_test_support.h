@@ -4,9 +4,15 @@
 #include <vector>
 
 #include "engine/engine_settings.h"
-#include "tests/engine/engine_settings_guard.h"
 #include "engine/remap/remap_image.h"
 #include "tests/engine/nearest/nearest_test_support.h"
+
+// Default settings with another minimum opaque alpha.
+inline EngineSettings opaque_from(double threshold) {
+  EngineSettings s;
+  s.min_opaque_alpha = threshold;
+  return s;
+}
 
 struct TestImage {
   std::uint32_t width = 0, height = 0;

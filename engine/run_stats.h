@@ -3,7 +3,7 @@
 // is silenced inside quantize_image). Reset at the start of every call.
 #include <cstdint>
 
-struct EngineStats {
+struct RunStats {
   std::uint32_t image_cache_hits = 0;
   std::uint32_t image_conversions = 0;
   std::uint32_t contrast_map_builds = 0;
@@ -15,4 +15,4 @@ struct EngineStats {
   unsigned posterize_bits = 0;
 };
 
-extern EngineStats g_engine_stats;
+extern RunStats g_run_stats;

@@ -3,10 +3,13 @@
 #include "engine/colour/contrast_maps.h"
 
 #include <cstring>
+#include <new>
+#include <stdexcept>
 
 #include "engine/engine_log.h"
 #include "engine/run_stats.h"
 #include "engine/fingerprint.h"
+#include "engine/required_array.h"
 #include "engine/speed_budget.h"
 #include "engine/colour/working_image.h"
 #include "tamble/algorithms.h"
@@ -54,8 +57,7 @@ void forget_histogram() {
   g_histogram.valid = false;
 }
 
-// Builds with growing posterization until the colours fit; null when a
-// build fails for lack of memory rather than for too many colours.
+// Builds with growing posterization until the colours fit.
 std::unique_ptr<Histogram> build_fitting_histogram(tamble::device* dev, const std::uint8_t* pixels,
                                                    std::size_t pixel_count, double gamma,
                                                    const double* importance,
@@ -64,17 +66,14 @@ std::unique_ptr<Histogram> build_fitting_histogram(tamble::device* dev, const st
   unsigned bits = first_posterize_bits(speed);
   std::uint32_t max_colors = histogram_max_colors(speed);
   for (;;) {
-    bool out_of_memory = false;
-    std::unique_ptr<Histogram> hist = build_histogram(dev, pixels, pixel_count, gamma, max_colors,
-                                                      bits, importance, &out_of_memory);
-    if (out_of_memory) return nullptr;
+    std::unique_ptr<Histogram> hist =
+        build_histogram(dev, pixels, pixel_count, gamma, max_colors, bits, importance);
     if (hist) {
-      if (hist->items.failed()) return nullptr;
       g_run_stats.posterize_bits = bits;
       return hist;
     }
     // Seven bits leave two levels per channel, far below any max colours.
-    if (bits >= 7) return nullptr;
+    if (bits >= 7) throw std::logic_error("no posterization fits the histogram");
     engine_log(settings, "too many colors!\n\tscaling colors to improve clustering...");
     ++bits;
   }
@@ -98,12 +97,13 @@ const WorkColor* cached_working_image(tamble::device* dev, const std::uint8_t* p
   // A histogram key includes the image key, so the cached histogram cannot
   // serve another image; freeing it now lowers this run's peak memory.
   forget_histogram();
-  g_working.image = tamble::array<WorkColor>(dev, pixel_count);
-  g_working.noise = tamble::array<double>(dev, pixel_count);
-  g_working.edges = tamble::array<double>(dev, pixel_count);
-  if (g_working.image.failed() || g_working.noise.failed() || g_working.edges.failed()) {
+  try {
+    g_working.image = required_array<WorkColor>(dev, pixel_count);
+    g_working.noise = required_array<double>(dev, pixel_count);
+    g_working.edges = required_array<double>(dev, pixel_count);
+  } catch (const std::bad_alloc&) {
     forget_working_space();
-    return nullptr;
+    throw;
   }
   convert_working_image(dev, pixels, pixel_count, gamma, g_working.image.data());
   g_working.key = key;
@@ -114,15 +114,14 @@ const WorkColor* cached_working_image(tamble::device* dev, const std::uint8_t* p
   return g_working.image.data();
 }
 
-bool copy_contrast_maps(tamble::device* dev, std::uint32_t width, std::uint32_t height,
+void copy_contrast_maps(tamble::device* dev, std::uint32_t width, std::uint32_t height,
                         double* importance, double* edge_map) {
   std::size_t n = static_cast<std::size_t>(width) * height;
   if (!g_working.maps_ready) {
     tamble::fill(dev, g_working.noise.data(), n, 0.0);
     tamble::fill(dev, g_working.edges.data(), n, 0.0);
-    if (!compute_contrast_maps(dev, g_working.image.data(), width, height,
-                               g_working.noise.data(), g_working.edges.data()))
-      return false;
+    compute_contrast_maps(dev, g_working.image.data(), width, height, g_working.noise.data(),
+                          g_working.edges.data());
     g_working.maps_ready = true;
     ++g_run_stats.contrast_map_builds;
   }
@@ -130,7 +129,6 @@ bool copy_contrast_maps(tamble::device* dev, std::uint32_t width, std::uint32_t 
   const double* edges = g_working.edges.data();
   if (importance) tamble::tabulate(dev, importance, n, [&](std::size_t i) { return noise[i]; });
   if (edge_map) tamble::tabulate(dev, edge_map, n, [&](std::size_t i) { return edges[i]; });
-  return true;
 }
 
 Histogram* histogram_for_run(tamble::device* dev, const std::uint8_t* pixels,
@@ -152,12 +150,12 @@ Histogram* histogram_for_run(tamble::device* dev, const std::uint8_t* pixels,
   engine_log(settings, "  making histogram...");
   std::unique_ptr<Histogram> hist =
       build_fitting_histogram(dev, pixels, pixel_count, gamma, importance, settings);
-  if (!hist) return nullptr;
   engine_log(settings, "%d colors found\n", static_cast<int>(hist->count));
   histogram_to_work_colors(dev, *hist);
   ++g_run_stats.histogram_builds;
   g_run_stats.histogram_colors = hist->count;
   if (hist->count >= 1) {
+    // Without room for the pristine copy the run goes on uncached.
     tamble::array<HistogramItem> copy(dev, hist->count);
     if (!copy.failed()) {
       std::memcpy(copy.data(), hist->items.data(), sizeof(HistogramItem) * hist->count);

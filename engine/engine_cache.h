@@ -13,22 +13,22 @@
 #include "tamble/device.h"
 
 // The image as working colours, reused when `key`, the pixel count and the
-// width match the cached ones, else converted anew. Null when memory was refused.
+// width match the cached ones, else converted anew. Refused memory throws
+// std::bad_alloc (as every function here does) and leaves the cache empty.
 const WorkColor* cached_working_image(tamble::device* dev, const std::uint8_t* pixels,
                                       std::uint32_t width, std::uint32_t height, double gamma,
                                       std::uint64_t key, const EngineSettings& settings);
 
 // Copies the contrast maps of the cached image into the per-call maps,
 // computing them first when this image has none yet. Needs width and height
-// above 3 (smaller images keep all-zero maps). Either destination may be
-// null. False when memory was refused.
-bool copy_contrast_maps(tamble::device* dev, std::uint32_t width, std::uint32_t height,
+// above 3 (smaller images keep all-zero maps). Either destination may be null.
+void copy_contrast_maps(tamble::device* dev, std::uint32_t width, std::uint32_t height,
                         double* importance, double* edge_map);
 
 // The run's histogram in working colours: the cached one with its items
 // restored, or a new one (posterized until it fits max colours for the speed),
 // which becomes the cache when it can. A new histogram that did not enter the
-// cache is handed over in `owned`. Null when memory was refused.
+// cache is handed over in `owned`.
 Histogram* histogram_for_run(tamble::device* dev, const std::uint8_t* pixels,
                              std::size_t pixel_count, double gamma, const double* importance,
                              std::uint64_t image_key, const EngineSettings& settings,

@@ -2,14 +2,14 @@
 
 #include <memory>
 #include <new>
-#include <optional>
 
 #include "engine/engine_cache.h"
 #include "engine/engine_log.h"
 #include "engine/fingerprint.h"
 #include "engine/colour/histogram.h"
 #include "engine/colour/focus.h"
-#include "engine/quantize.h"
+#include "engine/quantize_status.h"
+#include "engine/required_array.h"
 #include "engine/palette/palette_search.h"
 #include "engine/palette/kmeans.h"
 #include "engine/palette/ie6_workaround.h"
@@ -44,33 +44,28 @@ void allocate_output(QuantizedImage& out, const ImageDesc& image) {
     out.index_rows[y] = out.indices.data() + static_cast<std::size_t>(y) * image.width;
 }
 
-}  // namespace
-
-std::uint32_t run_pipeline(tamble::device* dev, ImageDesc& image, const EngineSettings& settings,
-                           QuantizedImage& out) {
+// The steps in order; refused memory leaves by std::bad_alloc.
+std::uint32_t run_steps(tamble::device* dev, ImageDesc& image, const EngineSettings& settings,
+                        QuantizedImage& out) {
   tamble::configure_runtime(static_cast<int>(settings.threads));
   const std::uint32_t width = image.width, height = image.height;
   const std::size_t n = static_cast<std::size_t>(width) * height;
-  const double threshold = settings.min_opaque_alpha;
   const std::uint32_t speed = settings.speed;
 
-  if (threshold <= kIe6Threshold) ie6_workaround(image, settings);
+  if (settings.min_opaque_alpha <= kIe6Threshold) ie6_workaround(image, settings);
 
   // The entry's copy is one packed block, rows[0] its start.
   const std::uint8_t* pixels = image.rows[0];
   std::uint64_t key = image_key(dev, pixels, n, image.gamma);
   const WorkColor* work =
       cached_working_image(dev, pixels, width, height, image.gamma, key, settings);
-  if (!work) return kQuantizeOutOfMemory;
 
   // Per-call maps: copies of the cached contrast maps, or all zero for
   // images too small to have them.
   const bool has_contrast = width > 3 && height > 3;
-  tamble::array<double> importance(dev, n);
-  if (importance.failed()) return kQuantizeOutOfMemory;
+  tamble::array<double> importance = required_array<double>(dev, n);
   if (!has_contrast) tamble::fill(dev, importance, 0.0);
-  else if (!copy_contrast_maps(dev, width, height, importance.data(), nullptr))
-    return kQuantizeOutOfMemory;
+  else copy_contrast_maps(dev, width, height, importance.data(), nullptr);
   if (focus_applies(image, settings))
     apply_focus(dev, importance.data(), n, settings.focus_map, settings.focus_weight);
 
@@ -78,16 +73,10 @@ std::uint32_t run_pipeline(tamble::device* dev, ImageDesc& image, const EngineSe
   Histogram* hist = histogram_for_run(dev, pixels, n, image.gamma, importance.data(), key,
                                       settings, owned_histogram);
   importance.release();
-  if (!hist) return kQuantizeOutOfMemory;
 
   double palette_error = -1.0;
-  Palette palette;
-  try {
-    palette = palette_search(dev, *hist, settings, palette_error);
-    palette_error = kmeans_refine(dev, *hist, palette, settings);
-  } catch (const std::bad_alloc&) {
-    return kQuantizeOutOfMemory;
-  }
+  Palette palette = palette_search(dev, *hist, settings, palette_error);
+  palette_error = kmeans_refine(dev, *hist, palette, settings);
   owned_histogram.reset();
 
   if (palette_error > settings.mse_limit) {
@@ -103,22 +92,18 @@ std::uint32_t run_pipeline(tamble::device* dev, ImageDesc& image, const EngineSe
   // out of the histogram's peak memory, and without dithering it is not needed.
   tamble::array<double> edge_map;
   if (settings.dither_on()) {
-    edge_map = tamble::array<double>(dev, n);
-    if (edge_map.failed()) return kQuantizeOutOfMemory;
+    edge_map = required_array<double>(dev, n);
     if (!has_contrast) tamble::fill(dev, edge_map, 0.0);
-    else if (!copy_contrast_maps(dev, width, height, nullptr, edge_map.data()))
-      return kQuantizeOutOfMemory;
+    else copy_contrast_maps(dev, width, height, nullptr, edge_map.data());
   }
 
   const RemapImage remap_image{work, width, height};
   const bool plain_first = !settings.dither_on() || plain_remap_before_dither(speed);
   if (plain_first) {
     engine_log(settings, "  mapping image to new colors...");
-    const std::optional<double> remap_error =
-        remap_plain(dev, remap_image, palette, settings, out.indices.data());
-    if (!remap_error) return kQuantizeOutOfMemory;
-    if (palette_error < 0.0) palette_error = *remap_error;
-    engine_log(settings, "MSE=%.3f", *remap_error * 65536.0);
+    const double remap_error = remap_plain(dev, remap_image, palette, settings, out.indices.data());
+    if (palette_error < 0.0) palette_error = remap_error;
+    engine_log(settings, "MSE=%.3f", remap_error * 65536.0);
     engine_log(settings, "\n");
     if (settings.dither_on()) damp_dither_map(dev, out.indices.data(), width, height, edge_map.data());
   }
@@ -128,18 +113,26 @@ std::uint32_t run_pipeline(tamble::device* dev, ImageDesc& image, const EngineSe
   if (settings.dither_on()) {
     double diffusion_limit = palette_error < 0.0 ? 1e20 : palette_error * settings.dither_damper;
     if (!plain_first) engine_log(settings, "  mapping image to new colors...");
-    bool remapped;
     if (settings.dither == kDitherFloydSteinberg) {
       // An image the palette already holds has no error to diffuse.
-      remapped = map_exact_fit(pixels, n, out, out.indices.data()) ||
-                 remap_diffused(dev, remap_image, palette, settings, edge_map.data(),
-                                plain_first, diffusion_limit, out.indices.data());
+      if (!map_exact_fit(pixels, n, out, out.indices.data()))
+        remap_diffused(dev, remap_image, palette, settings, edge_map.data(), plain_first,
+                       diffusion_limit, out.indices.data());
     } else {
-      remapped = remap_masked(dev, remap_image, palette, settings, edge_map.data(),
-                              out.indices.data());
+      remap_masked(dev, remap_image, palette, settings, edge_map.data(), out.indices.data());
     }
-    if (!remapped) return kQuantizeOutOfMemory;
     if (!plain_first) engine_log(settings, "\n");
   }
   return kQuantizeOk;
+}
+
+}  // namespace
+
+std::uint32_t run_pipeline(tamble::device* dev, ImageDesc& image, const EngineSettings& settings,
+                           QuantizedImage& out) {
+  try {
+    return run_steps(dev, image, settings, out);
+  } catch (const std::bad_alloc&) {
+    return kQuantizeOutOfMemory;
+  }
 }

@@ -2,16 +2,8 @@
 // The single engine entry.
 #include <cstdint>
 
+#include "engine/quantize_status.h"
 #include "engine/quantizer_options.h"
-
-enum QuantizeStatus : std::uint32_t {
-  kQuantizeOk = 0,
-  // Any other failure inside the engine: no exception leaves the entry.
-  kQuantizeInternalError = 1,
-  kQuantizeBadArguments = 4,
-  kQuantizeOutOfMemory = 17,
-  kQuantizeTooMuchError = 99,
-};
 
 // Quantizes width x height RGBA pixels (rows packed) encoded with `gamma`
 // (0 or less means 1/2.2). Every output is optional; none is written unless

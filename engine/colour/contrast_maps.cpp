@@ -7,6 +7,7 @@
 #include "engine/colour/contrast_filters.h"
 #include "engine/colour/contrast_maps.h"
 #include "engine/colour/row_parallel.h"
+#include "engine/required_array.h"
 #include "tamble/algorithms.h"
 
 namespace {
@@ -68,12 +69,11 @@ void measure_contrast(tamble::device* dev, const WorkColor* image, std::size_t w
 
 }  // namespace
 
-bool compute_contrast_maps(tamble::device* dev, const WorkColor* image, std::uint32_t width,
+void compute_contrast_maps(tamble::device* dev, const WorkColor* image, std::uint32_t width,
                            std::uint32_t height, double* noise_map, double* edge_map) {
-  if (width <= 3 || height <= 3) return true;
+  if (width <= 3 || height <= 3) return;
   const std::size_t n = std::size_t{width} * height;
-  tamble::array<double> scratch_array(dev, n);
-  if (scratch_array.failed()) return false;
+  tamble::array<double> scratch_array = required_array<double>(dev, n);
   double* scratch = scratch_array.data();
 
   measure_contrast(dev, image, width, height, noise_map, scratch);
@@ -89,5 +89,4 @@ bool compute_contrast_maps(tamble::device* dev, const WorkColor* image, std::uin
   // The last chain also caps the edges by the finished importance.
   const bool narrow[] = {true, false, false, false};
   cross_filter_chain(dev, scratch, noise_map, width, height, narrow, 4, edge_map);
-  return true;
 }

@@ -5,7 +5,7 @@
 #include "engine/colour/work_color.h"
 #include "tamble/device.h"
 
-// Both maps stay untouched when width or height is 3 or less. False (maps
-// untouched) when the scratch map could not be allocated.
-bool compute_contrast_maps(tamble::device* dev, const WorkColor* image, std::uint32_t width,
+// Both maps stay untouched when width or height is 3 or less. A refused
+// scratch map throws std::bad_alloc with the maps untouched.
+void compute_contrast_maps(tamble::device* dev, const WorkColor* image, std::uint32_t width,
                            std::uint32_t height, double* noise_map, double* edge_map);

@@ -1,6 +1,7 @@
 #include "engine/colour/histogram.h"
 
 #include "engine/colour/gamma_table.h"
+#include "engine/required_array.h"
 #include "tamble/algorithms.h"
 
 namespace {
@@ -63,17 +64,11 @@ HistogramItem make_item(std::uint32_t key, double weight, std::uint32_t position
 std::unique_ptr<Histogram> build_histogram(tamble::device* dev, const std::uint8_t* pixels,
                                            std::size_t pixel_count, double gamma,
                                            std::uint32_t max_colors, unsigned posterize_bits,
-                                           const double* importance, bool* out_of_memory) {
-  if (out_of_memory) *out_of_memory = false;
-  auto refuse = [&]() -> std::unique_ptr<Histogram> {
-    if (out_of_memory) *out_of_memory = true;
-    return nullptr;
-  };
+                                           const double* importance) {
   const KeyMask mask(posterize_bits < 8 ? posterize_bits : 8);
 
-  tamble::array<std::uint32_t> keys(dev, pixel_count);
-  tamble::array<double> weights(dev, pixel_count);
-  if (keys.failed() || weights.failed()) return refuse();
+  tamble::array<std::uint32_t> keys = required_array<std::uint32_t>(dev, pixel_count);
+  tamble::array<double> weights = required_array<double>(dev, pixel_count);
   tamble::tabulate(dev, keys.data(), pixel_count,
                    [&](std::size_t i) { return mask.key(pixel_word(pixels + 4 * i)); });
   if (importance) {
@@ -87,17 +82,15 @@ std::unique_ptr<Histogram> build_histogram(tamble::device* dev, const std::uint8
   std::size_t distinct = count_distinct(dev, keys.data(), pixel_count);
   if (distinct > max_colors) return nullptr;
 
-  tamble::array<std::uint32_t> colour_keys(dev, distinct);
-  tamble::array<double> colour_weights(dev, distinct);
-  if (colour_keys.failed() || colour_weights.failed()) return refuse();
+  tamble::array<std::uint32_t> colour_keys = required_array<std::uint32_t>(dev, distinct);
+  tamble::array<double> colour_weights = required_array<double>(dev, distinct);
   tamble::reduce_by_key(dev, keys.data(), pixel_count, weights.data(), pixel_count,
                         colour_keys.data(), colour_weights.data());
   keys.release();
   weights.release();
 
   auto hist = std::make_unique<Histogram>();
-  hist->items = tamble::array<HistogramItem>(dev, distinct);
-  if (hist->items.failed()) return refuse();
+  hist->items = required_array<HistogramItem>(dev, distinct);
   hist->count = static_cast<std::uint32_t>(distinct);
   const GammaTable table(gamma);
   tamble::tabulate(dev, hist->items.data(), distinct, [&](std::size_t i) {

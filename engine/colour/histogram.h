@@ -31,14 +31,12 @@ struct Histogram {
 // Distinct colours of the RGBA pixels, or nullptr when there are more than
 // max_colors of them. importance may be null (every pixel weighs 1).
 // Items are in ascending key order (R in the key's low byte, A in its high
-// byte; 0 for every fully transparent pixel). A null result caused by a
-// refused allocation sets *out_of_memory, so callers do not retry it as
-// too many colours.
+// byte; 0 for every fully transparent pixel). A refused allocation throws
+// std::bad_alloc, so it is never mistaken for too many colours.
 std::unique_ptr<Histogram> build_histogram(tamble::device* dev, const std::uint8_t* pixels,
                                            std::size_t pixel_count, double gamma,
                                            std::uint32_t max_colors, unsigned posterize_bits,
-                                           const double* importance,
-                                           bool* out_of_memory = nullptr);
+                                           const double* importance);
 
 // Converts every item's colour from premultiplied linear RGB to the working space.
 void histogram_to_work_colors(tamble::device* dev, Histogram& hist);

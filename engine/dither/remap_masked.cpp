@@ -102,18 +102,17 @@ struct MaskedPass {
 
 }  // namespace
 
-bool remap_masked(tamble::device* dev, const RemapImage& image, const Palette& palette,
+void remap_masked(tamble::device* dev, const RemapImage& image, const Palette& palette,
                   const EngineSettings& settings, const double* edge_map, std::uint8_t* output) {
   const DitherKind dither_kind = settings.dither;
   std::size_t count = static_cast<std::size_t>(image.width) * image.height;
-  if (count == 0) return true;
+  if (count == 0) return;
   if (palette.count() == 0) {
     // Nothing to map to; leave defined bytes rather than garbage.
     std::fill(output, output + count, std::uint8_t{0});
-    return true;
+    return;
   }
   nearest_index index(dev, palette, settings.min_opaque_alpha, settings.metric());
-  if (index.failed()) return false;
   const WorkColor clear{0.0, 0.0, kNeutralA, kNeutralB};
   auto transparent = static_cast<std::uint8_t>(find_nearest(index, clear).index);
   NeighbourLists neighbours = build_neighbour_lists(palette, settings.metric());
@@ -134,5 +133,4 @@ bool remap_masked(tamble::device* dev, const RemapImage& image, const Palette& p
                   &plan,
                   next_remap_memo_key()};
   tamble::tabulate(dev, output, count, pass);
-  return true;
 }

@@ -8,7 +8,7 @@
 #include "tamble/device.h"
 
 // Handles the settings' kDitherBayer, kDitherBlueNoise and kDitherMixingPlan;
-// any other kind maps every pixel to its nearest entry. False, with the output
-// unwritten, when the search table's memory was refused.
-bool remap_masked(tamble::device* dev, const RemapImage& image, const Palette& palette,
+// any other kind maps every pixel to its nearest entry. A refused search table
+// throws std::bad_alloc with the output unwritten.
+void remap_masked(tamble::device* dev, const RemapImage& image, const Palette& palette,
                   const EngineSettings& settings, const double* edge_map, std::uint8_t* output);

@@ -6,6 +6,7 @@
 #include <numeric>
 #include <vector>
 
+#include "engine/required_array.h"
 #include "tamble/isa_dispatch.h"
 #include "tamble/runtime.h"
 
@@ -56,17 +57,14 @@ void nearest_index::build(tamble::device* dev, const Palette& palette, double op
   });
 
   std::size_t slots = count_ + 2 * kGuardSlots;
-  alpha_ = tamble::array<double>(dev, slots);
-  L_ = tamble::array<double>(dev, slots);
-  a_ = tamble::array<double>(dev, slots);
-  b_ = tamble::array<double>(dev, slots);
-  chroma2_ = tamble::array<double>(dev, slots);
-  penalty_ = tamble::array<double>(dev, slots);
-  index_ = tamble::array<std::int64_t>(dev, slots);
-  rank_ = tamble::array<std::uint32_t>(dev, count_);
-  failed_ = alpha_.failed() || L_.failed() || a_.failed() || b_.failed() || chroma2_.failed() ||
-            penalty_.failed() || index_.failed() || rank_.failed();
-  if (failed_) return;
+  alpha_ = required_array<double>(dev, slots);
+  L_ = required_array<double>(dev, slots);
+  a_ = required_array<double>(dev, slots);
+  b_ = required_array<double>(dev, slots);
+  chroma2_ = required_array<double>(dev, slots);
+  penalty_ = required_array<double>(dev, slots);
+  index_ = required_array<std::int64_t>(dev, slots);
+  rank_ = required_array<std::uint32_t>(dev, count_);
 
   for (std::size_t s = 0; s < slots; ++s) {
     alpha_[s] = 0.0;
@@ -134,7 +132,7 @@ double nearest_index::scan_distance(const ScanProbe& p, std::int64_t s) const {
 }
 
 NearestMatch nearest_index::find_near(const WorkColor& probe, std::int64_t guess) const {
-  if (guess < 0 || guess >= count_ || failed_) return find(probe, -1, 0.0);
+  if (guess < 0 || guess >= count_) return find(probe, -1, 0.0);
   const ScanProbe p{probe.alpha, probe.L, probe.a, probe.b, squared_chroma(probe),
                     probe.alpha > opaque_threshold_};
   const double d = scan_distance(p, rank_[static_cast<std::size_t>(guess)]);
@@ -146,7 +144,7 @@ NearestMatch nearest_index::find_near(const WorkColor& probe, std::int64_t guess
 
 NearestMatch nearest_index::find(const WorkColor& probe, std::int64_t guess,
                                  double guess_distance) const {
-  if (count_ == 0 || failed_) return {kNoBest, 0};
+  if (count_ == 0) return {kNoBest, 0};
   ScanProbe p{probe.alpha, probe.L, probe.a, probe.b, squared_chroma(probe),
               probe.alpha > opaque_threshold_};
   ScanBest best{kNoBest, kNoIndex};

@@ -18,7 +18,8 @@ inline constexpr double kTranslucentPenalty = 0.0009765625;  // 2^-10
 
 class nearest_index {
  public:
-  // Distances follow `metric`; the scan level is the runtime's.
+  // Distances follow `metric`; the scan level is the runtime's. Throws
+  // std::bad_alloc when the table's memory is refused.
   nearest_index(tamble::device* dev, const Palette& palette, double opaque_threshold,
                 const ColorMetric& metric);
   // Fixes the scan level (0 scalar, 2 AVX2, 3 AVX-512), for tests and benchmarks.
@@ -29,9 +30,6 @@ class nearest_index {
 
   std::uint32_t count() const { return count_; }
   int scan_level() const { return scan_level_; }
-  // True when the table's memory was refused. Queries then answer entry 0,
-  // which is no answer: a pass must give up rather than use them.
-  bool failed() const { return failed_; }
 
   NearestMatch find(const WorkColor& probe, std::int64_t guess, double guess_distance) const;
   // The same answer as a search without a guess, found faster when `guess`
@@ -56,7 +54,6 @@ class nearest_index {
   ScanTable table_{};
   int scan_level_ = 0;
   nearest_scan_fn scan_ = nearest_scan_scalar;
-  bool failed_ = false;
 };
 
 // guess: a palette index or -1; with a guess, guess_distance is the exact

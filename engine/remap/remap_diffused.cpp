@@ -70,21 +70,20 @@ inline double clamp(double v, double lo, double hi) { return std::min(std::max(v
 
 }  // namespace
 
-bool remap_diffused(tamble::device* dev, const RemapImage& image, const Palette& palette,
+void remap_diffused(tamble::device* dev, const RemapImage& image, const Palette& palette,
                     const EngineSettings& settings, const double* edge_map, bool remapped,
                     double diffusion_limit, std::uint8_t* output) {
   const std::uint32_t width = image.width, height = image.height;
-  if (width == 0 || height == 0) return true;
+  if (width == 0 || height == 0) return;
   const std::uint32_t n = palette.count();
   if (n == 0) {
     std::fill(output, output + static_cast<std::size_t>(width) * height, std::uint8_t{0});
-    return true;
+    return;
   }
   if (!dev) dev = tamble::get_cpu_device();
   const double opaque_threshold = settings.min_opaque_alpha;
   const double chroma_weight = settings.chroma_weight, blend = settings.blend;
   nearest_index index(dev, palette, opaque_threshold, settings.metric());
-  if (index.failed()) return false;
   const std::int64_t transparent =
       find_nearest(index, WorkColor{0.0, 0.0, kNeutralA, kNeutralB}).index;
   const std::vector<double> radius =
@@ -163,5 +162,4 @@ bool remap_diffused(tamble::device* dev, const RemapImage& image, const Palette&
     }
     std::swap(current, next);
   }
-  return true;
 }

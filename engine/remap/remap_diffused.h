@@ -8,8 +8,8 @@
 #include "tamble/device.h"
 
 // Error diffusion on the calling thread. `remapped` says output already holds
-// remap_plain's indices. False, with the output as it was, when the search
-// table's memory was refused.
-bool remap_diffused(tamble::device* dev, const RemapImage& image, const Palette& palette,
+// remap_plain's indices. A refused search table throws std::bad_alloc with the
+// output as it was.
+void remap_diffused(tamble::device* dev, const RemapImage& image, const Palette& palette,
                     const EngineSettings& settings, const double* edge_map, bool remapped,
                     double diffusion_limit, std::uint8_t* output);

@@ -91,8 +91,8 @@ void kmeans_step(tamble::device* dev, const RemapImage& image, const std::uint32
 
 }  // namespace
 
-std::optional<double> remap_plain(tamble::device* dev, const RemapImage& image, Palette& palette,
-                                  const EngineSettings& settings, std::uint8_t* output) {
+double remap_plain(tamble::device* dev, const RemapImage& image, Palette& palette,
+                   const EngineSettings& settings, std::uint8_t* output) {
   if (!dev) dev = tamble::get_cpu_device();
   std::size_t pixels = static_cast<std::size_t>(image.width) * image.height;
   if (pixels == 0) return 0.0;
@@ -101,12 +101,11 @@ std::optional<double> remap_plain(tamble::device* dev, const RemapImage& image, 
     return 0.0;
   }
   nearest_index index(dev, palette, settings.min_opaque_alpha, settings.metric());
-  if (index.failed()) return std::nullopt;
   const auto transparent = static_cast<std::uint32_t>(
       find_nearest(index, WorkColor{0.0, 0.0, kNeutralA, kNeutralB}).index);
 
-  // Without room for the per-pixel indices the output is still written but
-  // the palette stays where it is.
+  // The indices only serve the k-means step: without room for them the
+  // output is still written and the palette stays where it is.
   tamble::array<std::uint32_t> indices(dev, pixels);
   std::uint32_t* kept = indices.failed() ? nullptr : indices.data();
   // Error blocks double as remap blocks, so the sum is taken in the same

@@ -169,7 +169,7 @@ TEST(ContrastMaps, FollowTheFilterSequence) {
     std::vector<WorkColor> img(n);
     convert_working_image(cpu(), pixels.data(), n, kDefaultGamma, img.data());
     std::vector<double> noise(n), edges(n), want_noise, want_edges;
-    ASSERT_TRUE(compute_contrast_maps(cpu(), img.data(), w, h, noise.data(), edges.data()));
+    ASSERT_NO_THROW(compute_contrast_maps(cpu(), img.data(), w, h, noise.data(), edges.data()));
     reference_maps(img, w, h, want_noise, want_edges);
     expect_near_all(noise, want_noise);
     expect_near_all(edges, want_edges);
@@ -180,7 +180,7 @@ TEST(ContrastMaps, FollowTheFilterSequence) {
 TEST(ContrastMaps, FlatImagesAreFullyImportantAndEdgeFree) {
   std::vector<WorkColor> img(20 * 10, WorkColor{1.0, 0.3, 0.4, 0.5});
   std::vector<double> noise(img.size()), edges(img.size());
-  ASSERT_TRUE(compute_contrast_maps(cpu(), img.data(), 20, 10, noise.data(), edges.data()));
+  ASSERT_NO_THROW(compute_contrast_maps(cpu(), img.data(), 20, 10, noise.data(), edges.data()));
   for (std::size_t i = 0; i < img.size(); ++i) {
     EXPECT_NEAR(noise[i], 1.0, 1e-15);
     EXPECT_NEAR(edges[i], 1.0, 1e-15);
@@ -197,7 +197,7 @@ TEST(ContrastMaps, FullContrastCheckerIsBusyNotFlat) {
   std::vector<WorkColor> img(std::size_t(w) * h);
   convert_working_image(cpu(), pixels.data(), img.size(), kDefaultGamma, img.data());
   std::vector<double> noise(img.size()), edges(img.size());
-  ASSERT_TRUE(compute_contrast_maps(cpu(), img.data(), w, h, noise.data(), edges.data()));
+  ASSERT_NO_THROW(compute_contrast_maps(cpu(), img.data(), w, h, noise.data(), edges.data()));
   for (std::size_t i = 0; i < img.size(); ++i) {
     EXPECT_GE(noise[i], 0.0);
     EXPECT_LT(noise[i], 0.1);
@@ -213,7 +213,7 @@ TEST(ContrastMaps, NarrowImagesKeepZeroMapsAndWeighHalf) {
     std::vector<WorkColor> img(n);
     convert_working_image(cpu(), pixels.data(), n, kDefaultGamma, img.data());
     std::vector<double> noise(n, 0.0), edges(n, 0.0);
-    ASSERT_TRUE(compute_contrast_maps(cpu(), img.data(), w, h, noise.data(), edges.data()));
+    ASSERT_NO_THROW(compute_contrast_maps(cpu(), img.data(), w, h, noise.data(), edges.data()));
     EXPECT_TRUE(std::all_of(noise.begin(), noise.end(), [](double v) { return v == 0.0; }));
     EXPECT_TRUE(std::all_of(edges.begin(), edges.end(), [](double v) { return v == 0.0; }));
     auto hist = build_histogram(cpu(), pixels.data(), n, kDefaultGamma, 1u << 20, 0, noise.data());

@@ -37,8 +37,8 @@ TEST(Tone, ErrorDiffusionKeepsTheWorkingLightness) {
     const WorkColor c = grey_byte(v);
     const std::vector<WorkColor> pixels(std::size_t{w} * h, c);
     std::vector<std::uint8_t> out(pixels.size(), 0xEE);
-    ASSERT_TRUE(remap_diffused(tamble::get_cpu_device(), RemapImage{pixels.data(), w, h},
-                               kBlackAndWhite, s, edge.data(), false, 1e20, out.data()));
+    remap_diffused(tamble::get_cpu_device(), RemapImage{pixels.data(), w, h}, kBlackAndWhite, s,
+                   edge.data(), false, 1e20, out.data());
     EXPECT_NEAR(white_share(out), c.L, 0.01) << "grey " << int(v);
   }
 }

@@ -25,12 +25,14 @@ TEST(RefusedSearch, EveryRemapReportsItAndWritesNothing) {
   std::vector<std::uint8_t> out(img.pixels.size(), 99);
   testing::internal::CaptureStderr();
   Palette moved = p;
-  EXPECT_FALSE(remap_plain(&nothing, img.view(), moved, s, out.data()).has_value());
+  EXPECT_THROW(remap_plain(&nothing, img.view(), moved, s, out.data()), std::bad_alloc);
   EXPECT_EQ(moved.entries[0].color.L, p.entries[0].color.L);
-  EXPECT_FALSE(remap_diffused(&nothing, img.view(), p, s, nullptr, false, 1e20, out.data()));
+  EXPECT_THROW(remap_diffused(&nothing, img.view(), p, s, nullptr, false, 1e20, out.data()),
+               std::bad_alloc);
   for (DitherKind kind : {kDitherBayer, kDitherBlueNoise, kDitherMixingPlan}) {
     s.dither = kind;
-    EXPECT_FALSE(remap_masked(&nothing, img.view(), p, s, nullptr, out.data())) << kind;
+    EXPECT_THROW(remap_masked(&nothing, img.view(), p, s, nullptr, out.data()), std::bad_alloc)
+        << kind;
   }
   testing::internal::GetCapturedStderr();
   EXPECT_EQ(out, std::vector<std::uint8_t>(img.pixels.size(), 99));

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "bench/remap_bench_image.h"
+#include "engine/nearest/nearest.h"
 #include "engine/remap/remap_image.h"
 #include "engine/remap/remap_plain.h"
 #include "engine/remap/remap_diffused.h"
@@ -24,7 +25,7 @@ void BM_RemapPlain(benchmark::State& state) {
     benchmark::DoNotOptimize(remap_plain(tamble::get_cpu_device(), view(img), p, EngineSettings{}, out.data()));
   }
   state.counters["threads"] = tamble::thread_count();
-  state.counters["scan_level"] = tamble::scan_level();
+  state.counters["scan_level"] = nearest_scan_level();
 }
 BENCHMARK(BM_RemapPlain)->Unit(benchmark::kMillisecond);
 
@@ -43,7 +44,7 @@ void BM_RemapDiffused(benchmark::State& state) {
                    8 * error, out.data());
     benchmark::DoNotOptimize(out.data());
   }
-  state.counters["scan_level"] = tamble::scan_level();
+  state.counters["scan_level"] = nearest_scan_level();
 }
 BENCHMARK(BM_RemapDiffused)->ArgName("remapped")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 

@@ -12,6 +12,10 @@ struct isa_kernel {
   feature_mask needs;
   Fn fn;
   const char* file;  // for messages
+  // An environment variable that must be set (to anything) before the
+  // automatic choice takes this kernel, for one that is not faster on every
+  // processor of its level; null when the kernel needs no asking.
+  const char* opt_in = nullptr;
 };
 
 }  // namespace tamble

@@ -117,15 +117,6 @@ bool use_vector_path() {
   return vector;
 }
 
-int scan_level() {
-  static const int level = [] {
-    int effective = effective_isa_level();
-    if (effective == 3 && !std::getenv("NQ_SCAN_AVX512")) return highest_isa_level(2, processor_feature_bits());
-    return effective;
-  }();
-  return level;
-}
-
 int spin_budget() {
   static const int budget = parse_spin_budget(std::getenv("NQ_SPIN"));
   return budget;

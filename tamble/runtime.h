@@ -26,8 +26,6 @@ int hardware_isa_level();
 int effective_isa_level();
 // Effective level is 2 or more.
 bool use_vector_path();
-// Level for the nearest-colour scan: 3 only when NQ_SCAN_AVX512 is set.
-int scan_level();
 int spin_budget();
 
 // Runs fn(ctx, index) once per participating thread, index 0 on the caller,

@@ -23,6 +23,13 @@ constexpr std::int64_t kNoIndex = std::numeric_limits<std::int64_t>::max();
 const tamble::isa_kernel<nearest_scan_fn>* const kScanKernels[] = {&kNearestScanScalar, &kNearestScanAvx2,
                                                                    &kNearestScanAvx512};
 
+// Chosen once: the environment and the processor do not change.
+const tamble::isa_kernel<nearest_scan_fn>& automatic_scan_kernel() {
+  static const tamble::isa_kernel<nearest_scan_fn>& kernel =
+      tamble::select_auto_kernel(kScanKernels, tamble::effective_isa_level());
+  return kernel;
+}
+
 // Sort key that puts a NaN lightness last, keeping the order total.
 double sort_key(double L) { return std::isnan(L) ? std::numeric_limits<double>::infinity() : L; }
 
@@ -30,22 +37,24 @@ double sort_key(double L) { return std::isnan(L) ? std::numeric_limits<double>::
 
 nearest_index::nearest_index(tamble::device* dev, const Palette& palette, double opaque_threshold,
                              const ColorMetric& metric) {
-  build(dev, palette, opaque_threshold, metric, tamble::scan_level());
+  build(dev, palette, opaque_threshold, metric, automatic_scan_kernel());
 }
 
 nearest_index::nearest_index(tamble::device* dev, const Palette& palette, double opaque_threshold,
                              const ColorMetric& metric, int level) {
-  build(dev, palette, opaque_threshold, metric, level);
+  build(dev, palette, opaque_threshold, metric, tamble::select_kernel(kScanKernels, level));
 }
 
+int nearest_scan_level() { return automatic_scan_kernel().level; }
+
 void nearest_index::build(tamble::device* dev, const Palette& palette, double opaque_threshold,
-                          const ColorMetric& metric, int level) {
+                          const ColorMetric& metric,
+                          const tamble::isa_kernel<nearest_scan_fn>& kernel) {
   if (!dev) dev = tamble::get_cpu_device();
   count_ = palette.count();
   opaque_threshold_ = opaque_threshold;
   chroma_weight_ = metric.chroma_weight;
   blend_ = metric.blend;
-  const tamble::isa_kernel<nearest_scan_fn>& kernel = tamble::select_kernel(kScanKernels, level);
   scan_level_ = kernel.level;
   scan_ = kernel.fn;
 

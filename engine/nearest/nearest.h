@@ -18,7 +18,7 @@ inline constexpr double kTranslucentPenalty = 0.0009765625;  // 2^-10
 
 class nearest_index {
  public:
-  // Distances follow `metric`; the scan level is the runtime's. Throws
+  // Distances follow `metric`; the scan level is nearest_scan_level(). Throws
   // std::bad_alloc when the table's memory is refused.
   nearest_index(tamble::device* dev, const Palette& palette, double opaque_threshold,
                 const ColorMetric& metric);
@@ -38,7 +38,7 @@ class nearest_index {
 
  private:
   void build(tamble::device* dev, const Palette& palette, double opaque_threshold,
-             const ColorMetric& metric, int level);
+             const ColorMetric& metric, const tamble::isa_kernel<nearest_scan_fn>& kernel);
   std::int64_t start_position(double probe_L) const;
   std::int64_t start_position_from(std::int64_t guess, double probe_L) const;
   NearestMatch full_scan(const ScanProbe& probe) const;
@@ -55,6 +55,10 @@ class nearest_index {
   int scan_level_ = 0;
   nearest_scan_fn scan_ = nearest_scan_scalar;
 };
+
+// Level of the scan kernel an index runs unless told otherwise: the best the
+// runtime's level allows, AVX-512 only when NQ_SCAN_AVX512 is set.
+int nearest_scan_level();
 
 // guess: a palette index or -1; with a guess, guess_distance is the exact
 // colour difference between probe and that entry.

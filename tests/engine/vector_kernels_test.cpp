@@ -3,12 +3,14 @@
 // against the level's list, which also gave the file its flags.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "engine/dither/plan_screening.h"
 #include "engine/nearest/nearest_scan.h"
 #include "tamble/isa_dispatch.h"
 #include "tamble/isa_levels.h"
+#include "tests/engine/isa_checksum.h"
 
 namespace {
 
@@ -68,6 +70,37 @@ TEST(VectorKernels, SelectionNeverPicksAKernelTheProcessorLacks) {
   const tamble::isa_kernel<nearest_scan_fn> greedy{2, avx2 | tamble::kUncheckedFeature, nearest_scan_avx2, ""};
   const tamble::isa_kernel<nearest_scan_fn>* const with_greedy[] = {&kNearestScanScalar, &greedy};
   EXPECT_EQ(tamble::select_kernel(with_greedy, 3, all).level, 0);
+}
+
+TEST(VectorKernels, DISABLED_PrintLevels) {
+  print_level_ran();
+  std::printf("CHECKSUM none\n");
+}
+
+// The AVX-512 scan runs on its own only when NQ_SCAN_AVX512 asks for it; the
+// rest of the runtime's level is unaffected.
+TEST(VectorKernels, AvxFiveTwelveScanOnlyWhenAskedFor) {
+  // Whatever this processor has: the choice follows the opt-in variable.
+  const tamble::feature_mask all = tamble::find_isa_level(3)->needs;
+  const tamble::isa_kernel<nearest_scan_fn> unasked{3, all, nearest_scan_avx512, "", "BQ_NEVER_SET"};
+  const tamble::isa_kernel<nearest_scan_fn> asked{3, all, nearest_scan_avx512, "", "PATH"};
+  const tamble::isa_kernel<nearest_scan_fn>* const with_unasked[] = {&kNearestScanScalar, &kNearestScanAvx2,
+                                                                     &unasked};
+  const tamble::isa_kernel<nearest_scan_fn>* const with_asked[] = {&kNearestScanScalar, &kNearestScanAvx2,
+                                                                   &asked};
+  EXPECT_EQ(tamble::select_auto_kernel(with_unasked, 3, all).level, 2);
+  EXPECT_EQ(tamble::select_kernel(with_unasked, 3, all).level, 3);  // an explicit level needs no asking
+  EXPECT_EQ(tamble::select_auto_kernel(with_asked, 3, all).level, 3);
+
+  const int hw = tamble::isa_level_of(tamble::processor_features());
+  const auto ran = [](const std::string& environment) {
+    std::string level;
+    child_checksum("env -u NQ_SCAN_AVX512 " + environment, "VectorKernels.DISABLED_PrintLevels", &level);
+    return level;
+  };
+  EXPECT_EQ(ran("NQ_ISA=scalar NQ_SCAN_AVX512=1"), level_line(0, 0));
+  EXPECT_EQ(ran("NQ_ISA=avx512"), level_line(hw == 3 ? 2 : hw, hw));
+  EXPECT_EQ(ran("NQ_ISA=avx512 NQ_SCAN_AVX512="), level_line(hw, hw));
 }
 
 }  // namespace

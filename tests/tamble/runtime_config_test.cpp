@@ -82,7 +82,6 @@ TEST(ChildMode, Run) {
     child_result("requested", std::to_string(tamble::requested_isa_level()));
     child_result("effective", std::to_string(tamble::effective_isa_level()));
     child_result("spin", std::to_string(tamble::spin_budget()));
-    child_result("scan", std::to_string(tamble::scan_level()));
     child_result("used", std::to_string(threads_used(100000)));
     tamble::configure_runtime(3);
     child_result("threads_after", std::to_string(tamble::thread_count()));
@@ -143,18 +142,15 @@ TEST(RuntimeConfig, InstructionSetAndSpinVariables) {
   auto scalar = run_child("report", {{"NQ_ISA", "scalar"}, {"NQ_SPIN", "0"}});
   EXPECT_EQ(scalar["requested"], "0");
   EXPECT_EQ(scalar["effective"], "0");
-  EXPECT_EQ(scalar["scan"], "0");
   EXPECT_EQ(scalar["spin"], "512");
 
   auto capitals = run_child("report", {{"NQ_ISA", "AVX2"}, {"NQ_SPIN", "-3"}});
   EXPECT_EQ(capitals["requested"], "3");
   EXPECT_EQ(capitals["effective"], std::to_string(hw));
-  EXPECT_EQ(capitals["scan"], std::to_string(hw == 3 ? 2 : hw));
   EXPECT_EQ(capitals["spin"], "512");
 
-  auto wide = run_child("report", {{"NQ_ISA", "avx512"}, {"NQ_SCAN_AVX512", ""}, {"NQ_SPIN", "777"}});
+  auto wide = run_child("report", {{"NQ_ISA", "avx512"}, {"NQ_SPIN", "777"}});
   EXPECT_EQ(wide["effective"], std::to_string(hw));
-  EXPECT_EQ(wide["scan"], std::to_string(hw));
   EXPECT_EQ(wide["spin"], "777");
 
   auto avx2 = run_child("report", {{"NQ_ISA", "avx2"}});

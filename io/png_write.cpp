@@ -31,13 +31,33 @@ IoStatus write_indexed_png(const std::string& path, std::uint32_t width, std::ui
                            double gamma, const std::uint8_t* const* index_rows,
                            const std::uint8_t* palette, std::uint32_t palette_size,
                            CompressionEffort effort) {
-  if (path.empty() || !indexed_arguments_valid(width, height, index_rows, palette, palette_size)) {
-    return IoCode::kBadArguments;
-  }
+  if (path.empty()) return IoCode::kBadArguments;
   // The target is replaced only by a complete file; any failure leaves it as it was.
   ReplacingFile output;
-  std::FILE* file = output.open(path);
-  if (file == nullptr) return output.failure();
+  if (output.open(path) == nullptr) return output.failure();
+  return write_indexed_png(output, width, height, gamma, index_rows, palette, palette_size, effort);
+}
+
+IoStatus write_indexed_png(ReplacingFile& output, std::uint32_t width, std::uint32_t height,
+                           double gamma, const std::uint8_t* const* index_rows,
+                           const std::uint8_t* palette, std::uint32_t palette_size,
+                           CompressionEffort effort) {
+  if (!indexed_arguments_valid(width, height, index_rows, palette, palette_size)) {
+    return IoCode::kBadArguments;
+  }
+  IoStatus status = write_indexed_png(output.file(), width, height, gamma, index_rows, palette,
+                                      palette_size, effort);
+  if (!status.ok()) return status;
+  return output.commit() ? IoStatus() : output.failure();
+}
+
+IoStatus write_indexed_png(std::FILE* file, std::uint32_t width, std::uint32_t height,
+                           double gamma, const std::uint8_t* const* index_rows,
+                           const std::uint8_t* palette, std::uint32_t palette_size,
+                           CompressionEffort effort) {
+  if (file == nullptr || !indexed_arguments_valid(width, height, index_rows, palette, palette_size)) {
+    return IoCode::kBadArguments;
+  }
   IoStatus status =
       encode_indexed_png_parallel(file, width, height, gamma, index_rows, palette, palette_size,
                                   effort);
@@ -45,8 +65,7 @@ IoStatus write_indexed_png(const std::string& path, std::uint32_t width, std::ui
   if (status.code == IoCode::kCannotWrite && status.system_error == 0) {
     status = io_system_failure(IoCode::kCannotWrite);
   }
-  if (!status.ok()) return status;
-  return output.commit() ? IoStatus() : output.failure();
+  return status;
 }
 
 IoStatus write_rgba_png(std::FILE* file, std::uint32_t width, std::uint32_t height, double gamma,

@@ -188,7 +188,12 @@ TEST(BatchRunner, EngineFailureIsReportedAndWritesNothing) {
   engine.status = kQuantizeOutOfMemory;
   testing::internal::CaptureStderr();
   EXPECT_EQ(run_batch_request(request, engine.function()), 1);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), scratch.file("a.png") + ": quantizer failed (17)\n");
+  // Out of memory is said in the words every other place uses.
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), scratch.file("a.png") + ": not enough memory\n");
+  engine.status = kQuantizeTooMuchError;
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(run_batch_request(request, engine.function()), 1);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), scratch.file("a.png") + ": quantizer failed (99)\n");
   EXPECT_FALSE(std::filesystem::exists(scratch.file("a-q.png")));
 }
 

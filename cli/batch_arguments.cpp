@@ -133,10 +133,12 @@ std::string diagnostics_of(const std::vector<Notice>& notices, const std::string
 std::string name_notice(const char* option, const std::string& name) {
   if (name.empty() || name == "-") return {};
   std::size_t slash = name.find_last_of('/');
-  std::size_t dot = name.rfind('.');
-  std::string suffix = dot == std::string::npos || (slash != std::string::npos && dot < slash)
+  std::string file = slash == std::string::npos ? name : name.substr(slash + 1);
+  std::size_t dot = file.rfind('.');
+  // ".", "..", ".hidden" and "name." carry no suffix.
+  std::string suffix = dot == std::string::npos || dot == 0 || dot + 1 == file.size()
                            ? std::string()
-                           : name.substr(dot);
+                           : file.substr(dot);
   for (char& c : suffix) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (suffix.empty() || suffix == ".png") return {};
   return option + std::string(" ") + name + ": the output is written as PNG whatever its name says\n";

@@ -197,6 +197,28 @@ TEST(BatchRunner, EngineFailureIsReportedAndWritesNothing) {
   EXPECT_FALSE(std::filesystem::exists(scratch.file("a-q.png")));
 }
 
+TEST(BatchRunner, AnOutputTakenByAnotherRunMeanwhileIsNotReplacedWithoutForce) {
+  ScratchFolder scratch;
+  ASSERT_TRUE(write_test_png(scratch.file("a.png"), 4, 3));
+  BatchRequest request;
+  request.inputs = {scratch.file("a.png")};
+  RecordingEngine engine;
+  QuantizeFunction recorded = engine.function();
+  // While this run quantizes, a second one writes the same output.
+  QuantizeFunction racing = [&](auto... arguments) {
+    std::ofstream(scratch.file("a-q.png")) << "the other run's";
+    return recorded(arguments...);
+  };
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(run_batch_request(request, racing), 1);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            scratch.file("a-q.png") + " exists; not overwriting (use -f)\n");
+  EXPECT_EQ(ScratchFolder::read_all(scratch.file("a-q.png")), "the other run's");
+  request.force = true;
+  EXPECT_EQ(run_batch_request(request, racing), 0);
+  EXPECT_TRUE(inspect_png(scratch.file("a-q.png")).readable);
+}
+
 TEST(BatchRunner, AnExceptionFailsOnlyItsOwnFile) {
   ScratchFolder scratch;
   ASSERT_TRUE(write_test_png(scratch.file("a.png"), 4, 3));

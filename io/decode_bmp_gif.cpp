@@ -22,7 +22,6 @@ namespace {
 // stb_image pads a short uncompressed bitmap with zeros; a file that ends
 // before its last row is refused instead of shown half black.
 bool bitmap_is_truncated(const BmpHeader& header, std::size_t size) {
-  if (header.header_size < 40) return false;  // old OS/2 headers: left to the decoder
   std::uint64_t stride = (std::uint64_t{header.width} * header.bits + 31) / 32 * 4;
   return header.pixel_offset + stride * header.height > size;
 }

@@ -20,6 +20,7 @@ tmsize_t tiff_read(thandle_t handle, void* out, tmsize_t count) {
   if (count <= 0) return 0;
   std::size_t left = source->size - source->position;
   std::size_t take = static_cast<std::size_t>(count) < left ? static_cast<std::size_t>(count) : left;
+  if (take == 0) return 0;
   std::memcpy(out, source->bytes + source->position, take);
   source->position += take;
   return static_cast<tmsize_t>(take);

@@ -11,7 +11,9 @@
 #include "io/file_system.h"
 
 std::FILE* create_unnamed_file(const std::string& folder, bool& unsupported) {
-  unsupported = false;
+  // The file is named later through /proc; without it, the hidden named file it is.
+  unsupported = ::access("/proc/self/fd", X_OK) != 0;
+  if (unsupported) return nullptr;
   int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
   if (fd < 0) {
     // Kernels or file systems without O_TMPFILE; older kernels see a plain O_DIRECTORY.

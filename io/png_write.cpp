@@ -81,16 +81,19 @@ IoStatus write_rgba_png(std::FILE* file, std::uint32_t width, std::uint32_t heig
 
 namespace {
 
-// Runs an encoder into a temporary file that is always removed; once it has
-// written everything, `take` gets the file, flushed and at its end.
+// Runs an encoder into a temporary file that is always removed (one without a
+// name where the system allows, so not even a killed process leaves it); once
+// it has written everything, `take` gets the file, flushed and at its end.
 template <class Encode, class Take>
 void through_temporary_file(const char* prefix, Encode encode, Take take) {
   std::string path;
-  std::FILE* file = create_unique_file(temporary_folder(), prefix, path);
+  bool unsupported = false;
+  std::FILE* file = create_unnamed_file(temporary_folder(), unsupported);
+  if (file == nullptr && unsupported) file = create_unique_file(temporary_folder(), prefix, path);
   if (file == nullptr) return;
   if (encode(file).ok() && std::fflush(file) == 0 && std::fseek(file, 0, SEEK_END) == 0) take(file);
   std::fclose(file);
-  remove_file(path);
+  if (!path.empty()) remove_file(path);
 }
 
 // Bytes an encoder writes; 0 on any failure.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "run_program.h"
+#include "tests/tiff_claiming_gigabytes.h"
 #include "test_png.h"
 
 namespace {
@@ -64,13 +65,19 @@ TEST(BatchHostileRuns, OutputsAndMapsAreJudgedBeforeAnythingIsDecoded) {
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_EQ(run.err, "a.png: dither map is 20000x20000, image is 4x3\n");
 
+  // An image too large for memory is refused from its header, in the usual words.
+  write_file(scratch.file("bomb.tif"), tiff_claiming_gigabytes());
+  run = scratch.run({"--nogui", "bomb.tif"});
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_EQ(run.err, "bomb.tif: not enough memory\n");
+
   // The output's problems come first, whatever the input would have cost.
   std::string long_name(300, 'n');
   for (const auto& [output, reason] :
        {std::pair<std::string, std::string>{"missing/x.png", "No such file or directory"},
         {long_name + ".png", "File name too long"},
         {".", "Is a directory"}}) {
-    run = scratch.run({"--nogui", "-f", "-o", output, "screen.gif"});
+    run = scratch.run({"--nogui", "-f", "-o", output, "bomb.tif"});
     EXPECT_EQ(run.exit_code, 1);
     EXPECT_EQ(run.err, output + ": could not open output for writing: " + reason + "\n");
   }
@@ -82,5 +89,5 @@ TEST(BatchHostileRuns, OutputsAndMapsAreJudgedBeforeAnythingIsDecoded) {
   for (const auto& entry : std::filesystem::directory_iterator(scratch.path()))
     left.push_back(entry.path().filename().string());
   std::sort(left.begin(), left.end());
-  EXPECT_EQ(left, (std::vector<std::string>{"a.png", "config", "screen.gif"}));
+  EXPECT_EQ(left, (std::vector<std::string>{"a.png", "bomb.tif", "config", "screen.gif"}));
 }

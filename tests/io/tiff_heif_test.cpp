@@ -5,6 +5,7 @@
 #include "io/image_decode.h"
 #include "io/image_probe.h"
 #include "tests/io/io_test_support.h"
+#include "tests/tiff_claiming_gigabytes.h"
 
 #if __has_include(<libheif/heif.h>)
 #include <libheif/heif.h>
@@ -82,17 +83,7 @@ TEST(TiffDecode, SixteenBitSamplesRoundToTheNearestByte) {
 }
 
 TEST(TiffDecode, FewBytesClaimingGigabytesAreRefusedBeforeAllocating) {
-  // 422 bytes: 46000 x 46000 8-bit grey in one uncompressed strip of 300 bytes at offset 122.
-  std::vector<std::uint8_t> tiff = {'I', 'I', 42, 0, 8, 0, 0, 0, 9, 0};
-  auto entry = [&](std::uint16_t tag, std::uint16_t type, std::uint32_t value) {
-    for (std::uint32_t v : {std::uint32_t{tag}, std::uint32_t{type}}) tiff.insert(tiff.end(), {std::uint8_t(v), std::uint8_t(v >> 8)});
-    for (std::uint32_t v : {1u, value})
-      tiff.insert(tiff.end(), {std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24)});
-  };
-  entry(256, 4, 46000), entry(257, 4, 46000), entry(258, 3, 8), entry(259, 3, 1), entry(262, 3, 1);
-  entry(273, 4, 122), entry(277, 3, 1), entry(278, 4, 46000), entry(279, 4, 300);
-  tiff.insert(tiff.end(), {0, 0, 0, 0});
-  tiff.resize(422, 0x80);
+  std::vector<std::uint8_t> tiff = tiff_claiming_gigabytes();
   ScratchFolder folder;
   write_bytes(folder.file("bomb.tif"), tiff);
   std::uint32_t width = 0, height = 0;
@@ -131,6 +122,10 @@ TEST(HeifDecode, PrimaryImageDecodes) {
   heif_encoder_release(encoder);
   heif_context_free(context);
 
+  std::uint32_t width = 0, height = 0;
+  ASSERT_TRUE(probe_image_size(path, width, height));  // from the boxes, nothing decoded
+  EXPECT_EQ(width, 64u);
+  EXPECT_EQ(height, 32u);
   DecodedImage image;
   ASSERT_EQ(io_message(load_image_file(path, image)), "");
   EXPECT_EQ(image.width, 64u);

@@ -3,7 +3,7 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 
-.PHONY: all deps build run test test-asan install bench bench-peers fuzz clean
+.PHONY: all deps build run test test-asan install bench bench-peers fuzz fuzz-targets clean
 
 all: build
 
@@ -45,17 +45,61 @@ bench-peers: build
 	@tools/install-deps --bench
 	bench/compare-peers $(BUILD)
 
-# Feeds the palette reader random input for 60 s; the seeds stay untouched,
-# new finds go to $(FUZZ_BUILD)/corpus.
+# Fuzzes every decoder, the palette reader and the settings reader, each a
+# libFuzzer target under the address and undefined-behaviour sanitizers, for
+# FUZZ_TIME seconds each within 2 GB. Seeds stay untouched; new finds go to
+# $(FUZZ_BUILD)/corpus/TARGET. Any crash, leak, hang or memory bomb fails the target.
 FUZZ_BUILD ?= build-fuzz
-FUZZ_TIME  ?= 60
+FUZZ_TIME  ?= 30
+FUZZ_HEIF   = $(shell pkg-config --exists libheif && echo yes)
+FUZZ_FLAGS  = -std=c++20 -g -O1 -I. -I/usr/include/stb -fno-sanitize-recover=all -MMD -MP \
+              $(if $(FUZZ_HEIF),-DBQ_HAVE_HEIF=1)
+FUZZ_LIBS   = $(shell pkg-config --libs libpng zlib libjpeg libwebp libwebpdemux libtiff-4 $(if $(FUZZ_HEIF),libheif))
+FUZZ_RUN    = -max_total_time=$(FUZZ_TIME) -rss_limit_mb=2048 -malloc_limit_mb=2048 -timeout=10 \
+              -max_len=65536 -print_final_stats=1
+DECODER_SOURCES  = io/png_decode_memory.cpp io/decode_jpeg.cpp io/decode_webp.cpp io/decode_tiff.cpp \
+                   io/decode_bmp_gif.cpp io/bmp_header.cpp io/decode_bmp_rle.cpp io/gif_frame_check.cpp \
+                   io/decode_heif.cpp io/pixel_block.cpp io/io_status.cpp
+PALETTE_SOURCES  = io/palette_file.cpp io/file_system_posix.cpp io/io_status.cpp
+SETTINGS_SOURCES = io/parameter_block.cpp io/settings.cpp io/engine_keys.cpp io/ini_text.cpp \
+                   io/settings_values.cpp io/file_system_posix.cpp io/file_naming_linux.cpp \
+                   io/replacing_file.cpp io/interrupt_cleanup_posix.cpp io/io_status.cpp engine/option_table.cpp
+# name:decoder function; BMP and GIF share one decoder, seeded differently.
+FUZZ_DECODERS = png:decode_png_memory jpeg:decode_jpeg_memory webp:decode_webp_memory \
+                tiff:decode_tiff_memory bmp:decode_bmp_gif_memory gif:decode_bmp_gif_memory \
+                heif:decode_heif_memory
+FUZZ_NAMES    = $(foreach pair,$(FUZZ_DECODERS),$(word 1,$(subst :, ,$(pair)))) palette settings
+fuzz_objects  = $(patsubst %.cpp,$(FUZZ_BUILD)/obj/%.o,$(1))
+
+$(FUZZ_BUILD)/obj/%.o: %.cpp
+	@mkdir -p $(@D)
+	clang++ $(FUZZ_FLAGS) -fsanitize=fuzzer-no-link,address,undefined -c $< -o $@
+
+define fuzz_decoder
+$(FUZZ_BUILD)/$(1)_fuzz: tests/fuzz/decoder_fuzz.cpp $(call fuzz_objects,$(DECODER_SOURCES))
+	clang++ $(FUZZ_FLAGS) -fsanitize=fuzzer,address,undefined -DFUZZ_DECODE=$(2) $$^ $(FUZZ_LIBS) -o $$@
+endef
+$(foreach pair,$(FUZZ_DECODERS),$(eval $(call fuzz_decoder,$(word 1,$(subst :, ,$(pair))),$(word 2,$(subst :, ,$(pair))))))
+
+$(FUZZ_BUILD)/palette_fuzz: tests/fuzz/palette_text_fuzz.cpp $(call fuzz_objects,$(PALETTE_SOURCES))
+	clang++ $(FUZZ_FLAGS) -fsanitize=fuzzer,address,undefined $^ -o $@
+$(FUZZ_BUILD)/settings_fuzz: tests/fuzz/settings_fuzz.cpp $(call fuzz_objects,$(SETTINGS_SOURCES))
+	clang++ $(FUZZ_FLAGS) -fsanitize=fuzzer,address,undefined $^ -o $@
+
+-include $(wildcard $(FUZZ_BUILD)/obj/*/*.d)
+
+fuzz-targets: $(foreach name,$(FUZZ_NAMES),$(FUZZ_BUILD)/$(name)_fuzz)
 
 fuzz: deps
-	mkdir -p $(FUZZ_BUILD)/corpus
-	clang++ -std=c++20 -g -O1 -I. -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-	  tests/fuzz/palette_text_fuzz.cpp io/palette_file.cpp -o $(FUZZ_BUILD)/palette_text_fuzz
-	$(FUZZ_BUILD)/palette_text_fuzz -max_total_time=$(FUZZ_TIME) -max_len=65536 -timeout=10 \
-	  $(FUZZ_BUILD)/corpus tests/fuzz/corpus
+	$(MAKE) -j $(JOBS) fuzz-targets
+	set -e; for name in $(FUZZ_NAMES); do \
+	  mkdir -p $(FUZZ_BUILD)/corpus/$$name; \
+	  echo "fuzzing $$name for $(FUZZ_TIME) s"; \
+	  $(FUZZ_BUILD)/$${name}_fuzz $(FUZZ_RUN) -artifact_prefix=$(FUZZ_BUILD)/$$name- \
+	    $(FUZZ_BUILD)/corpus/$$name tests/fuzz/corpus/$$name > $(FUZZ_BUILD)/$$name.log 2>&1 \
+	    || { tail -n 60 $(FUZZ_BUILD)/$$name.log; exit 1; }; \
+	  grep -E '^(Done|stat::number_of_executed_units)' $(FUZZ_BUILD)/$$name.log || true; \
+	done
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

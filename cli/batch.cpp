@@ -5,6 +5,7 @@
 
 #include "cli/batch_request.h"
 #include "cli/batch_runner.h"
+#include "cli/program_version.h"
 #include "io/settings.h"
 
 int run_batch(int argc, char** argv, const std::string& settings_path) {
@@ -17,6 +18,10 @@ int run_batch(int argc, char** argv, const std::string& settings_path) {
   BatchParseResult parsed = parse_batch_arguments(arguments, options);
   if (parsed.outcome == BatchParseOutcome::show_help) {
     std::fputs(batch_usage_text(), stdout);
+    return 0;
+  }
+  if (parsed.outcome == BatchParseOutcome::show_version) {
+    std::printf("brisel_quantizer (Brisel Quantizer) %s\n", kProgramVersion);
     return 0;
   }
   std::fputs(parsed.diagnostics.c_str(), stderr);

@@ -128,6 +128,22 @@ std::string diagnostics_of(const std::vector<Notice>& notices, const std::string
   return text + strength_notice;
 }
 
+// Whatever the name says, the output is a PNG; a name whose suffix says otherwise
+// gets one notice (a name without one, like /dev/stdout, says nothing).
+std::string name_notice(const char* option, const std::string& name) {
+  if (name.empty() || name == "-") return {};
+  std::size_t slash = name.find_last_of('/');
+  std::string file = slash == std::string::npos ? name : name.substr(slash + 1);
+  std::size_t dot = file.rfind('.');
+  // ".", "..", ".hidden" and "name." carry no suffix.
+  std::string suffix = dot == std::string::npos || dot == 0 || dot + 1 == file.size()
+                           ? std::string()
+                           : file.substr(dot);
+  for (char& c : suffix) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (suffix.empty() || suffix == ".png") return {};
+  return option + std::string(" ") + name + ": the output is written as PNG whatever its name says\n";
+}
+
 }  // namespace
 
 bool batch_reads_saved_settings(const std::vector<std::string>& arguments) {
@@ -155,13 +171,23 @@ BatchParseResult parse_batch_arguments(const std::vector<std::string>& arguments
   r.options = start;
   r.focus_weight = start.focus_weight;
 
+  bool options_ended = false;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& a = arguments[i];
+    if (options_ended) {
+      r.inputs.push_back(a);
+      continue;
+    }
     if (is_option(a, "-h", "--help")) {
       result.outcome = BatchParseOutcome::show_help;
       return result;
     }
-    if (is_option(a, "-f", "--force")) r.force = true;
+    if (a == "--version") {
+      result.outcome = BatchParseOutcome::show_version;
+      return result;
+    }
+    if (a == "--") options_ended = true;
+    else if (is_option(a, "-f", "--force")) r.force = true;
     else if (is_option(a, "-q", "--quiet")) r.quiet = true;
     else if (a == "--smallest") r.smallest = true;
     else if (a == "--defaults" || is_nogui_argument(a.c_str())) continue;
@@ -182,8 +208,12 @@ BatchParseResult parse_batch_arguments(const std::vector<std::string>& arguments
   if (r.inputs.empty()) return refusal(batch_usage_text());
   if (!r.output_path.empty() && r.inputs.size() > 1)
     return refusal("-o takes one input; use --ext for several\n");
+  // Standard input has no name to derive the output's from.
+  if (r.output_path.empty() && r.inputs.front() == "-")
+    return refusal("reading standard input (-) needs -o FILE, or -o - for standard output\n");
 
   result.outcome = BatchParseOutcome::run;
-  result.diagnostics = diagnostics_of(notices, limit_dither_strength(r.options));
+  result.diagnostics = diagnostics_of(notices, limit_dither_strength(r.options)) +
+                       name_notice("-o", r.output_path) + name_notice("--ext", r.suffix);
   return result;
 }

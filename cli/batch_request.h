@@ -8,7 +8,7 @@
 
 struct BatchRequest {
   QuantizerOptions options;     // saved settings, then the command line in order
-  std::string output_path;      // -o; empty means input name + suffix
+  std::string output_path;      // -o; empty means input name + suffix, "-" standard output
   std::string suffix = "-q.png";
   bool force = false;
   bool quiet = false;
@@ -18,12 +18,13 @@ struct BatchRequest {
   std::string focus_map_path;
   std::string dither_map_path;
   double focus_weight = 1.0;    // only reaches the engine together with a focus map
-  std::vector<std::string> inputs;
+  std::vector<std::string> inputs;  // "-" is standard input
 };
 
 enum class BatchParseOutcome {
   run,          // go on with `request`; `diagnostics` holds notices for stderr
   show_help,    // usage to stdout, exit 0
+  show_version, // name and version to stdout, exit 0
   refuse,       // `diagnostics` to stderr, exit 1
 };
 

@@ -4,9 +4,10 @@
 #include <exception>
 #include <map>
 #include <new>
+#include <optional>
 #include <vector>
 
-#include "cli/map_raster.h"
+#include "cli/batch_maps.h"
 #include "cli/path_exists.h"
 #include "engine/memory_budget.h"
 #include "io/file_system.h"
@@ -14,21 +15,35 @@
 #include "io/image_probe.h"
 #include "io/palette_file.h"
 #include "io/png_write.h"
+#include "io/replacing_file.h"
 
 namespace {
 
 constexpr int kMostColours = 256;
 constexpr char kNotEnoughMemory[] = "not enough memory";
+constexpr char kStandardStream[] = "-";
 
 // What every input shares: the fixed colours and the maps, read once.
 struct SharedInputs {
   // One entry more than a palette holds, to learn that a file holds more.
   std::uint8_t colours[(kMostColours + 1) * 4] = {};
-  MapRaster focus;
-  MapRaster dither;
+  BatchMap focus;
+  BatchMap dither;
   // Outputs written so far, by the file they finally name, with their input.
   std::map<std::string, std::string> written;
 };
+
+// How one input ended; a map that cannot be read ends the whole run.
+enum class InputEnd { written, failed, stop_run };
+
+// The reader's message names the path itself; the run's line names it once.
+std::string palette_reason(const std::string& path, int count, const std::string& message) {
+  if (count == 0) return "no colours";
+  if (message.rfind(path + ": ", 0) == 0) return message.substr(path.size() + 2);
+  IoStatus readable = readable_file_status(path);
+  if (message == "cannot open " + path && !readable.ok()) return io_message(readable);
+  return message;
+}
 
 bool read_fixed_colours(BatchRequest& request, SharedInputs& shared) {
   const std::string& path =
@@ -40,7 +55,7 @@ bool read_fixed_colours(BatchRequest& request, SharedInputs& shared) {
   if (!warning.empty()) std::fprintf(stderr, "%s\n", warning.c_str());
   if (count <= 0) {
     std::fprintf(stderr, "cannot read palette %s: %s\n", path.c_str(),
-                 count == 0 ? "no colours" : message.c_str());
+                 palette_reason(path, count, message).c_str());
     return false;
   }
   const bool fixed_palette = !request.palette_path.empty();
@@ -61,67 +76,84 @@ bool read_fixed_colours(BatchRequest& request, SharedInputs& shared) {
   return true;
 }
 
-bool read_map(const std::string& path, const char* what, MapRaster& raster) {
-  if (path.empty()) return true;
-  DecodedImage image;
-  IoStatus status = load_image_file(path, image);
-  if (!status.ok()) {
-    std::fprintf(stderr, "cannot read %s %s: %s\n", what, path.c_str(), io_message(status).c_str());
+// An image the engine would refuse for its size, or that no map suits, is
+// refused before it is decoded.
+bool declared_size_fits(const std::string& input, const QuantizerOptions& options,
+                        SharedInputs& shared) {
+  std::uint32_t width = 0, height = 0;
+  if (input == kStandardStream || !probe_image_size(input, width, height)) return true;
+  if (!run_fits_in_memory(std::uint64_t{width} * height, options.speed)) {
+    std::fprintf(stderr, "%s: %s\n", input.c_str(), kNotEnoughMemory);
     return false;
   }
-  raster = map_raster_from_red(image);
+  for (BatchMap* map : {&shared.focus, &shared.dither}) {
+    // fit() reports the mismatch; with the sizes known to differ it decodes nothing.
+    if (!map->may_fit(width, height)) return map->fit(input, width, height) == MapFit::fits;
+  }
   return true;
 }
 
-// A map of another size than the image fails the input rather than being ignored.
-bool map_fits(const MapRaster& map, const char* what, const std::string& input,
-              const DecodedImage& image) {
-  if (!map.present() || (map.width == image.width && map.height == image.height)) return true;
-  std::fprintf(stderr, "%s: %s is %ux%u, image is %ux%u\n", input.c_str(), what, map.width,
-               map.height, image.width, image.height);
-  return false;
+IoStatus load_input(const std::string& input, DecodedImage& image) {
+  if (input == kStandardStream) return load_image_stream(stdin, image);
+  return load_image_file(input, image);
 }
 
-// An image the engine would refuse for its size is refused before it is decoded.
-bool size_fits(const std::string& input, const QuantizerOptions& options) {
-  std::uint32_t width = 0, height = 0;
-  if (!probe_image_size(input, width, height)) return true;
-  if (run_fits_in_memory(std::uint64_t{width} * height, options.speed)) return true;
-  std::fprintf(stderr, "%s: %s\n", input.c_str(), kNotEnoughMemory);
-  return false;
-}
+// Where the PNG goes: a file, made before any decoding so that a run whose
+// outputs cannot be made fails at once, or standard output.
+struct Destination {
+  const std::string& path;
+  ReplacingFile file;
+  bool to_stream() const { return path == kStandardStream; }
+};
 
-bool quantize_one(const std::string& input, const std::string& output,
-                  const BatchRequest& request, SharedInputs& shared,
-                  const QuantizeFunction& quantize) {
-  // Two inputs of one run that map to one output would silently lose the first result.
-  auto earlier = shared.written.find(resolved_path(output));
-  if (earlier != shared.written.end()) {
-    std::fprintf(stderr, "%s: %s is already written from %s\n", input.c_str(), output.c_str(),
-                 earlier->second.c_str());
-    return false;
-  }
-  if (!request.force && path_exists(output)) {
+void report_write_failure(const std::string& output, IoStatus status) {
+  if (status.code == IoCode::kOutputExists)
     std::fprintf(stderr, "%s exists; not overwriting (use -f)\n", output.c_str());
-    return false;
+  else
+    std::fprintf(stderr, "%s: %s\n", output.c_str(), io_message(status).c_str());
+}
+
+InputEnd quantize_one(const std::string& input, Destination& out, const BatchRequest& request,
+                      SharedInputs& shared, const QuantizeFunction& quantize) {
+  const std::string& output = out.path;
+  if (!out.to_stream()) {
+    // Two inputs of one run that map to one output would silently lose the first result.
+    auto earlier = shared.written.find(resolved_path(output));
+    if (earlier != shared.written.end()) {
+      std::fprintf(stderr, "%s: %s is already written from %s\n", input.c_str(), output.c_str(),
+                   earlier->second.c_str());
+      return InputEnd::failed;
+    }
+    if (!request.force && path_exists(output)) {
+      report_write_failure(output, IoCode::kOutputExists);
+      return InputEnd::failed;
+    }
+    // Without -f the name is given only if still free then: another run may take it meanwhile.
+    if (out.file.open(output, request.force) == nullptr) {
+      report_write_failure(output, out.file.failure());
+      return InputEnd::failed;
+    }
   }
-  if (!size_fits(input, request.options)) return false;
+  if (!declared_size_fits(input, request.options, shared)) return InputEnd::failed;
   DecodedImage image;
-  IoStatus loaded = load_image_file(input, image);
+  IoStatus loaded = load_input(input, image);
   if (!loaded.ok()) {
     std::fprintf(stderr, "%s: %s\n", input.c_str(), io_message(loaded).c_str());
-    return false;
+    return InputEnd::failed;
   }
 
   // Each input gets its own copy, so nothing set for one file leaks into the next.
   QuantizerOptions options = request.options;
-  if (!map_fits(shared.focus, "focus map", input, image)) return false;
-  if (!map_fits(shared.dither, "dither map", input, image)) return false;
-  if (shared.focus.present()) {
-    options.focus_map = shared.focus.values.data();
+  for (BatchMap* map : {&shared.focus, &shared.dither}) {
+    MapFit fit = map->fit(input, image.width, image.height);
+    if (fit == MapFit::unreadable) return InputEnd::stop_run;
+    if (fit == MapFit::other_size) return InputEnd::failed;
+  }
+  if (shared.focus.wanted()) {
+    options.focus_map = shared.focus.raster().values.data();
     options.focus_weight = request.focus_weight;
   }
-  if (shared.dither.present()) options.dither_map = shared.dither.values.data();
+  if (shared.dither.wanted()) options.dither_map = shared.dither.raster().values.data();
 
   std::vector<std::uint8_t> indices(static_cast<std::size_t>(image.width) * image.height);
   std::uint8_t palette[256 * 4] = {};
@@ -131,47 +163,61 @@ bool quantize_one(const std::string& input, const std::string& output,
   std::uint32_t status = quantize(image.pixels.data(), image.width, image.height,
                                         image.gamma, &options, nullptr, indices.data(), palette,
                                         &palette_size, nullptr, &palette_gamma);
+  if (status == kQuantizeOutOfMemory) {
+    std::fprintf(stderr, "%s: %s\n", input.c_str(), kNotEnoughMemory);
+    return InputEnd::failed;
+  }
   if (status != kQuantizeOk) {
     std::fprintf(stderr, "%s: quantizer failed (%d)\n", input.c_str(), static_cast<int>(status));
-    return false;
+    return InputEnd::failed;
   }
 
   std::vector<const std::uint8_t*> rows(image.height);
   for (std::uint32_t y = 0; y < image.height; ++y)
     rows[y] = indices.data() + static_cast<std::size_t>(y) * image.width;
-  IoStatus written = write_indexed_png(output, image.width, image.height, palette_gamma,
-                                       rows.data(), palette, palette_size,
-                                       request.smallest ? CompressionEffort::kSmallest
-                                                        : CompressionEffort::kDefault);
+  CompressionEffort effort =
+      request.smallest ? CompressionEffort::kSmallest : CompressionEffort::kDefault;
+  IoStatus written =
+      out.to_stream()
+          ? write_indexed_png(stdout, image.width, image.height, palette_gamma, rows.data(),
+                              palette, palette_size, effort)
+          : write_indexed_png(out.file, image.width, image.height, palette_gamma, rows.data(),
+                              palette, palette_size, effort);
+  if (written.ok() && out.to_stream() && std::fflush(stdout) != 0)
+    written = io_system_failure(IoCode::kCannotWrite);
   if (!written.ok()) {
-    std::fprintf(stderr, "%s: %s\n", output.c_str(), io_message(written).c_str());
-    return false;
+    report_write_failure(output, written);
+    return InputEnd::failed;
   }
-  shared.written.emplace(resolved_path(output), input);
+  if (!out.to_stream()) shared.written.emplace(resolved_path(output), input);
   if (!request.quiet) {
-    std::printf("%s -> %s (%u colours, %u-bit)\n", input.c_str(), output.c_str(), palette_size,
-                palette_bit_depth(palette_size));
-    std::fflush(stdout);
+    // With the image on standard output, the line goes where it cannot mix with it.
+    std::FILE* say = out.to_stream() ? stderr : stdout;
+    std::fprintf(say, "%s -> %s (%u colours, %u-bit)\n", input.c_str(), output.c_str(),
+                 palette_size, palette_bit_depth(palette_size));
+    std::fflush(say);
   }
-  return true;
+  return InputEnd::written;
 }
 
 }  // namespace
 
 int run_batch_request(BatchRequest& request, const QuantizeFunction& quantize) {
-  SharedInputs shared;
+  SharedInputs shared{.focus = BatchMap("focus map", request.focus_map_path),
+                      .dither = BatchMap("dither map", request.dither_map_path),
+                      .written = {}};
   if (!read_fixed_colours(request, shared)) return 1;
-  if (!read_map(request.focus_map_path, "focus map", shared.focus)) return 1;
-  if (!read_map(request.dither_map_path, "dither map", shared.dither)) return 1;
+  if (!shared.focus.prepare() || !shared.dither.prepare()) return 1;
 
   std::size_t failed = 0;
   for (const std::string& input : request.inputs) {
     std::string output = !request.output_path.empty()
                              ? request.output_path
                              : batch_output_path(input, request.suffix);
-    bool written = false;
+    Destination destination{output, {}};
+    InputEnd end = InputEnd::failed;
     try {
-      written = quantize_one(input, output, request, shared, quantize);
+      end = quantize_one(input, destination, request, shared, quantize);
     } catch (const std::bad_alloc&) {
       // One image too big for this machine must not end the whole run.
       std::fprintf(stderr, "%s: %s\n", input.c_str(), kNotEnoughMemory);
@@ -179,7 +225,8 @@ int run_batch_request(BatchRequest& request, const QuantizeFunction& quantize) {
       // Nor may anything else that goes wrong with one file.
       std::fprintf(stderr, "%s: %s\n", input.c_str(), e.what());
     }
-    if (!written) ++failed;
+    if (end == InputEnd::stop_run) return 1;
+    if (end != InputEnd::written) ++failed;
   }
   if (failed == 0) return 0;
   return failed == request.inputs.size() ? 1 : 2;

@@ -12,6 +12,23 @@ bool is_heif_content(const std::uint8_t* bytes, std::size_t size) {
   return type == heif_filetype_yes_supported || type == heif_filetype_maybe;
 }
 
+bool probe_heif_file(const std::string& path, std::uint32_t& width, std::uint32_t& height) {
+  heif_context* context = heif_context_alloc();
+  if (context == nullptr) return false;
+  heif_image_handle* handle = nullptr;
+  bool known = heif_context_read_from_file(context, path.c_str(), nullptr).code == heif_error_Ok &&
+               heif_context_get_primary_image_handle(context, &handle).code == heif_error_Ok;
+  if (known) {
+    int w = heif_image_handle_get_width(handle), h = heif_image_handle_get_height(handle);
+    known = w > 0 && h > 0;
+    width = static_cast<std::uint32_t>(w);
+    height = static_cast<std::uint32_t>(h);
+  }
+  if (handle != nullptr) heif_image_handle_release(handle);
+  heif_context_free(context);
+  return known;
+}
+
 IoStatus decode_heif_memory(const std::uint8_t* bytes, std::size_t size, DecodedImage& image) {
   heif_context* context = heif_context_alloc();
   if (context == nullptr) return IoCode::kOutOfMemory;
@@ -57,6 +74,8 @@ IoStatus decode_heif_memory(const std::uint8_t* bytes, std::size_t size, Decoded
 #else
 
 bool is_heif_content(const std::uint8_t*, std::size_t) { return false; }
+
+bool probe_heif_file(const std::string&, std::uint32_t&, std::uint32_t&) { return false; }
 
 IoStatus decode_heif_memory(const std::uint8_t*, std::size_t, DecodedImage&) {
   return IoCode::kUnrecognised;

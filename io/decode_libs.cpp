@@ -79,8 +79,13 @@ IoStatus decode_by_format(const std::vector<std::uint8_t>& bytes, DecodedImage& 
 IoStatus decode_with_platform(const std::string& path, DecodedImage& image) {
   std::vector<std::uint8_t> bytes;
   IoStatus status = read_file_bytes(path, bytes);
+  if (!status.ok()) return status;
+  return decode_bytes_with_platform(bytes, image);
+}
+
+IoStatus decode_bytes_with_platform(const std::vector<std::uint8_t>& bytes, DecodedImage& image) {
   DecodedImage decoded;
-  if (status.ok()) status = decode_by_format(bytes, decoded);
+  IoStatus status = decode_by_format(bytes, decoded);
   if (!status.ok()) return status;
   decoded.gamma = kDefaultGamma;
   image = std::move(decoded);

@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 #include "io/format_decoders.h"
 
@@ -19,6 +20,7 @@ tmsize_t tiff_read(thandle_t handle, void* out, tmsize_t count) {
   if (count <= 0) return 0;
   std::size_t left = source->size - source->position;
   std::size_t take = static_cast<std::size_t>(count) < left ? static_cast<std::size_t>(count) : left;
+  if (take == 0) return 0;
   std::memcpy(out, source->bytes + source->position, take);
   source->position += take;
   return static_cast<tmsize_t>(take);
@@ -49,9 +51,61 @@ void silence_libtiff() {
   });
 }
 
-// libtiff hands out packed words (R in the low byte) of premultiplied colour;
-// the rest of the system wants bytes R, G, B, A of straight colour.
-void unpack_straight_rgba(std::vector<std::uint8_t>& pixels) {
+// The most one stored byte can become for the codecs whose limit is known;
+// 0 for the others (JPEG, fax, LZMA, ...), which are not judged.
+std::uint64_t expansion_limit(std::uint16_t compression) {
+  switch (compression) {
+    case COMPRESSION_NONE: return 1;
+    case COMPRESSION_PACKBITS: return 128;
+    case COMPRESSION_ADOBE_DEFLATE:
+    case COMPRESSION_DEFLATE: return 1032;
+    case COMPRESSION_LZW: return 4096;
+    default: return 0;
+  }
+}
+
+// A file whose strips or tiles are too short for the size it claims is refused
+// before its pixel block is made: a few hundred bytes cannot claim gigabytes.
+bool stored_data_can_fill(TIFF* tiff) {
+  std::uint16_t compression = COMPRESSION_NONE;
+  TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
+  std::uint64_t limit = expansion_limit(compression);
+  if (limit == 0) return true;
+  std::uint32_t height = 0;
+  std::uint16_t planar = PLANARCONFIG_CONTIG, samples = 1;
+  TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height);
+  TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &planar);
+  TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
+  std::uint64_t planes = planar == PLANARCONFIG_SEPARATE ? samples : 1;
+  std::uint32_t pieces = TIFFIsTiled(tiff) ? TIFFNumberOfTiles(tiff) : TIFFNumberOfStrips(tiff);
+  std::uint64_t needed = TIFFIsTiled(tiff) ? std::uint64_t{pieces} * TIFFTileSize64(tiff)
+                                           : TIFFScanlineSize64(tiff) * height * planes;
+  std::uint64_t stored = 0;
+  for (std::uint32_t i = 0; i < pieces && stored * limit < needed; ++i) {
+    int failed = 0;
+    std::uint64_t count = TIFFGetStrileByteCountWithErr(tiff, i, &failed);
+    if (failed != 0) return false;
+    stored += count < UINT32_MAX ? count : UINT32_MAX;
+  }
+  return stored * limit >= needed;
+}
+
+// Alpha stored unassociated is declared associated for the reading, so libtiff
+// hands it over as stored instead of premultiplying it (and losing precision
+// that dividing back cannot restore). Returns whether that was done.
+bool read_unassociated_alpha_as_stored(TIFF* tiff) {
+  std::uint16_t count = 0;
+  std::uint16_t* kinds = nullptr;
+  if (TIFFGetField(tiff, TIFFTAG_EXTRASAMPLES, &count, &kinds) != 1 || count == 0) return false;
+  if (kinds[0] != EXTRASAMPLE_UNASSALPHA) return false;
+  std::vector<std::uint16_t> declared(kinds, kinds + count);
+  declared[0] = EXTRASAMPLE_ASSOCALPHA;
+  return TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, count, declared.data()) == 1;
+}
+
+// libtiff hands out packed words (R in the low byte); the rest of the system
+// wants bytes R, G, B, A of straight colour, so premultiplied colour is divided back.
+void unpack_straight_rgba(std::vector<std::uint8_t>& pixels, bool premultiplied) {
   for (std::size_t i = 0; i < pixels.size(); i += 4) {
     std::uint32_t word;
     std::memcpy(&word, &pixels[i], 4);
@@ -60,7 +114,7 @@ void unpack_straight_rgba(std::vector<std::uint8_t>& pixels) {
     pixels[i + 2] = static_cast<std::uint8_t>(TIFFGetB(word));
     pixels[i + 3] = static_cast<std::uint8_t>(TIFFGetA(word));
     unsigned alpha = pixels[i + 3];
-    if (alpha == 0 || alpha == 255) continue;
+    if (!premultiplied || alpha == 0 || alpha == 255) continue;
     for (int c = 0; c < 3; ++c) {
       unsigned value = (pixels[i + c] * 255u + alpha / 2) / alpha;
       pixels[i + c] = static_cast<std::uint8_t>(value > 255 ? 255 : value);
@@ -117,17 +171,20 @@ IoStatus decode_tiff_memory(const std::uint8_t* bytes, std::size_t size, Decoded
       TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height) == 1) {
     status = IoCode::kOk;
   }
+  if (status.ok()) status = check_image_size(width, height);
+  if (status.ok() && !stored_data_can_fill(tiff)) status = IoCode::kUnreadablePixels;
   char reason[1024] = {};
   if (status.ok() && !TIFFRGBAImageOK(tiff, reason)) {
     status = IoCode::kCannotConvert;
   }
+  bool premultiplied = status.ok() && !read_unassociated_alpha_as_stored(tiff);
   if (status.ok()) status = allocate_pixels(width, height, image);
   if (status.ok()) {
     auto* raster = reinterpret_cast<std::uint32_t*>(image.pixels.data());
     if (!read_rgba_top_down(tiff, width, height, raster)) {
       status = IoCode::kUnreadablePixels;
     } else {
-      unpack_straight_rgba(image.pixels);
+      unpack_straight_rgba(image.pixels, premultiplied);
     }
   }
   TIFFClose(tiff);

@@ -8,11 +8,12 @@
 #include "io/settings_values.h"
 
 void load_engine_settings(const std::string& path, QuantizerOptions& options) {
+  std::optional<SettingsSnapshot> settings = read_settings_snapshot(path);
+  if (!settings) return;
   for (const OptionSpec& spec : option_table()) {
     if (spec.settings_key == nullptr) continue;
     // Missing, empty or not a number at all: the value held before stays.
-    std::optional<double> stored =
-        settings_read_number(path, spec.settings_key, spec.kind == OptionKind::real);
+    std::optional<double> stored = settings->number(spec.settings_key, spec.kind == OptionKind::real);
     if (!stored) continue;
     double value = *stored;
     if (spec.kind == OptionKind::flag) {

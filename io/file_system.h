@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include "io/io_status.h"
+
 // True when `path` names an existing regular file (not a folder, device or pipe).
 bool is_regular_file(const std::string& path);
 
@@ -14,6 +16,16 @@ bool path_is_missing(const std::string& path);
 // (folder, device, pipe, socket).
 enum class PathKind { missing, regular, other };
 PathKind path_kind(const std::string& path);
+
+// Why `path` cannot be read as a file: kOk for a readable regular file, else
+// kNoSuchFile, kIsDirectory, kNotRegularFile or kPermissionDenied.
+IoStatus readable_file_status(const std::string& path);
+
+// What reading a small file whole found.
+enum class SmallFileRead { ok, missing, not_regular, too_large, unreadable };
+// Reads all of `path` when it is a regular file of at most `limit` bytes; never
+// blocks on a pipe or device, whatever the path turns into between look and read.
+SmallFileRead read_small_file(const std::string& path, std::size_t limit, std::string& text);
 
 // Creates `path` and any missing parent folders; true when the folder exists afterwards.
 bool make_directories(const std::string& path);
@@ -38,11 +50,24 @@ void set_default_permissions(std::FILE* file);
 // Gives the file the permission bits of the file at `model`; false when `model` cannot be read.
 bool copy_permissions(const std::string& model, std::FILE* file);
 
-// The file a path finally names after following symbolic links; the path itself
-// when it does not exist yet.
+// The file a path finally names after following symbolic links, a link to a
+// file not yet there included; the path itself when it is no link.
 std::string resolved_path(const std::string& path);
 
-// Moves `from` over `to` in one step.
-bool replace_file(const std::string& from, const std::string& to);
+// A file without a name in `folder`, open for writing and reading: if the process
+// dies before it is named, nothing is left. nullptr on failure, with `unsupported`
+// set when the system or the file system cannot make such files (errno tells the rest).
+std::FILE* create_unnamed_file(const std::string& folder, bool& unsupported);
+
+// Gives a file from create_unnamed_file the name `target`; an existing target is
+// replaced in one step when `replace`, else refused with errno EEXIST.
+bool name_unnamed_file(std::FILE* file, const std::string& target, bool replace);
+
+// Moves `from` to `to` in one step; an existing `to` is replaced when `replace`,
+// else refused with errno EEXIST.
+bool move_file(const std::string& from, const std::string& to, bool replace);
+
+// The longest file name `folder` takes.
+std::size_t longest_name_in(const std::string& folder);
 
 bool remove_file(const std::string& path);

@@ -25,6 +25,44 @@ bool path_is_missing(const std::string& path) {
 
 bool is_regular_file(const std::string& path) { return path_kind(path) == PathKind::regular; }
 
+IoStatus readable_file_status(const std::string& path) {
+  struct stat info {};
+  if (path.empty() || ::stat(path.c_str(), &info) != 0) {
+    if (errno == EACCES) return IoCode::kPermissionDenied;
+    return IoCode::kNoSuchFile;
+  }
+  if (S_ISDIR(info.st_mode)) return IoCode::kIsDirectory;
+  if (!S_ISREG(info.st_mode)) return IoCode::kNotRegularFile;
+  if (::access(path.c_str(), R_OK) != 0 && errno == EACCES) return IoCode::kPermissionDenied;
+  return IoCode::kOk;
+}
+
+SmallFileRead read_small_file(const std::string& path, std::size_t limit, std::string& text) {
+  text.clear();
+  // Non-blocking, so a pipe that appeared after the look cannot hang the open.
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? SmallFileRead::missing
+                                                         : SmallFileRead::unreadable;
+  struct stat info {};
+  SmallFileRead result = SmallFileRead::ok;
+  if (::fstat(fd, &info) != 0) result = SmallFileRead::unreadable;
+  else if (!S_ISREG(info.st_mode)) result = SmallFileRead::not_regular;
+  else if (static_cast<std::uint64_t>(info.st_size) > limit) result = SmallFileRead::too_large;
+  char block[65536];
+  while (result == SmallFileRead::ok) {
+    ssize_t got = ::read(fd, block, sizeof block);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) result = SmallFileRead::unreadable;
+    if (got <= 0) break;
+    // A file that grows while it is read is held to the same limit.
+    if (text.size() + static_cast<std::size_t>(got) > limit) result = SmallFileRead::too_large;
+    else text.append(block, static_cast<std::size_t>(got));
+  }
+  ::close(fd);
+  if (result != SmallFileRead::ok) text.clear();
+  return result;
+}
+
 bool make_directories(const std::string& path) {
   if (path.empty()) return false;
   std::string partial;
@@ -115,14 +153,29 @@ bool copy_permissions(const std::string& model, std::FILE* file) {
 
 std::string resolved_path(const std::string& path) {
   char* real = ::realpath(path.c_str(), nullptr);
-  if (real == nullptr) return path;
-  std::string resolved = real;
-  std::free(real);
-  return resolved;
+  if (real != nullptr) {
+    std::string resolved = real;
+    std::free(real);
+    return resolved;
+  }
+  // A link whose file does not exist yet still says where that file is to be.
+  std::string current = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    char target[4096];
+    ssize_t length = ::readlink(current.c_str(), target, sizeof target - 1);
+    if (length < 0) return current;
+    target[length] = '\0';
+    std::size_t slash = current.find_last_of('/');
+    current = target[0] == '/' || slash == std::string::npos
+                  ? std::string(target)
+                  : current.substr(0, slash + 1) + target;
+  }
+  return current;
 }
 
-bool replace_file(const std::string& from, const std::string& to) {
-  return ::rename(from.c_str(), to.c_str()) == 0;
+std::size_t longest_name_in(const std::string& folder) {
+  long longest = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+  return longest > 0 ? static_cast<std::size_t>(longest) : 255;
 }
 
 bool remove_file(const std::string& path) { return ::unlink(path.c_str()) == 0; }

@@ -18,4 +18,6 @@ IoStatus decode_tiff_memory(const std::uint8_t* bytes, std::size_t size, Decoded
 IoStatus decode_bmp_gif_memory(const std::uint8_t* bytes, std::size_t size, DecodedImage& image);
 // False when the build has no HEIF support or the bytes are not HEIF.
 bool is_heif_content(const std::uint8_t* bytes, std::size_t size);
+// The primary image's size from the file's boxes, without decoding it.
+bool probe_heif_file(const std::string& path, std::uint32_t& width, std::uint32_t& height);
 IoStatus decode_heif_memory(const std::uint8_t* bytes, std::size_t size, DecodedImage& image);

@@ -1,16 +1,64 @@
 // Any image file: PNGs through the dedicated path first, everything else (and
 // PNGs it rejects) through the platform's decoder.
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "io/file_system.h"
+#include "io/format_decoders.h"
 #include "io/image_decode.h"
 #include "io/png_signature.h"
 
+namespace {
+
+constexpr std::size_t kReadBlock = 65536;
+constexpr std::uint64_t kLargestInput = 4294967296ull;
+
+}  // namespace
+
+IoStatus read_whole_stream(std::FILE* file, std::vector<std::uint8_t>& bytes) {
+  // Also a stream without end (a pipe from /dev/zero) stops at what memory allows.
+  std::uint64_t limit = std::min(kLargestInput, available_memory_bytes() / 2);
+  std::uint64_t total = 0;
+  try {
+    for (;;) {
+      bytes.resize(total + kReadBlock);
+      std::size_t got = std::fread(bytes.data() + total, 1, kReadBlock, file);
+      total += got;
+      if (total >= limit) {
+        bytes.clear();
+        return IoCode::kTooLarge;
+      }
+      if (got < kReadBlock) break;
+    }
+  } catch (const std::bad_alloc&) {
+    bytes.clear();
+    return IoCode::kOutOfMemory;
+  }
+  bytes.resize(total);
+  return total == 0 ? IoCode::kUnrecognised : IoCode::kOk;
+}
+
+IoStatus load_image_stream(std::FILE* stream, DecodedImage& image) {
+  std::vector<std::uint8_t> bytes;
+  IoStatus status = read_whole_stream(stream, bytes);
+  if (!status.ok()) return status;
+  // A PNG's gamma counts here as on the dedicated path by name.
+  if (starts_with_png_signature(bytes.data(), bytes.size())) {
+    DecodedImage decoded;
+    if (decode_png_memory(bytes.data(), bytes.size(), decoded).ok()) {
+      image = std::move(decoded);
+      return IoCode::kOk;
+    }
+  }
+  return decode_bytes_with_platform(bytes, image);
+}
+
 IoStatus load_image_file(const std::string& path, DecodedImage& image) {
-  if (path_is_missing(path)) return IoCode::kNoSuchFile;
   // Folders, pipes and devices are not images; opening a pipe could block forever.
-  if (!is_regular_file(path)) return IoCode::kUnrecognised;
+  IoStatus readable = readable_file_status(path);
+  if (!readable.ok()) return readable;
   if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
     unsigned char head[8] = {};
     bool is_png = starts_with_png_signature(head, std::fread(head, 1, 8, file));

@@ -1,9 +1,11 @@
 #include "io/image_probe.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
 #include "io/file_system.h"
+#include "io/format_decoders.h"
 #include "io/png_signature.h"
 
 namespace {
@@ -46,9 +48,49 @@ bool probe_jpeg(std::FILE* file, std::uint32_t& width, std::uint32_t& height) {
   }
 }
 
+// A TIFF's first directory (classic or BigTIFF, either byte order): its
+// ImageWidth and ImageLength entries.
+bool probe_tiff(std::FILE* file, Bytes h, std::uint32_t& width, std::uint32_t& height) {
+  const bool little = h[0] == 'I';
+  auto u16 = [little](Bytes p) { return little ? little16(p) : big16(p); };
+  auto u32 = [little](Bytes p) { return little ? little32(p) : big32(p); };
+  auto u64 = [&](Bytes p) {
+    return little ? std::uint64_t{u32(p + 4)} << 32 | u32(p) : std::uint64_t{u32(p)} << 32 | u32(p + 4);
+  };
+  const bool big = u16(h + 2) == 43;
+  std::uint64_t directory = big ? u64(h + 8) : u32(h + 4);
+  const std::size_t count_bytes = big ? 8 : 2, entry_bytes = big ? 20 : 12;
+  unsigned char field[20];
+  if (directory > LONG_MAX || std::fseek(file, static_cast<long>(directory), SEEK_SET) != 0 ||
+      std::fread(field, 1, count_bytes, file) != count_bytes)
+    return false;
+  std::uint64_t entries = big ? u64(field) : u16(field);
+  std::uint64_t found_width = 0, found_height = 0;
+  for (std::uint64_t i = 0; i < entries && i < 4096; ++i) {
+    if (std::fread(field, 1, entry_bytes, file) != entry_bytes) return false;
+    std::uint32_t tag = u16(field), type = u16(field + 2);
+    Bytes value = field + (big ? 12 : 8);
+    std::uint64_t number = type == 3 ? u16(value) : type == 4 ? u32(value) : type == 16 && big ? u64(value) : 0;
+    if (tag == 256) found_width = number;
+    if (tag == 257) found_height = number;
+  }
+  if (found_width == 0 || found_height == 0 || found_width > UINT32_MAX || found_height > UINT32_MAX)
+    return false;
+  return found(static_cast<std::uint32_t>(found_width), static_cast<std::uint32_t>(found_height),
+               width, height);
+}
+
+bool is_tiff(Bytes h, std::size_t n) {
+  return n >= 16 && ((h[0] == 'I' && h[1] == 'I' && (h[2] == 42 || h[2] == 43) && h[3] == 0) ||
+                     (h[0] == 'M' && h[1] == 'M' && h[2] == 0 && (h[3] == 42 || h[3] == 43)));
+}
+
 bool probe_header(Bytes h, std::size_t n, std::uint32_t& width, std::uint32_t& height) {
-  if (n >= 24 && starts_with_png_signature(h, n) && std::memcmp(h + 12, "IHDR", 4) == 0)
+  if (n >= 24 && starts_with_png_signature(h, n) && std::memcmp(h + 12, "IHDR", 4) == 0) {
+    // Sizes beyond 2^31 - 1 break the format's own rule: a corrupt file, not a large one.
+    if (big32(h + 16) > 0x7FFFFFFF || big32(h + 20) > 0x7FFFFFFF) return false;
     return found(big32(h + 16), big32(h + 20), width, height);
+  }
   if (n >= 10 && (std::memcmp(h, "GIF87a", 6) == 0 || std::memcmp(h, "GIF89a", 6) == 0))
     return found(little16(h + 6), little16(h + 8), width, height);
   if (n >= 26 && h[0] == 'B' && h[1] == 'M') {
@@ -85,7 +127,9 @@ bool probe_image_size(const std::string& path, std::uint32_t& width, std::uint32
   std::size_t n = std::fread(head, 1, sizeof head, file);
   bool known = n >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF
                    ? probe_jpeg(file, width, height)
-                   : probe_header(head, n, width, height);
+               : is_tiff(head, n) ? probe_tiff(file, head, width, height)
+                                  : probe_header(head, n, width, height);
   std::fclose(file);
+  if (!known && is_heif_content(head, n)) known = probe_heif_file(path, width, height);
   return known;
 }

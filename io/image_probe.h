@@ -4,6 +4,6 @@
 #include <cstdint>
 #include <string>
 
-// True with the declared size for PNG, GIF, BMP, JPEG and WebP headers; false
+// True with the declared size for PNG, GIF, BMP, JPEG, WebP, TIFF and HEIF headers; false
 // when the format is another or the header cannot be read (decoding decides then).
 bool probe_image_size(const std::string& path, std::uint32_t& width, std::uint32_t& height);

@@ -1,6 +1,7 @@
 #pragma once
 // Temporary files that must not outlive an interrupted process: while one is
-// registered, SIGINT or SIGTERM removes it before the process ends as the
+// registered, any catchable signal that would end the process (HUP, INT, QUIT,
+// TERM, PIPE, ALRM, USR1, ...) removes it before the process ends as the
 // signal's default action would end it.
 #include <string>
 

@@ -34,8 +34,13 @@ void remove_and_stop(int signal_number) {
   ::raise(signal_number);
 }
 
+// Every signal whose default action ends the process and that can be caught:
+// a closed terminal (HUP), a reader gone (PIPE), a timer or limit run out.
+constexpr int kEndingSignals[] = {SIGHUP,  SIGINT,  SIGQUIT,   SIGTERM, SIGPIPE, SIGALRM, SIGUSR1,
+                                  SIGUSR2, SIGXFSZ, SIGXCPU, SIGVTALRM, SIGPROF};
+
 void install_handlers() {
-  for (int signal_number : {SIGINT, SIGTERM}) {
+  for (int signal_number : kEndingSignals) {
     struct sigaction current {};
     if (::sigaction(signal_number, nullptr, &current) != 0) continue;
     // An ignored signal, or one someone else handles, is left as it is.
@@ -43,8 +48,7 @@ void install_handlers() {
     struct sigaction action {};
     action.sa_handler = remove_and_stop;
     sigemptyset(&action.sa_mask);
-    sigaddset(&action.sa_mask, SIGINT);
-    sigaddset(&action.sa_mask, SIGTERM);
+    for (int blocked : kEndingSignals) sigaddset(&action.sa_mask, blocked);
     action.sa_flags = SA_RESETHAND;
     ::sigaction(signal_number, &action, nullptr);
   }

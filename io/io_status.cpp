@@ -9,6 +9,9 @@ const char* code_words(IoCode code) {
   switch (code) {
     case IoCode::kOk: return "";
     case IoCode::kNoSuchFile: return "no such file";
+    case IoCode::kIsDirectory: return "is a directory";
+    case IoCode::kNotRegularFile: return "not a regular file";
+    case IoCode::kPermissionDenied: return "permission denied";
     case IoCode::kUnrecognised: return "unsupported or corrupt image format";
     case IoCode::kNoFrame: return "image has no decodable frame";
     case IoCode::kCannotConvert: return "could not convert the image to RGBA";
@@ -17,6 +20,7 @@ const char* code_words(IoCode code) {
     case IoCode::kTooLarge:
     case IoCode::kOutOfMemory: return "image is too large";
     case IoCode::kCannotWrite: return "could not open output for writing";
+    case IoCode::kOutputExists: return "exists; not overwriting (use -f)";
     // Every writer failure but the file's own is reported as the codec's.
     case IoCode::kBadArguments:
     case IoCode::kEncoderNoMemory:

@@ -7,6 +7,9 @@ enum class IoCode : unsigned char {
   kOk,
   // reading images
   kNoSuchFile,        // nothing exists at the path
+  kIsDirectory,       // a folder where a file was expected
+  kNotRegularFile,    // a pipe, device or socket
+  kPermissionDenied,  // the file exists but may not be read
   kUnrecognised,      // not a format we read, or its header is broken
   kNoFrame,           // a known format without a frame we can decode
   kCannotConvert,     // the frame's pixel layout cannot become RGBA
@@ -17,6 +20,7 @@ enum class IoCode : unsigned char {
   // writing PNGs
   kBadArguments,      // missing rows or palette, zero size, index past the palette
   kCannotWrite,       // the output cannot be created or fully written
+  kOutputExists,      // the output's name was taken and replacing it was not asked for
   kEncoderNoMemory,   // the compressor or codec could not get memory
   kCodecFailed,       // the codec refused the image
   // writing palette and pins files

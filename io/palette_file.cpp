@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "io/byte_order.h"
+#include "io/file_system.h"
 #include "io/png_signature.h"
 
 namespace {
@@ -119,6 +120,24 @@ int scan_unsigned_numbers(std::string_view text, std::uint64_t numbers[4]) {
   return found;
 }
 
+// "#FF000", "#FF00000", "#GG0000": a colour mistyped rather than a comment. The
+// first word is a digit or so off the colour lengths and mostly hex digits, and
+// holds a decimal digit unless it is hex throughout, so "#Palette" or "#region1"
+// stay comments.
+bool looks_like_hex_colour(std::string_view text) {
+  std::size_t length = 0, hex = 0;
+  bool decimal = false;
+  for (; length < text.size() && !is_space(text[length]); ++length) {
+    char c = text[length];
+    bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    if (!letter && !(c >= '0' && c <= '9')) return false;
+    hex += hex_value(c) >= 0;
+    decimal = decimal || (c >= '0' && c <= '9');
+  }
+  if (length < 5 || length > 9) return false;
+  return hex == length || (decimal && hex * 2 >= length);
+}
+
 bool starts_with(std::string_view line, std::string_view prefix) {
   return line.substr(0, prefix.size()) == prefix;
 }
@@ -134,7 +153,9 @@ LineKind parse_palette_line(std::string_view line, ColourCollector& colours) {
   }
   std::uint8_t colour[4];
   if (line[0] == '#') {
-    if (!parse_hex_colour(line.substr(1), colour)) return LineKind::kNotRead;  // a comment
+    if (!parse_hex_colour(line.substr(1), colour)) {
+      return looks_like_hex_colour(line.substr(1)) ? LineKind::kNotColour : LineKind::kNotRead;
+    }
     colours.add(colour[0], colour[1], colour[2], colour[3]);
     return LineKind::kColour;
   }
@@ -226,43 +247,27 @@ int parse_palette_text(const char* bytes, std::size_t length, std::uint8_t* colo
   if (starts_with_png_signature(raw, length)) {
     return parse_palette_png(raw, length, collector, message);
   }
-  return parse_palette_lines(std::string_view(bytes, length), collector, message, warning);
+  std::string_view text(bytes, length);
+  // Editors on some systems start UTF-8 text with a byte order mark.
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  return parse_palette_lines(text, collector, message, warning);
 }
 
 int read_palette_file(const std::string& path, std::uint8_t* colours, int maximum,
                       std::string& message, std::string* warning) {
   if (warning != nullptr) warning->clear();
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) {
-    message = "cannot open " + path;
-    return -1;
-  }
-  // One byte more than allowed tells a file at the limit from a larger one.
-  std::vector<char> bytes;
-  std::size_t total = 0;
-  bool read_error = false;
-  try {
-    while (total <= kLargestPaletteFile) {
-      bytes.resize(total + 65536);
-      std::size_t got = std::fread(bytes.data() + total, 1, 65536, file);
-      total += got;
-      if (got < 65536) {
-        read_error = std::ferror(file) != 0;
-        break;
-      }
-    }
-  } catch (const std::bad_alloc&) {
-    read_error = true;
-  }
-  std::fclose(file);
-  if (read_error) {  // a folder opens but cannot be read
-    message = "cannot open " + path;
-    return -1;
-  }
-  if (total > kLargestPaletteFile) {
+  // A regular file only: a pipe or device given as a palette could block or never end.
+  std::string bytes;
+  SmallFileRead read = read_small_file(path, kLargestPaletteFile, bytes);
+  if (read == SmallFileRead::too_large) {
     message = path + ": palette file is too large";
     return -1;
   }
+  if (read != SmallFileRead::ok) {
+    message = "cannot open " + path;
+    return -1;
+  }
+  std::size_t total = bytes.size();
   std::string reason;
   int count = parse_palette_text(bytes.data(), total, colours, maximum, reason, warning);
   if (count <= 0) message = path + ": " + reason;

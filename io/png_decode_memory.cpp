@@ -54,9 +54,8 @@ void request_rgba8(png_structp png, png_infop info) {
   if (!has_alpha) png_set_add_alpha(png, 0xff, PNG_FILLER_AFTER);
 }
 
-// Chunks other than the image data are held whole in memory (text, profiles);
-// none we meet in practice comes near this, and libpng inflates compressed
-// text only up to it, so a small file cannot claim gigabytes.
+// Chunks other than the image data that libpng reads are held whole in memory;
+// none we meet in practice comes near this, so a small file cannot claim gigabytes.
 constexpr png_alloc_size_t kLargestChunkBytes = 8u << 20;
 
 // True when a chunk before the image data claims more bytes than the file
@@ -109,6 +108,11 @@ IoStatus run_png_decoder(PngSource* source, DecodedImage* image) {
   // Our own size check below replaces libpng's default one-million-pixel side limit.
   png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
   png_set_chunk_malloc_max(png, kLargestChunkBytes);
+  // Only the chunks that shape the pixels are read; text, profiles, EXIF and the
+  // rest are skipped unread, so no file can make us keep or inflate them.
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+  static const png_byte kChunksRead[] = "gAMA\0sRGB\0";
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_AS_DEFAULT, kChunksRead, 2);
   if (header_chunk_overruns(*source)) png_error(png, "a chunk runs past the end of the file");
   png_read_info(png, info);
 

@@ -6,43 +6,14 @@
 #include "io/format_decoders.h"
 #include "io/image_decode.h"
 
-namespace {
-
-constexpr std::size_t kReadBlock = 65536;
-constexpr std::uint64_t kLargestInput = 4294967296ull;
-
-// The whole file, or why it cannot be decoded (messages already printed).
-IoStatus read_whole_stream(std::FILE* file, std::vector<std::uint8_t>& bytes) {
-  std::uint64_t total = 0;
-  try {
-    for (;;) {
-      bytes.resize(total + kReadBlock);
-      std::size_t got = std::fread(bytes.data() + total, 1, kReadBlock, file);
-      total += got;
-      if (total >= kLargestInput) {
-        std::fprintf(stderr, "  error: input larger than 4 GB\n");
-        return IoCode::kTooLarge;
-      }
-      if (got < kReadBlock) break;
-    }
-  } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "kestrane readpng:\tunable to allocate image data\n");
-    return IoCode::kOutOfMemory;
-  }
-  bytes.resize(total);
-  if (total == 0) {
-    std::fprintf(stderr, "  error: empty input\n");
-    return IoCode::kUnrecognised;
-  }
-  return IoCode::kOk;
-}
-
-}  // namespace
-
 IoStatus decode_png_stream(std::FILE* file, DecodedImage& image) {
   if (file == nullptr) return IoCode::kUnrecognised;
   std::vector<std::uint8_t> bytes;
   IoStatus status = read_whole_stream(file, bytes);
+  if (status.code == IoCode::kTooLarge) std::fprintf(stderr, "  error: input larger than 4 GB\n");
+  if (status.code == IoCode::kOutOfMemory)
+    std::fprintf(stderr, "kestrane readpng:\tunable to allocate image data\n");
+  if (status.code == IoCode::kUnrecognised) std::fprintf(stderr, "  error: empty input\n");
   if (!status.ok()) return status;
 
   DecodedImage decoded;

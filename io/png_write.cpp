@@ -31,13 +31,33 @@ IoStatus write_indexed_png(const std::string& path, std::uint32_t width, std::ui
                            double gamma, const std::uint8_t* const* index_rows,
                            const std::uint8_t* palette, std::uint32_t palette_size,
                            CompressionEffort effort) {
-  if (path.empty() || !indexed_arguments_valid(width, height, index_rows, palette, palette_size)) {
-    return IoCode::kBadArguments;
-  }
+  if (path.empty()) return IoCode::kBadArguments;
   // The target is replaced only by a complete file; any failure leaves it as it was.
   ReplacingFile output;
-  std::FILE* file = output.open(path);
-  if (file == nullptr) return output.failure();
+  if (output.open(path) == nullptr) return output.failure();
+  return write_indexed_png(output, width, height, gamma, index_rows, palette, palette_size, effort);
+}
+
+IoStatus write_indexed_png(ReplacingFile& output, std::uint32_t width, std::uint32_t height,
+                           double gamma, const std::uint8_t* const* index_rows,
+                           const std::uint8_t* palette, std::uint32_t palette_size,
+                           CompressionEffort effort) {
+  if (!indexed_arguments_valid(width, height, index_rows, palette, palette_size)) {
+    return IoCode::kBadArguments;
+  }
+  IoStatus status = write_indexed_png(output.file(), width, height, gamma, index_rows, palette,
+                                      palette_size, effort);
+  if (!status.ok()) return status;
+  return output.commit() ? IoStatus() : output.failure();
+}
+
+IoStatus write_indexed_png(std::FILE* file, std::uint32_t width, std::uint32_t height,
+                           double gamma, const std::uint8_t* const* index_rows,
+                           const std::uint8_t* palette, std::uint32_t palette_size,
+                           CompressionEffort effort) {
+  if (file == nullptr || !indexed_arguments_valid(width, height, index_rows, palette, palette_size)) {
+    return IoCode::kBadArguments;
+  }
   IoStatus status =
       encode_indexed_png_parallel(file, width, height, gamma, index_rows, palette, palette_size,
                                   effort);
@@ -45,8 +65,7 @@ IoStatus write_indexed_png(const std::string& path, std::uint32_t width, std::ui
   if (status.code == IoCode::kCannotWrite && status.system_error == 0) {
     status = io_system_failure(IoCode::kCannotWrite);
   }
-  if (!status.ok()) return status;
-  return output.commit() ? IoStatus() : output.failure();
+  return status;
 }
 
 IoStatus write_rgba_png(std::FILE* file, std::uint32_t width, std::uint32_t height, double gamma,
@@ -62,16 +81,19 @@ IoStatus write_rgba_png(std::FILE* file, std::uint32_t width, std::uint32_t heig
 
 namespace {
 
-// Runs an encoder into a temporary file that is always removed; once it has
-// written everything, `take` gets the file, flushed and at its end.
+// Runs an encoder into a temporary file that is always removed (one without a
+// name where the system allows, so not even a killed process leaves it); once
+// it has written everything, `take` gets the file, flushed and at its end.
 template <class Encode, class Take>
 void through_temporary_file(const char* prefix, Encode encode, Take take) {
   std::string path;
-  std::FILE* file = create_unique_file(temporary_folder(), prefix, path);
+  bool unsupported = false;
+  std::FILE* file = create_unnamed_file(temporary_folder(), unsupported);
+  if (file == nullptr && unsupported) file = create_unique_file(temporary_folder(), prefix, path);
   if (file == nullptr) return;
   if (encode(file).ok() && std::fflush(file) == 0 && std::fseek(file, 0, SEEK_END) == 0) take(file);
   std::fclose(file);
-  remove_file(path);
+  if (!path.empty()) remove_file(path);
 }
 
 // Bytes an encoder writes; 0 on any failure.

@@ -7,6 +7,7 @@
 
 #include "io/compression_effort.h"
 #include "io/io_status.h"
+#include "io/replacing_file.h"
 
 // 1 or 2 colours -> 1 bit, 3-4 -> 2, 5-16 -> 4, more -> 8.
 std::uint32_t palette_bit_depth(std::uint32_t palette_size);
@@ -15,6 +16,18 @@ std::uint32_t palette_bit_depth(std::uint32_t palette_size);
 // `path` untouched and no partial file behind; a kCannotWrite carries the
 // system's reason.
 IoStatus write_indexed_png(const std::string& path, std::uint32_t width, std::uint32_t height,
+                           double gamma, const std::uint8_t* const* index_rows,
+                           const std::uint8_t* palette, std::uint32_t palette_size,
+                           CompressionEffort effort = CompressionEffort::kDefault);
+
+// The same into a file already opened (so that a run learns early whether its
+// output can be made); commits it on success.
+IoStatus write_indexed_png(ReplacingFile& output, std::uint32_t width, std::uint32_t height,
+                           double gamma, const std::uint8_t* const* index_rows,
+                           const std::uint8_t* palette, std::uint32_t palette_size,
+                           CompressionEffort effort = CompressionEffort::kDefault);
+// The PNG's bytes into an open stream (standard output, say); nothing is committed.
+IoStatus write_indexed_png(std::FILE* file, std::uint32_t width, std::uint32_t height,
                            double gamma, const std::uint8_t* const* index_rows,
                            const std::uint8_t* palette, std::uint32_t palette_size,
                            CompressionEffort effort = CompressionEffort::kDefault);

@@ -8,22 +8,28 @@
 namespace {
 
 // File systems take names of up to 255 bytes; the temporary name keeps within
-// that for any target name that fits, so only the final move can find a name too long.
+// that for any target name that fits.
 constexpr std::size_t kLongestNameInPrefix = 200;
 
 }  // namespace
 
 ReplacingFile::~ReplacingFile() { abandon(); }
 
-std::FILE* ReplacingFile::open(const std::string& requested) {
+IoStatus ReplacingFile::failure() const {
+  if (error_ == EEXIST && !replace_existing_) return IoCode::kOutputExists;
+  return IoStatus(IoCode::kCannotWrite, error_);
+}
+
+std::FILE* ReplacingFile::open(const std::string& requested, bool replace_existing) {
   abandon();
-  // A linked file (say a settings file kept in a dotfiles folder) is replaced
-  // where it really lives, so the link survives.
+  replace_existing_ = replace_existing;
+  // A linked file (say a settings file kept in a dotfiles folder) is written
+  // where it really lives, so the link survives; so is a link to a file not yet there.
   std::string target = resolved_path(requested);
   if (path_kind(target) == PathKind::other) {
     file_ = std::fopen(target.c_str(), "wb");  // a folder fails here, as it should
     error_ = file_ == nullptr ? errno : 0;
-    if (file_ != nullptr) target_ = target;
+    if (file_ != nullptr) target_ = target, write_through_ = true;
     return file_;
   }
   std::string folder = ".";
@@ -37,19 +43,33 @@ std::FILE* ReplacingFile::open(const std::string& requested) {
     error_ = EISDIR;
     return nullptr;
   }
-  file_ = create_unique_file(folder, "." + name.substr(0, kLongestNameInPrefix) + ".tmp", temporary_);
-  error_ = file_ == nullptr ? errno : 0;
-  if (file_ != nullptr) {
-    target_ = target;
-    interrupt_slot_ = remove_on_interrupt(temporary_);
+  // Found now rather than when the finished file is named.
+  if (name.size() > longest_name_in(folder)) {
+    error_ = ENAMETOOLONG;
+    return nullptr;
   }
+  bool unsupported = false;
+  file_ = create_unnamed_file(folder, unsupported);
+  unnamed_ = file_ != nullptr;
+  if (file_ == nullptr && unsupported) {
+    file_ = create_unique_file(folder, "." + name.substr(0, kLongestNameInPrefix) + ".tmp",
+                               temporary_);
+    if (file_ != nullptr) interrupt_slot_ = remove_on_interrupt(temporary_);
+  }
+  error_ = file_ == nullptr ? errno : 0;
+  if (file_ != nullptr) target_ = target;
   return file_;
+}
+
+bool ReplacingFile::give_name() {
+  if (unnamed_) return name_unnamed_file(file_, target_, replace_existing_);
+  return move_file(temporary_, target_, replace_existing_);
 }
 
 bool ReplacingFile::commit() {
   if (file_ == nullptr) return false;
   errno = 0;
-  if (temporary_.empty()) {
+  if (write_through_) {
     // Written through: a device or pipe has nothing to sync or rename.
     bool written = std::ferror(file_) == 0 && std::fflush(file_) == 0;
     if (!written) error_ = errno;
@@ -60,10 +80,13 @@ bool ReplacingFile::commit() {
   }
   bool written = std::ferror(file_) == 0 && flush_to_disk(file_);
   if (written && !copy_permissions(target_, file_)) set_default_permissions(file_);
+  // An unnamed file is named through its open descriptor, so it closes afterwards.
+  bool named = written && give_name();
+  if (!named) error_ = errno;
   bool closed = std::fclose(file_) == 0;
+  if (named && !closed) error_ = errno;
   file_ = nullptr;
-  if (!written || !closed || !replace_file(temporary_, target_)) {
-    error_ = errno;
+  if (!named || !closed) {
     drop_temporary();
     return false;
   }
@@ -79,6 +102,7 @@ void ReplacingFile::abandon() {
     file_ = nullptr;
   }
   drop_temporary();
+  unnamed_ = write_through_ = false;
 }
 
 void ReplacingFile::drop_temporary() {

@@ -3,7 +3,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <optional>
+#include <set>
 
 #include "io/file_system.h"
 #include "io/ini_text.h"
@@ -23,20 +25,32 @@ std::string folder_under(const char* base, const char* suffix) {
   return folder;
 }
 
-// The file's text; empty when it does not exist, nullopt when it exists but cannot be read.
+// Far more than any settings file written by hand or by us; a larger file is
+// not ours to read (a link to a device, a log written into it by mistake).
+constexpr std::size_t kLargestSettingsFile = 4u << 20;
+
+// One warning per file and process, however many keys are read from it.
+void warn_once(const std::string& path, const char* why) {
+  static std::mutex mutex;
+  static std::set<std::string> warned;
+  std::lock_guard<std::mutex> lock(mutex);
+  if (warned.insert(path).second)
+    std::fprintf(stderr, "settings file %s %s; using the defaults\n", path.c_str(), why);
+}
+
+// The file's text; empty when it does not exist, nullopt when it exists but
+// cannot be read (then the defaults apply, after one warning).
 std::optional<std::string> read_settings_text(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) {
-    if (is_regular_file(path)) return std::nullopt;
-    return std::string();
-  }
   std::string text;
-  char block[65536];
-  std::size_t got;
-  while ((got = std::fread(block, 1, sizeof block, file)) > 0) text.append(block, got);
-  bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  if (failed) return std::nullopt;
+  switch (read_small_file(path, kLargestSettingsFile, text)) {
+    case SmallFileRead::ok: break;
+    case SmallFileRead::missing: return std::string();
+    case SmallFileRead::not_regular: warn_once(path, "is not a regular file"); return std::nullopt;
+    case SmallFileRead::too_large: warn_once(path, "is larger than 4 MB"); return std::nullopt;
+    case SmallFileRead::unreadable: warn_once(path, "cannot be read"); return std::nullopt;
+  }
+  // Editors on some systems start UTF-8 text with a byte order mark.
+  if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
   return text;
 }
 
@@ -45,6 +59,17 @@ std::optional<std::string> stored_value(const std::string& path, const char* key
   std::optional<std::string> text = read_settings_text(path);
   if (!text) return std::nullopt;
   return ini_find_value(*text, kSettingsSection, key);
+}
+
+std::optional<double> number_in(std::optional<std::string> value, bool real) {
+  if (!value || value->empty()) return std::nullopt;
+  if (!real) {
+    std::optional<int> whole = ini_read_int(*value);
+    if (!whole) return std::nullopt;
+    return *whole;
+  }
+  if (value->size() > kLongestRealText) value->resize(kLongestRealText);
+  return read_real_number(*value);
 }
 
 }  // namespace
@@ -85,15 +110,18 @@ double settings_read_real(const std::string& path, const char* key, double fallb
 }
 
 std::optional<double> settings_read_number(const std::string& path, const char* key, bool real) {
-  std::optional<std::string> value = stored_value(path, key);
-  if (!value || value->empty()) return std::nullopt;
-  if (!real) {
-    std::optional<int> whole = ini_read_int(*value);
-    if (!whole) return std::nullopt;
-    return *whole;
-  }
-  if (value->size() > kLongestRealText) value->resize(kLongestRealText);
-  return read_real_number(*value);
+  return number_in(stored_value(path, key), real);
+}
+
+std::optional<SettingsSnapshot> read_settings_snapshot(const std::string& path) {
+  if (path.empty()) return SettingsSnapshot{};
+  std::optional<std::string> text = read_settings_text(path);
+  if (!text) return std::nullopt;
+  return SettingsSnapshot{std::move(*text)};
+}
+
+std::optional<double> SettingsSnapshot::number(const char* key, bool real) const {
+  return number_in(ini_find_value(text, kSettingsSection, key), real);
 }
 
 void settings_write_text(const std::string& path, const char* key, const std::string& value) {

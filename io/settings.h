@@ -19,6 +19,14 @@ double settings_read_real(const std::string& path, const char* key, double fallb
 // when the key is missing or empty or its text holds no number.
 std::optional<double> settings_read_number(const std::string& path, const char* key, bool real);
 std::string settings_read_text(const std::string& path, const char* key, const std::string& fallback);
+// The file read once, for reading many keys; nullopt when it exists but is not
+// readable as settings (not a regular file, too large), after one warning.
+struct SettingsSnapshot {
+  std::string text;
+  // As settings_read_number, from the text held.
+  std::optional<double> number(const char* key, bool real) const;
+};
+std::optional<SettingsSnapshot> read_settings_snapshot(const std::string& path);
 void settings_write_int(const std::string& path, const char* key, int value);
 void settings_write_real(const std::string& path, const char* key, double value);
 void settings_write_text(const std::string& path, const char* key, const std::string& value);

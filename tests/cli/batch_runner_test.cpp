@@ -188,8 +188,35 @@ TEST(BatchRunner, EngineFailureIsReportedAndWritesNothing) {
   engine.status = kQuantizeOutOfMemory;
   testing::internal::CaptureStderr();
   EXPECT_EQ(run_batch_request(request, engine.function()), 1);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), scratch.file("a.png") + ": quantizer failed (17)\n");
+  // Out of memory is said in the words every other place uses.
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), scratch.file("a.png") + ": not enough memory\n");
+  engine.status = kQuantizeTooMuchError;
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(run_batch_request(request, engine.function()), 1);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), scratch.file("a.png") + ": quantizer failed (99)\n");
   EXPECT_FALSE(std::filesystem::exists(scratch.file("a-q.png")));
+}
+
+TEST(BatchRunner, AnOutputTakenByAnotherRunMeanwhileIsNotReplacedWithoutForce) {
+  ScratchFolder scratch;
+  ASSERT_TRUE(write_test_png(scratch.file("a.png"), 4, 3));
+  BatchRequest request;
+  request.inputs = {scratch.file("a.png")};
+  RecordingEngine engine;
+  QuantizeFunction recorded = engine.function();
+  // While this run quantizes, a second one writes the same output.
+  QuantizeFunction racing = [&](auto... arguments) {
+    std::ofstream(scratch.file("a-q.png")) << "the other run's";
+    return recorded(arguments...);
+  };
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(run_batch_request(request, racing), 1);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            scratch.file("a-q.png") + " exists; not overwriting (use -f)\n");
+  EXPECT_EQ(ScratchFolder::read_all(scratch.file("a-q.png")), "the other run's");
+  request.force = true;
+  EXPECT_EQ(run_batch_request(request, racing), 0);
+  EXPECT_TRUE(inspect_png(scratch.file("a-q.png")).readable);
 }
 
 TEST(BatchRunner, AnExceptionFailsOnlyItsOwnFile) {

@@ -64,6 +64,10 @@ class ScratchFolder {
       int err = open(err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
       dup2(out, 1);
       dup2(err, 2);
+      if (!stdin_path_.empty()) {
+        int in = open(stdin_path_.c_str(), O_RDONLY);
+        dup2(in, 0);
+      }
       setenv("HOME", path_.c_str(), 1);
       setenv("XDG_CONFIG_HOME", config_home().c_str(), 1);
       for (const auto& [name, value] : environment) {
@@ -95,6 +99,9 @@ class ScratchFolder {
     return result;
   }
 
+  // Later runs read standard input from this file.
+  void feed_stdin(const std::string& path) { stdin_path_ = path; }
+
   static std::string read_all(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
@@ -104,4 +111,5 @@ class ScratchFolder {
 
  private:
   std::string path_;
+  std::string stdin_path_;
 };

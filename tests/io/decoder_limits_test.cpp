@@ -105,6 +105,14 @@ TEST(DecoderLimits, PngChunksClaimingMoreThanTheFileOrAnySaneSizeAreNotAllocated
     ASSERT_EQ(io_message(load_bytes(png, decoded, "text.png")), "") << type;
     EXPECT_EQ(decoded.pixels, (Bytes{10, 20, 30, 255, 40, 50, 60, 255})) << type;
   }
+  // Many text chunks, each within the per-chunk limit, are not kept or inflated either.
+  Bytes flood = make_png(small_rgb());
+  Bytes seven_mb = {'C', 'o', 'm', 'm', 'e', 'n', 't', 0, 0};
+  Bytes seven_mb_bomb = zeros_bomb(std::uint64_t{7} << 20);
+  seven_mb.insert(seven_mb.end(), seven_mb_bomb.begin(), seven_mb_bomb.end());
+  for (int i = 0; i < 120; ++i) insert_chunk(flood, "zTXt", seven_mb);
+  ASSERT_EQ(io_message(load_bytes(flood, image, "flood.png")), "");
+  EXPECT_EQ(image.pixels, (Bytes{10, 20, 30, 255, 40, 50, 60, 255}));
   // Before the limits each of these took hundreds of megabytes or more.
   EXPECT_LT(peak_resident_bytes(), peak_before + (std::uint64_t{96} << 20));
 }
@@ -178,6 +186,70 @@ TEST(DecoderLimits, ShortGifIsRefusedAndWholeOneDecodes) {
               "could not read the pixels")
         << keep;
   }
+  // Cut after its first sub-block of image data but closed properly: still short.
+  std::size_t data = 13 + 12 + 11;
+  Bytes closed_early(gif.begin(), gif.begin() + static_cast<long>(data + 1 + gif[data]));
+  closed_early.insert(closed_early.end(), {0, 0x3b});
+  DecodedImage cut;
+  EXPECT_EQ(io_message(load_bytes(closed_early, cut)), "could not read the pixels");
+}
+
+namespace {
+
+// A BMP with a 40-byte header, `colours` BGRA palette entries and `data` after them.
+Bytes make_bmp(std::int32_t width, std::int32_t height, std::uint16_t bits, std::uint32_t compression,
+               const Bytes& colours, const Bytes& data) {
+  Bytes bmp(54, 0);
+  std::uint32_t offset = static_cast<std::uint32_t>(54 + colours.size());
+  auto put32 = [&](std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) bmp[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+  };
+  bmp[0] = 'B', bmp[1] = 'M';
+  put32(2, static_cast<std::uint32_t>(offset + data.size()));
+  put32(10, offset);
+  put32(14, 40);
+  put32(18, static_cast<std::uint32_t>(width));
+  put32(22, static_cast<std::uint32_t>(height));
+  bmp[26] = 1;
+  bmp[28] = static_cast<std::uint8_t>(bits), bmp[29] = static_cast<std::uint8_t>(bits >> 8);
+  put32(30, compression);
+  put32(46, static_cast<std::uint32_t>(colours.size() / 4));
+  bmp.insert(bmp.end(), colours.begin(), colours.end());
+  bmp.insert(bmp.end(), data.begin(), data.end());
+  return bmp;
+}
+
+}  // namespace
+
+TEST(DecoderLimits, RunLengthBitmapsDecodeAndBrokenHeadersAreRefused) {
+  const Bytes colours = {0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0};  // red, green, blue (BGRx)
+  // 4 x 2, bottom row first: runs of 2 reds, 1 green, 1 blue, end of line; then
+  // the top row: a move of 1 pixel, a literal green, blue, green (padded), the end.
+  Bytes rle8 = {2, 0, 1, 1, 1, 2, 0, 0, 0, 2, 1, 0, 0, 3, 1, 2, 1, 0, 0, 1};
+  DecodedImage image;
+  ASSERT_EQ(io_message(load_bytes(make_bmp(4, 2, 8, 1, colours, rle8), image)), "");
+  const Bytes none = {0, 0, 0, 0}, red = {255, 0, 0, 255}, green = {0, 255, 0, 255}, blue = {0, 0, 255, 255};
+  Bytes expected;
+  for (const Bytes* pixel : {&none, &green, &blue, &green, &red, &red, &green, &blue})
+    expected.insert(expected.end(), pixel->begin(), pixel->end());
+  EXPECT_EQ(image.pixels, expected);
+  // RLE4: the same picture, runs alternating nibbles.
+  Bytes rle4 = {2, 0x00, 1, 0x10, 1, 0x20, 0, 0, 0, 2, 1, 0, 0, 3, 0x12, 0x10, 0, 1};
+  ASSERT_EQ(io_message(load_bytes(make_bmp(4, 2, 4, 2, colours, rle4), image)), "");
+  EXPECT_EQ(image.pixels, expected);
+  // Data that stops before the end mark and before the last row is truncated.
+  EXPECT_EQ(io_message(load_bytes(make_bmp(4, 2, 8, 1, colours, Bytes(rle8.begin(), rle8.begin() + 8)), image)),
+            "could not read the pixels");
+
+  // Depth 65288 with compression 0xFFFFFFFF, a negative width, RLE8 at 24 bits,
+  // two planes: not bitmaps, whatever stb_image would make of them.
+  Bytes two_planes = make_bmp(2, 2, 24, 0, {}, Bytes(16, 0));
+  two_planes[26] = 2;
+  for (const Bytes& bad : {make_bmp(4000, 1000, 65288, 0xFFFFFFFF, {}, Bytes(144, 0)),
+                           make_bmp(-2, 2, 24, 0, {}, Bytes(16, 0)),
+                           make_bmp(2, 2, 24, 1, {}, Bytes(16, 0)), two_planes}) {
+    EXPECT_EQ(io_message(load_bytes(bad, image)), "unsupported or corrupt image format");
+  }
 }
 
 TEST(DecoderLimits, TopDownBitmapDecodesRightWayUp) {
@@ -200,5 +272,5 @@ TEST(DecoderLimits, MissingFileIsNamedAsSuch) {
   DecodedImage image;
   EXPECT_EQ(io_message(load_image_file(folder.file("absent.png"), image)), "no such file");
   EXPECT_EQ(io_message(load_image_file(folder.file("absent/inner.png"), image)), "no such file");
-  EXPECT_EQ(io_message(load_image_file(folder.path(), image)), "unsupported or corrupt image format");
+  EXPECT_EQ(io_message(load_image_file(folder.path(), image)), "is a directory");
 }

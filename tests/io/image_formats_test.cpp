@@ -1,6 +1,8 @@
 // The generic decoder: real files of every format, synthetic JPEGs, and
 // broken or hostile files that must end in a message.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <png.h>
 #include <webp/encode.h>
 
@@ -118,10 +120,15 @@ TEST(ImageFormats, WebpKeepsAlpha) {
             (std::vector<std::uint8_t>{1, 2, 3, 128}));
 }
 
-TEST(ImageFormats, MissingEmptyFolderAndGarbageAreUnsupported) {
+TEST(ImageFormats, WhatIsNoImageIsNamedForWhatItIs) {
   ScratchFolder folder;
   expect_failure(load(folder.file("missing.png")), "no such file");
-  expect_failure(load(folder.path()), "unsupported or corrupt image format");
+  expect_failure(load(folder.path()), "is a directory");
+  ASSERT_EQ(::mkfifo(folder.file("pipe").c_str(), 0600), 0);
+  expect_failure(load(folder.file("pipe")), "not a regular file");
+  write_bytes(folder.file("locked.png"), {1, 2, 3});
+  ::chmod(folder.file("locked.png").c_str(), 0);
+  if (::geteuid() != 0) expect_failure(load(folder.file("locked.png")), "permission denied");
   testing::internal::CaptureStderr();
   expect_failure(load_bytes({}, "empty.png"), "unsupported or corrupt image format");
   testing::internal::GetCapturedStderr();

@@ -59,7 +59,14 @@ TEST(ImageProbe, ReadsTheDeclaredSizeOfEachHeaderKind) {
               30);
   EXPECT_EQ(probe(folder, webp), (Probe{true, 10, 26}));
 
-  EXPECT_FALSE(probe(folder, {'I', 'I', 42, 0, 8, 0, 0, 0}).known);  // TIFF: left to the decoder
+  // Big-endian TIFF, its sizes as SHORT and LONG entries of the first directory.
+  EXPECT_EQ(probe(folder, {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 2, 1, 0, 0, 3, 0, 0, 0, 1, 0x01, 0x2C, 0, 0,
+                           1, 1, 0, 4, 0, 0, 0, 1, 0, 0, 0x02, 0x01, 0, 0, 0, 0}),
+            (Probe{true, 300, 513}));
+  EXPECT_FALSE(probe(folder, {'I', 'I', 42, 0, 8, 0, 0, 0}).known);  // TIFF cut in its header
+  // A PNG side past 2^31 - 1 breaks the format: corrupt, not large, so decoding decides.
+  png[16] = 0x80;
+  EXPECT_FALSE(probe(folder, png).known);
   EXPECT_FALSE(probe(folder, {}).known);
   EXPECT_FALSE(probe(folder, {0xFF, 0xD8, 0xFF, 0xE0, 0x00}).known);  // JPEG cut in a segment
 }

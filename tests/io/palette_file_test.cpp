@@ -62,6 +62,13 @@ TEST(PaletteText, JascHeaderIsNotAColourAndUnreadLinesAreNamed) {
   EXPECT_EQ(parse_palette_text(text.data(), text.size(), colours.data(), 256, message, &warning), 2);
   EXPECT_EQ(warning, "skipped lines 3, 5 and 6 that are not colours");
 
+  // Mistyped colours are named; comments, even with digits, are not. A byte
+  // order mark does not cost the first colour.
+  text = "\xEF\xBB\xBF#102030\n#FF000\n#FF00000\n#GG0000\n#Palette\n#region1\n# 12 colours\n#FFF\n";
+  EXPECT_EQ(parse_palette_text(text.data(), text.size(), colours.data(), 256, message, &warning), 1);
+  EXPECT_EQ(colours[0], 0x10);
+  EXPECT_EQ(warning, "skipped lines 2, 3 and 4 that are not colours");
+
   std::string many;
   for (int i = 0; i < 14; ++i) many += "x\n";
   many += "1 2 3\n";

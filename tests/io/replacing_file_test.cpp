@@ -10,6 +10,7 @@
 #include <csignal>
 #include <filesystem>
 
+#include "io/interrupt_cleanup.h"
 #include "io/replacing_file.h"
 #include "tests/io/io_test_support.h"
 
@@ -30,8 +31,9 @@ std::string device(const ScratchFolder& folder, const char* name, unsigned minor
 
 }  // namespace
 
-TEST(ReplacingFile, StopSignalDuringTheWriteRemovesTheTemporaryFile) {
-  for (int signal_number : {SIGTERM, SIGINT}) {
+TEST(ReplacingFile, NoSignalDuringTheWriteLeavesAFileBehind) {
+  // SIGKILL included: the file being written has no name until it is complete.
+  for (int signal_number : {SIGTERM, SIGINT, SIGHUP, SIGPIPE, SIGALRM, SIGUSR1, SIGXFSZ, SIGKILL}) {
     ScratchFolder folder;
     std::string target = folder.file("out.png");
     write_text(target, "old");
@@ -53,6 +55,57 @@ TEST(ReplacingFile, StopSignalDuringTheWriteRemovesTheTemporaryFile) {
     EXPECT_EQ(folder.entries(), std::vector<std::string>{"out.png"});
     EXPECT_EQ(read_text(target), "old");
   }
+}
+
+TEST(ReplacingFile, WhereNoUnnamedFileCanBeMadeEveryEndingSignalRemovesTheHiddenOne) {
+  for (int signal_number : {SIGHUP, SIGPIPE, SIGUSR1, SIGALRM}) {
+    ScratchFolder folder;
+    std::string hidden = folder.file(".out.png.tmp");
+    write_text(hidden, "half");
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      if (remove_on_interrupt(hidden) < 0) ::_exit(3);
+      ::raise(signal_number);
+      ::_exit(4);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "exit " << WEXITSTATUS(status);
+    EXPECT_EQ(WTERMSIG(status), signal_number);
+    EXPECT_TRUE(folder.entries().empty()) << signal_number;
+  }
+}
+
+TEST(ReplacingFile, WithoutReplacingANameTakenMeanwhileIsLeftAlone) {
+  ScratchFolder folder;
+  std::string target = folder.file("out.png");
+  ReplacingFile output;
+  std::FILE* file = output.open(target, false);
+  ASSERT_NE(file, nullptr);
+  std::fputs("ours", file);
+  write_text(target, "another run's");  // a second process finished first
+  EXPECT_FALSE(output.commit());
+  EXPECT_EQ(output.failure().code, IoCode::kOutputExists);
+  EXPECT_EQ(read_text(target), "another run's");
+  EXPECT_EQ(folder.entries(), std::vector<std::string>{"out.png"});
+
+  // A link to a file not yet there is written through, as a link to an existing one is.
+  ASSERT_EQ(::symlink("real.png", folder.file("link.png").c_str()), 0);
+  file = output.open(folder.file("link.png"));
+  ASSERT_NE(file, nullptr);
+  std::fputs("through the link", file);
+  ASSERT_TRUE(output.commit());
+  EXPECT_EQ(read_text(folder.file("real.png")), "through the link");
+  struct stat info {};
+  ASSERT_EQ(::lstat(folder.file("link.png").c_str(), &info), 0);
+  EXPECT_TRUE(S_ISLNK(info.st_mode));
+
+  // Problems with the name or the folder show when the file is opened, not at the end.
+  EXPECT_EQ(output.open(folder.file(std::string(300, 'n'))), nullptr);
+  EXPECT_EQ(output.failure().system_error, ENAMETOOLONG);
+  EXPECT_EQ(output.open(folder.file("missing/out.png")), nullptr);
+  EXPECT_EQ(output.failure().system_error, ENOENT);
 }
 
 TEST(ReplacingFile, ReplacedFileKeepsItsPermissions) {

@@ -1,6 +1,9 @@
 // The INI layer, the settings location, engine keys and parameter blocks.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 
@@ -108,6 +111,32 @@ TEST(EngineSettings, LimitsApplyInOrder) {
   QuantizerOptions untouched;
   load_engine_settings("", untouched);
   EXPECT_EQ(format_parameter_block(untouched), format_parameter_block(QuantizerOptions{}));
+}
+
+TEST(EngineSettings, OnlyASmallRegularFileIsReadAndAByteOrderMarkIsSkipped) {
+  ScratchFolder folder;
+  std::string path = folder.file("settings.ini");
+  write_text(path, "\xEF\xBB\xBF[Brisel Quantizer]\ncolors=12\n");
+  QuantizerOptions options;
+  load_engine_settings(path, options);
+  EXPECT_EQ(options.colors, 12u);
+
+  // A link to an endless device, a pipe nobody writes, a file of 5 MB: defaults
+  // after one warning each, at once and without reading them whole.
+  std::string zero = folder.file("zero.ini"), pipe = folder.file("pipe.ini"), big = folder.file("big.ini");
+  ASSERT_EQ(::symlink("/dev/zero", zero.c_str()), 0);
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  write_text(big, "[Brisel Quantizer]\ncolors=12\n" + std::string(5 << 20, ';'));
+  for (const std::string& hostile : {zero, pipe, big}) {
+    QuantizerOptions defaults;
+    testing::internal::CaptureStderr();
+    load_engine_settings(hostile, defaults);
+    EXPECT_EQ(settings_read_int(hostile, "colors", 7), 7);
+    std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(format_parameter_block(defaults), format_parameter_block(QuantizerOptions{}));
+    EXPECT_EQ(said.find("settings file " + hostile), 0u) << said;
+    EXPECT_EQ(said.find('\n'), said.size() - 1) << said;
+  }
 }
 
 // Text without a number keeps the value held before; a leading number counts,

@@ -59,6 +59,8 @@ void view_section(PanelContext& context) {
   if (ImGui::SliderInt(translate("Gain"), &ui.diff_gain, 1, 32, "%d")) document.set_diff_gain(ui.diff_gain);
   ImGui::EndDisabled();
 
+  ImGui::Checkbox(translate("Checkerboard"), &ui.checkerboard);
+  item_tooltip(translate("Draw checks behind the pictures, so that what is transparent\nshows as such. The Difference view is drawn without them."));
   ImGui::Checkbox(translate("Fit to window"), &ui.fit_to_window);
   item_tooltip(translate(kTipFitToWindow));
   ImGui::BeginDisabled(ui.fit_to_window);

@@ -80,6 +80,7 @@ struct UiState {
   int diff_gain = 8;
   bool focus_show = true;
   bool dither_map_show = true;
+  bool checkerboard = true;  // checks behind the pictures show what is transparent
   int brush = 40;
   int tool = -1;  // -1 none, 0 paint focus, 1 paint dither
   bool picking = false;

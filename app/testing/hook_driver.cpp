@@ -183,6 +183,7 @@ void HookDriver::inject_input(int frame) {
     io.KeyAlt = key.down && (key.alt || is_alt);
     io.KeyCtrl = key.down && key.ctrl;
     io.KeyShift = key.down && key.shift;
+    if (key.wheel != 0.0f) io.MouseWheel = key.wheel;
   }
   ScriptedMouseState mouse = scripted_mouse_at(hooks_, frame);
   if (mouse.active) {

@@ -157,6 +157,10 @@ std::optional<KeyChord> read_chord(std::string_view text) {
     if (same_text_any_case(parts[i], "shift")) chord.shift = true;
   }
   std::string_view key = parts.back();
+  if (same_text_any_case(key, "wheelup") || same_text_any_case(key, "wheeldown")) {
+    chord.wheel = same_text_any_case(key, "wheelup") ? 1.0f : -1.0f;
+    return chord;
+  }
   for (const NamedKey& named : kNamedKeys) {
     if (!same_text_any_case(key, named.name)) continue;
     chord.virtual_key = named.virtual_key;

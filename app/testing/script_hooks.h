@@ -14,6 +14,7 @@ struct KeyChord {
   bool alt = false;
   bool ctrl = false;
   bool shift = false;
+  float wheel = 0.0f;  // "wheelup" / "wheeldown": notches turned while the chord is down
 };
 
 struct ScriptClick {

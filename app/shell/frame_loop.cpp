@@ -26,10 +26,11 @@ namespace {
 
 constexpr int kFramesAfterActivity = 3;
 constexpr int kTextCaretWaitMs = 100;     // a focused text field blinks its caret
-// While the engine runs, frames only keep the "working..." line and the status
-// current: a software renderer drawing without pause takes the processor from
-// the engine.
-constexpr long kRunFrameMs = 100;
+// While the engine runs and nothing else happens the picture stands still: a
+// frame now and then is enough, as input and the finished result are drawn at
+// once. A software renderer (Xvfb, virtual machines, remote desktops) drawing
+// without pause takes the processor from the engine.
+constexpr long kRunFrameMs = 1000;
 
 using Clock = std::chrono::steady_clock;
 

@@ -35,6 +35,7 @@ struct FrameLayout {
   float splitter_x = 0, splitter_y = 0, splitter_w = 0, splitter_h = 0;
   bool splitter_active = false;
   float sidebar_drawn_w = 0;
+  float sidebar_overflow = 0;  // how far the sidebar's widest row reaches past its right edge
   float image_pane_w = 0;
 };
 

@@ -64,6 +64,7 @@ struct ScriptHooks {
   std::optional<std::string> shot;
   std::optional<std::string> wheel_test;
   std::optional<std::string> splitter_test;
+  std::optional<std::string> fit_test;  // once a result shows: how far the sidebar's widest row overflows
   std::optional<std::string> save;
   bool copy = false;
   bool copy_path = false;

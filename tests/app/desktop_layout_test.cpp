@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
+#include <fstream>
 #include <functional>
 #include <thread>
 
@@ -102,4 +104,26 @@ TEST_F(DesktopLayout, WindowReturnsWhereItWasUnderADecoratingWindowManager) {
   EXPECT_EQ(positions[0], std::make_pair(80, 60));
   EXPECT_EQ(positions[1], positions[0]);
   EXPECT_EQ(positions[2], positions[0]);
+}
+
+// At the default sidebar width every row of every section fits, in English and
+// in Japanese, with the rows that only some states show (a loaded palette, the
+// comparison, the longest dithering choice) showing.
+TEST_F(DesktopLayout, EverySectionFitsTheDefaultSidebar) {
+  std::string palette = scratch_.file("three.txt");
+  std::ofstream(palette) << "#102030\n#405060\n#a0b0c0\n";
+  std::string program = scratch_.file("a-rather-long-folder-name/brisel-reference-imagemagick");
+  for (const char* language : {"en", "ja"}) {
+    std::string log = scratch_.file(std::string("fit-") + language + ".log");
+    ProgramRun ran = run({{"KESTRANE_GUI_FITTEST", log},
+                          {"KESTRANE_GUI_LANG", language},
+                          {"KESTRANE_GUI_SECTIONS", "all"},
+                          {"KESTRANE_GUI_DITHER", "4"},
+                          {"KESTRANE_GUI_PALFILE", palette},
+                          {"KESTRANE_GUI_COMPARE", program}});
+    ASSERT_EQ(ran.exit_code, 0) << ran.err;
+    double overflow = -1;
+    ASSERT_EQ(std::sscanf(ScratchFolder::read_all(log).c_str(), "overflow %lf", &overflow), 1) << language;
+    EXPECT_EQ(overflow, 0.0) << language;
+  }
 }

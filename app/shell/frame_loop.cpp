@@ -103,8 +103,9 @@ void idle_wait(const DesktopSession& session, int countdown, Clock::time_point l
   const Document& document = *session.document;
   if (session.hooks->automation_mode() || countdown >= 1 || mouse_button_held()) return;
   if (run_going(document)) {
+    const long period = ImGui::GetIO().WantTextInput ? kTextCaretWaitMs : kRunFrameMs;
     auto since = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - last_frame).count();
-    if (since < kRunFrameMs) SDL_WaitEventTimeout(nullptr, static_cast<int>(kRunFrameMs - since));
+    if (since < period) SDL_WaitEventTimeout(nullptr, static_cast<int>(period - since));
     return;
   }
   int timeout = -1;

@@ -13,46 +13,19 @@
 
 #include "app/shell/system_theme.h"
 
-namespace {
-
-// A stand-in gsettings that logs each start: `get` prefers dark, `monitor`
-// reports a change to light after a moment and then waits for good.
-class FakeGsettings {
- public:
-  FakeGsettings() {
-    char pattern[] = "/tmp/brisel-theme-XXXXXX";
-    folder_ = mkdtemp(pattern);
-    std::string script = folder_ + "/gsettings";
-    std::ofstream(script) << "#!/bin/sh\necho \"$1\" >> '" << log() << "'\n"
-                          << "case $1 in\n"
-                          << "  get) echo \"'prefer-dark'\" ;;\n"
-                          << "  monitor) sleep 0.5; echo \"color-scheme: 'prefer-light'\"; exec sleep 600 ;;\n"
-                          << "esac\n";
-    chmod(script.c_str(), 0755);
-    old_path_ = getenv("PATH") ? getenv("PATH") : "";
-    setenv("PATH", (folder_ + ":" + old_path_).c_str(), 1);
-    if (const char* bus = getenv("DBUS_SESSION_BUS_ADDRESS")) old_bus_ = bus;
-    unsetenv("DBUS_SESSION_BUS_ADDRESS");  // the portal is not asked without a session bus
-  }
-  ~FakeGsettings() {
-    setenv("PATH", old_path_.c_str(), 1);
-    if (!old_bus_.empty()) setenv("DBUS_SESSION_BUS_ADDRESS", old_bus_.c_str(), 1);
-    std::filesystem::remove_all(folder_);
-  }
-  std::string log() const { return folder_ + "/starts"; }
-  std::string starts() const {
-    std::ifstream in(log());
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-  }
-
- private:
-  std::string folder_, old_path_, old_bus_;
-};
-
-}  // namespace
-
+// A stand-in gsettings logs each start: `get` prefers dark, `monitor` reports a
+// change to light after a moment and then waits for good.
 TEST(SystemTheme, OneReadingAndOneMonitorCarryTheChange) {
-  FakeGsettings gsettings;
+  char pattern[] = "/tmp/brisel-theme-XXXXXX";
+  const std::string folder = mkdtemp(pattern), starts = folder + "/starts";
+  std::ofstream(folder + "/gsettings") << "#!/bin/sh\necho \"$1\" >> '" << starts << "'\ncase $1 in\n"
+                                       << "  get) echo \"'prefer-dark'\" ;;\n"
+                                       << "  monitor) sleep 0.5; echo \"color-scheme: 'prefer-light'\"; "
+                                          "exec sleep 600 ;;\nesac\n";
+  chmod((folder + "/gsettings").c_str(), 0755);
+  setenv("PATH", (folder + ":" + getenv("PATH")).c_str(), 1);
+  unsetenv("DBUS_SESSION_BUS_ADDRESS");  // the portal is not asked without a session bus
+
   std::mutex mutex;
   std::condition_variable woken;
   int wakes = 0;
@@ -69,12 +42,14 @@ TEST(SystemTheme, OneReadingAndOneMonitorCarryTheChange) {
       ASSERT_TRUE(woken.wait_for(lock, std::chrono::seconds(20), [&] { return wakes >= 1; }));
     }
     EXPECT_FALSE(theme.dark());  // the monitor's light, after the reading's dark
-    // Followed for a while longer, nothing more is started.
+    // Followed frame after frame for a while longer, nothing more is started.
     for (int frame = 0; frame < 25; ++frame) {
       theme.dark();
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
   }  // ends the monitor that still waits
-  EXPECT_EQ(gsettings.starts(), "get\nmonitor\n");
+  std::ifstream log(starts);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(log), {}), "get\nmonitor\n");
   EXPECT_EQ(wakes, 1);
+  std::filesystem::remove_all(folder);
 }

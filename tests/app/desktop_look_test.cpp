@@ -96,20 +96,6 @@ TEST_F(DesktopLook, JapaneseMenusShowJapaneseGlyphs) {
 
 namespace {
 
-// The gradient's right half, with its left half fully transparent.
-void write_half_transparent_png(const std::string& path) {
-  std::vector<std::uint8_t> rgba(kWidth * kHeight * 4);
-  for (int y = 0; y < kHeight; ++y)
-    for (int x = 0; x < kWidth; ++x) {
-      std::uint8_t* p = rgba.data() + (y * kWidth + x) * 4;
-      p[0] = static_cast<std::uint8_t>(90 + x * 2.5);
-      p[1] = static_cast<std::uint8_t>(90 + y * 3);
-      p[2] = static_cast<std::uint8_t>(230 - x - y);
-      p[3] = x < kWidth / 2 ? 0 : 255;
-    }
-  write_test_png(path, rgba);
-}
-
 // The grey levels seen over the image's transparent half.
 std::set<int> greys_over_transparent_half(const Screenshot& shot, const Placed& box) {
   std::set<int> greys;
@@ -128,7 +114,7 @@ std::set<int> greys_over_transparent_half(const Screenshot& shot, const Placed& 
 TEST_F(DesktopLook, TransparencyShowsAsChecks) {
   Placed box = find_image(shot_with_settings("", {{"KESTRANE_GUI_VIEW", "1"}}, "opaque"), 320);
   ASSERT_GT(box.right, box.left);
-  write_half_transparent_png(source_);
+  write_gradient_png(source_, true);
   const std::set<int> checks = {102, 153};
   for (const char* view : {"0", "1", "3"}) {
     Screenshot shot = shot_with_settings("", {{"KESTRANE_GUI_VIEW", view}}, std::string("checks") + view);

@@ -11,8 +11,10 @@ namespace {
 constexpr std::size_t kMaxPins = 255;
 constexpr std::size_t kMaxPaletteColours = 256;
 
+// A fixed palette is used exactly as given, even one of a single colour, as the
+// batch face does with the same file.
 std::uint32_t palette_colour_count(std::size_t entries) {
-  return static_cast<std::uint32_t>(std::clamp<std::size_t>(entries, 2, kMaxPaletteColours));
+  return static_cast<std::uint32_t>(std::clamp<std::size_t>(entries, 1, kMaxPaletteColours));
 }
 
 bool same_rgb(const Rgba& a, const Rgba& b) {
@@ -146,7 +148,7 @@ void Document::remove_palette_entry(std::size_t i) {
   std::lock_guard<std::mutex> lock(mutex);
   if (i >= palette.size()) return;
   palette.erase(palette.begin() + std::ptrdiff_t(i));
-  options.colors = std::max<std::uint32_t>(static_cast<std::uint32_t>(palette.size()), 2);
+  options.colors = palette_colour_count(palette.size());
 }
 
 void Document::set_palette_entry(std::size_t i, Rgba rgba) {

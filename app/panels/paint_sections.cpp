@@ -5,6 +5,7 @@
 #include "app/document/document.h"
 #include "app/panels/option_widgets.h"
 #include "app/panels/panel_context.h"
+#include "app/panels/row_layout.h"
 #include "app/panels/sections.h"
 #include "app/panels/tooltips.h"
 #include "app/panels/widgets.h"
@@ -43,14 +44,14 @@ void layer_section(PanelContext& context, int layer, const LayerTexts& texts) {
   bool& use = layer == kFocusLayer ? document.use_focus : document.use_dither_map;
   use_flag_checkbox(document, translate(texts.use), use, translate(texts.use_tip));
 
-  ImGui::SameLine();
+  same_line_if_fits(checkbox_width(translate(texts.paint)));
   bool painting = ui.tool == layer;
   if (ImGui::Checkbox(translate(texts.paint), &painting)) {
     ui.tool = painting ? layer : -1;
     if (painting) ui.picking = false;
   }
   item_tooltip(translate(texts.paint_tip));
-  ImGui::SameLine();
+  same_line_if_fits(checkbox_width(translate(texts.show)));
   ImGui::Checkbox(translate(texts.show), layer == kFocusLayer ? &ui.focus_show : &ui.dither_map_show);
   if (texts.show_tip) item_tooltip(translate(texts.show_tip));
 
@@ -67,10 +68,10 @@ void layer_section(PanelContext& context, int layer, const LayerTexts& texts) {
     ui.overlay_dirty[layer] = true;
     document.request_run();
   }
-  ImGui::SameLine();
   const char* state = document.layers[layer].empty ? "(none painted)"
                       : use                        ? "(painted)"
                                                    : "(painted, not used)";
+  same_line_if_fits(text_width(translate(state)));
   ImGui::TextUnformatted(translate(state));
 }
 

@@ -58,7 +58,9 @@ void palette_editor(PanelContext& context) {
   if (editor.index >= 0 && static_cast<std::uint32_t>(editor.index) >= document.result.palette_count) {
     editor.index = -1;  // the entry is gone from the palette
   }
-  place_at_remembered_position(ui);
+  // Only while the popup is open: a queued position left unused would move the
+  // next window begun, the image pane.
+  if (editor.index >= 0 && ImGui::IsPopupOpen(kPopup)) place_at_remembered_position(ui);
   if (editor.index < 0 || !ImGui::BeginPopup(kPopup)) {
     if (editor.index >= 0) {  // closed this frame: by a click outside or Escape
       remember_recent_colour(editor.recent, editor.working);

@@ -9,6 +9,7 @@
 #include "app/panels/palette_editor.h"
 #include "app/panels/palette_grid.h"
 #include "app/panels/panel_context.h"
+#include "app/panels/row_layout.h"
 #include "app/panels/sections.h"
 #include "app/panels/widgets.h"
 #include "app/shell/clipboard_actions.h"
@@ -87,11 +88,6 @@ void grid(PanelContext& context) {
   if (ImGui::IsMouseDoubleClicked(ImGuiMouseButton_Left)) open_palette_editor(document, ui, static_cast<int>(index));
 }
 
-const char* file_name_of(const std::string& path) {
-  std::size_t slash = path.find_last_of("/\\");
-  return path.c_str() + (slash == std::string::npos ? 0 : slash + 1);
-}
-
 void palette_buttons(PanelContext& context) {
   Document& document = context.document;
   UiState& ui = context.ui;
@@ -101,20 +97,20 @@ void palette_buttons(PanelContext& context) {
                          "(#RRGGBB, r,g,b, JASC .pal, GIMP .gpl) or a palette PNG.\nUndo restores the previous pins, "
                          "palette and count."));
   if (!document.palette.empty()) {
-    ImGui::SameLine();
+    same_line_if_fits(button_width(translate("Clear palette")));
     if (ImGui::Button(translate("Clear palette"))) {
       document.push_edit_step();
       document.clear_palette();
       document.request_run();
     }
   }
-  ImGui::SameLine();
+  same_line_if_fits(button_width(translate("Save palette...")));
   if (ImGui::Button(translate("Save palette..."))) context.requests.dialog = FileDialogPurpose::save_palette;
   item_tooltip(translate("Write this palette, in order, as #RRGGBB lines, or as\nJASC .pal or GIMP .gpl by extension."));
 
   if (ImGui::Button(translate("Copy palette"))) ui.status = copy_palette(document);
   item_tooltip(translate("Put this palette on the clipboard as #RRGGBB lines,\nthe same text Save palette... writes."));
-  ImGui::SameLine();
+  same_line_if_fits(button_width(translate("Paste palette")));
   ImGui::BeginDisabled(!clipboard_has_text());
   if (ImGui::Button(translate("Paste palette"))) ui.status = paste_palette(document);
   ImGui::EndDisabled();
@@ -127,14 +123,16 @@ void palette_buttons(PanelContext& context) {
   use_flag_checkbox(document, translate("Use palette"), document.use_palette,
                     translate("Remap to the loaded palette. Off quantizes freely again\n(with the pins, if any) but "
                               "keeps the palette loaded."));
-  ImGui::SameLine();
   auto count = static_cast<unsigned>(document.palette.size());
+  std::string source;
   if (document.palette_kind == kPaletteFile)
-    ImGui::Text(translate("%u colours from %s"), count, file_name_of(document.palette_name));
+    source = format_text(translate("%u colours from %s"), count, file_name_of(document.palette_name));
   else if (document.palette_kind == kPaletteEdited)
-    ImGui::Text(translate("%u colours, edited"), count);
+    source = format_text(translate("%u colours, edited"), count);
   else
-    ImGui::Text(translate("%u colours, pasted"), count);
+    source = format_text(translate("%u colours, pasted"), count);
+  same_line_if_fits(text_width(source.c_str()));
+  ImGui::TextUnformatted(source.c_str());
 }
 
 }  // namespace

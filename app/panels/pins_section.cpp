@@ -5,6 +5,7 @@
 
 #include "app/document/document.h"
 #include "app/panels/panel_context.h"
+#include "app/panels/row_layout.h"
 #include "app/panels/sections.h"
 #include "app/panels/tooltips.h"
 #include "app/panels/widgets.h"
@@ -44,7 +45,7 @@ void pins_section(PanelContext& context) {
   Document& document = context.document;
   UiState& ui = context.ui;
   use_flag_checkbox(document, translate("Use pins"), document.use_pins, translate(kTipUsePins));
-  ImGui::SameLine();
+  same_line_if_fits(checkbox_width(translate("Pick colour")));
   if (ImGui::Checkbox(translate("Pick colour"), &ui.picking) && ui.picking) ui.tool = -1;
   item_tooltip(translate(kTipPickColour));
 
@@ -57,17 +58,17 @@ void pins_section(PanelContext& context) {
       document.clear_pins();
       document.request_run();
     }
-    ImGui::SameLine();
     auto count = static_cast<unsigned>(document.pins.size());
-    if (document.use_pins)
-      ImGui::Text(translate("%u of %u slots"), count, static_cast<unsigned>(document.options.colors));
-    else
-      ImGui::Text(translate("%u, not used"), count);
+    std::string slots = document.use_pins ? format_text(translate("%u of %u slots"), count,
+                                                        static_cast<unsigned>(document.options.colors))
+                                          : format_text(translate("%u, not used"), count);
+    same_line_if_fits(text_width(slots.c_str()));
+    ImGui::TextUnformatted(slots.c_str());
   }
 
   if (ImGui::Button(translate("Load pins..."))) context.requests.dialog = FileDialogPurpose::load_pins;
   item_tooltip(translate(kTipLoadPins));
-  ImGui::SameLine();
+  same_line_if_fits(button_width(translate("Save pins...")));
   ImGui::BeginDisabled(document.pins.empty());
   if (ImGui::Button(translate("Save pins..."))) context.requests.dialog = FileDialogPurpose::save_pins;
   item_tooltip(translate("Write the pins as #RRGGBB lines."));

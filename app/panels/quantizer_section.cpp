@@ -7,6 +7,7 @@
 #include "app/document/document.h"
 #include "app/panels/option_widgets.h"
 #include "app/panels/panel_context.h"
+#include "app/panels/row_layout.h"
 #include "app/panels/sections.h"
 #include "app/panels/tooltips.h"
 #include "app/panels/widgets.h"
@@ -58,8 +59,11 @@ void dithering_choice(PanelContext& context) {
   const OptionSpec& spec = option_spec(OptionId::dither);
   int dither = std::clamp(context.options.dither, static_cast<std::int32_t>(kDitherNone),
                           static_cast<std::int32_t>(kDitherMixingPlan));
-  ImGui::SetNextItemWidth(scaled(170.0f));
-  if (ImGui::BeginCombo(translate(spec.slider_text), translate(spec.choices[dither].label))) {
+  // The row's width less the label's, so the longest choice is not cut short.
+  const char* label = translate(spec.slider_text);
+  float width = ImGui::GetContentRegionAvail().x - text_width(label) - ImGui::GetStyle().ItemInnerSpacing.x;
+  ImGui::SetNextItemWidth(std::clamp(width, scaled(120.0f), scaled(260.0f)));
+  if (ImGui::BeginCombo(label, translate(spec.choices[dither].label))) {
     for (int i = 0; i < static_cast<int>(spec.choices.size()); ++i) {
       if (ImGui::Selectable(translate(spec.choices[i].label), i == dither)) {
         context.document.push_edit_step();

@@ -7,6 +7,7 @@
 #include "app/document/document.h"
 #include "app/panels/panel_context.h"
 #include "app/panels/result_figures.h"
+#include "app/panels/row_layout.h"
 #include "app/panels/sections.h"
 #include "app/panels/widgets.h"
 #include "app/shell/translate.h"
@@ -17,6 +18,12 @@ void reference_figures(const Document& document) {
   ImGui::Separator();
   const QuantResult& ours = document.result;
   const QuantResult& reference = document.reference;
+  // Which program compares: its file name, its end when even that is too long.
+  if (!document.compare_path.empty()) {
+    std::string program = tail_that_fits(file_name_of(document.compare_path),
+                                         ImGui::GetContentRegionAvail().x - text_width(translate("reference: %s")));
+    ImGui::Text(translate("reference: %s"), program.c_str());
+  }
   if (!reference.ok) {
     ImGui::TextUnformatted(translate("reference: not available"));
     return;

@@ -1,6 +1,7 @@
 #include "app/panels/sidebar.h"
 
 #include <imgui.h>
+#include <imgui_internal.h>
 
 #include <algorithm>
 #include <string>
@@ -42,5 +43,8 @@ void draw_sidebar_sections(PanelContext& context) {
     ImGui::Separator();
   }
   ImGui::PopItemWidth();
+  // Every row should fit the width: a row reaching past the edge is cut off.
+  const float right_edge = ImGui::GetWindowPos().x + ImGui::GetWindowContentRegionMax().x;
+  ui.layout.sidebar_overflow = std::max(ImGui::GetCurrentWindow()->DC.CursorMaxPos.x - right_edge, 0.0f);
   if (context.changed) context.document.set_options(context.options);
 }

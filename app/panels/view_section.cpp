@@ -6,6 +6,7 @@
 
 #include "app/document/document.h"
 #include "app/panels/panel_context.h"
+#include "app/panels/row_layout.h"
 #include "app/panels/sections.h"
 #include "app/panels/tooltips.h"
 #include "app/panels/widgets.h"
@@ -30,6 +31,39 @@ void split_side(const char* label, int& side, bool compare) {
     ImGui::EndCombo();
   }
   item_tooltip(translate("What each half of the Split view shows. Reference needs\n'Against another kestrane' on."));
+}
+
+// The reference program's path. At rest the field shows the path's end, where the
+// program's name is; a click gives the whole path to edit, taken with Enter.
+void reference_path_field(Document& document) {
+  static char path[260];
+  static std::string shown_path;
+  static bool editing = false;
+  static bool focus_pending = false;
+  if (shown_path != document.compare_path) {
+    shown_path = document.compare_path;
+    std::strncpy(path, shown_path.c_str(), sizeof path - 1);
+    path[sizeof path - 1] = '\0';
+  }
+  const float width = scaled(190.0f);
+  ImGui::SetNextItemWidth(width);
+  if (!editing) {
+    char tail[sizeof path];
+    std::string fitted = tail_that_fits(shown_path, width - 2.0f * ImGui::GetStyle().FramePadding.x);
+    std::strncpy(tail, fitted.c_str(), sizeof tail - 1);
+    tail[sizeof tail - 1] = '\0';
+    ImGui::InputText("##refpath", tail, sizeof tail, ImGuiInputTextFlags_ReadOnly);
+    if (ImGui::IsItemActivated()) editing = focus_pending = true;
+    if (!shown_path.empty()) item_tooltip(shown_path.c_str());
+    return;
+  }
+  if (focus_pending) ImGui::SetKeyboardFocusHere();
+  focus_pending = false;
+  if (ImGui::InputText("##refpath_edit", path, sizeof path, ImGuiInputTextFlags_EnterReturnsTrue)) {
+    document.set_compare(document.compare, path);
+    shown_path = document.compare_path;
+  }
+  if (ImGui::IsItemDeactivated()) editing = false;
 }
 
 }  // namespace
@@ -59,6 +93,8 @@ void view_section(PanelContext& context) {
   if (ImGui::SliderInt(translate("Gain"), &ui.diff_gain, 1, 32, "%d")) document.set_diff_gain(ui.diff_gain);
   ImGui::EndDisabled();
 
+  ImGui::Checkbox(translate("Checkerboard"), &ui.checkerboard);
+  item_tooltip(translate("Draw checks behind the pictures, so that what is transparent\nshows as such. The Difference view is drawn without them."));
   ImGui::Checkbox(translate("Fit to window"), &ui.fit_to_window);
   item_tooltip(translate(kTipFitToWindow));
   ImGui::BeginDisabled(ui.fit_to_window);
@@ -78,18 +114,7 @@ void compare_section(PanelContext& context) {
     document.request_run();
   }
   ImGui::BeginDisabled(document.compare_source != 1);
-  static char path[260];
-  static std::string shown_path;
-  if (shown_path != document.compare_path) {
-    shown_path = document.compare_path;
-    std::strncpy(path, shown_path.c_str(), sizeof path - 1);
-    path[sizeof path - 1] = '\0';
-  }
-  ImGui::SetNextItemWidth(scaled(190.0f));
-  if (ImGui::InputText("##refpath", path, sizeof path, ImGuiInputTextFlags_EnterReturnsTrue)) {
-    document.set_compare(document.compare, path);
-    shown_path = document.compare_path;
-  }
+  reference_path_field(document);
   ImGui::SameLine();
   if (ImGui::Button(translate("Browse"))) context.requests.dialog = FileDialogPurpose::reference_program;
   ImGui::EndDisabled();

@@ -11,6 +11,10 @@
 #include <cerrno>
 #include <cstdlib>
 
+namespace {
+constexpr std::size_t kLongestLine = 64 * 1024;
+}  // namespace
+
 OutputProgram::~OutputProgram() {
   stop();
   if (pid_ > 0) finish();
@@ -56,6 +60,27 @@ std::optional<std::string> OutputProgram::finish() {
   pid_ = -1;
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
   return output;
+}
+
+std::optional<std::string> OutputProgram::next_line() {
+  if (output_ < 0) return std::nullopt;
+  for (;;) {
+    std::size_t end = unread_.find('\n');
+    if (end != std::string::npos) {
+      std::string line = unread_.substr(0, end);
+      unread_.erase(0, end + 1);
+      return line;
+    }
+    char buffer[1024];
+    ssize_t got = read(output_, buffer, sizeof buffer);
+    if (got > 0) {
+      // A line without end is dropped, not kept growing.
+      if (unread_.size() > kLongestLine) unread_.clear();
+      unread_.append(buffer, static_cast<std::size_t>(got));
+    } else if (got == 0 || errno != EINTR) {
+      return std::nullopt;
+    }
+  }
 }
 
 void OutputProgram::stop() {

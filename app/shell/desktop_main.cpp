@@ -39,6 +39,7 @@ void shut_down(DesktopSession& session) {
   }
   // Nothing may post to the window system once it is gone.
   session.document->set_wake_ui({});
+  session.system_theme.set_wake({});
   session.dialogs.close();
   use_clipboard_owner(nullptr);
   session.clipboard.reset();
@@ -133,6 +134,7 @@ int run_desktop(int argc, char** argv) {
     };
     document.set_wake_ui(wake);
     session.dialogs.set_wake(wake);
+    session.system_theme.set_wake(wake);
     run_frame_loop(session);
   }
   shut_down(session);

@@ -29,7 +29,7 @@ struct DesktopSession {
   // Offers what the Edit menu copies while the program runs; without a clipboard
   // manager on the desktop it goes with the process.
   std::unique_ptr<ClipboardOwner> clipboard;
-  Uint32 wake_event = 0;  // posted by the worker after each result and by a dialog's answer
+  Uint32 wake_event = 0;  // posted by the worker after each result, by a dialog's answer and a theme change
   FileDialogs dialogs;
 
   // Set by the event handling, taken by the frame loop.

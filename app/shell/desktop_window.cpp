@@ -97,7 +97,18 @@ void DesktopWindow::track_placement() {
   restored_.maximized = (flags & SDL_WINDOW_MAXIMIZED) != 0;
   // A maximised or minimised window keeps the rectangle it had before.
   if ((flags & (SDL_WINDOW_MAXIMIZED | SDL_WINDOW_MINIMIZED | SDL_WINDOW_FULLSCREEN)) != 0) return;
-  SDL_GetWindowPosition(window_, &restored_.x, &restored_.y);
+  // The stored position is the frame's, as a position given before the window is
+  // shown places the frame: saving the client area's would move the window down by
+  // its title bar on every start. The size stays the client area's, as created.
+  int top = 0, left = 0, bottom = 0, right = 0;
+  if (SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right) == 0) {
+    border_left_ = left;
+    border_top_ = top;
+  }
+  int x = 0, y = 0;
+  SDL_GetWindowPosition(window_, &x, &y);
+  restored_.x = x - border_left_;
+  restored_.y = y - border_top_;
   SDL_GetWindowSize(window_, &restored_.w, &restored_.h);
 }
 

@@ -23,6 +23,7 @@ class DesktopWindow {
   // when stored so).
   void show(const WindowPlacement& stored);
   // Keeps the restored rectangle up to date; call on move and resize events.
+  // Its position is the frame's top left corner, its size the client area's.
   void track_placement();
   WindowPlacement placement() const;
 
@@ -38,6 +39,8 @@ class DesktopWindow {
   SDL_Window* window_ = nullptr;
   void* context_ = nullptr;
   WindowPlacement restored_;
+  int border_left_ = 0;  // the window manager's frame, once it says
+  int border_top_ = 0;
 };
 
 // The title the window carries: name, build stamp, suffix.

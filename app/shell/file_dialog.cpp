@@ -126,9 +126,15 @@ std::string FileDialogs::external_program() {
   return program_on_path("zenity") ? "zenity" : std::string();
 }
 
-bool FileDialogs::start(FileDialogPurpose purpose) {
+bool FileDialogs::start(FileDialogPurpose purpose, const std::string& current_image) {
   if (is_open()) return false;
   const FileDialogDescription& description = describe(purpose);
+  std::string folder = folder_;
+  std::error_code error;
+  if (purpose == FileDialogPurpose::open_image && !current_image.empty()) {
+    fs::path image = fs::absolute(current_image, error);
+    if (!error) folder = image.parent_path().string();
+  }
   std::string program = external_program();
   if (!program.empty()) {
     auto thread = std::make_unique<DialogThread>();
@@ -137,7 +143,7 @@ bool FileDialogs::start(FileDialogPurpose purpose) {
       open_ = purpose;
     }
     std::string stand_in = program == "zenity" ? std::string() : program;
-    if (thread->start(dialog_command(description, stand_in, folder_),
+    if (thread->start(dialog_command(description, stand_in, folder),
                       [this](std::string printed) { finish_external(std::move(printed)); })) {
       thread_ = std::move(thread);
       return true;
@@ -146,7 +152,7 @@ bool FileDialogs::start(FileDialogPurpose purpose) {
   // No dialog program, or it could not start: the window draws its own.
   std::lock_guard<std::mutex> lock(mutex_);
   open_ = purpose;
-  browser_ = std::make_unique<FileBrowser>(description, folder_);
+  browser_ = std::make_unique<FileBrowser>(description, folder);
   return true;
 }
 

@@ -82,8 +82,10 @@ class FileDialogs {
   // Called from the dialog's thread when a result is ready; must be thread-safe.
   void set_wake(std::function<void()> wake);
 
-  // False when a dialog is already open.
-  bool start(FileDialogPurpose purpose);
+  // False when a dialog is already open. An image to open is looked for in the
+  // folder of `current_image` (the image shown, may be empty); every other
+  // dialog, and that one without an image, starts where the last file was chosen.
+  bool start(FileDialogPurpose purpose, const std::string& current_image = {});
   // Inside the ImGui frame: draws the in-app dialog or a question about an
   // external choice; does nothing otherwise.
   void draw();

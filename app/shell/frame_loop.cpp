@@ -4,6 +4,7 @@
 #include <backends/imgui_impl_sdl.h>
 #include <imgui.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -25,7 +26,13 @@ namespace {
 
 constexpr int kFramesAfterActivity = 3;
 constexpr int kTextCaretWaitMs = 100;     // a focused text field blinks its caret
-constexpr int kSystemThemeWaitMs = 1000;  // a change of the system theme shows within a second
+// While the engine runs and nothing else happens the picture stands still: a
+// frame now and then is enough, as input and the finished result are drawn at
+// once. A software renderer (Xvfb, virtual machines, remote desktops) drawing
+// without pause takes the processor from the engine.
+constexpr long kRunFrameMs = 1000;
+
+using Clock = std::chrono::steady_clock;
 
 bool mouse_button_held() { return SDL_GetMouseState(nullptr, nullptr) != 0; }
 
@@ -88,16 +95,21 @@ bool handle_events(DesktopSession& session, bool& quit) {
   return handled;
 }
 
-void idle_wait(const DesktopSession& session, int countdown) {
+bool run_going(const Document& document) { return document.requant_requested.load() || document.busy(); }
+
+// While a run goes on and nothing else happens, frames come at most every
+// kRunFrameMs after `last_frame` began; input or the finished result ends the wait.
+void idle_wait(const DesktopSession& session, int countdown, Clock::time_point last_frame) {
   const Document& document = *session.document;
-  if (session.hooks->automation_mode() || countdown >= 1 || document.requant_requested.load() ||
-      document.busy() || mouse_button_held())
+  if (session.hooks->automation_mode() || countdown >= 1 || mouse_button_held()) return;
+  if (run_going(document)) {
+    const long period = ImGui::GetIO().WantTextInput ? kTextCaretWaitMs : kRunFrameMs;
+    auto since = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - last_frame).count();
+    if (since < period) SDL_WaitEventTimeout(nullptr, static_cast<int>(period - since));
     return;
+  }
   int timeout = -1;
-  if (ImGui::GetIO().WantTextInput)
-    timeout = kTextCaretWaitMs;
-  else if (session.ui.theme == 2)
-    timeout = kSystemThemeWaitMs;
+  if (ImGui::GetIO().WantTextInput) timeout = kTextCaretWaitMs;
   // A null event leaves what arrived in the queue for the drain below.
   if (timeout < 0)
     SDL_WaitEvent(nullptr);
@@ -127,6 +139,7 @@ struct FrameTimer {
     if (log == nullptr) return;
     double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     std::fprintf(log, "%d %.3f %d\n", frame, ms, busy ? 1 : 0);
+    std::fflush(log);  // read while the program runs
   }
 };
 
@@ -139,15 +152,21 @@ void run_frame_loop(DesktopSession& session) {
   FrameTimer timer;
   int countdown = kFramesAfterActivity;
   bool quit = false;
+  bool was_running = false;
+  Clock::time_point last_frame = Clock::now();
   while (!quit) {
-    idle_wait(session, countdown);
+    idle_wait(session, countdown, last_frame);
+    last_frame = Clock::now();
     timer.begin();
     document.begin_frame();
     bool handled = handle_events(session, quit);
-    if (handled || document.requant_requested.load() || document.busy())
+    // A run starting or ending is shown at once, as input is.
+    const bool running = run_going(document);
+    if (handled || running != was_running)
       countdown = kFramesAfterActivity;
     else
-      --countdown;
+      countdown = std::max(countdown - 1, 0);
+    was_running = running;
 
     if (session.drop_pending) {
       session.drop_pending = false;
@@ -178,7 +197,7 @@ void run_frame_loop(DesktopSession& session) {
     if (std::optional<FileDialogResult> chosen = session.dialogs.take())
       finish_dialog(*chosen, document, ui, session.textures);
     build_interface(document, ui, session.textures, requests);
-    if (requests.dialog) session.dialogs.start(*requests.dialog);
+    if (requests.dialog) session.dialogs.start(*requests.dialog, document.path);
     session.dialogs.draw();
     if (requests.quit) quit = true;
     ImGui::Render();

@@ -72,6 +72,7 @@ InterfaceSettings read_interface_settings(const std::string& path, UiState& ui, 
   ui.diff_gain = read_clamped(path, "diff_gain", ui.diff_gain, 1, 32);
   ui.focus_show = read_flag(path, "focus_show", ui.focus_show);
   ui.dither_map_show = read_flag(path, "dither_map_show", ui.dither_map_show);
+  ui.checkerboard = read_flag(path, "checkerboard", ui.checkerboard);
   ui.brush = read_clamped(path, "focus_brush", ui.brush, kBrushMinimum, kBrushMaximum);
 
   {
@@ -132,6 +133,7 @@ void write_interface_settings(const std::string& path, const UiState& ui, const 
   integer("diff_gain", ui.diff_gain);
   integer("focus_show", ui.focus_show);
   integer("dither_map_show", ui.dither_map_show);
+  integer("checkerboard", ui.checkerboard);
   integer("focus_brush", ui.brush);
   {
     std::lock_guard<std::mutex> lock(document.mutex);

@@ -8,6 +8,7 @@
 
 #include "app/document/document.h"
 #include "app/panels/panel_context.h"
+#include "app/platform/follow_desktop_label.h"
 #include "app/shell/clipboard_actions.h"
 #include "app/shell/edit_actions.h"
 #include "app/shell/interface_scale.h"
@@ -90,7 +91,10 @@ void menu_keyboard(UiState& ui, bool popup_open, char letter) {
     keys.alt_down = true;
     keys.alt_combined = false;
   } else if (keys.alt_down) {
-    if (any_key_pressed_except_alt() || any_mouse_down() || io.KeyCtrl || io.KeyShift) keys.alt_combined = true;
+    // Alt with the wheel sizes the brush: that is no tap either.
+    if (any_key_pressed_except_alt() || any_mouse_down() || io.MouseWheel != 0.0f || io.MouseWheelH != 0.0f ||
+        io.KeyCtrl || io.KeyShift)
+      keys.alt_combined = true;
     if (!alt_held) {
       keys.alt_down = false;
       if (!keys.alt_combined && !modal_open(ui)) {
@@ -99,6 +103,7 @@ void menu_keyboard(UiState& ui, bool popup_open, char letter) {
           keys.mode = false;
         } else {
           keys.mode = !keys.mode;
+          if (keys.mode) keys.highlighted = 0;  // a tap always starts at File
         }
       }
     }
@@ -205,7 +210,7 @@ void view_menu(PanelContext& context, MenuDriver& menus) {
       ui.language = code;
       ui.language_reload = true;  // between frames: this frame still uses the current strings
     };
-    if (menus.item("Follo&w Windows", nullptr, ui.language == "auto")) choose("auto");
+    if (menus.item(follow_desktop_label(), nullptr, ui.language == "auto")) choose("auto");
     // The language names are not translated.
     if (menus.item("&English", nullptr, ui.language == "en", true, false)) choose("en");
     if (menus.item("&Japanese", nullptr, ui.language == "ja", true, false)) choose("ja");
@@ -214,7 +219,7 @@ void view_menu(PanelContext& context, MenuDriver& menus) {
   if (menus.begin_sub("&Theme")) {
     if (menus.item("&Dark", nullptr, ui.theme == 0)) ui.theme = 0;
     if (menus.item("&Light", nullptr, ui.theme == 1)) ui.theme = 1;
-    if (menus.item("Follo&w Windows", nullptr, ui.theme == 2)) ui.theme = 2;
+    if (menus.item(follow_desktop_label(), nullptr, ui.theme == 2)) ui.theme = 2;
     menus.end_sub();
   }
 }

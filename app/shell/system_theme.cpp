@@ -1,6 +1,5 @@
 #include "app/shell/system_theme.h"
 
-#include <chrono>
 #include <cstdlib>
 #include <vector>
 
@@ -22,7 +21,24 @@ std::optional<bool> gsettings_prefers_dark(const std::string& answer) {
   return std::nullopt;
 }
 
+std::optional<bool> portal_change_prefers_dark(const std::string& line) {
+  // "/org/freedesktop/portal/desktop: org.freedesktop.portal.Settings.SettingChanged
+  //  ('org.freedesktop.appearance', 'color-scheme', <uint32 1>)"
+  if (line.find("SettingChanged") == std::string::npos ||
+      line.find("'org.freedesktop.appearance', 'color-scheme'") == std::string::npos)
+    return std::nullopt;
+  return portal_prefers_dark(line);
+}
+
 namespace {
+
+const char* const kPortalPath = "/org/freedesktop/portal/desktop";
+const char* const kPortalName = "org.freedesktop.portal.Desktop";
+
+bool session_bus_known() {
+  const char* bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+  return bus != nullptr && bus[0] != '\0';
+}
 
 std::optional<std::string> answer_of(const std::vector<std::string>& command) {
   if (!program_on_path(command[0])) return std::nullopt;
@@ -31,18 +47,17 @@ std::optional<std::string> answer_of(const std::vector<std::string>& command) {
   return program.finish();
 }
 
-std::optional<bool> read_preference() {
-  const char* bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
-  if (bus != nullptr && bus[0] != '\0') {
-    if (auto answer = answer_of({"gdbus", "call", "--session", "--timeout", "1", "--dest",
-                                 "org.freedesktop.portal.Desktop", "--object-path", "/org/freedesktop/portal/desktop",
-                                 "--method", "org.freedesktop.portal.Settings.Read", "org.freedesktop.appearance",
-                                 "color-scheme"}))
-      if (auto dark = portal_prefers_dark(*answer)) return dark;
-  }
-  if (auto answer = answer_of({"gsettings", "get", "org.gnome.desktop.interface", "color-scheme"}))
-    return gsettings_prefers_dark(*answer);
-  return std::nullopt;
+std::optional<bool> read_portal() {
+  if (!session_bus_known()) return std::nullopt;
+  auto answer = answer_of({"gdbus", "call", "--session", "--timeout", "1", "--dest", kPortalName, "--object-path",
+                           kPortalPath, "--method", "org.freedesktop.portal.Settings.Read",
+                           "org.freedesktop.appearance", "color-scheme"});
+  return answer ? portal_prefers_dark(*answer) : std::nullopt;
+}
+
+std::optional<bool> read_gsettings() {
+  auto answer = answer_of({"gsettings", "get", "org.gnome.desktop.interface", "color-scheme"});
+  return answer ? gsettings_prefers_dark(*answer) : std::nullopt;
 }
 
 }  // namespace
@@ -52,24 +67,50 @@ SystemTheme::~SystemTheme() {
     std::lock_guard<std::mutex> lock(mutex_);
     stop_ = true;
   }
-  wake_.notify_all();
+  monitor_.stop();  // ends the reader's wait for the next line
   if (reader_.joinable()) reader_.join();
 }
 
+void SystemTheme::set_wake(std::function<void()> wake) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  wake_ = std::move(wake);
+}
+
 bool SystemTheme::dark() {
-  followed_ = true;
-  if (!reader_.joinable()) reader_ = std::thread([this] { read_loop(); });
+  if (!reader_.joinable()) reader_ = std::thread([this] { read_and_watch(); });
   return dark_.load();
 }
 
-void SystemTheme::read_loop() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  while (!stop_) {
-    if (followed_.exchange(false)) {
-      lock.unlock();
-      dark_ = read_preference().value_or(true);
-      lock.lock();
-    }
-    wake_.wait_for(lock, std::chrono::seconds(1), [this] { return stop_; });
+void SystemTheme::publish(bool dark) {
+  if (dark_.exchange(dark) == dark) return;
+  std::function<void()> wake;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    wake = wake_;
   }
+  if (wake) wake();
+}
+
+void SystemTheme::read_and_watch() {
+  // The portal first, as the desktops that have it answer there; its change
+  // signal then, else GNOME's own setting and its monitor.
+  std::optional<bool> portal = read_portal();
+  std::optional<bool> preference = portal ? portal : read_gsettings();
+  publish(preference.value_or(true));
+  std::vector<std::string> watch;
+  if (portal)
+    watch = {"gdbus", "monitor", "--session", "--dest", kPortalName, "--object-path", kPortalPath};
+  else if (preference)
+    watch = {"gsettings", "monitor", "org.gnome.desktop.interface", "color-scheme"};
+  if (watch.empty() || !program_on_path(watch[0])) return;
+  {
+    // Started under the lock, so the destructor's stop() cannot come in between.
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (stop_ || !monitor_.start(watch)) return;
+  }
+  while (std::optional<std::string> line = monitor_.next_line()) {
+    std::optional<bool> changed = portal ? portal_change_prefers_dark(*line) : gsettings_prefers_dark(*line);
+    if (changed) publish(*changed);
+  }
+  monitor_.finish();
 }

@@ -35,6 +35,7 @@ struct FrameLayout {
   float splitter_x = 0, splitter_y = 0, splitter_w = 0, splitter_h = 0;
   bool splitter_active = false;
   float sidebar_drawn_w = 0;
+  float sidebar_overflow = 0;  // how far the sidebar's widest row reaches past its right edge
   float image_pane_w = 0;
 };
 
@@ -80,6 +81,7 @@ struct UiState {
   int diff_gain = 8;
   bool focus_show = true;
   bool dither_map_show = true;
+  bool checkerboard = true;  // checks behind the pictures show what is transparent
   int brush = 40;
   int tool = -1;  // -1 none, 0 paint focus, 1 paint dither
   bool picking = false;

@@ -142,6 +142,13 @@ void HookDriver::before_frame(int frame, UiState& ui, Document& document) {
   idle_results_ = ready ? idle_results_ + 1 : 0;
   if (idle_results_ > 9) {
     save_and_copy(ui, document);
+    if (hooks_.fit_test && !fit_written_) {
+      fit_written_ = true;
+      if (std::FILE* log = open_log(hooks_.fit_test)) {
+        std::fprintf(log, "overflow %.1f\n", ui.layout.sidebar_overflow);
+        std::fclose(log);
+      }
+    }
     if (!hooks_.shot) finished_ = true;
   } else if (frame > kResultWaitFrames - 1 && idle_results_ == 0) {
     exit_code_ = 3;
@@ -183,6 +190,7 @@ void HookDriver::inject_input(int frame) {
     io.KeyAlt = key.down && (key.alt || is_alt);
     io.KeyCtrl = key.down && key.ctrl;
     io.KeyShift = key.down && key.shift;
+    if (key.wheel != 0.0f) io.MouseWheel = key.wheel;
   }
   ScriptedMouseState mouse = scripted_mouse_at(hooks_, frame);
   if (mouse.active) {

@@ -42,6 +42,7 @@ class HookDriver {
   std::FILE* splitter_log_ = nullptr;
   int idle_results_ = 0;
   bool saved_ = false;
+  bool fit_written_ = false;
   bool copied_ = false;
   bool copied_path_ = false;
   bool requant_done_ = false;

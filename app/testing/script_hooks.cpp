@@ -157,6 +157,10 @@ std::optional<KeyChord> read_chord(std::string_view text) {
     if (same_text_any_case(parts[i], "shift")) chord.shift = true;
   }
   std::string_view key = parts.back();
+  if (same_text_any_case(key, "wheelup") || same_text_any_case(key, "wheeldown")) {
+    chord.wheel = same_text_any_case(key, "wheelup") ? 1.0f : -1.0f;
+    return chord;
+  }
   for (const NamedKey& named : kNamedKeys) {
     if (!same_text_any_case(key, named.name)) continue;
     chord.virtual_key = named.virtual_key;
@@ -230,10 +234,10 @@ std::vector<std::pair<int, int>> read_pins(std::string_view text) {
 }  // namespace
 
 bool ScriptHooks::automation_mode() const {
-  return shot || wheel_test || save || copy || copy_path || splitter_test;
+  return shot || wheel_test || save || copy || copy_path || splitter_test || fit_test;
 }
 
-bool ScriptHooks::result_wait() const { return save || copy || copy_path; }
+bool ScriptHooks::result_wait() const { return save || copy || copy_path || fit_test; }
 
 int ScriptHooks::end_frame() const {
   int events = static_cast<int>(std::max(keys.size(), clicks.size()));
@@ -295,6 +299,7 @@ ScriptHooks read_script_hooks(const EnvironmentLookup& lookup) {
   hooks.shot = text("KESTRANE_GUI_SHOT");
   hooks.wheel_test = text("KESTRANE_GUI_WHEELTEST");
   hooks.splitter_test = text("KESTRANE_GUI_SPLITTEST");
+  hooks.fit_test = text("KESTRANE_GUI_FITTEST");
   hooks.save = text("KESTRANE_GUI_SAVE");
   hooks.copy = text("KESTRANE_GUI_COPY").has_value();
   hooks.copy_path = text("KESTRANE_GUI_COPYPATH").has_value();

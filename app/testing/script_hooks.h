@@ -14,6 +14,7 @@ struct KeyChord {
   bool alt = false;
   bool ctrl = false;
   bool shift = false;
+  float wheel = 0.0f;  // "wheelup" / "wheeldown": notches turned while the chord is down
 };
 
 struct ScriptClick {
@@ -63,6 +64,7 @@ struct ScriptHooks {
   std::optional<std::string> shot;
   std::optional<std::string> wheel_test;
   std::optional<std::string> splitter_test;
+  std::optional<std::string> fit_test;  // once a result shows: how far the sidebar's widest row overflows
   std::optional<std::string> save;
   bool copy = false;
   bool copy_path = false;

@@ -28,6 +28,7 @@ ScriptedKeyState scripted_key_at(const ScriptHooks& hooks, int frame) {
   state.alt = chord.alt;
   state.ctrl = chord.ctrl;
   state.shift = chord.shift;
+  state.wheel = state.down ? chord.wheel : 0.0f;
   return state;
 }
 

@@ -13,6 +13,7 @@ struct ScriptedKeyState {
   bool alt = false;
   bool ctrl = false;
   bool shift = false;
+  float wheel = 0.0f;
 };
 
 struct ScriptedMouseState {

@@ -9,6 +9,7 @@
 #include "app/shell/interface_scale.h"
 #include "app/shell/translate.h"
 #include "app/shell/ui_state.h"
+#include "app/view/checkerboard.h"
 #include "app/view/paint_tool.h"
 #include "app/view/pane_label.h"
 #include "app/view/pixel_readout.h"
@@ -17,6 +18,8 @@
 #include "app/view/zoom.h"
 
 namespace {
+
+constexpr float kCheckSide = 8.0f;  // unscaled pixels
 
 const char* side_name(int side) {
   switch (side) {
@@ -78,7 +81,13 @@ void handle_panning(UiState& ui, float& scale, bool hovered, bool left_pan_allow
 void draw_view(ImDrawList* draw_list, UiState& ui, const ViewTextures& textures,
                const PaneTextures& shown, ImVec2 at, ImVec2 size, float spacing, bool tool_active) {
   const float k = effective_scale();
+  // The Difference view's black means "no difference", not transparency.
+  const bool checks = ui.checkerboard && ui.view != kViewDifference;
+  auto backdrop = [&](ImVec2 min) {
+    if (checks) draw_checkerboard(draw_list, min, ImVec2(min.x + size.x, min.y + size.y), kCheckSide * k);
+  };
   auto image = [&](const Texture* texture, ImVec2 min) {
+    backdrop(min);
     draw_list->AddImage(texture->imgui_id(), min, ImVec2(min.x + size.x, min.y + size.y));
   };
   auto labelled = [&](const Texture* texture, ImVec2 min, const char* name) {
@@ -114,6 +123,7 @@ void draw_view(ImDrawList* draw_list, UiState& ui, const ViewTextures& textures,
       };
       SplitHalves halves{half(ui.split_first), half(ui.split_second), side_name(ui.split_first),
                          side_name(ui.split_second)};
+      backdrop(at);
       draw_split_view(draw_list, ui, halves, at, size, tool_active);
       break;
     }

@@ -30,6 +30,11 @@ void rebuild_overlays(const Document& document, UiState& ui, ViewTextures& textu
     ui.overlay_dirty[which] = false;
     const MapLayer& layer = document.layers[which];
     if (layer.bytes.size() != std::size_t{document.width} * document.height || layer.bytes.empty()) continue;
+    // Nothing painted shows nothing: no picture-sized texture to blend every frame.
+    if (layer.empty) {
+      overlay[which]->release();
+      continue;
+    }
     overlay_pixels(layer, which, rgba);
     overlay[which]->upload(rgba.data(), document.width, document.height);
   }

@@ -32,8 +32,8 @@ inline void write_test_png(const std::string& path, const std::vector<std::uint8
 }
 
 // A bright gradient with thousands of colours, so no channel reaches the dark
-// interface behind it.
-inline void write_gradient_png(const std::string& path) {
+// interface behind it; its left half fully transparent when asked.
+inline void write_gradient_png(const std::string& path, bool transparent_left_half = false) {
   std::vector<std::uint8_t> rgba(kWidth * kHeight * 4);
   for (int y = 0; y < kHeight; ++y)
     for (int x = 0; x < kWidth; ++x) {
@@ -41,7 +41,7 @@ inline void write_gradient_png(const std::string& path) {
       p[0] = static_cast<std::uint8_t>(90 + x * 2.5);
       p[1] = static_cast<std::uint8_t>(90 + y * 3);
       p[2] = static_cast<std::uint8_t>(230 - x - y);
-      p[3] = 255;
+      p[3] = transparent_left_half && x < kWidth / 2 ? 0 : 255;
     }
   write_test_png(path, rgba);
 }

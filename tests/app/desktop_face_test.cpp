@@ -88,6 +88,23 @@ TEST_F(DesktopFace, SaveHookWritesWhatTheBatchFaceWrites) {
   EXPECT_FALSE(std::filesystem::exists(scratch_.settings_file()));
 }
 
+// A palette file of one colour gives a one-colour picture in both faces, the same bytes.
+TEST_F(DesktopFace, BothFacesKeepAOneColourPalette) {
+  std::string palette = scratch_.file("one.txt");
+  std::ofstream(palette) << "#3366cc\n";
+  std::string saved = scratch_.file("saved-one.png");
+  ProgramRun ran = run({{"KESTRANE_GUI_SAVE", saved}, {"KESTRANE_GUI_PALFILE", palette}, {"KESTRANE_GUI_DITHER", "0"}});
+  EXPECT_EQ(ran.exit_code, 0) << ran.err;
+  ProgramRun batch = scratch_.run({"--nogui", "--palette", palette, "--dither", "none", "-f", "-o",
+                                   scratch_.file("batch-one.png"), source_});
+  EXPECT_EQ(batch.exit_code, 0) << batch.err;
+  DecodedImage image;
+  ASSERT_TRUE(load_image_file(saved, image).ok());
+  for (std::size_t i = 0; i < image.pixels.size(); i += 4)
+    ASSERT_EQ(image.pixels[i] << 16 | image.pixels[i + 1] << 8 | image.pixels[i + 2], 0x3366cc) << i / 4;
+  EXPECT_EQ(ScratchFolder::read_all(saved), ScratchFolder::read_all(scratch_.file("batch-one.png")));
+}
+
 TEST_F(DesktopFace, ScriptedRunsEndWithTheirOwnExitCodes) {
   // The image named on the command line cannot be read.
   ProgramRun missing = run({{"KESTRANE_GUI_SAVE", scratch_.file("never.png")}}, {scratch_.file("missing.png")});

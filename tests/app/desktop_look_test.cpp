@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "tests/app/desktop_face_support.h"
 
@@ -91,4 +92,40 @@ TEST_F(DesktopLook, JapaneseMenusShowJapaneseGlyphs) {
   auto latin = label_blocks(english, glyph, 1);
   ASSERT_EQ(latin.size(), 1u);
   EXPECT_GT(differing(characters[0], latin[0]), 10);
+}
+
+namespace {
+
+// The grey levels seen over the image's transparent half.
+std::set<int> greys_over_transparent_half(const Screenshot& shot, const Placed& box) {
+  std::set<int> greys;
+  for (int y = 4; y < kHeight; ++y)
+    for (int x = 0; x < kWidth / 2 - 2; ++x) {  // clear of the split divider
+      const std::uint8_t* p = pixel_on_screen(shot, box, x, y);
+      greys.insert(p[0] == p[1] && p[1] == p[2] ? p[0] : -1);
+    }
+  return greys;
+}
+
+}  // namespace
+
+// Transparent pixels show checks in the picture views, unless the View option
+// is off; the Difference view keeps its own black.
+TEST_F(DesktopLook, TransparencyShowsAsChecks) {
+  Placed box = find_image(shot_with_settings("", {{"KESTRANE_GUI_VIEW", "1"}}, "opaque"), 320);
+  ASSERT_GT(box.right, box.left);
+  write_gradient_png(source_, true);
+  const std::set<int> checks = {102, 153};
+  for (const char* view : {"0", "1", "3"}) {
+    Screenshot shot = shot_with_settings("", {{"KESTRANE_GUI_VIEW", view}}, std::string("checks") + view);
+    ASSERT_GT(shot.width, 0);
+    EXPECT_EQ(greys_over_transparent_half(shot, box), checks) << "view " << view;
+  }
+  Screenshot off = shot_with_settings("checkerboard=0\n", {{"KESTRANE_GUI_VIEW", "1"}}, "off");
+  Screenshot difference = shot_with_settings("", {{"KESTRANE_GUI_VIEW", "4"}}, "difference");
+  for (const Screenshot* shot : {&off, &difference}) {
+    ASSERT_GT(shot->width, 0);
+    std::set<int> greys = greys_over_transparent_half(*shot, box);
+    EXPECT_EQ(greys.count(102) + greys.count(153), 0u);
+  }
 }

@@ -137,7 +137,7 @@ TEST(LoadedPalette, LoadEditAndFixFromTheResult) {
   document.load_palette({Rgba{10, 20, 30, 255}}, kPaletteClipboard, "");
   EXPECT_EQ(document.palette.size(), 1u);
   EXPECT_EQ(document.palette_kind, kPaletteClipboard);
-  EXPECT_EQ(document.options.colors, 2u);
+  EXPECT_EQ(document.options.colors, 1u);  // one colour stays one, as in the batch face
   EXPECT_TRUE(document.use_palette);
   EXPECT_TRUE(document.pins.empty());
   std::vector<Rgba> three = {Rgba{1, 2, 3, 255}, Rgba{4, 5, 6, 128}, Rgba{7, 8, 9, 255}};
@@ -153,7 +153,7 @@ TEST(LoadedPalette, LoadEditAndFixFromTheResult) {
   document.remove_palette_entry(1);
   EXPECT_EQ(document.palette, (std::vector<Rgba>{Rgba{9, 9, 9, 255}, Rgba{7, 8, 9, 255}}));
   document.remove_palette_entry(1);
-  EXPECT_EQ(document.options.colors, 2u);
+  EXPECT_EQ(document.options.colors, 1u);
   document.clear_palette();
   EXPECT_TRUE(document.palette.empty());
   EXPECT_TRUE(document.palette_name.empty());

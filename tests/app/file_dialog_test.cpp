@@ -241,6 +241,35 @@ TEST_F(StandInDialog, SaveAddsTheExtensionButNeverOverwritesUnasked) {
   EXPECT_TRUE(dialogs.is_open());
 }
 
+// Opening an image starts in the shown image's folder, else where the last file
+// was chosen; zenity (played by the script) is told so.
+TEST_F(StandInDialog, OpenStartsInTheImagesFolderElseTheLastOne) {
+  fs::create_directories(scratch.path + "/bin");
+  fs::create_directories(scratch.path + "/photos");
+  fs::create_directories(scratch.path + "/palettes");
+  fs::create_symlink(std::getenv("BRISEL_FILE_DIALOG"), scratch.path + "/bin/zenity");
+  unsetenv("BRISEL_FILE_DIALOG");
+  std::string path = std::getenv("PATH");
+  setenv("PATH", (scratch.path + "/bin:" + path).c_str(), 1);
+  std::string palette = scratch.make("palettes/warm.gpl");
+
+  auto started_in = [&](FileDialogPurpose purpose, const std::string& image, const std::string& answer) {
+    setenv("ANSWER", answer.c_str(), 1);
+    int before = wake_count();
+    EXPECT_TRUE(dialogs.start(purpose, image));
+    EXPECT_TRUE(wait_for_wake(before + 1));
+    dialogs.take();
+    std::string said = args();
+    std::size_t at = said.find("--filename=");
+    return at == std::string::npos ? std::string() : said.substr(at + 11, said.find(' ', at) - at - 11);
+  };
+  EXPECT_EQ(started_in(FileDialogPurpose::open_image, scratch.path + "/photos/cat.png", ""),
+            scratch.path + "/photos/");
+  EXPECT_EQ(started_in(FileDialogPurpose::load_palette, scratch.path + "/photos/cat.png", palette), "");
+  EXPECT_EQ(started_in(FileDialogPurpose::open_image, "", ""), scratch.path + "/palettes/");
+  setenv("PATH", path.c_str(), 1);
+}
+
 TEST_F(StandInDialog, ClosingStopsARunningDialogAndAMissingProgramFallsBackToTheWindow) {
   setenv("SLEEP", "60", 1);
   ASSERT_TRUE(dialogs.start(FileDialogPurpose::open_image));

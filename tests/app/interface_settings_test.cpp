@@ -11,6 +11,7 @@ TEST(InterfaceSettings, WhatIsWrittenReadsBack) {
   UiState ui;
   ui.view = 5, ui.split_vertical = false, ui.split_first = 2, ui.zoom = 2.5f, ui.sidebar_right = true;
   ui.sidebar_w = 412.4f, ui.diff_gain = 12, ui.brush = 77, ui.theme = 1, ui.language = "ja";
+  ui.checkerboard = false;
   ui.sections = {false, true, true, false, true, false, false, true};
   ui.recent = {"/a.png", "/b c.png"};
   Document written;
@@ -33,6 +34,7 @@ TEST(InterfaceSettings, WhatIsWrittenReadsBack) {
   EXPECT_TRUE(read.sidebar_right);
   EXPECT_FLOAT_EQ(read.sidebar_w, 412.0f);  // stored to the nearest integer
   EXPECT_EQ(read.diff_gain, 12);
+  EXPECT_FALSE(read.checkerboard);
   EXPECT_EQ(read.brush, 77);
   EXPECT_EQ(read.language, "ja");
   EXPECT_EQ(read.sections, ui.sections);

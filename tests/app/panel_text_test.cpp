@@ -66,4 +66,11 @@ TEST(SystemTheme, PortalAndGnomeAnswersGiveThePreference) {
   EXPECT_EQ(gsettings_prefers_dark("'prefer-dark'\n"), std::optional<bool>(true));
   EXPECT_EQ(gsettings_prefers_dark("'default'\n"), std::optional<bool>(false));
   EXPECT_EQ(gsettings_prefers_dark("No such key"), std::nullopt);
+  // The portal's change signal, as gdbus monitor prints it; other settings' changes say nothing.
+  EXPECT_EQ(portal_change_prefers_dark("/org/freedesktop/portal/desktop: org.freedesktop.portal.Settings."
+                                       "SettingChanged ('org.freedesktop.appearance', 'color-scheme', <uint32 2>)"),
+            std::optional<bool>(false));
+  EXPECT_EQ(portal_change_prefers_dark("/org/freedesktop/portal/desktop: org.freedesktop.portal.Settings."
+                                       "SettingChanged ('org.gnome.desktop.a11y', 'always-show', <uint32 1>)"),
+            std::nullopt);
 }

@@ -165,13 +165,17 @@ TEST(ReferenceProgram, AnotherKestraneComesFirstThenAnAdapterWhoseToolIsThere) {
   EXPECT_FALSE(chosen.compare_path_found);
 }
 
-// The adapters against the real peers, when the machine has them.
+// The adapters against the real peers where the machine has them; a program of
+// the same name that is not the peer is refused with 127, not run.
 TEST_F(ReferenceRun, TheAdaptersMakeAPictureOfTheSourceSize) {
   std::string build = fs::path(BQ_EXE_PATH).parent_path();
-  int ran = 0;
-  for (auto [adapter, tool] : {std::pair{"brisel-reference-ffmpeg", "ffmpeg"},
-                               std::pair{"brisel-reference-imagemagick", "convert"}}) {
-    if (!program_on_path(tool)) continue;
+  std::string skipped;
+  for (const char* adapter : {"brisel-reference-ffmpeg", "brisel-reference-imagemagick"}) {
+    std::string check = "'" + build + "/" + adapter + "' --check 2>/dev/null";
+    if (std::system(check.c_str()) != 0) {
+      skipped += std::string(skipped.empty() ? "" : ", ") + adapter;
+      continue;
+    }
     for (int dither : {0, 1}) {
       options_.dither = dither;
       QuantResult reference = run(build + "/" + adapter);
@@ -179,10 +183,27 @@ TEST_F(ReferenceRun, TheAdaptersMakeAPictureOfTheSourceSize) {
       EXPECT_GT(reference.png_size, 0u);
       EXPECT_GT(reference.psnr, 10.0);
     }
-    ++ran;
   }
   EXPECT_TRUE(fs::is_empty(tmp()));
-  if (ran == 0) GTEST_SKIP() << "neither ffmpeg nor convert is installed";
+  if (!skipped.empty()) GTEST_SKIP() << "not run, their peer is not installed: " << skipped;
+}
+
+TEST_F(ReferenceRun, AnAdapterRefusesAToolThatIsNotItsPeer) {
+  std::string build = fs::path(BQ_EXE_PATH).parent_path();
+  std::string fakes = scratch_.file("fakes");
+  fs::create_directories(fakes);
+  for (const char* tool : {"convert", "ffmpeg"})
+    write_executable(fakes + "/" + tool, "#!/bin/sh\necho 'some other tool 1.0'\n[ \"$1\" = -version ] || touch \"$0.ran\"\n");
+  for (const char* adapter : {"brisel-reference-ffmpeg", "brisel-reference-imagemagick"}) {
+    std::string command = "PATH='" + fakes + ":/usr/bin:/bin' '" + build + "/" + adapter + "' 8 '" +
+                          scratch_.file("in.png") + "' 2>'" + scratch_.file("said") + "'";
+    int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status)) << adapter;
+    EXPECT_EQ(WEXITSTATUS(status), 127) << adapter;
+    EXPECT_NE(read_file(scratch_.file("said")).find("is not"), std::string::npos) << read_file(scratch_.file("said"));
+  }
+  EXPECT_FALSE(fs::exists(fakes + "/convert.ran"));
+  EXPECT_FALSE(fs::exists(fakes + "/ffmpeg.ran"));
 }
 
 }  // namespace

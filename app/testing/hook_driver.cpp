@@ -173,6 +173,9 @@ void HookDriver::save_and_copy(UiState& ui, Document& document) {
 
 void HookDriver::inject_input(int frame) {
   ImGuiIO& io = ImGui::GetIO();
+  // Scripted runs count time in frames: on a slow machine a key held for two
+  // frames would otherwise repeat, and a double click fall apart.
+  if (hooks_.automation_mode()) io.DeltaTime = 1.0f / 60.0f;
   if (hooks_.wheel_test && wheel_point_known_) {
     io.MousePos = ImVec2(wheel_point_x_, wheel_point_y_);
     io.MouseWheel = wheel_notches_at(frame);

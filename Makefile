@@ -3,7 +3,7 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 
-.PHONY: all deps build run test test-asan install bench bench-peers fuzz clean
+.PHONY: all deps build run test test-asan install bench bench-peers fuzz clean windows test-windows dist-windows
 
 all: build
 
@@ -57,5 +57,25 @@ fuzz: deps
 	$(FUZZ_BUILD)/palette_text_fuzz -max_total_time=$(FUZZ_TIME) -max_len=65536 -timeout=10 \
 	  $(FUZZ_BUILD)/corpus tests/fuzz/corpus
 
+# The Windows x64 executable, cross-built with mingw-w64 and run under Wine.
+# The first run installs the toolchain and builds the mingw libraries into
+# $(WIN_BUILD)/deps; later runs only build.
+WIN_BUILD ?= build-win
+
+windows:
+	@tools/install-windows-deps $(WIN_BUILD)/deps
+	@test -f $(WIN_BUILD)/build.ninja || cmake -S . -B $(WIN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake -DBQ_WINDOWS_DEPS=$(CURDIR)/$(WIN_BUILD)/deps
+	cmake --build $(WIN_BUILD) -j $(JOBS)
+
+# The test programs under Wine, then the Windows executable's outputs against
+# the Linux build's on the corpus.
+test-windows: windows build
+	tools/test-windows $(WIN_BUILD) $(BUILD)
+
+# A zip that runs where it is unpacked: the program, lang\, the notices, the adapters.
+dist-windows: windows
+	tools/dist-windows $(WIN_BUILD)
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD)

@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <string>
 
+// The characters that end a folder's name in a path: "/" here, "/\\" on Windows.
+const char* path_separators();
+
 // True when `path` names an existing regular file (not a folder, device or pipe).
 bool is_regular_file(const std::string& path);
 

@@ -14,5 +14,6 @@ IoStatus load_image_file(const std::string& path, DecodedImage& image);
 // Reads a whole PNG from an open file; writes its own diagnostics to stderr.
 IoStatus decode_png_stream(std::FILE* file, DecodedImage& image);
 
-// The platform's decoder for every format (decode_libs.cpp on Linux).
+// The platform's decoder for every format (decode_libs.cpp on Linux, the
+// Windows Imaging Component on Windows).
 IoStatus decode_with_platform(const std::string& path, DecodedImage& image);

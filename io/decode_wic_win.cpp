@@ -6,6 +6,8 @@
 #include <windows.h>
 
 #include <climits>
+#include <new>
+#include <vector>
 
 #include "engine/colour/default_gamma.h"
 #include "io/file_system.h"
@@ -56,6 +58,52 @@ std::wstring utf16_path(const std::string& path) {
   return wide;
 }
 
+// 16-bit samples are rounded to the nearest 8-bit value here, as the Linux
+// decoders round them; the imaging component's converter would truncate.
+struct WideLayout {
+  const GUID* format;
+  unsigned channels;  // grey, RGB or RGBA, 16 bits each, little-endian
+};
+constexpr WideLayout kWideLayouts[] = {
+    {&GUID_WICPixelFormat16bppGray, 1},
+    {&GUID_WICPixelFormat48bppRGB, 3},
+    {&GUID_WICPixelFormat64bppRGBA, 4},
+};
+
+const WideLayout* wide_layout_of(IWICBitmapFrameDecode* frame) {
+  WICPixelFormatGUID format{};
+  if (FAILED(frame->GetPixelFormat(&format))) return nullptr;
+  for (const WideLayout& layout : kWideLayouts)
+    if (IsEqualGUID(format, *layout.format)) return &layout;
+  return nullptr;
+}
+
+std::uint8_t nearest_8bit(std::uint16_t v) { return static_cast<std::uint8_t>((v * 255u + 32767u) / 65535u); }
+
+IoStatus copy_wide_pixels(IWICBitmapFrameDecode* frame, const WideLayout& layout, DecodedImage& image) {
+  const std::uint64_t samples = std::uint64_t{image.width} * image.height * layout.channels;
+  if (samples * 2 > UINT_MAX) return IoCode::kTooLarge;  // one copy call takes 32-bit lengths
+  std::vector<std::uint16_t> wide;
+  try {
+    wide.resize(static_cast<std::size_t>(samples));
+  } catch (const std::bad_alloc&) {
+    return IoCode::kOutOfMemory;
+  }
+  const UINT stride = image.width * layout.channels * 2;
+  if (FAILED(frame->CopyPixels(nullptr, stride, static_cast<UINT>(samples * 2),
+                               reinterpret_cast<BYTE*>(wide.data()))))
+    return IoCode::kUnreadablePixels;
+  std::uint8_t* out = image.pixels.data();
+  for (std::size_t at = 0; at < wide.size(); at += layout.channels, out += 4) {
+    const std::uint16_t* in = &wide[at];
+    out[0] = nearest_8bit(in[0]);
+    out[1] = nearest_8bit(in[layout.channels >= 3 ? 1 : 0]);
+    out[2] = nearest_8bit(in[layout.channels >= 3 ? 2 : 0]);
+    out[3] = layout.channels == 4 ? nearest_8bit(in[3]) : 255;
+  }
+  return IoCode::kOk;
+}
+
 IoStatus decode_frame(IWICImagingFactory* factory, const std::wstring& path, DecodedImage& image) {
   ComPtr<IWICBitmapDecoder> decoder;
   if (FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
@@ -68,13 +116,21 @@ IoStatus decode_frame(IWICImagingFactory* factory, const std::wstring& path, Dec
   // The declared size is judged before anything is converted or allocated.
   IoStatus status = check_image_size(width, height);
   if (!status.ok()) return status;
+  DecodedImage decoded;
+  if (const WideLayout* layout = wide_layout_of(frame.get())) {
+    status = allocate_pixels(width, height, decoded);
+    if (status.ok()) status = copy_wide_pixels(frame.get(), *layout, decoded);
+    if (!status.ok()) return status;
+    decoded.gamma = kDefaultGamma;
+    image = std::move(decoded);
+    return IoCode::kOk;
+  }
   ComPtr<IWICFormatConverter> converter;
   if (FAILED(factory->CreateFormatConverter(converter.out())) ||
       FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppRGBA,
                                    WICBitmapDitherTypeNone, nullptr, 0.0,
                                    WICBitmapPaletteTypeCustom)))
     return IoCode::kCannotConvert;
-  DecodedImage decoded;
   status = allocate_pixels(width, height, decoded);
   if (!status.ok()) return status;
   const std::uint64_t stride = std::uint64_t{width} * 4;

@@ -3,7 +3,6 @@
 // group, numbered 0..63 as the mask bits.
 #include <windows.h>
 
-#include <thread>
 
 #include "tamble/os_threads.h"
 
@@ -61,13 +60,6 @@ unsigned physical_core_count(const std::vector<int>& processors) {
     at += record->Size;
   }
   return cores;
-}
-
-unsigned logical_processor_count(const std::vector<int>& processors) {
-  unsigned hw = std::thread::hardware_concurrency();
-  unsigned allowed = static_cast<unsigned>(processors.size());
-  if (hw == 0) return allowed;
-  return allowed != 0 && allowed < hw ? allowed : hw;
 }
 
 std::vector<int> current_thread_processors() {

@@ -14,10 +14,10 @@ namespace {
 void bind_stream(std::FILE* stream, DWORD which) {
   const int fd = _fileno(stream);
   HANDLE handle = GetStdHandle(which);
-  if (handle != nullptr && handle != INVALID_HANDLE_VALUE) {
-    if (fd < 0 || _get_osfhandle(fd) != reinterpret_cast<intptr_t>(handle)) {
+  if (fd >= 0 && handle != nullptr && handle != INVALID_HANDLE_VALUE) {
+    if (_get_osfhandle(fd) != reinterpret_cast<intptr_t>(handle)) {
       int bound = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
-      if (bound >= 0 && fd >= 0) _dup2(bound, fd);
+      if (bound >= 0) _dup2(bound, fd);
       std::setvbuf(stream, nullptr, _IONBF, 0);
     }
   } else if (std::freopen("CONOUT$", "w", stream) != nullptr) {

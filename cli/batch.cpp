@@ -5,10 +5,12 @@
 
 #include "cli/batch_request.h"
 #include "cli/batch_runner.h"
+#include "cli/console_streams.h"
 #include "cli/program_version.h"
 #include "io/settings.h"
 
 int run_batch(int argc, char** argv, const std::string& settings_path) {
+  attach_console_streams();
   std::vector<std::string> arguments;
   for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
 

@@ -51,10 +51,16 @@ function(bq_vector_kernel_flags)
   endforeach()
 endfunction()
 
-# One static library per folder, from every source file below it.
+# One static library per folder, from every source file below it that serves
+# this platform; EXCLUDE takes regular expressions of files to leave out.
 function(bq_folder_library name)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "EXCLUDE")
   file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   list(FILTER srcs EXCLUDE REGEX "/main\\.cpp$")
+  foreach(pattern IN LISTS arg_EXCLUDE)
+    list(FILTER srcs EXCLUDE REGEX "${pattern}")
+  endforeach()
+  bq_platform_sources(srcs)
   bq_vector_kernel_flags(${srcs})
   add_library(${name} STATIC ${srcs})
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})

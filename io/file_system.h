@@ -6,6 +6,9 @@
 
 #include "io/io_status.h"
 
+// The characters that end a folder's name in a path: "/" here, "/\\" on Windows.
+const char* path_separators();
+
 // True when `path` names an existing regular file (not a folder, device or pipe).
 bool is_regular_file(const std::string& path);
 

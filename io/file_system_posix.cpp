@@ -10,6 +10,8 @@
 #include <fstream>
 #include <vector>
 
+const char* path_separators() { return "/"; }
+
 PathKind path_kind(const std::string& path) {
   struct stat info {};
   if (path.empty() || ::stat(path.c_str(), &info) != 0) return PathKind::missing;

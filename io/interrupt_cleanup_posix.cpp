@@ -1,34 +1,22 @@
-// POSIX implementation: a fixed table the signal handler can read without
-// allocating or locking.
+// POSIX implementation: SIGINT and SIGTERM remove the registered files, then
+// end the process as the signal's default action would.
 #include "io/interrupt_cleanup.h"
 
 #include <signal.h>
 #include <unistd.h>
 
-#include <atomic>
-#include <cstring>
 #include <mutex>
+
+#include "io/interrupt_slots.h"
 
 namespace {
 
-constexpr int kSlots = 8;  // files being replaced at the same moment
-constexpr std::size_t kPathRoom = 4096;
-
-struct Slot {
-  std::atomic<bool> taken{false};
-  std::atomic<bool> armed{false};  // path is complete and should be removed
-  char path[kPathRoom];
-};
-
-Slot g_slots[kSlots];
 std::once_flag g_handlers_installed;
 
-static_assert(std::atomic<bool>::is_always_lock_free, "the handler reads these flags");
+void unlink_path(const char* path) { ::unlink(path); }
 
 void remove_and_stop(int signal_number) {
-  for (Slot& slot : g_slots) {
-    if (slot.armed.load(std::memory_order_acquire)) ::unlink(slot.path);
-  }
+  remove_registered_files(unlink_path);
   // SA_RESETHAND has restored the default action; the signal stays blocked
   // until this handler returns and is then delivered again.
   ::raise(signal_number);
@@ -57,20 +45,9 @@ void install_handlers() {
 }  // namespace
 
 int remove_on_interrupt(const std::string& path) {
-  if (path.empty() || path.size() >= kPathRoom) return -1;
+  if (path.empty()) return -1;
   std::call_once(g_handlers_installed, install_handlers);
-  for (int i = 0; i < kSlots; ++i) {
-    Slot& slot = g_slots[i];
-    if (slot.taken.exchange(true, std::memory_order_acq_rel)) continue;
-    std::memcpy(slot.path, path.c_str(), path.size() + 1);
-    slot.armed.store(true, std::memory_order_release);
-    return i;
-  }
-  return -1;
+  return claim_interrupt_slot(path);
 }
 
-void forget_on_interrupt(int slot) {
-  if (slot < 0 || slot >= kSlots) return;
-  g_slots[slot].armed.store(false, std::memory_order_release);
-  g_slots[slot].taken.store(false, std::memory_order_release);
-}
+void forget_on_interrupt(int slot) { release_interrupt_slot(slot); }

@@ -108,11 +108,13 @@ IoStatus run_png_decoder(PngSource* source, DecodedImage* image) {
   // Our own size check below replaces libpng's default one-million-pixel side limit.
   png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
   png_set_chunk_malloc_max(png, kLargestChunkBytes);
-  // Only the chunks that shape the pixels are read; text, profiles, EXIF and the
-  // rest are skipped unread, so no file can make us keep or inflate them.
+  // Only the chunks that decide the pixels' gamma are read (libpng takes the
+  // gamma of a profile or chromaticities that name sRGB); text, EXIF and the rest
+  // are skipped unread, so no file can make us keep or inflate them. Each of
+  // the four may appear once and is held to the chunk limit.
   png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
-  static const png_byte kChunksRead[] = "gAMA\0sRGB\0";
-  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_AS_DEFAULT, kChunksRead, 2);
+  static const png_byte kChunksRead[] = "gAMA\0sRGB\0iCCP\0cHRM\0";
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_AS_DEFAULT, kChunksRead, 4);
   if (header_chunk_overruns(*source)) png_error(png, "a chunk runs past the end of the file");
   png_read_info(png, info);
 

@@ -34,7 +34,7 @@ std::FILE* ReplacingFile::open(const std::string& requested, bool replace_existi
   }
   std::string folder = ".";
   std::string name = target;
-  std::size_t slash = target.find_last_of('/');
+  std::size_t slash = target.find_last_of(path_separators());
   if (slash != std::string::npos) {
     folder = target.substr(0, slash + 1);
     name = target.substr(slash + 1);

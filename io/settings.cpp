@@ -14,16 +14,8 @@
 
 namespace {
 
-constexpr std::size_t kLongestPath = 4096;
 constexpr std::size_t kLongestText = 4095;  // room for any Linux path
 constexpr std::size_t kLongestRealText = 63;
-
-std::string folder_under(const char* base, const char* suffix) {
-  std::string folder = base;
-  folder += suffix;
-  folder += "/Brisel Quantizer";
-  return folder;
-}
 
 // Far more than any settings file written by hand or by us; a larger file is
 // not ours to read (a link to a device, a log written into it by mistake).
@@ -73,21 +65,6 @@ std::optional<double> number_in(std::optional<std::string> value, bool real) {
 }
 
 }  // namespace
-
-std::string settings_file_path() {
-  std::string folder;
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  const char* home = std::getenv("HOME");
-  // A relative XDG_CONFIG_HOME is not a valid location and is passed over.
-  if (config != nullptr && config[0] == '/') folder = folder_under(config, "");
-  if (folder.empty() || folder.size() + 13 >= kLongestPath) {
-    folder.clear();
-    if (home != nullptr && home[0] != '\0') folder = folder_under(home, "/.config");
-  }
-  std::string path = folder + "/settings.ini";
-  if (folder.empty() || path.size() >= kLongestPath) return {};
-  return path;
-}
 
 std::string settings_read_text(const std::string& path, const char* key, const std::string& fallback) {
   std::optional<std::string> value = stored_value(path, key);
@@ -143,7 +120,7 @@ void settings_write_all(const std::string& path, const std::vector<SettingsValue
     updated = ini_with_value(updated, kSettingsSection, value.key, one_line);
   }
   // The folder appears with the first write, so a face that only reads leaves no trace.
-  std::size_t slash = path.find_last_of('/');
+  std::size_t slash = path.find_last_of(path_separators());
   if (slash != std::string::npos && slash > 0) make_directories(path.substr(0, slash));
   ReplacingFile output;
   if (std::FILE* file = output.open(path)) {

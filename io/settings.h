@@ -8,8 +8,9 @@
 
 inline constexpr const char* kSettingsSection = "Brisel Quantizer";
 
-// $XDG_CONFIG_HOME (else $HOME/.config) + "/Brisel Quantizer/settings.ini";
-// nothing is created until a write. Empty when no usable location exists.
+// $XDG_CONFIG_HOME (else $HOME/.config) + "/Brisel Quantizer/settings.ini", on
+// Windows %APPDATA% + "\Brisel Quantizer\settings.ini"; nothing is created
+// until a write. Empty when no usable location exists.
 std::string settings_file_path();
 
 // Typed reads and writes in the one section; an empty path reads defaults and writes nothing.

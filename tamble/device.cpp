@@ -19,13 +19,13 @@ std::int64_t now_ns() {
 void* cpu_device::allocate(std::size_t bytes) {
   if (bytes == 0) bytes = 1;
   const bool large = bytes >= os::kLargePageBytes;
-  void* p = nullptr;
-  if (posix_memalign(&p, large ? os::kLargePageBytes : 64, bytes) != 0) return nullptr;
+  void* p = os::allocate_aligned(bytes, large ? os::kLargePageBytes : 64);
+  if (p == nullptr) return nullptr;
   if (large) os::advise_large_pages(p, bytes);
   return p;
 }
 
-void cpu_device::free(void* p) { std::free(p); }
+void cpu_device::free(void* p) { os::free_aligned(p); }
 
 void cpu_device::allocate_mirrored(std::size_t bytes, void** host, void** dev) {
   void* p = allocate_pinned(bytes);

@@ -8,6 +8,11 @@ namespace tamble::os {
 // Blocks at least this long are aligned to it and offered large pages.
 inline constexpr std::size_t kLargePageBytes = std::size_t{2} << 20;
 
+// A block of `bytes` aligned to `alignment` (a power of two, at least the size
+// of a pointer), released only by free_aligned; nullptr when memory runs out.
+void* allocate_aligned(std::size_t bytes, std::size_t alignment);
+void free_aligned(void* p);
+
 // Asks for large pages behind [p, p + bytes): a 16 MP image's arrays
 // otherwise take hundreds of thousands of page faults, a third of a run's
 // time. A hint only; failure changes nothing.

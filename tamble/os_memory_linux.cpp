@@ -1,8 +1,17 @@
 #include <sys/mman.h>
 
+#include <cstdlib>
+
 #include "tamble/os_memory.h"
 
 namespace tamble::os {
+
+void* allocate_aligned(std::size_t bytes, std::size_t alignment) {
+  void* p = nullptr;
+  return posix_memalign(&p, alignment, bytes) == 0 ? p : nullptr;
+}
+
+void free_aligned(void* p) { std::free(p); }
 
 void advise_large_pages(void* p, std::size_t bytes) {
   if (p != nullptr && bytes >= kLargePageBytes) ::madvise(p, bytes, MADV_HUGEPAGE);

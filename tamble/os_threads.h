@@ -1,6 +1,7 @@
 #pragma once
 // The operating system's view of processors and thread placement. One
-// implementation file per platform; everything above this is portable.
+// implementation file per platform (os_threads.cpp holds what they share);
+// everything above this is portable.
 #include <vector>
 
 namespace tamble::os {

@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <set>
-#include <thread>
 #include <utility>
 
 #include "tamble/os_threads.h"
@@ -53,13 +52,6 @@ unsigned physical_core_count(const std::vector<int>& processors) {
     cores.insert({package, core});
   }
   return static_cast<unsigned>(cores.size());
-}
-
-unsigned logical_processor_count(const std::vector<int>& processors) {
-  unsigned hw = std::thread::hardware_concurrency();
-  unsigned allowed = static_cast<unsigned>(processors.size());
-  if (hw == 0) return allowed;
-  return allowed != 0 && allowed < hw ? allowed : hw;
 }
 
 std::vector<int> current_thread_processors() {

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "tamble/os_threads.h"
+#include "tamble/os_wait.h"
 
 namespace tamble {
 
@@ -153,7 +154,7 @@ void worker_pool::worker_main(unsigned a) {
       now = wake.value.load();
     }
     while (now == seen) {
-      wake.value.wait(seen);
+      os::wait_while_equal(wake.value, seen);
       now = wake.value.load();
     }
     seen = now;
@@ -197,7 +198,7 @@ void worker_pool::run(task_fn fn, void* ctx, std::size_t begin, std::size_t end,
   const unsigned wake_groups = (participants + kGroupSize - 1) / kGroupSize;
   for (unsigned g = 0; g < wake_groups; ++g) {
     wake_[g].value.fetch_add(1);
-    wake_[g].value.notify_all();
+    os::wake_all(wake_[g].value);
   }
 
   std::exception_ptr caller_error;
@@ -239,7 +240,7 @@ void worker_pool::stop_and_join() {
   for (unsigned g = 0; g < groups_; ++g) {
     // Any change wakes the group; the value itself means nothing.
     wake_[g].value.fetch_add(1);
-    wake_[g].value.notify_all();
+    os::wake_all(wake_[g].value);
   }
   for (std::size_t i = 0; i < workers_.size(); ++i) {
     try {

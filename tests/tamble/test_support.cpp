@@ -1,12 +1,12 @@
 #include "test_support.h"
 
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <future>
 #include <sstream>
+
+#include "tests/support/child_process.h"
 
 namespace tamble_test {
 
@@ -29,21 +29,16 @@ tamble::event& test_device::copy_async(void* d, const void* s, std::size_t b) {
 
 std::map<std::string, std::string> run_child(const std::string& mode,
                                              const std::map<std::string, std::string>& env) {
-  char exe[4096];
-  ssize_t len = readlink("/proc/self/exe", exe, sizeof exe - 1);
-  if (len <= 0) return {};
-  exe[len] = '\0';
-  std::ostringstream cmd;
-  cmd << "env -u KESTRANE_THREADS -u NQ_ISA -u NQ_SPIN -u NQ_SCAN_AVX512";
-  for (const auto& [name, value] : env) cmd << " '" << name << "=" << value << "'";
-  cmd << " TAMBLE_TEST_CHILD=" << mode << " '" << exe << "' --gtest_filter=ChildMode.Run 2>&1";
-  std::FILE* pipe = popen(cmd.str().c_str(), "r");
-  if (!pipe) return {};
+  // The runtime's own variables are cleared first, so only `env` decides.
+  std::map<std::string, std::string> settings{{"KESTRANE_THREADS", ""}, {"NQ_ISA", ""},
+                                              {"NQ_SPIN", ""}, {"NQ_SCAN_AVX512", ""}};
+  for (const auto& [name, value] : env) settings[name] = value;
+  settings["TAMBLE_TEST_CHILD"] = mode;
+  ChildRun run = run_this_program({"--gtest_filter=ChildMode.Run"}, settings, true);
   std::map<std::string, std::string> results;
-  char line[4096];
   int tamble_lines = 0;
-  while (std::fgets(line, sizeof line, pipe)) {
-    std::string s(line);
+  std::istringstream lines(run.output);
+  for (std::string s; std::getline(lines, s);) {
     if (s.rfind("[tamble]", 0) == 0) ++tamble_lines;
     if (s.rfind("RESULT ", 0) != 0) continue;
     auto eq = s.find('=');
@@ -51,7 +46,7 @@ std::map<std::string, std::string> run_child(const std::string& mode,
     results[s.substr(7, eq - 7)] = s.substr(eq + 1, end - eq);
   }
   results["tamble_lines"] = std::to_string(tamble_lines);
-  results["exit"] = std::to_string(pclose(pipe));
+  results["exit"] = std::to_string(run.exit_code);
   return results;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 #include "engine/dither/bayer_matrix.h"
@@ -79,8 +80,8 @@ BoxDeviation box_deviation(const std::vector<int>& v) {
 double low_frequency_energy(const std::vector<int>& v, int radius) {
   std::array<double, kN> cosine{}, sine{};
   for (int k = 0; k < kN; ++k) {
-    cosine[k] = std::cos(2.0 * M_PI * k / kN);
-    sine[k] = std::sin(2.0 * M_PI * k / kN);
+    cosine[k] = std::cos(2.0 * std::numbers::pi * k / kN);
+    sine[k] = std::sin(2.0 * std::numbers::pi * k / kN);
   }
   double energy = 0.0;
   for (int u = -radius; u <= radius; ++u)

@@ -1,0 +1,3 @@
+#include "cli/console_streams.h"
+
+void attach_console_streams() {}

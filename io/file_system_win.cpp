@@ -1,0 +1,178 @@
+// Windows implementation of the file services. Narrow paths are UTF-8, the
+// process code page the executable's manifest sets, so the -A functions take
+// them as they are.
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+
+#include "io/file_system.h"
+
+namespace {
+
+// errno for the last Win32 failure, so callers report the system's reason.
+void set_errno_from_last_error() {
+  switch (GetLastError()) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE: errno = ENOENT; break;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT: errno = EACCES; break;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: errno = EEXIST; break;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: errno = ENOSPC; break;
+    case ERROR_FILENAME_EXCED_RANGE: errno = ENAMETOOLONG; break;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY: errno = ENOMEM; break;
+    default: errno = EIO; break;
+  }
+}
+
+bool is_separator(char c) { return c == '/' || c == '\\'; }
+
+DWORD attributes_of(const std::string& path) {
+  return path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path.c_str());
+}
+
+}  // namespace
+
+const char* path_separators() { return "/\\"; }
+
+PathKind path_kind(const std::string& path) {
+  DWORD attributes = attributes_of(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::missing;
+  return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0 ? PathKind::regular
+                                                                                 : PathKind::other;
+}
+
+bool path_is_missing(const std::string& path) {
+  if (attributes_of(path) != INVALID_FILE_ATTRIBUTES) return false;
+  DWORD error = GetLastError();
+  return path.empty() || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+         error == ERROR_INVALID_NAME || error == ERROR_INVALID_DRIVE;
+}
+
+bool is_regular_file(const std::string& path) { return path_kind(path) == PathKind::regular; }
+
+bool make_directories(const std::string& path) {
+  if (path.empty()) return false;
+  for (std::size_t at = 0; at <= path.size(); ++at) {
+    if (at < path.size() && !is_separator(path[at])) continue;
+    std::string partial = path.substr(0, at);
+    // "C:" and "\\server\share" need no creating; failures show in the final check.
+    if (!partial.empty() && partial.back() != ':' && !is_separator(partial.back()))
+      CreateDirectoryA(partial.c_str(), nullptr);
+  }
+  DWORD attributes = attributes_of(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::uint64_t available_memory_bytes() {
+  MEMORYSTATUSEX status{};
+  status.dwLength = sizeof status;
+  if (!GlobalMemoryStatusEx(&status)) return UINT64_MAX;
+  return status.ullAvailPhys;
+}
+
+std::string temporary_folder() {
+  char buffer[MAX_PATH + 1];
+  DWORD length = GetTempPathA(sizeof buffer, buffer);
+  if (length == 0 || length > MAX_PATH) return ".";
+  std::string folder(buffer, length);
+  while (folder.size() > 1 && is_separator(folder.back()) && folder[folder.size() - 2] != ':')
+    folder.pop_back();
+  return folder;
+}
+
+std::FILE* create_unique_file(const std::string& folder, const std::string& name_prefix,
+                              std::string& created_path, const std::string& name_suffix) {
+  static std::atomic<std::uint32_t> counter{0};
+  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::string base = folder;
+  if (!base.empty() && !is_separator(base.back())) base += '\\';
+  LARGE_INTEGER now{};
+  QueryPerformanceCounter(&now);
+  std::uint64_t seed = static_cast<std::uint64_t>(now.QuadPart) ^
+                       (static_cast<std::uint64_t>(GetCurrentProcessId()) << 32);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::uint64_t bits = (seed + counter.fetch_add(1)) * 0x9E3779B97F4A7C15ull;
+    std::string name = base + name_prefix;
+    for (int i = 0; i < 6; ++i, bits /= 36) name += kLetters[bits % 36];
+    name += name_suffix;
+    // Shared for deleting, so the interrupt handler can remove it while it is open.
+    HANDLE handle = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+      if (GetLastError() == ERROR_FILE_EXISTS) continue;
+      set_errno_from_last_error();
+      return nullptr;
+    }
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDWR | _O_BINARY);
+    std::FILE* file = fd < 0 ? nullptr : _fdopen(fd, "w+b");
+    if (file == nullptr) {
+      if (fd < 0) CloseHandle(handle); else _close(fd);
+      DeleteFileA(name.c_str());
+      errno = EMFILE;
+      return nullptr;
+    }
+    created_path = name;
+    return file;
+  }
+  errno = EEXIST;
+  return nullptr;
+}
+
+bool flush_to_disk(std::FILE* file) {
+  if (std::fflush(file) != 0) return false;
+  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+  if (handle == INVALID_HANDLE_VALUE || !FlushFileBuffers(handle)) {
+    set_errno_from_last_error();
+    return false;
+  }
+  return true;
+}
+
+// A new file takes its folder's inherited access rights; ReplaceFileA keeps
+// those of a file it replaces. Nothing to set by hand.
+void set_default_permissions(std::FILE*) {}
+
+bool copy_permissions(const std::string& model, std::FILE*) {
+  return attributes_of(model) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string resolved_path(const std::string& path) {
+  HANDLE handle = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return path;
+  char buffer[32768];
+  DWORD length = GetFinalPathNameByHandleA(handle, buffer, sizeof buffer, FILE_NAME_NORMALIZED);
+  CloseHandle(handle);
+  if (length == 0 || length >= sizeof buffer) return path;
+  std::string resolved(buffer, length);
+  // "\\?\C:\..." becomes "C:\..."; "\\?\UNC\server\..." becomes "\\server\...".
+  if (resolved.rfind("\\\\?\\UNC\\", 0) == 0) return "\\" + resolved.substr(7);
+  if (resolved.rfind("\\\\?\\", 0) == 0) return resolved.substr(4);
+  return resolved;
+}
+
+bool replace_file(const std::string& from, const std::string& to) {
+  // ReplaceFileA keeps the target's attributes and access rights; a target
+  // that does not exist yet (or that it refuses) is moved over in one step.
+  if (attributes_of(to) != INVALID_FILE_ATTRIBUTES &&
+      ReplaceFileA(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                   nullptr))
+    return true;
+  if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return true;
+  set_errno_from_last_error();
+  return false;
+}
+
+bool remove_file(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }

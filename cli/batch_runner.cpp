@@ -128,9 +128,15 @@ bool quantize_one(const std::string& input, const std::string& output,
   std::uint32_t palette_size = 0;
   // The palette comes back encoded for the engine's output gamma, not the input's.
   double palette_gamma = 0.0;
+  QuantizeReport report;
   std::uint32_t status = quantize(image.pixels.data(), image.width, image.height,
                                         image.gamma, &options, nullptr, indices.data(), palette,
-                                        &palette_size, nullptr, &palette_gamma);
+                                        &palette_size, nullptr, &palette_gamma, &report);
+  if (status == kQuantizeTooMuchError) {
+    std::fprintf(stderr, "%s: quality limit exceeded (best %d)\n", input.c_str(),
+                 static_cast<int>(report.quality));
+    return false;
+  }
   if (status != kQuantizeOk) {
     std::fprintf(stderr, "%s: quantizer failed (%d)\n", input.c_str(), static_cast<int>(status));
     return false;

@@ -28,11 +28,14 @@ enum class OptionId {
   mediancut_rounds,
   gpu,
   focus_weight,
+  quality_target,
+  quality_min,
+  quality_max,
   plan_colors,
   ie_workaround,
   threads,
 };
-inline constexpr std::size_t kOptionCount = 16;
+inline constexpr std::size_t kOptionCount = 19;
 
 enum class OptionKind { integer, real, choice, flag };
 

@@ -77,9 +77,9 @@ std::uint32_t run_steps(tamble::device* dev, ImageDesc& image, const EngineSetti
 
   double palette_error = -1.0;
   Palette palette = palette_search(dev, *hist, settings, palette_error);
-  palette_error = kmeans_refine(dev, *hist, palette, settings);
-  if (searches_colour_count(settings))
-    search_fewest_colours(dev, *hist, settings, palette, palette_error);
+  palette_error = searches_colour_count(settings)
+                      ? search_fewest_colours(dev, *hist, settings, palette)
+                      : kmeans_refine(dev, *hist, palette, settings);
   owned_histogram.reset();
   out.palette_error = palette_error;
   out.palette_colors = palette.count();

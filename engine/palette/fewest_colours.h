@@ -11,10 +11,12 @@
 // does not pursue itself and there are colours left to choose.
 bool searches_colour_count(const EngineSettings& settings);
 
-// `palette` and `error` are the refined result of the ordinary search. Each
-// probe is the ordinary search and refinement for one colour count on the
-// histogram as built; the counts are bracketed and narrowed by the way the
-// error falls with the count. Leaves the palette with the fewest colours found
-// to reach the target, or, when none does, the one with the least error.
-void search_fewest_colours(tamble::device* dev, Histogram& hist, const EngineSettings& settings,
-                           Palette& palette, double& error);
+// Takes the ordinary search's palette and returns the refined palette for the
+// fewest colours found to reach the target (or, when none does, for the most
+// colours), with its error. Each probe is the ordinary search for one colour
+// count on the histogram as built, followed by a short refinement whose error
+// decides; the counts are bracketed and narrowed by the way the error falls
+// with the count. Only the chosen palette is refined in full, and refinement
+// only lowers the error, so the result reaches the target whenever a probe did.
+double search_fewest_colours(tamble::device* dev, Histogram& hist, const EngineSettings& settings,
+                             Palette& palette);

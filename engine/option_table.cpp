@@ -99,6 +99,12 @@ std::span<const OptionSpec> option_table() { return kTable; }
 
 const OptionSpec& option_spec(OptionId id) { return kTable[static_cast<std::size_t>(id)]; }
 
+int stored_option_count() {
+  int count = 0;
+  for (const OptionSpec& spec : kTable) count += spec.settings_key != nullptr;
+  return count;
+}
+
 const OptionSpec* option_for_flag(std::string_view flag) {
   for (const OptionSpec& spec : kTable) {
     if ((spec.long_flag && flag == spec.long_flag) || (spec.short_flag && flag == spec.short_flag))

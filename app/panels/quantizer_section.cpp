@@ -104,21 +104,20 @@ void quality_target(PanelContext& context) {
   }
   edit_step_on_activation(context.document);
   item_tooltip(translate(kTipQualityTarget));
-  ImGui::BeginDisabled(!on);
+  // The ends appear with the target, so the section stays short without it.
+  if (!on) return;
   if (option_slider(context, OptionId::quality_max))
     options.quality_min = std::min(options.quality_min, options.quality_max);
   item_tooltip(translate(kTipQualityAim));
   if (option_slider(context, OptionId::quality_min))
     options.quality_max = std::max(options.quality_max, options.quality_min);
   item_tooltip(translate(kTipQualityRefuse));
-  ImGui::EndDisabled();
 }
 
 }  // namespace
 
 void quantizer_section(PanelContext& context) {
   colour_count(context);
-  quality_target(context);
   option_slider(context, OptionId::speed);
   ImGui::SameLine();
   ImGui::TextDisabled("(?)");
@@ -131,4 +130,5 @@ void quantizer_section(PanelContext& context) {
   item_tooltip_value(translate(kTipFairness), 0.0);
   option_slider(context, OptionId::sum_pow);
   item_tooltip_value(translate(kTipSubjectShare), context.options.sum_pow);
+  quality_target(context);
 }

@@ -1,11 +1,15 @@
 // The quality scale, and the target and limit the entry derives from it.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
+#include "engine/colour/histogram.h"
 #include "engine/engine_cache.h"
 #include "engine/engine_settings.h"
+#include "engine/palette/palette_search.h"
 #include "engine/quality_scale.h"
+#include "tamble/device.h"
 #include "tests/engine/pipeline_test_images.h"
 
 namespace {
@@ -101,6 +105,27 @@ TEST(QualityTarget, AnUnreachableMinimumRefusesTheRunAndWritesNothing) {
   EXPECT_EQ(r.report.colors, 4u);
   EXPECT_LT(r.report.quality, 100u);
   release_engine_caches();
+}
+
+}  // namespace
+
+namespace {
+
+// A palette search reorders and re-weights the items; restoring gives back the
+// histogram as built, byte for byte, so each later search starts alike.
+TEST(RestoreBuildOrder, UndoesWhatAPaletteSearchWrote) {
+  tamble::device* dev = tamble::get_cpu_device();
+  const std::vector<std::uint8_t> px = test_images::gradient(40, 30, true);
+  auto hist = build_histogram(dev, px.data(), px.size() / 4, kDefaultGamma, 1u << 20, 0, nullptr);
+  histogram_to_work_colors(dev, *hist);
+  const std::vector<HistogramItem> built(hist->items.data(), hist->items.data() + hist->count);
+  EngineSettings s;
+  s.colors = 16;
+  double error = -1.0;
+  palette_search(dev, *hist, s, error);
+  ASSERT_NE(std::memcmp(built.data(), hist->items.data(), built.size() * sizeof(HistogramItem)), 0);
+  restore_build_order(dev, *hist);
+  EXPECT_EQ(std::memcmp(built.data(), hist->items.data(), built.size() * sizeof(HistogramItem)), 0);
 }
 
 }  // namespace

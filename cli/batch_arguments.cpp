@@ -77,11 +77,30 @@ void apply_path_option(const std::string& name, const std::string& value, BatchR
   else if (name == "--dither-map") r.dither_map_path = value;
 }
 
+// "--quality MIN-MAX" or "--quality MAX" (MIN 0): whole numbers 0..100, MIN at most MAX.
+std::string apply_quality_range(const std::string& flag, const std::string& text,
+                                QuantizerOptions& options) {
+  const std::string refused = flag + " takes MIN-MAX or MAX, whole numbers 0..100, MIN at most MAX\n";
+  const std::size_t dash = text.find('-', 1);
+  std::optional<double> low = dash == std::string::npos ? 0.0 : whole_number(text.substr(0, dash));
+  std::optional<double> high =
+      whole_number(dash == std::string::npos ? text : text.substr(dash + 1));
+  const OptionSpec& max_spec = option_spec(OptionId::quality_max);
+  if (!low || !high || *low < max_spec.minimum || *high > max_spec.maximum || *low > *high ||
+      text[0] == '-' || text[0] == '+')
+    return refused;
+  options.quality_target = 1;
+  options.quality_min = static_cast<std::uint32_t>(*low);
+  options.quality_max = static_cast<std::uint32_t>(*high);
+  return {};
+}
+
 // Applies one option of the table as the user wrote it (`flag`, `text`);
 // returns the refusal, or an empty text when it was taken.
 std::string apply_table_option(const std::string& flag, const OptionSpec& spec,
                                const std::string& text, BatchRequest& r,
                                std::vector<Notice>& notices) {
+  if (spec.id == OptionId::quality_target) return apply_quality_range(flag, text, r.options);
   if (spec.kind == OptionKind::choice) {
     for (std::size_t i = 0; i < spec.choices.size(); ++i) {
       if (text == spec.choices[i].word) {

@@ -160,11 +160,17 @@ InputEnd quantize_one(const std::string& input, Destination& out, const BatchReq
   std::uint32_t palette_size = 0;
   // The palette comes back encoded for the engine's output gamma, not the input's.
   double palette_gamma = 0.0;
+  QuantizeReport report;
   std::uint32_t status = quantize(image.pixels.data(), image.width, image.height,
                                         image.gamma, &options, nullptr, indices.data(), palette,
-                                        &palette_size, nullptr, &palette_gamma);
+                                        &palette_size, nullptr, &palette_gamma, &report);
   if (status == kQuantizeOutOfMemory) {
     std::fprintf(stderr, "%s: %s\n", input.c_str(), kNotEnoughMemory);
+    return InputEnd::failed;
+  }
+  if (status == kQuantizeTooMuchError) {
+    std::fprintf(stderr, "%s: quality limit exceeded (best %d)\n", input.c_str(),
+                 static_cast<int>(report.quality));
     return InputEnd::failed;
   }
   if (status != kQuantizeOk) {

@@ -18,6 +18,8 @@ const char* batch_usage_text() {
          "  --vividness X     the Vividness slider, 0..1\n"
          "  --fairness X      the Fairness slider, 1..3\n"
          "  --share X         the Subject share slider, 0..1\n"
+         "  --quality MIN-MAX the fewest colours (up to -c) that reach quality MAX;\n"
+         "                    refuse an image that cannot reach MIN (0..100; MAX alone: MIN 0)\n"
          "  --gpu 0|1         kept in the settings; changes nothing in this build (no GPU code)\n"
          "  --rounds 0|1      mediancut as parallel rounds (default 1); 0 is the serial loop\n"
          "  --pins FILE       pin the colours in a palette file\n"

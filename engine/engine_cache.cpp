@@ -131,6 +131,12 @@ void copy_contrast_maps(tamble::device* dev, std::uint32_t width, std::uint32_t 
   if (edge_map) tamble::tabulate(dev, edge_map, n, [&](std::size_t i) { return edges[i]; });
 }
 
+bool restore_cached_histogram(Histogram& hist) {
+  if (!g_histogram.valid || g_histogram.histogram.get() != &hist) return false;
+  std::memcpy(hist.items.data(), g_histogram.pristine.data(), sizeof(HistogramItem) * hist.count);
+  return true;
+}
+
 Histogram* histogram_for_run(tamble::device* dev, const std::uint8_t* pixels,
                              std::size_t pixel_count, double gamma, const double* importance,
                              std::uint64_t image_key, const EngineSettings& settings,

@@ -34,5 +34,9 @@ Histogram* histogram_for_run(tamble::device* dev, const std::uint8_t* pixels,
                              std::uint64_t image_key, const EngineSettings& settings,
                              std::unique_ptr<Histogram>& owned);
 
+// Puts the cached histogram's items back as built, from its pristine copy;
+// false (nothing done) when `hist` is not the cached histogram.
+bool restore_cached_histogram(Histogram& hist);
+
 // Frees both caches (tests, and callers that want the memory back).
 void release_engine_caches();

@@ -71,6 +71,14 @@ const OptionSpec kTable[kOptionCount] = {
     {OptionId::focus_weight, &Q::focus_weight, "focus_weight", "--focus-weight", nullptr, K::real,
      1, 25, kBuiltIn.focus_weight, E::default_unless_positive, S::direct, "Weight", "%.1f",
      S::direct, {}},
+    // --quality takes MIN-MAX (or MAX alone) and sets all three.
+    {OptionId::quality_target, &Q::quality_target, "quality_target", "--quality", nullptr, K::flag,
+     0, 1, kBuiltIn.quality_target, E::nonzero_is_one, S::direct, "Quality target", nullptr,
+     S::direct, {}},
+    {OptionId::quality_min, &Q::quality_min, "quality_min", nullptr, nullptr, K::integer, 0, 100,
+     kBuiltIn.quality_min, E::clamped, S::direct, "Refuse below", "%d", S::direct, {}},
+    {OptionId::quality_max, &Q::quality_max, "quality_max", nullptr, nullptr, K::integer, 0, 100,
+     kBuiltIn.quality_max, E::clamped, S::direct, "Aim for", "%d", S::direct, {}},
     // Not stored: the mixing plan's count is 3 unless the command line sets it.
     {OptionId::plan_colors, &Q::plan_colors, nullptr, "--plan-colors", nullptr, K::integer, 2, 4,
      kBuiltIn.plan_colors, E::default_outside_range, S::direct, nullptr, nullptr, S::direct, {}},
@@ -90,6 +98,12 @@ bool within(double value, const OptionSpec& spec) {
 std::span<const OptionSpec> option_table() { return kTable; }
 
 const OptionSpec& option_spec(OptionId id) { return kTable[static_cast<std::size_t>(id)]; }
+
+int stored_option_count() {
+  int count = 0;
+  for (const OptionSpec& spec : kTable) count += spec.settings_key != nullptr;
+  return count;
+}
 
 const OptionSpec* option_for_flag(std::string_view flag) {
   for (const OptionSpec& spec : kTable) {

@@ -28,11 +28,14 @@ enum class OptionId {
   mediancut_rounds,
   gpu,
   focus_weight,
+  quality_target,
+  quality_min,
+  quality_max,
   plan_colors,
   ie_workaround,
   threads,
 };
-inline constexpr std::size_t kOptionCount = 16;
+inline constexpr std::size_t kOptionCount = 19;
 
 enum class OptionKind { integer, real, choice, flag };
 
@@ -87,6 +90,8 @@ struct OptionSpec {
 // Every option, in OptionId order.
 std::span<const OptionSpec> option_table();
 const OptionSpec& option_spec(OptionId id);
+// How many options the settings file and a parameter block carry.
+int stored_option_count();
 // The option a command-line flag (long or short) names; nullptr when none does.
 const OptionSpec* option_for_flag(std::string_view flag);
 

@@ -12,6 +12,7 @@
 #include "engine/required_array.h"
 #include "engine/palette/palette_search.h"
 #include "engine/palette/kmeans.h"
+#include "engine/palette/fewest_colours.h"
 #include "engine/palette/ie6_workaround.h"
 #include "engine/palette/palette_output.h"
 #include "engine/remap/exact_fit.h"
@@ -76,8 +77,12 @@ std::uint32_t run_steps(tamble::device* dev, ImageDesc& image, const EngineSetti
 
   double palette_error = -1.0;
   Palette palette = palette_search(dev, *hist, settings, palette_error);
-  palette_error = kmeans_refine(dev, *hist, palette, settings);
+  palette_error = searches_colour_count(settings)
+                      ? search_fewest_colours(dev, *hist, settings, palette)
+                      : kmeans_refine(dev, *hist, palette, settings);
   owned_histogram.reset();
+  out.palette_error = palette_error;
+  out.palette_colors = palette.count();
 
   if (palette_error > settings.mse_limit) {
     engine_log(settings, "  image degradation MSE=%.3f exceeded limit of %.3f\n",

@@ -13,6 +13,7 @@
 #include "engine/memory_budget.h"
 #include "engine/option_table.h"
 #include "engine/pipeline.h"
+#include "engine/quality_scale.h"
 #include "engine/quantized_image.h"
 #include "tamble/device.h"
 
@@ -39,6 +40,10 @@ EngineSettings engine_settings(const QuantizerOptions& o, const ImageDesc& image
   s.dither = dither_kind(o.dither);
   s.threads = engine_count(o, OptionId::threads);
   s.verbose = false;
+  if (engine_value(o, OptionId::quality_target) != 0.0) {
+    s.target_mse = mse_for_quality(engine_value(o, OptionId::quality_max));
+    s.mse_limit = mse_for_quality(engine_value(o, OptionId::quality_min));
+  }
   s.dither_strength = engine_value(o, OptionId::dither_strength);
   s.dither_damper = engine_value(o, OptionId::dither_damper);
   s.dither_floor = engine_value(o, OptionId::dither_floor);
@@ -87,7 +92,7 @@ std::uint32_t quantize_image(const std::uint8_t* pixels, std::uint32_t width, st
                              double gamma, const QuantizerOptions* options, std::uint8_t* out_rgba,
                              std::uint8_t* out_indices, std::uint8_t* out_palette,
                              std::uint32_t* out_palette_size, double* out_error,
-                             double* out_gamma) {
+                             double* out_gamma, QuantizeReport* out_report) {
   if (!pixels || !options || width == 0 || height == 0) return kQuantizeBadArguments;
   // Only the five dithering choices have a remap behind them.
   if (!is_dither_kind(options->dither)) return kQuantizeBadArguments;
@@ -109,6 +114,9 @@ std::uint32_t quantize_image(const std::uint8_t* pixels, std::uint32_t width, st
 
     QuantizedImage result;
     const std::uint32_t status = run_pipeline(tamble::get_cpu_device(), image, settings, result);
+    if (out_report && (status == kQuantizeOk || status == kQuantizeTooMuchError))
+      *out_report = {result.palette_error, quality_of_mse(result.palette_error),
+                     result.palette_colors};
     if (status != kQuantizeOk) return status;
     write_outputs(result, out_rgba, out_indices, out_palette, out_palette_size, out_error,
                   out_gamma);

@@ -24,4 +24,7 @@ struct QuantizedImage {
   std::uint32_t transparent_count = 0;  // entries below this index carry an alpha
   std::uint8_t palette_rgb[256][3] = {};
   std::uint8_t palette_alpha[256] = {};
+  // Set before the quality check, so a refused run tells what it reached.
+  double palette_error = -1.0;
+  std::uint32_t palette_colors = 0;
 };

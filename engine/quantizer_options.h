@@ -24,4 +24,10 @@ struct QuantizerOptions {
   const std::uint8_t* dither_map = nullptr; // width x height bytes, 128 = unchanged
   std::uint32_t threads = 0;          // 0 = automatic
   std::uint32_t gpu = 0;              // carried for the settings file only
+  // With the target on: the fewest colours, up to `colors`, that reach
+  // quality_max, and a refusal when even `colors` cannot reach quality_min
+  // (0..100, engine/quality_scale.h).
+  std::uint32_t quality_target = 0;
+  std::uint32_t quality_min = 0;
+  std::uint32_t quality_max = 100;
 };

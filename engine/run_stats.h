@@ -11,6 +11,7 @@ struct RunStats {
   std::uint32_t histogram_builds = 0;
   std::uint32_t feedback_trials = 0;
   std::uint32_t kmeans_iterations = 0;
+  std::uint32_t colour_count_probes = 0;  // extra searches for the fewest colours
   std::uint32_t histogram_colors = 0;
   unsigned posterize_bits = 0;
 };

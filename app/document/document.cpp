@@ -44,6 +44,7 @@ bool Document::take_result() {
   if (!result_published.exchange(false)) return false;
   std::lock_guard<std::mutex> lock(mutex);
   took_new_run = published_runs_ != taken_runs_;
+  refusal = worker_refusal;
   if (!took_new_run) {
     result.png_size = worker_result.png_size;
     return true;

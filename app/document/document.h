@@ -87,6 +87,8 @@ class Document {
   QuantResult worker_reference;
   QuantResult result;
   QuantResult reference;
+  QualityRefusal worker_refusal;  // slot, as the results
+  QualityRefusal refusal;         // interface copy
 
   // ---- Coordination, each consumed by exchange.
   std::atomic<bool> requant_requested{false};
@@ -164,6 +166,9 @@ class Document {
   bool run_once();            // one engine run, published; false when there was nothing to run
   void measure_png_size();    // the worker slot's indexed PNG size, published
   void publish(QuantResult run, QuantResult run_reference);
+  // A run refused for its quality: only the refusal is published; `unused`
+  // gives its buffers back.
+  void publish_refusal(std::uint32_t best, QuantResult unused);
   void wake_worker();         // ends the worker's idle wait early
   void call_wake_ui();
   // Both under the mutex.

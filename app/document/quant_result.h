@@ -20,6 +20,14 @@ struct QuantResult {
   std::uint64_t png_size = 0;  // bytes as an indexed PNG; 0 until measured
   double rmse = 0.0;           // 0..1 scale, composited over white
   double psnr = 0.0;           // dB; 99 when identical
+  std::uint32_t quality = 0;   // 0..100, what the palette reached (engine/quality_scale.h)
   bool indices_available = false;
   bool ok = false;
+};
+
+// A run refused because no palette reached the quality target's minimum; the
+// result before it stays in place.
+struct QualityRefusal {
+  bool refused = false;
+  std::uint32_t best = 0;  // the quality the best palette reached
 };

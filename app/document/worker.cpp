@@ -113,6 +113,7 @@ bool Document::run_once() {
 
   auto start = std::chrono::steady_clock::now();
   std::uint32_t status;
+  QuantizeReport report;
   if (entry_) {
     status = entry_(in.pixels.data(), in.width, in.height, in.gamma, options_copy,
                     run.rgba.data(), run.indices.data(), run.palette.data(), &run.palette_count);
@@ -121,8 +122,14 @@ bool Document::run_once() {
     double out_gamma = in.gamma;
     status = quantize_image(in.pixels.data(), in.width, in.height, in.gamma, &options_copy,
                             run.rgba.data(), run.indices.data(), run.palette.data(),
-                            &run.palette_count, nullptr, &out_gamma);
+                            &run.palette_count, nullptr, &out_gamma, &report);
     if (status == kQuantizeOk) run.gamma = out_gamma;
+  }
+  run.quality = report.quality;
+  if (status == kQuantizeTooMuchError) {
+    publish_refusal(report.quality, std::move(run));
+    source_copy_.swap(in.pixels);
+    return true;
   }
   run.seconds = seconds_since(start);
   run.ok = status == kQuantizeOk;
@@ -163,11 +170,26 @@ bool Document::run_once() {
   return true;
 }
 
+void Document::publish_refusal(std::uint32_t best, QuantResult unused) {
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    worker_refusal = {true, best};
+  }
+  spare_.rgba.swap(unused.rgba);
+  spare_.indices.swap(unused.indices);
+  spare_.difference.swap(unused.difference);
+  // The result slot is untouched, so the interface keeps showing the last result.
+  result_published.store(true);
+  worker_busy.store(false);
+  call_wake_ui();
+}
+
 void Document::publish(QuantResult run, QuantResult run_reference) {
   {
     std::lock_guard<std::mutex> lock(mutex);
     std::swap(worker_result, run);
     worker_reference = std::move(run_reference);
+    worker_refusal = {};
     ++published_runs_;
   }
   spare_ = std::move(run);

@@ -97,6 +97,27 @@ void dithering_controls(PanelContext& context) {
   ImGui::EndDisabled();
 }
 
+// The fewest colours, up to the count above, that reach the upper end; a run
+// that cannot reach the lower end is refused. The ends never cross.
+void quality_target(PanelContext& context) {
+  QuantizerOptions& options = context.options;
+  bool on = options.quality_target != 0;
+  if (ImGui::Checkbox(translate(option_spec(OptionId::quality_target).slider_text), &on)) {
+    options.quality_target = on ? 1 : 0;
+    context.changed = true;
+  }
+  edit_step_on_activation(context.document);
+  item_tooltip(translate(kTipQualityTarget));
+  // The ends appear with the target, so the section stays short without it.
+  if (!on) return;
+  if (option_slider(context, OptionId::quality_max))
+    options.quality_min = std::min(options.quality_min, options.quality_max);
+  item_tooltip(translate(kTipQualityAim));
+  if (option_slider(context, OptionId::quality_min))
+    options.quality_max = std::max(options.quality_max, options.quality_min);
+  item_tooltip(translate(kTipQualityRefuse));
+}
+
 }  // namespace
 
 void quantizer_section(PanelContext& context) {
@@ -113,4 +134,5 @@ void quantizer_section(PanelContext& context) {
   item_tooltip_value(translate(kTipFairness), 0.0);
   option_slider(context, OptionId::sum_pow);
   item_tooltip_value(translate(kTipSubjectShare), context.options.sum_pow);
+  quality_target(context);
 }

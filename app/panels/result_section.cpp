@@ -9,6 +9,7 @@
 #include "app/panels/result_figures.h"
 #include "app/panels/row_layout.h"
 #include "app/panels/sections.h"
+#include "app/panels/tooltips.h"
 #include "app/panels/widgets.h"
 #include "app/shell/translate.h"
 
@@ -53,9 +54,17 @@ void result_section(PanelContext& context) {
   ImGui::Text(translate("32-bit PNG: %s"), source_size != 0 ? byte_size_text(source_size).c_str() : "-");
   item_tooltip(translate("The source re-encoded as a 32-bit RGBA PNG, so it is directly comparable with the 8-bit result below."));
 
+  if (document.refusal.refused) {
+    // What stays below is the previous result.
+    ImGui::TextColored(ImVec4(1.0f, 0.45f, 0.35f, 1.0f), "%s", translate("Quality limit exceeded"));
+    ImGui::SameLine();
+    ImGui::Text(translate("(best %u)"), document.refusal.best);
+  }
   const QuantResult& result = document.result;
   if (result.ok) {
     ImGui::Text(translate("palette used: %u"), result.palette_count);
+    ImGui::Text(translate("quality: %u"), result.quality);
+    item_tooltip(translate(kTipQualityReached));
     ImGui::Text(translate("PSNR: %.2f dB"), result.psnr);
     ImGui::Text(translate("RMSE: %.5f"), result.rmse);
     ImGui::Text(translate(" 8-bit PNG: %s"), byte_size_text(result.png_size).c_str());

@@ -73,3 +73,13 @@ inline constexpr const char* kTipParallelMedianCut =
     "Split every box at once and replay the choice (QL-026):\nmedian cut 68 -> 24 ms, palette "
     "search 95 -> 37 ms on the\ncorpus photo. The palette differs slightly from the serial\nloop; "
     "unticked reproduces the previous palettes exactly.";
+inline constexpr const char* kTipQualityTarget =
+    "Use the fewest colours, up to Colours, that reach the quality\nbelow, and refuse an image "
+    "that cannot reach the lower end.\nPhotos reach about 85 with 256 colours; 80 is close "
+    "to that,\n60 shows banding and colour shifts up close.";
+inline constexpr const char* kTipQualityAim =
+    "The quality the fewest colours must reach (0..100).";
+inline constexpr const char* kTipQualityRefuse =
+    "Below this quality the run is refused and the previous\nresult stays (0 never refuses).";
+inline constexpr const char* kTipQualityReached =
+    "How close the palette comes to the source, 0..100,\non the scale of Quality target.";

@@ -11,11 +11,11 @@
 #include "app/shell/clipboard_image.h"
 #include "app/shell/format_text.h"
 #include "app/shell/translate.h"
+#include "engine/option_table.h"
 #include "io/settings.h"
 
 namespace {
 
-constexpr int kParameterCount = 13;
 ClipboardOwner* g_owner = nullptr;
 
 }  // namespace
@@ -72,7 +72,7 @@ std::string copy_quantizer_parameters(const Document& document) {
   std::string message;
   if (!put_clipboard_text(format_parameter_block(document.options), message))
     return format_text(translate("Copy failed: %s"), message.c_str());
-  return format_text(translate("Copied %d quantizer parameters to the clipboard"), kParameterCount);
+  return format_text(translate("Copied %d quantizer parameters to the clipboard"), stored_option_count());
 }
 
 std::string paste_quantizer_parameters(Document& document) {

@@ -40,3 +40,8 @@ std::unique_ptr<Histogram> build_histogram(tamble::device* dev, const std::uint8
 
 // Converts every item's colour from premultiplied linear RGB to the working space.
 void histogram_to_work_colors(tamble::device* dev, Histogram& hist);
+
+// Puts the items back in the order they were built and clears what median cut
+// and re-weighting wrote into them, so a further palette search starts where
+// the first one did.
+void restore_build_order(tamble::device* dev, Histogram& hist);

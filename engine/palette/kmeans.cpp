@@ -152,7 +152,7 @@ double kmeans_iteration(tamble::device* dev, Histogram& hist, Palette& palette,
 }
 
 double kmeans_refine(tamble::device* dev, Histogram& hist, Palette& palette,
-                     const EngineSettings& settings) {
+                     const EngineSettings& settings, int most_iterations) {
   engine_log(settings, "  moving colormap towards local minimum\n");
   const std::uint32_t speed = settings.speed;
   const double mse_limit = settings.mse_limit;
@@ -168,7 +168,7 @@ double kmeans_refine(tamble::device* dev, Histogram& hist, Palette& palette,
       if (error > 3.0 * mse_limit) break;
       ++budget;
     }
-    if (++done >= budget) break;
+    if (++done >= budget || done >= most_iterations) break;
     previous = error;
   }
   return error;

@@ -13,6 +13,6 @@ double kmeans_iteration(tamble::device* dev, Histogram& hist, Palette& palette,
 
 // K-means until the budget for the settings' speed or the stop rule; an error
 // well above the MSE limit earns an extra iteration, or stops the loop when
-// far above it. Returns the last error.
+// far above it; never more than `most_iterations`. Returns the last error.
 double kmeans_refine(tamble::device* dev, Histogram& hist, Palette& palette,
-                     const EngineSettings& settings);
+                     const EngineSettings& settings, int most_iterations = 1 << 30);

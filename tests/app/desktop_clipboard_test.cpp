@@ -234,9 +234,9 @@ TEST_F(DesktopClipboard, PalettesAndParametersTravelAsText) {
     document.options.colors = 40;
     document.options.dither_strength = 0.5;
     QuantizerOptions before = document.options;
-    EXPECT_EQ(copy_quantizer_parameters(document), "Copied 13 quantizer parameters to the clipboard");
+    EXPECT_EQ(copy_quantizer_parameters(document), "Copied 16 quantizer parameters to the clipboard");
     EXPECT_NE(read_clipboard("UTF8_STRING").find("colors=40"), std::string::npos);
-    EXPECT_EQ(paste_quantizer_parameters(document), "Applied 13 quantizer parameters");
+    EXPECT_EQ(paste_quantizer_parameters(document), "Applied 16 quantizer parameters");
     EXPECT_EQ(document.options.colors, before.colors);
     EXPECT_EQ(document.options.dither_strength, before.dither_strength);
     EXPECT_EQ(document.options.chroma_weight, before.chroma_weight);

@@ -128,6 +128,38 @@ TEST(DocumentWorker, AZeroSizedImagePublishesNothingAndKeepsThePreviousResult) {
   EXPECT_FALSE(document.png_size_requested.load());
 }
 
+TEST(DocumentWorker, ARunBelowTheQualityMinimumKeepsThePreviousResult) {
+  Document document;  // the real engine
+  set_image(document, 24, 16);
+  QuantizerOptions options;
+  options.colors = 4;
+  document.set_options(options);
+  ASSERT_TRUE(eventually([&] { return document.take_result() && document.took_new_run; }));
+  ASSERT_TRUE(document.result.ok);
+  EXPECT_EQ(document.result.palette_count, 4u);
+  const std::uint32_t reached = document.result.quality;
+  EXPECT_LT(reached, 100u);  // four colours cannot hold the gradient
+  const std::vector<std::uint8_t> shown = document.result.rgba;
+
+  options.quality_target = 1;
+  options.quality_min = 100;
+  document.set_options(options);
+  ASSERT_TRUE(eventually([&] { return document.take_result(); }));
+  EXPECT_FALSE(document.took_new_run);
+  EXPECT_TRUE(document.refusal.refused);
+  EXPECT_LT(document.refusal.best, 100u);
+  EXPECT_TRUE(document.result.ok);
+  EXPECT_EQ(document.result.rgba, shown);
+  EXPECT_EQ(document.result.quality, reached);
+
+  // A reachable minimum clears the refusal with the new result.
+  options.quality_min = 0;
+  document.set_options(options);
+  ASSERT_TRUE(eventually([&] { return document.take_result() && document.took_new_run; }));
+  EXPECT_FALSE(document.refusal.refused);
+  EXPECT_TRUE(document.result.ok);
+}
+
 TEST(DocumentWorker, TheReferenceRecordIsFilledOnlyWhileComparing) {
   StandInEngine engine;
   Document document(engine.entry());

@@ -231,3 +231,24 @@ TEST(NoguiArgument, MatchesInAnyCaseButOnlyWhole) {
   EXPECT_FALSE(is_nogui_argument("-nogui"));
   EXPECT_FALSE(is_nogui_argument(""));
 }
+
+TEST(BatchArguments, QualityTakesARangeOrItsUpperEnd) {
+  QuantizerOptions range = options_after("--quality", "40-85");
+  EXPECT_EQ(range.quality_target, 1u);
+  EXPECT_EQ(range.quality_min, 40u);
+  EXPECT_EQ(range.quality_max, 85u);
+  QuantizerOptions saved;
+  saved.quality_min = 70;
+  QuantizerOptions upper = parse({"--quality", "90", "in.png"}, saved).request.options;
+  EXPECT_EQ(upper.quality_target, 1u);
+  EXPECT_EQ(upper.quality_min, 0u);  // MAX alone means MIN 0, whatever was saved
+  EXPECT_EQ(upper.quality_max, 90u);
+  EXPECT_EQ(options_after("--quality", "0-100").quality_max, 100u);
+  const std::string refused =
+      "--quality takes MIN-MAX or MAX, whole numbers 0..100, MIN at most MAX\n";
+  for (const char* bad : {"80-60", "101", "-5", "50-", "-50", "a-b", "", "5--7", "30-101", "1.5"}) {
+    BatchParseResult result = parse({"--quality", bad, "in.png"});
+    EXPECT_EQ(result.outcome, BatchParseOutcome::refuse) << bad;
+    EXPECT_EQ(result.diagnostics, refused) << bad;
+  }
+}

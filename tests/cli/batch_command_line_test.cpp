@@ -240,3 +240,29 @@ TEST(BatchCommandLine, UnwritableOutputFailsWithTheWritersMessage) {
   EXPECT_EQ(run.err, "no/such/folder/out.png: could not open output for writing: No such file or directory\n");
   EXPECT_FALSE(exists(scratch.file("no")));
 }
+
+TEST(BatchCommandLine, QualityBelowTheMinimumWritesNothingAndFailsTheInput) {
+  ScratchFolder scratch;
+  ASSERT_TRUE(write_test_png(scratch.file("a.png"), 40, 30));
+  ASSERT_TRUE(write_test_png(scratch.file("b.png"), 40, 30));
+  // Two colours cannot reach 100 on a gradient.
+  ProgramRun run = scratch.run({"--nogui", "--defaults", "-c", "2", "--quality", "100-100",
+                                scratch.file("a.png")});
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err.rfind(scratch.file("a.png") + ": quality limit exceeded (best ", 0), 0u)
+      << run.err;
+  EXPECT_EQ(run.err.back(), '\n');
+  EXPECT_FALSE(exists(scratch.file("a-q.png")));
+  std::size_t entries = 0;  // no temporary file left behind either
+  for (const auto& entry : std::filesystem::directory_iterator(scratch.path()))
+    entries += entry.path().filename() != "config";
+  EXPECT_EQ(entries, 2u);
+
+  // Reachable: written, with no more colours than asked for.
+  run = scratch.run({"--nogui", "--defaults", "--quality", "0-30", scratch.file("b.png")});
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  PngFacts facts = inspect_png(scratch.file("b-q.png"));
+  EXPECT_TRUE(facts.readable);
+  EXPECT_LT(facts.palette_size, 256);
+}

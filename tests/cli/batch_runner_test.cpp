@@ -31,7 +31,7 @@ struct RecordingEngine {
     return [this](const std::uint8_t*, std::uint32_t width, std::uint32_t height, double gamma,
                   const QuantizerOptions* options, std::uint8_t*, std::uint8_t* indices,
                   std::uint8_t* palette, std::uint32_t* palette_size, double*,
-                  double* out_gamma) -> std::uint32_t {
+                  double* out_gamma, QuantizeReport*) -> std::uint32_t {
       EngineCall call{width, height, gamma, *options, {}, {}, {}};
       std::size_t n = static_cast<std::size_t>(width) * height;
       if (options->pins) call.pins.assign(options->pins, options->pins + 4 * options->pin_count);

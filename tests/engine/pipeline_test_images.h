@@ -30,6 +30,7 @@ struct Result {
   std::uint32_t size = 0;
   double error = 0.0;
   double gamma = 0.0;  // what the palette bytes are encoded for
+  QuantizeReport report;
 };
 
 inline Result quantize(const std::vector<std::uint8_t>& px, std::uint32_t w, std::uint32_t h,
@@ -38,7 +39,7 @@ inline Result quantize(const std::vector<std::uint8_t>& px, std::uint32_t w, std
   r.indices.assign(static_cast<std::size_t>(w) * h, 0xCD);
   r.rgba.assign(4 * static_cast<std::size_t>(w) * h, 0xCD);
   r.status = quantize_image(px.data(), w, h, gamma, &o, r.rgba.data(), r.indices.data(),
-                            r.palette.data(), &r.size, &r.error, &r.gamma);
+                            r.palette.data(), &r.size, &r.error, &r.gamma, &r.report);
   return r;
 }
 

@@ -165,8 +165,12 @@ TEST(ParameterBlock, TextAndRoundTrip) {
   EXPECT_EQ(format_parameter_block(options),
             "; Brisel Quantizer parameters\ncolors=256\nspeed=3\ndither=1\ndither_strength=1.0000\n"
             "dither_damper=8.0000\ndither_floor=0.7500\nplan_restraint=0.1750\nchroma_weight=1.0000\n"
-            "max_error_pow=1.0000\nsum_pow=1.0000\nmediancut_rounds=1\ngpu=0\nfocus_weight=1.0000\n");
+            "max_error_pow=1.0000\nsum_pow=1.0000\nmediancut_rounds=1\ngpu=0\nfocus_weight=1.0000\n"
+            "quality_target=0\nquality_min=0\nquality_max=100\n");
   options.colors = 17;
+  options.quality_target = 1;
+  options.quality_min = 30;
+  options.quality_max = 85;
   options.dither = 3;
   options.dither_strength = 1.25;
   options.chroma_weight = 3.5;
@@ -176,9 +180,21 @@ TEST(ParameterBlock, TextAndRoundTrip) {
   int count = 0;
   std::string message;
   ASSERT_TRUE(read_parameter_block(block, pasted, count, message));
-  EXPECT_EQ(count, 13);
+  EXPECT_EQ(count, 16);
   EXPECT_EQ(format_parameter_block(pasted), block);
   EXPECT_EQ(pasted.chroma_weight, 3.5);
+
+  // A block from before the quality target leaves it as it was.
+  const std::string older = "colors=256\nspeed=3\ndither=1\ndither_strength=1.0000\n"
+                            "dither_damper=8.0000\ndither_floor=0.7500\nplan_restraint=0.1750\n"
+                            "chroma_weight=1.0000\nmax_error_pow=1.0000\nsum_pow=1.0000\n"
+                            "mediancut_rounds=1\ngpu=0\nfocus_weight=1.0000\n";
+  ASSERT_TRUE(read_parameter_block(older, pasted, count, message));
+  EXPECT_EQ(count, 13);
+  EXPECT_EQ(pasted.colors, 256u);
+  EXPECT_EQ(pasted.quality_target, 1u);
+  EXPECT_EQ(pasted.quality_min, 30u);
+  EXPECT_EQ(pasted.quality_max, 85u);
 }
 
 TEST(ParameterBlock, PastedVariants) {

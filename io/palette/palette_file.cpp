@@ -10,7 +10,7 @@
 
 #include "io/byte_order.h"
 #include "io/file_system.h"
-#include "io/png_signature.h"
+#include "io/png/png_signature.h"
 
 namespace {
 

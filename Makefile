@@ -57,13 +57,15 @@ FUZZ_FLAGS  = -std=c++20 -g -O1 -I. -I/usr/include/stb -fno-sanitize-recover=all
 FUZZ_LIBS   = $(shell pkg-config --libs libpng zlib libjpeg libwebp libwebpdemux libtiff-4 $(if $(FUZZ_HEIF),libheif))
 FUZZ_RUN    = -max_total_time=$(FUZZ_TIME) -rss_limit_mb=2048 -malloc_limit_mb=2048 -timeout=10 \
               -max_len=65536 -print_final_stats=1
-DECODER_SOURCES  = io/png_decode_memory.cpp io/decode_jpeg.cpp io/decode_webp.cpp io/decode_tiff.cpp \
-                   io/decode_bmp_gif.cpp io/bmp_header.cpp io/decode_bmp_rle.cpp io/gif_frame_check.cpp \
-                   io/decode_heif.cpp io/pixel_block.cpp io/io_status.cpp
-PALETTE_SOURCES  = io/palette_file.cpp io/file_system_posix.cpp io/io_status.cpp
-SETTINGS_SOURCES = io/parameter_block.cpp io/settings.cpp io/engine_keys.cpp io/ini_text.cpp \
-                   io/settings_values.cpp io/file_system_posix.cpp io/file_naming_linux.cpp \
-                   io/replacing_file.cpp io/interrupt_cleanup_posix.cpp io/io_status.cpp engine/option_table.cpp
+DECODER_SOURCES  = io/decode/png_decode_memory.cpp io/decode/decode_jpeg.cpp io/decode/decode_webp.cpp \
+                   io/decode/decode_tiff.cpp io/decode/decode_bmp_gif.cpp io/decode/bmp_header.cpp \
+                   io/decode/decode_bmp_rle.cpp io/decode/gif_frame_check.cpp io/decode/decode_heif.cpp \
+                   io/decode/pixel_block.cpp io/io_status.cpp
+PALETTE_SOURCES  = io/palette/palette_file.cpp io/file_system_posix.cpp io/io_status.cpp
+SETTINGS_SOURCES = io/settings/parameter_block.cpp io/settings/settings.cpp io/settings/engine_keys.cpp \
+                   io/settings/ini_text.cpp io/settings/settings_values.cpp io/file_system_posix.cpp \
+                   io/file_naming_linux.cpp io/replacing_file.cpp io/interrupt_cleanup_posix.cpp \
+                   io/io_status.cpp engine/option_table.cpp
 # name:decoder function; BMP and GIF share one decoder, seeded differently.
 FUZZ_DECODERS = png:decode_png_memory jpeg:decode_jpeg_memory webp:decode_webp_memory \
                 tiff:decode_tiff_memory bmp:decode_bmp_gif_memory gif:decode_bmp_gif_memory \
@@ -86,7 +88,7 @@ $(FUZZ_BUILD)/palette_fuzz: tests/fuzz/palette_text_fuzz.cpp $(call fuzz_objects
 $(FUZZ_BUILD)/settings_fuzz: tests/fuzz/settings_fuzz.cpp $(call fuzz_objects,$(SETTINGS_SOURCES))
 	clang++ $(FUZZ_FLAGS) -fsanitize=fuzzer,address,undefined $^ -o $@
 
--include $(wildcard $(FUZZ_BUILD)/obj/*/*.d)
+-include $(wildcard $(FUZZ_BUILD)/obj/*/*.d $(FUZZ_BUILD)/obj/*/*/*.d)
 
 fuzz-targets: $(foreach name,$(FUZZ_NAMES),$(FUZZ_BUILD)/$(name)_fuzz)
 

@@ -15,8 +15,8 @@
 
 #include "engine/quantize.h"
 #include "io/image_decode.h"
-#include "io/parallel_deflate.h"
-#include "io/png_encode_parallel.h"
+#include "io/png/parallel_deflate.h"
+#include "io/png/png_encoder.h"
 #include "io/png_write.h"
 #include "tamble/algorithms.h"
 #include "tamble/runtime.h"
@@ -66,14 +66,14 @@ using Encoder = IoStatus (*)(std::FILE*, std::uint32_t, std::uint32_t, double, c
 
 IoStatus pieced(std::FILE* file, std::uint32_t w, std::uint32_t h, double gamma, const std::uint8_t* const* rows,
            const std::uint8_t* palette, std::uint32_t size) {
-  return encode_indexed_png_parallel(file, w, h, gamma, rows, palette, size);
+  return encode_indexed_png(file, w, h, gamma, rows, palette, size);
 }
 
 // One piece covering the whole image: libdeflate's single-stream bytes, on one thread.
 IoStatus single_stream(std::FILE* file, std::uint32_t w, std::uint32_t h, double gamma,
                   const std::uint8_t* const* rows, const std::uint8_t* palette, std::uint32_t size) {
-  return encode_indexed_png_parallel(file, w, h, gamma, rows, palette, size, CompressionEffort::kDefault,
-                                     std::size_t{1} << 40);
+  return encode_indexed_png(file, w, h, gamma, rows, palette, size, CompressionEffort::kDefault,
+                            std::size_t{1} << 40);
 }
 
 void run_encoder(benchmark::State& state, Encoder encode) {

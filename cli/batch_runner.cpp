@@ -37,12 +37,10 @@ struct SharedInputs {
 enum class InputEnd { written, failed, stop_run };
 
 // The reader's message names the path itself; the run's line names it once.
-std::string palette_reason(const std::string& path, int count, const std::string& message) {
-  if (count == 0) return "no colours";
+std::string palette_reason(const std::string& path, IoStatus status, const std::string& message) {
+  if (status.code == IoCode::kNoPalette) return "no colours";
   if (message.rfind(path + ": ", 0) == 0) return message.substr(path.size() + 2);
-  IoStatus readable = readable_file_status(path);
-  if (message == "cannot open " + path && !readable.ok()) return io_message(readable);
-  return message;
+  return io_message(status);
 }
 
 bool read_fixed_colours(BatchRequest& request, SharedInputs& shared) {
@@ -51,11 +49,12 @@ bool read_fixed_colours(BatchRequest& request, SharedInputs& shared) {
   if (path.empty()) return true;
   std::string message;
   std::string warning;
-  int count = read_palette_file(path, shared.colours, kMostColours + 1, message, &warning);
+  int count = 0;
+  IoStatus read = read_palette_file(path, shared.colours, kMostColours + 1, count, message, &warning);
   if (!warning.empty()) std::fprintf(stderr, "%s\n", warning.c_str());
-  if (count <= 0) {
+  if (!read.ok()) {
     std::fprintf(stderr, "cannot read palette %s: %s\n", path.c_str(),
-                 palette_reason(path, count, message).c_str());
+                 palette_reason(path, read, message).c_str());
     return false;
   }
   const bool fixed_palette = !request.palette_path.empty();

@@ -7,13 +7,19 @@
 
 #include "io/io_status.h"
 
-// colours: room for `maximum` RGBA entries. Returns the number of distinct
-// colours read (first appearance order), 0 when there are none, -1 on error;
-// the count is the result, so these keep a message of their own for 0 and -1.
+// colours: room for `maximum` RGBA entries; `count` gets the number of
+// distinct colours read (first appearance order). kOk when there is at least
+// one; kNoPalette when the file holds none; the file's own reason when it
+// cannot be read (kNoSuchFile, kIsDirectory, kNotRegularFile, kPermissionDenied,
+// kTooLarge); kUnrecognised when its contents are no palette. On failure
+// `message` names the path and the detail: "PATH: no colours found", "cannot
+// open PATH", "PATH: palette file is too large", "PATH: " and the parser's words.
 // `warning`, when given, gets one line naming the lines that are neither
 // colours nor comments, or stays empty.
-int read_palette_file(const std::string& path, std::uint8_t* colours, int maximum,
-                      std::string& message, std::string* warning = nullptr);
+IoStatus read_palette_file(const std::string& path, std::uint8_t* colours, int maximum, int& count,
+                           std::string& message, std::string* warning = nullptr);
+// As above for text in memory; returns the count, 0 when there are no colours,
+// -1 on an error, with `message` saying why for 0 and -1.
 int parse_palette_text(const char* bytes, std::size_t length, std::uint8_t* colours, int maximum,
                        std::string& message, std::string* warning = nullptr);
 

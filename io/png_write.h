@@ -7,10 +7,8 @@
 
 #include "io/compression_effort.h"
 #include "io/io_status.h"
+#include "io/png/png_rows.h"  // palette_bit_depth, which callers report
 #include "io/replacing_file.h"
-
-// 1 or 2 colours -> 1 bit, 3-4 -> 2, 5-16 -> 4, more -> 8.
-std::uint32_t palette_bit_depth(std::uint32_t palette_size);
 
 // palette: palette_size RGBA entries. A failure leaves any earlier file at
 // `path` untouched and no partial file behind; a kCannotWrite carries the

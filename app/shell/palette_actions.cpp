@@ -16,8 +16,8 @@ constexpr int kMostColoursRead = 256;
 // The colours of a palette file; empty with `message` set when there are none.
 std::vector<Rgba> read_colours(const std::string& path, std::string& message) {
   std::vector<std::uint8_t> bytes(kMostColoursRead * 4);
-  int count = read_palette_file(path, bytes.data(), kMostColoursRead, message);
-  if (count == 0 && message.empty()) message = "no colours found";
+  int count = 0;
+  read_palette_file(path, bytes.data(), kMostColoursRead, count, message);
   std::vector<Rgba> colours;
   for (int i = 0; i < count; ++i)
     colours.push_back({bytes[4 * i], bytes[4 * i + 1], bytes[4 * i + 2], bytes[4 * i + 3]});

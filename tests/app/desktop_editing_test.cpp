@@ -268,7 +268,8 @@ TEST_F(DesktopEditing, EditedPaletteEntryIsSavedExactly) {
   // The saved file's own palette (its PLTE) holds the eight entries, the edited one among them.
   std::uint8_t palette[256 * 4];
   std::string message;
-  int count = read_palette_file(saved, palette, 256, message);
+  int count = 0;
+  read_palette_file(saved, palette, 256, count, message);
   EXPECT_EQ(count, 8) << message;
   bool found = false;
   for (int i = 0; i < count; ++i)

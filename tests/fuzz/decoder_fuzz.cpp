@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "io/format_decoders.h"
+#include "io/decode/format_decoders.h"
 
 // The decoders refuse what would not fit in memory; here memory is what the
 // fuzzer allows (2 GB), less room for the codecs' own buffers, so a file that

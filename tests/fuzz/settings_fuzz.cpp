@@ -6,7 +6,7 @@
 #include <string>
 
 #include "engine/option_table.h"
-#include "io/ini_text.h"
+#include "io/settings/ini_text.h"
 #include "io/settings.h"
 
 namespace {

@@ -13,9 +13,9 @@
 
 #include <cstring>
 
-#include "io/decode_bmp_rle.h"
-#include "io/format_decoders.h"
-#include "io/gif_frame_check.h"
+#include "io/decode/decode_bmp_rle.h"
+#include "io/decode/format_decoders.h"
+#include "io/decode/gif_frame_check.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "io/format_decoders.h"
+#include "io/decode/format_decoders.h"
 #include "io/image_decode.h"
 
 IoStatus decode_png_stream(std::FILE* file, DecodedImage& image) {

@@ -1,4 +1,4 @@
-#include "io/ini_text.h"
+#include "io/settings/ini_text.h"
 
 #include <climits>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 // Run-length encoded BMPs (RLE8, RLE4) from a header already checked.
-#include "io/bmp_header.h"
+#include "io/decode/bmp_header.h"
 #include "io/decoded_image.h"
 #include "io/io_status.h"
 

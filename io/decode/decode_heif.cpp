@@ -1,5 +1,5 @@
 // HEIF and HEIC through libheif, when the build has it: the primary image.
-#include "io/format_decoders.h"
+#include "io/decode/format_decoders.h"
 
 #ifdef BQ_HAVE_HEIF
 #include <libheif/heif.h>

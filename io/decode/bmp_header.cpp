@@ -1,4 +1,4 @@
-#include "io/bmp_header.h"
+#include "io/decode/bmp_header.h"
 
 #include <initializer_list>
 

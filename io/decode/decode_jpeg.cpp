@@ -8,7 +8,7 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
-#include "io/format_decoders.h"
+#include "io/decode/format_decoders.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "io/byte_order.h"
 #include "io/file_system.h"
-#include "io/png_signature.h"
+#include "io/png/png_signature.h"
 
 namespace {
 
@@ -253,24 +253,30 @@ int parse_palette_text(const char* bytes, std::size_t length, std::uint8_t* colo
   return parse_palette_lines(text, collector, message, warning);
 }
 
-int read_palette_file(const std::string& path, std::uint8_t* colours, int maximum,
-                      std::string& message, std::string* warning) {
+IoStatus read_palette_file(const std::string& path, std::uint8_t* colours, int maximum, int& count,
+                           std::string& message, std::string* warning) {
+  count = 0;
   if (warning != nullptr) warning->clear();
   // A regular file only: a pipe or device given as a palette could block or never end.
   std::string bytes;
   SmallFileRead read = read_small_file(path, kLargestPaletteFile, bytes);
   if (read == SmallFileRead::too_large) {
     message = path + ": palette file is too large";
-    return -1;
+    return IoCode::kTooLarge;
   }
   if (read != SmallFileRead::ok) {
     message = "cannot open " + path;
-    return -1;
+    IoStatus reason = readable_file_status(path);
+    // The file changed between the read and the look: say only that it could not be opened.
+    return reason.ok() ? IoStatus(IoCode::kNoSuchFile) : reason;
   }
-  std::size_t total = bytes.size();
   std::string reason;
-  int count = parse_palette_text(bytes.data(), total, colours, maximum, reason, warning);
-  if (count <= 0) message = path + ": " + reason;
+  int parsed = parse_palette_text(bytes.data(), bytes.size(), colours, maximum, reason, warning);
   if (warning != nullptr && !warning->empty()) *warning = path + ": " + *warning;
-  return count;
+  if (parsed <= 0) {
+    message = path + ": " + reason;
+    return parsed == 0 ? IoCode::kNoPalette : IoCode::kUnrecognised;
+  }
+  count = parsed;
+  return IoStatus();
 }

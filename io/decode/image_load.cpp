@@ -6,9 +6,9 @@
 #include <new>
 
 #include "io/file_system.h"
-#include "io/format_decoders.h"
+#include "io/decode/format_decoders.h"
 #include "io/image_decode.h"
-#include "io/png_signature.h"
+#include "io/png/png_signature.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "engine/colour/default_gamma.h"
 #include "io/byte_order.h"
-#include "io/format_decoders.h"
+#include "io/decode/format_decoders.h"
 
 namespace {
 

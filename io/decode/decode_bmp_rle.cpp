@@ -2,7 +2,7 @@
 // not read. Rows are stored bottom-up; pixels the runs skip stay transparent.
 #include <cstring>
 
-#include "io/decode_bmp_rle.h"
+#include "io/decode/decode_bmp_rle.h"
 #include "io/pixel_block.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "io/parallel_deflate.h"
+#include "io/png/parallel_deflate.h"
 
 #include <libdeflate.h>
 #include <zlib.h>

@@ -3,7 +3,7 @@
 //
 // libpng reports errors by longjmp; the frames holding the setjmp keep only
 // plain C locals, and every buffer is owned by the caller.
-#include "io/png_encode_parallel.h"
+#include "io/png/png_encoder.h"
 
 #include <png.h>
 
@@ -13,9 +13,8 @@
 #include <vector>
 
 #include "engine/colour/default_gamma.h"
-#include "io/parallel_deflate.h"
-#include "io/png_encode.h"
-#include "io/png_write.h"
+#include "io/png/parallel_deflate.h"
+#include "io/png/png_rows.h"
 
 namespace {
 
@@ -165,10 +164,10 @@ IoStatus write_png(std::FILE* file, PngLayout layout, const FilteredRows& filter
 
 }  // namespace
 
-IoStatus encode_indexed_png_parallel(std::FILE* file, std::uint32_t width, std::uint32_t height,
-                                     double gamma, const std::uint8_t* const* index_rows,
-                                     const std::uint8_t* palette, std::uint32_t palette_size,
-                                     CompressionEffort effort, std::size_t piece_bytes) {
+IoStatus encode_indexed_png(std::FILE* file, std::uint32_t width, std::uint32_t height,
+                            double gamma, const std::uint8_t* const* index_rows,
+                            const std::uint8_t* palette, std::uint32_t palette_size,
+                            CompressionEffort effort, std::size_t piece_bytes) {
   // Sizes the format cannot hold fail in the codec, before any row is read.
   if (width > PNG_UINT_31_MAX || height > PNG_UINT_31_MAX) return IoCode::kCodecFailed;
   // An index past the palette would make a file that decoders reject or show wrongly.
@@ -183,9 +182,9 @@ IoStatus encode_indexed_png_parallel(std::FILE* file, std::uint32_t width, std::
   return write_png(file, layout, filtered, effort, piece_bytes);
 }
 
-IoStatus encode_rgba_png_parallel(std::FILE* file, std::uint32_t width, std::uint32_t height,
-                                  double gamma, const std::uint8_t* const* rgba_rows,
-                                  CompressionEffort effort, std::size_t piece_bytes) {
+IoStatus encode_rgba_png(std::FILE* file, std::uint32_t width, std::uint32_t height,
+                         double gamma, const std::uint8_t* const* rgba_rows,
+                         CompressionEffort effort, std::size_t piece_bytes) {
   if (width > PNG_UINT_31_MAX / 4 || height > PNG_UINT_31_MAX) return IoCode::kCodecFailed;
   FilteredRows filtered{rgba_rows, width, 8, std::size_t{width} * 4, height};
   PngLayout layout{width, height, 8, PNG_COLOR_TYPE_RGB_ALPHA, gamma, nullptr, 0, nullptr, 0};

@@ -6,7 +6,7 @@
 
 #include "engine/colour/default_gamma.h"
 #include "io/file_system.h"
-#include "io/format_decoders.h"
+#include "io/decode/format_decoders.h"
 #include "io/image_decode.h"
 
 namespace {

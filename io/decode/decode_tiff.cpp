@@ -5,7 +5,7 @@
 #include <mutex>
 #include <vector>
 
-#include "io/format_decoders.h"
+#include "io/decode/format_decoders.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include "io/png_write.h"
 
 #include "io/file_system.h"
-#include "io/png_encode_parallel.h"
+#include "io/png/png_encoder.h"
 #include "io/replacing_file.h"
 
 namespace {
@@ -19,13 +19,6 @@ bool indexed_arguments_valid(std::uint32_t width, std::uint32_t height,
 }
 
 }  // namespace
-
-std::uint32_t palette_bit_depth(std::uint32_t palette_size) {
-  if (palette_size <= 2) return 1;
-  if (palette_size <= 4) return 2;
-  if (palette_size <= 16) return 4;
-  return 8;
-}
 
 IoStatus write_indexed_png(const std::string& path, std::uint32_t width, std::uint32_t height,
                            double gamma, const std::uint8_t* const* index_rows,
@@ -59,8 +52,7 @@ IoStatus write_indexed_png(std::FILE* file, std::uint32_t width, std::uint32_t h
     return IoCode::kBadArguments;
   }
   IoStatus status =
-      encode_indexed_png_parallel(file, width, height, gamma, index_rows, palette, palette_size,
-                                  effort);
+      encode_indexed_png(file, width, height, gamma, index_rows, palette, palette_size, effort);
   // A failed write leaves its reason in errno; nothing since has made a system call that fails.
   if (status.code == IoCode::kCannotWrite && status.system_error == 0) {
     status = io_system_failure(IoCode::kCannotWrite);
@@ -76,7 +68,7 @@ IoStatus write_rgba_png(std::FILE* file, std::uint32_t width, std::uint32_t heig
   for (std::uint32_t y = 0; y < height; ++y) {
     if (rgba_rows[y] == nullptr) return IoCode::kBadArguments;
   }
-  return encode_rgba_png_parallel(file, width, height, gamma, rgba_rows);
+  return encode_rgba_png(file, width, height, gamma, rgba_rows);
 }
 
 namespace {
@@ -114,7 +106,7 @@ std::uint64_t indexed_png_size(std::uint32_t width, std::uint32_t height, double
                                const std::uint8_t* palette, std::uint32_t palette_size) {
   if (!indexed_arguments_valid(width, height, index_rows, palette, palette_size)) return 0;
   return probe_size("bq-size-", [&](std::FILE* probe) {
-    return encode_indexed_png_parallel(probe, width, height, gamma, index_rows, palette, palette_size);
+    return encode_indexed_png(probe, width, height, gamma, index_rows, palette, palette_size);
   });
 }
 
@@ -133,7 +125,7 @@ std::vector<std::uint8_t> indexed_png_bytes(std::uint32_t width, std::uint32_t h
   through_temporary_file(
       "bq-copy-",
       [&](std::FILE* file) {
-        return encode_indexed_png_parallel(file, width, height, gamma, index_rows, palette, palette_size);
+        return encode_indexed_png(file, width, height, gamma, index_rows, palette, palette_size);
       },
       [&](std::FILE* file) {
         long end = std::ftell(file);

@@ -8,7 +8,7 @@
 #include <set>
 
 #include "io/file_system.h"
-#include "io/ini_text.h"
+#include "io/settings/ini_text.h"
 #include "io/replacing_file.h"
 #include "io/settings_values.h"
 

@@ -4,7 +4,7 @@
 
 #include "engine/option_table.h"
 #include "io/file_system.h"
-#include "io/ini_text.h"
+#include "io/settings/ini_text.h"
 #include "io/settings.h"
 #include "io/settings_values.h"
 

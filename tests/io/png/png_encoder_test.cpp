@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "io/image_decode.h"
-#include "io/parallel_deflate.h"
-#include "io/png_encode_parallel.h"
+#include "io/png/parallel_deflate.h"
+#include "io/png/png_encoder.h"
 #include "io/png_write.h"
 #include "tamble/runtime.h"
 #include "tests/io/io_test_support.h"
@@ -226,7 +226,7 @@ TEST(PngParallel, EveryBitDepthRoundTripsAcrossPieceBoundaries) {
     Bytes palette = test_palette(size);
     std::FILE* file = std::tmpfile();
     ASSERT_NE(file, nullptr);
-    ASSERT_TRUE(encode_indexed_png_parallel(file, 203, 61, 0.45455, picture.rows.data(), palette.data(), size,
+    ASSERT_TRUE(encode_indexed_png(file, 203, 61, 0.45455, picture.rows.data(), palette.data(), size,
                                           CompressionEffort::kDefault, 97).ok());
     ReadBack r = read_back(file);
     std::fclose(file);
@@ -244,7 +244,7 @@ TEST(PngParallel, EveryBitDepthRoundTripsAcrossPieceBoundaries) {
   }
   ScratchFolder folder;
   std::FILE* file = std::fopen(folder.file("rgba.png").c_str(), "wb");
-  ASSERT_TRUE(encode_rgba_png_parallel(file, 37, 23, 1.0, rows.data(), CompressionEffort::kDefault, 101).ok());
+  ASSERT_TRUE(encode_rgba_png(file, 37, 23, 1.0, rows.data(), CompressionEffort::kDefault, 101).ok());
   std::fclose(file);
   DecodedImage decoded;
   ASSERT_EQ(io_message(load_image_file(folder.file("rgba.png"), decoded)), "");
@@ -290,7 +290,7 @@ TEST(PngParallel, DISABLED_PrintChecksum) {
   Bytes palette = test_palette(200);
   std::FILE* file = std::tmpfile();
   ASSERT_NE(file, nullptr);
-  ASSERT_EQ(encode_indexed_png_parallel(file, 1200, 900, 0.45455, picture.rows.data(), palette.data(), 200).code,
+  ASSERT_EQ(encode_indexed_png(file, 1200, 900, 0.45455, picture.rows.data(), palette.data(), 200).code,
             IoCode::kOk);
   Bytes png = file_bytes(file);
   std::fclose(file);
@@ -314,7 +314,7 @@ TEST(PngParallel, FailedWritesAreReported) {
   if (full == nullptr) GTEST_SKIP() << "no /dev/full";
   IndexPicture picture(300, 200, 16);
   Bytes palette = test_palette(16);
-  EXPECT_EQ(encode_indexed_png_parallel(full, 300, 200, 0, picture.rows.data(), palette.data(), 16).code,
+  EXPECT_EQ(encode_indexed_png(full, 300, 200, 0, picture.rows.data(), palette.data(), 16).code,
             IoCode::kCannotWrite);
   std::fclose(full);
   full = std::fopen("/dev/full", "wb");

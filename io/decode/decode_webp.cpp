@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "io/format_decoders.h"
+#include "io/decode/format_decoders.h"
 
 namespace {
 

@@ -36,6 +36,17 @@ std::string png_chunk(const char* type, const std::vector<std::uint8_t>& data) {
 
 const std::string kSignature = "\x89PNG\r\n\x1a\n";
 
+// A palette file's count as the parser gives it: -1 on any failure, 0 for no
+// colours; `code` gets the reader's own status.
+int read_count(const std::string& path, std::uint8_t* colours, std::string& message,
+               std::string* warning = nullptr, IoCode* code = nullptr) {
+  int count = 0;
+  IoStatus status = read_palette_file(path, colours, 256, count, message, warning);
+  if (code != nullptr) *code = status.code;
+  if (status.code == IoCode::kNoPalette) return 0;
+  return status.ok() ? count : -1;
+}
+
 }  // namespace
 
 TEST(PaletteText, HexLines) {
@@ -74,10 +85,10 @@ TEST(PaletteText, JascHeaderIsNotAColourAndUnreadLinesAreNamed) {
   many += "1 2 3\n";
   ScratchFolder folder;
   write_text(folder.file("p.txt"), many);
-  EXPECT_EQ(read_palette_file(folder.file("p.txt"), colours.data(), 256, message, &warning), 1);
+  EXPECT_EQ(read_count(folder.file("p.txt"), colours.data(), message, &warning), 1);
   EXPECT_EQ(warning, folder.file("p.txt") + ": skipped lines 1, 2, 3, 4, 5, 6, 7, 8, 9, 10 and 4 more that are not colours");
   write_text(folder.file("one.txt"), "1 2 3\nzz\n");
-  EXPECT_EQ(read_palette_file(folder.file("one.txt"), colours.data(), 256, message, &warning), 1);
+  EXPECT_EQ(read_count(folder.file("one.txt"), colours.data(), message, &warning), 1);
   EXPECT_EQ(warning, folder.file("one.txt") + ": skipped line 2 that is not a colour");
 }
 
@@ -138,7 +149,7 @@ TEST(PalettePng, ChunkLengthsPastTheEndAreNotFollowed) {
   // A real palette PNG from the corpus.
   std::vector<std::uint8_t> colours(256 * 4);
   std::string message;
-  EXPECT_GT(read_palette_file(std::string(BQ_CORPUS_DIR) + "/green_palette.png", colours.data(), 256, message), 0)
+  EXPECT_GT(read_count(std::string(BQ_CORPUS_DIR) + "/green_palette.png", colours.data(), message), 0)
       << message;
 }
 
@@ -146,17 +157,26 @@ TEST(PaletteFiles, ReaderMessages) {
   ScratchFolder folder;
   std::vector<std::uint8_t> colours(256 * 4);
   std::string message;
-  EXPECT_EQ(read_palette_file(folder.file("none.txt"), colours.data(), 256, message), -1);
+  IoCode code = IoCode::kOk;
+  EXPECT_EQ(read_count(folder.file("none.txt"), colours.data(), message, nullptr, &code), -1);
   EXPECT_EQ(message, "cannot open " + folder.file("none.txt"));
-  EXPECT_EQ(read_palette_file(folder.path(), colours.data(), 256, message), -1);
+  EXPECT_EQ(code, IoCode::kNoSuchFile);
+  EXPECT_EQ(read_count(folder.path(), colours.data(), message, nullptr, &code), -1);
+  EXPECT_EQ(code, IoCode::kIsDirectory);
   write_text(folder.file("empty.txt"), "; nothing\n");
-  EXPECT_EQ(read_palette_file(folder.file("empty.txt"), colours.data(), 256, message), 0);
+  EXPECT_EQ(read_count(folder.file("empty.txt"), colours.data(), message, nullptr, &code), 0);
   EXPECT_EQ(message, folder.file("empty.txt") + ": no colours found");
+  EXPECT_EQ(code, IoCode::kNoPalette);
   write_text(folder.file("huge.txt"), std::string((16u << 20) + 1, '\n'));
-  EXPECT_EQ(read_palette_file(folder.file("huge.txt"), colours.data(), 256, message), -1);
+  EXPECT_EQ(read_count(folder.file("huge.txt"), colours.data(), message, nullptr, &code), -1);
   EXPECT_EQ(message, folder.file("huge.txt") + ": palette file is too large");
+  EXPECT_EQ(code, IoCode::kTooLarge);
+  write_text(folder.file("bad.png"), kSignature + "abc");
+  EXPECT_EQ(read_count(folder.file("bad.png"), colours.data(), message, nullptr, &code), -1);
+  EXPECT_EQ(code, IoCode::kUnrecognised);
   write_text(folder.file("limit.txt"), std::string((16u << 20) - 6, '\n') + "1 2 3\n");
-  EXPECT_EQ(read_palette_file(folder.file("limit.txt"), colours.data(), 256, message), 1);
+  EXPECT_EQ(read_count(folder.file("limit.txt"), colours.data(), message, nullptr, &code), 1);
+  EXPECT_EQ(code, IoCode::kOk);
 }
 
 TEST(PaletteFiles, WritersByExtensionReadBack) {
@@ -173,7 +193,7 @@ TEST(PaletteFiles, WritersByExtensionReadBack) {
   ASSERT_TRUE(write_palette_file(folder.file("p.txt"), palette, 2).ok());
   for (const char* name : {"p.GPL", "p.pal", "p.txt"}) {
     std::vector<std::uint8_t> colours(256 * 4);
-    ASSERT_EQ(read_palette_file(folder.file(name), colours.data(), 256, message), 2) << name;
+    ASSERT_EQ(read_count(folder.file(name), colours.data(), message), 2) << name;
     EXPECT_EQ(colours[4], 1);
     EXPECT_EQ(colours[7], std::string(name) == "p.txt" ? 64 : 255) << name;
   }

@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "io/file_system.h"
-#include "io/format_decoders.h"
-#include "io/png_signature.h"
+#include "io/decode/format_decoders.h"
+#include "io/png/png_signature.h"
 
 namespace {
 

@@ -1,8 +1,15 @@
-// Row-level helpers of the PNG writers.
-#include "io/png_encode.h"
+// How an indexed PNG stores its rows and palette.
+#include "io/png/png_rows.h"
 
 #include <algorithm>
 #include <cstddef>
+
+std::uint32_t palette_bit_depth(std::uint32_t palette_size) {
+  if (palette_size <= 2) return 1;
+  if (palette_size <= 4) return 2;
+  if (palette_size <= 16) return 4;
+  return 8;
+}
 
 std::uint32_t transparency_count(const std::uint8_t* palette, std::uint32_t palette_size) {
   for (std::uint32_t i = palette_size; i > 0; --i) {

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "io/ini_text.h"
+#include "io/settings/ini_text.h"
 #include "io/settings.h"
 #include "tests/io/io_test_support.h"
 

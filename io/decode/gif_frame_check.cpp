@@ -1,4 +1,4 @@
-#include "io/gif_frame_check.h"
+#include "io/decode/gif_frame_check.h"
 
 #include <cstring>
 #include <vector>

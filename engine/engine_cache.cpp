@@ -114,17 +114,28 @@ const WorkColor* cached_working_image(tamble::device* dev, const std::uint8_t* p
   return g_working.image.data();
 }
 
+namespace {
+
+// Fresh maps are written whole by compute_contrast_maps: no zero fill first.
+void ensure_contrast_maps(tamble::device* dev, std::uint32_t width, std::uint32_t height) {
+  if (g_working.maps_ready) return;
+  compute_contrast_maps(dev, g_working.image.data(), width, height, g_working.noise.data(),
+                        g_working.edges.data());
+  g_working.maps_ready = true;
+  ++g_run_stats.contrast_map_builds;
+}
+
+}  // namespace
+
+const double* cached_noise_map(tamble::device* dev, std::uint32_t width, std::uint32_t height) {
+  ensure_contrast_maps(dev, width, height);
+  return g_working.noise.data();
+}
+
 void copy_contrast_maps(tamble::device* dev, std::uint32_t width, std::uint32_t height,
                         double* importance, double* edge_map) {
   std::size_t n = static_cast<std::size_t>(width) * height;
-  if (!g_working.maps_ready) {
-    tamble::fill(dev, g_working.noise.data(), n, 0.0);
-    tamble::fill(dev, g_working.edges.data(), n, 0.0);
-    compute_contrast_maps(dev, g_working.image.data(), width, height, g_working.noise.data(),
-                          g_working.edges.data());
-    g_working.maps_ready = true;
-    ++g_run_stats.contrast_map_builds;
-  }
+  ensure_contrast_maps(dev, width, height);
   const double* noise = g_working.noise.data();
   const double* edges = g_working.edges.data();
   if (importance) tamble::tabulate(dev, importance, n, [&](std::size_t i) { return noise[i]; });

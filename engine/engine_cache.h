@@ -25,6 +25,11 @@ const WorkColor* cached_working_image(tamble::device* dev, const std::uint8_t* p
 void copy_contrast_maps(tamble::device* dev, std::uint32_t width, std::uint32_t height,
                         double* importance, double* edge_map);
 
+// The cached image's noise map, computed first when needed; read-only, valid
+// until the next cached_working_image or release_engine_caches. Same
+// preconditions as copy_contrast_maps.
+const double* cached_noise_map(tamble::device* dev, std::uint32_t width, std::uint32_t height);
+
 // The run's histogram in working colours: the cached one with its items
 // restored, or a new one (posterized until it fits max colours for the speed),
 // which becomes the cache when it can. A new histogram that did not enter the

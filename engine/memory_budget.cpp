@@ -8,11 +8,13 @@
 #include "engine/colour/work_color.h"
 
 namespace {
-// Per pixel: the pixel copy (4), the working image (32), the cached noise and
-// edge maps (16), the per-call importance and edge maps (16), the index
-// buffer (1), and the histogram's keys and weights with their sort and
-// reduction buffers (4 + 8 + 12 + 12).
-constexpr double kBytesPerPixel = 4 + sizeof(WorkColor) + 16 + 16 + 1 + 36;
+// Per pixel at the histogram's peak: the pixel copy (4), the working image
+// (32), the cached noise and edge maps (16), a per-call importance map when
+// focus reweights it (8; otherwise the cached noise map is read as it is),
+// the index buffer (1), and the histogram's keys and weights with their sort
+// and reduction buffers (4 + 8 + 12 + 12). The per-call edge map of dithering
+// comes after the histogram is gone.
+constexpr double kBytesPerPixel = 4 + sizeof(WorkColor) + 16 + 8 + 1 + 36;
 // Each distinct colour is an item plus its pristine copy in the cache.
 constexpr double kBytesPerColor = 2 * sizeof(HistogramItem);
 }  // namespace

@@ -61,18 +61,26 @@ std::uint32_t run_steps(tamble::device* dev, ImageDesc& image, const EngineSetti
   const WorkColor* work =
       cached_working_image(dev, pixels, width, height, image.gamma, key, settings);
 
-  // Per-call maps: copies of the cached contrast maps, or all zero for
-  // images too small to have them.
+  // The importance map: the cached noise map as it stands, or a per-call
+  // copy when focus reweights it or all zero for images too small to have
+  // contrast maps.
   const bool has_contrast = width > 3 && height > 3;
-  tamble::array<double> importance = required_array<double>(dev, n);
-  if (!has_contrast) tamble::fill(dev, importance, 0.0);
-  else copy_contrast_maps(dev, width, height, importance.data(), nullptr);
-  if (focus_applies(image, settings))
-    apply_focus(dev, importance.data(), n, settings.focus_map, settings.focus_weight);
+  const bool focused = focus_applies(image, settings);
+  tamble::array<double> importance;
+  const double* weights = nullptr;
+  if (has_contrast && !focused) {
+    weights = cached_noise_map(dev, width, height);
+  } else {
+    importance = required_array<double>(dev, n);
+    if (!has_contrast) tamble::fill(dev, importance, 0.0);
+    else copy_contrast_maps(dev, width, height, importance.data(), nullptr);
+    if (focused) apply_focus(dev, importance.data(), n, settings.focus_map, settings.focus_weight);
+    weights = importance.data();
+  }
 
   std::unique_ptr<Histogram> owned_histogram;
-  Histogram* hist = histogram_for_run(dev, pixels, n, image.gamma, importance.data(), key,
-                                      settings, owned_histogram);
+  Histogram* hist =
+      histogram_for_run(dev, pixels, n, image.gamma, weights, key, settings, owned_histogram);
   importance.release();
 
   double palette_error = -1.0;

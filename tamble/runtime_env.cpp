@@ -18,7 +18,7 @@ int parse_isa_request(const char* value) {
 }
 
 int parse_spin_budget(const char* value) {
-  if (!value) return 100000;
+  if (!value) return 10000;
   int budget = std::atoi(value);
   return budget <= 0 ? 512 : budget;
 }

@@ -28,7 +28,7 @@ struct loop_task {
 struct pool_settings {
   unsigned threads = 1;      // the thread that starts loops included; at most 64
   unsigned smt_ways = 1;     // logical processors per physical core
-  int spin_budget = 100000;  // wake-word reads before a worker blocks
+  int spin_budget = 10000;   // wake-word reads before a worker blocks
   std::vector<int> processors;  // where the process may run; workers pin inside it
   unsigned refuse_worker = 0;   // test hook: act as if this worker could not start (0 = none)
 };
@@ -79,7 +79,7 @@ class worker_pool {
   unsigned threads_ = 1;
   unsigned groups_ = 1;
   unsigned smt_ways_ = 1;
-  int spin_budget_ = 100000;
+  int spin_budget_ = 10000;
   std::vector<int> processors_;
   bool oversubscribed_ = false;
   std::vector<std::thread> workers_;  // workers_[a - 1] runs index a

@@ -155,7 +155,7 @@ TEST(RuntimeConfig, InstructionSetAndSpinVariables) {
 
   auto avx2 = run_child("report", {{"NQ_ISA", "avx2"}});
   EXPECT_EQ(avx2["effective"], std::to_string(hw < 2 ? hw : 2));
-  EXPECT_EQ(avx2["spin"], "100000");
+  EXPECT_EQ(avx2["spin"], "10000");
 }
 
 TEST(RuntimeConfig, ResultsAreTheSameBytesWhateverTheThreadCount) {

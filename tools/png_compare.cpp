@@ -15,7 +15,8 @@ namespace {
 int palette_size(const char* path) {
   std::uint8_t colours[256 * 4];
   std::string message;
-  return read_palette_file(path, colours, 256, message);
+  int count = 0;
+  return read_palette_file(path, colours, 256, count, message).ok() ? count : 0;
 }
 
 }  // namespace

@@ -65,6 +65,7 @@ PALETTE_SOURCES  = io/palette/palette_file.cpp io/file_system_posix.cpp io/io_st
 SETTINGS_SOURCES = io/settings/parameter_block.cpp io/settings/settings.cpp io/settings/engine_keys.cpp \
                    io/settings/ini_text.cpp io/settings/settings_values.cpp io/file_system_posix.cpp \
                    io/file_naming_linux.cpp io/replacing_file.cpp io/interrupt_cleanup_posix.cpp \
+                   io/interrupt_slots.cpp io/settings_location_posix.cpp \
                    io/io_status.cpp engine/option_table.cpp
 # name:decoder function; BMP and GIF share one decoder, seeded differently.
 FUZZ_DECODERS = png:decode_png_memory jpeg:decode_jpeg_memory webp:decode_webp_memory \

@@ -1,4 +1,4 @@
-#include "app/crash_report.h"
+#include "app/platform/crash_report.h"
 #include "app/shell/desktop_main.h"
 #include "cli/batch.h"
 #include "io/settings.h"

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/shell/app_icon.h"
+#include "app/ui/app_icon.h"
 #include "io/png_write.h"
 
 int main(int argc, char** argv) {

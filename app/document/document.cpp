@@ -125,6 +125,14 @@ void Document::set_compare(bool on, const std::string& program) {
   request_run();
 }
 
+void Document::set_compare_source(int source) {
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    compare_source = source;
+  }
+  request_run();
+}
+
 void Document::set_diff_gain(int gain) {
   {
     std::lock_guard<std::mutex> lock(mutex);

@@ -120,6 +120,8 @@ class Document {
   void set_options(const QuantizerOptions& changed);
   // A non-empty `program` becomes the user's chosen compare path.
   void set_compare(bool on, const std::string& program);
+  // Where the compared result comes from; the worker reads it under the mutex.
+  void set_compare_source(int source);
   // The Difference view's gain: the picture is remade by a run.
   void set_diff_gain(int gain);
   // Brush dab of `radius` source pixels on layer kFocusLayer or kDitherLayer;

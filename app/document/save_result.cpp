@@ -6,7 +6,7 @@
 
 #include "app/document/document.h"
 #include "app/document/png_size.h"
-#include "app/shell/translate.h"
+#include "app/ui/translate.h"
 #include "io/png_write.h"
 
 namespace {

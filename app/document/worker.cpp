@@ -4,7 +4,7 @@
 #include <new>
 #include <utility>
 
-#include "app/crash_report.h"
+#include "app/platform/crash_report.h"
 #include "app/document/document.h"
 #include "app/document/png_size.h"
 #include "app/document/result_difference.h"

@@ -1,12 +1,12 @@
 #include "app/panels/file_browser.h"
 
-#include <SDL_scancode.h>
 #include <imgui.h>
 #include <imgui_stdlib.h>
 
 #include <filesystem>
 
-#include "app/shell/translate.h"
+#include "app/platform/key_codes.h"
+#include "app/ui/translate.h"
 
 namespace fs = std::filesystem;
 
@@ -19,7 +19,7 @@ std::string filter_label(const FileFilter& filter) {
   return label + ")";
 }
 
-bool key_pressed(int scancode) { return ImGui::IsKeyPressed(scancode, false); }
+bool key_pressed(int key) { return ImGui::IsKeyPressed(key, false); }
 
 }  // namespace
 
@@ -119,9 +119,9 @@ bool FileBrowser::draw() {
   bool cancel_pressed = ImGui::Button(translate("Cancel"), ImVec2(button_w, 0));
 
   if (!asking) {
-    if (cancel_pressed || key_pressed(SDL_SCANCODE_ESCAPE))
+    if (cancel_pressed || key_pressed(key_index(Key::escape)))
       finish({});
-    else if (ok_pressed || picked || key_pressed(SDL_SCANCODE_RETURN) || key_pressed(SDL_SCANCODE_KP_ENTER))
+    else if (ok_pressed || picked || key_pressed(key_index(Key::enter)) || key_pressed(key_index(Key::keypad_enter)))
       ok();
   } else {
     ReplaceAnswer answer = ask_replace("##replace_browsed", replacing_);
@@ -141,7 +141,7 @@ ReplaceAnswer ask_replace(const char* id, const std::string& path) {
   ImGui::TextUnformatted(question.c_str());
   if (ImGui::Button(translate("Replace"))) answer = ReplaceAnswer::replace;
   ImGui::SameLine();
-  if (ImGui::Button(translate("Keep it")) || ImGui::IsKeyPressed(SDL_SCANCODE_ESCAPE, false)) answer = ReplaceAnswer::keep;
+  if (ImGui::Button(translate("Keep it")) || ImGui::IsKeyPressed(key_index(Key::escape), false)) answer = ReplaceAnswer::keep;
   if (answer != ReplaceAnswer::pending) ImGui::CloseCurrentPopup();
   ImGui::EndPopup();
   return answer;

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <filesystem>
 
-#include "app/shell/translate.h"
+#include "app/ui/translate.h"
 
 namespace fs = std::filesystem;
 

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/shell/file_dialog.h"
+#include "app/ui/file_dialog_description.h"
 
 // A message with its "%s" replaced by the path, translated first.
 std::string with_path(const char* format, const std::string& path);

@@ -1,19 +1,18 @@
 #include "app/panels/modal_windows.h"
 
-#include <SDL_scancode.h>
 #include <imgui.h>
-#include <png.h>
-#include <zlib.h>
 
 #include <mutex>
 
 #include "app/document/document.h"
-#include "app/panels/panel_context.h"
 #include "app/panels/tooltips.h"
 #include "app/panels/widgets.h"
-#include "app/shell/build_stamp.h"
-#include "app/shell/translate.h"
-#include "app/shell/ui_state.h"
+#include "app/platform/key_codes.h"
+#include "app/ui/build_stamp.h"
+#include "app/ui/panel_context.h"
+#include "app/ui/translate.h"
+#include "app/ui/ui_state.h"
+#include "io/library_versions.h"
 
 namespace {
 
@@ -23,10 +22,10 @@ constexpr ImGuiWindowFlags kModalFlags = ImGuiWindowFlags_AlwaysAutoResize | ImG
 void swallow_choosing_key(bool just_opened) {
   if (!just_opened) return;
   ImGuiIO& io = ImGui::GetIO();
-  for (int key : {SDL_SCANCODE_RETURN, SDL_SCANCODE_KP_ENTER, SDL_SCANCODE_SPACE}) io.KeysDown[key] = false;
+  for (int key : {key_index(Key::enter), key_index(Key::keypad_enter), key_index(Key::space)}) io.KeysDown[key] = false;
 }
 
-bool escape_closes() { return ImGui::IsKeyPressed(SDL_SCANCODE_ESCAPE, false) && !ImGui::IsAnyItemActive(); }
+bool escape_closes() { return ImGui::IsKeyPressed(key_index(Key::escape), false) && !ImGui::IsAnyItemActive(); }
 
 // Opens the popup when asked; returns whether it opened this frame.
 bool open_when_requested(bool& requested, const char* name) {
@@ -73,7 +72,7 @@ void about_window(PanelContext& context) {
   ImGui::TextUnformatted(translate("Palette by median cut (Heckbert, 1982) in a perceptual colour space,"));
   ImGui::TextUnformatted(translate("refined by k-means; dithering by error diffusion (Floyd and Steinberg, 1976),"));
   ImGui::TextUnformatted(translate("ordered (Bayer) and blue-noise masks, and mixing plans."));
-  ImGui::Text(translate("PNG written with libpng %s and zlib %s."), PNG_LIBPNG_VER_STRING, ZLIB_VERSION);
+  ImGui::Text(translate("PNG written with libpng %s and zlib %s."), png_library_version(), zlib_library_version());
   ImGui::TextUnformatted(translate("Images read with libpng, libjpeg-turbo, libwebp, libtiff, libheif and stb_image."));
   ImGui::Separator();
   ImGui::Text(translate("Interface by Dear ImGui %s and SDL2."), IMGUI_VERSION);

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-#include "app/panels/panel_context.h"
 #include "app/panels/widgets.h"
-#include "app/shell/translate.h"
+#include "app/ui/panel_context.h"
+#include "app/ui/translate.h"
 
 bool option_slider(PanelContext& context, OptionId id, double maximum) {
   const OptionSpec& spec = option_spec(id);

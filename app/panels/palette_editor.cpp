@@ -7,10 +7,10 @@
 
 #include "app/document/document.h"
 #include "app/panels/palette_entry_edit.h"
-#include "app/panels/panel_context.h"
 #include "app/panels/widgets.h"
-#include "app/shell/translate.h"
-#include "app/shell/ui_state.h"
+#include "app/ui/panel_context.h"
+#include "app/ui/translate.h"
+#include "app/ui/ui_state.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include "app/document/document.h"
 #include "app/panels/palette_grid.h"
-#include "app/shell/format_text.h"
-#include "app/shell/translate.h"
+#include "app/ui/format_text.h"
+#include "app/ui/translate.h"
 
 namespace {
 constexpr std::size_t kRecentColours = 8;

@@ -8,16 +8,16 @@
 #include "app/document/document.h"
 #include "app/panels/palette_editor.h"
 #include "app/panels/palette_grid.h"
-#include "app/panels/panel_context.h"
 #include "app/panels/row_layout.h"
 #include "app/panels/sections.h"
 #include "app/panels/widgets.h"
-#include "app/shell/clipboard_actions.h"
-#include "app/shell/format_text.h"
-#include "app/shell/palette_actions.h"
-#include "app/shell/root_window.h"
-#include "app/shell/translate.h"
-#include "app/shell/ui_state.h"
+#include "app/ui/clipboard_actions.h"
+#include "app/ui/format_text.h"
+#include "app/ui/frame_requests.h"
+#include "app/ui/palette_actions.h"
+#include "app/ui/panel_context.h"
+#include "app/ui/translate.h"
+#include "app/ui/ui_state.h"
 
 namespace {
 

@@ -4,15 +4,15 @@
 #include <string>
 
 #include "app/document/document.h"
-#include "app/panels/panel_context.h"
 #include "app/panels/row_layout.h"
 #include "app/panels/sections.h"
 #include "app/panels/tooltips.h"
 #include "app/panels/widgets.h"
-#include "app/shell/format_text.h"
-#include "app/shell/root_window.h"
-#include "app/shell/translate.h"
-#include "app/shell/ui_state.h"
+#include "app/ui/format_text.h"
+#include "app/ui/frame_requests.h"
+#include "app/ui/panel_context.h"
+#include "app/ui/translate.h"
+#include "app/ui/ui_state.h"
 
 namespace {
 

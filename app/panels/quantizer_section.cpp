@@ -6,12 +6,12 @@
 
 #include "app/document/document.h"
 #include "app/panels/option_widgets.h"
-#include "app/panels/panel_context.h"
 #include "app/panels/row_layout.h"
 #include "app/panels/sections.h"
 #include "app/panels/tooltips.h"
 #include "app/panels/widgets.h"
-#include "app/shell/translate.h"
+#include "app/ui/panel_context.h"
+#include "app/ui/translate.h"
 #include "engine/dither_kind.h"
 
 namespace {

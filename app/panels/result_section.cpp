@@ -5,13 +5,13 @@
 
 #include "app/document/distinct_colours.h"
 #include "app/document/document.h"
-#include "app/panels/panel_context.h"
-#include "app/panels/result_figures.h"
 #include "app/panels/row_layout.h"
 #include "app/panels/sections.h"
 #include "app/panels/tooltips.h"
 #include "app/panels/widgets.h"
-#include "app/shell/translate.h"
+#include "app/ui/panel_context.h"
+#include "app/ui/result_figures.h"
+#include "app/ui/translate.h"
 
 namespace {
 

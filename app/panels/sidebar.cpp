@@ -7,11 +7,11 @@
 #include <string>
 
 #include "app/document/document.h"
-#include "app/panels/panel_context.h"
 #include "app/panels/sections.h"
-#include "app/shell/translate.h"
+#include "app/ui/panel_context.h"
+#include "app/ui/translate.h"
+#include "app/ui/ui_state.h"
 #include "engine/option_table.h"
-#include "app/shell/ui_state.h"
 
 const char* const kSectionTitles[8] = {"Quantizer", "View", "Compare", "Focus area",
                                        "Dither strength area", "Pinned colours", "Result", "Palette"};

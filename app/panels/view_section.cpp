@@ -5,14 +5,14 @@
 #include <string>
 
 #include "app/document/document.h"
-#include "app/panels/panel_context.h"
 #include "app/panels/row_layout.h"
 #include "app/panels/sections.h"
 #include "app/panels/tooltips.h"
 #include "app/panels/widgets.h"
-#include "app/shell/root_window.h"
-#include "app/shell/translate.h"
-#include "app/shell/ui_state.h"
+#include "app/ui/frame_requests.h"
+#include "app/ui/panel_context.h"
+#include "app/ui/translate.h"
+#include "app/ui/ui_state.h"
 
 namespace {
 
@@ -109,10 +109,7 @@ void compare_section(PanelContext& context) {
   item_tooltip(translate("Runs the chosen binary on the same image with the same colours, speed and dithering, and reports both."));
 
   ImGui::BeginDisabled(!document.compare);
-  if (ImGui::RadioButton(translate("external"), document.compare_source == 1)) {
-    document.compare_source = 1;
-    document.request_run();
-  }
+  if (ImGui::RadioButton(translate("external"), document.compare_source == 1)) document.set_compare_source(1);
   ImGui::BeginDisabled(document.compare_source != 1);
   reference_path_field(document);
   ImGui::SameLine();

@@ -5,8 +5,8 @@
 #include <mutex>
 
 #include "app/document/document.h"
-#include "app/shell/format_text.h"
-#include "app/shell/interface_scale.h"
+#include "app/ui/format_text.h"
+#include "app/ui/interface_scale.h"
 
 void item_tooltip(const char* text) {
   if (ImGui::IsItemHovered()) ImGui::SetTooltip("%s", text);

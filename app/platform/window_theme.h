@@ -1,5 +1,5 @@
 #pragma once
 // Asks the window manager to draw the window's frame dark or light.
-struct SDL_Window;
+class DesktopWindow;
 
-void set_window_frame_theme(SDL_Window* window, bool dark);
+void set_window_frame_theme(const DesktopWindow& window, bool dark);

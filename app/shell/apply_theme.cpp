@@ -14,5 +14,5 @@ void apply_theme(DesktopSession& session) {
   const float light[3] = {0.94f, 0.94f, 0.95f};
   const float dark[3] = {0.10f, 0.10f, 0.11f};
   std::copy_n(resolved == 1 ? light : dark, 3, session.clear_colour);
-  set_window_frame_theme(session.window.window(), resolved == 0);
+  set_window_frame_theme(session.window, resolved == 0);
 }

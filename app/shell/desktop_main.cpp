@@ -1,28 +1,28 @@
 #include "app/shell/desktop_main.h"
 
-#include <SDL.h>
-#include <backends/imgui_impl_opengl3.h>
-#include <backends/imgui_impl_sdl.h>
 #include <imgui.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <optional>
 
 #include "app/document/reference_run.h"
 #include "app/platform/display_scale.h"
 #include "app/platform/executable_folder.h"
 #include "app/platform/output_program.h"
-#include "app/shell/clipboard_actions.h"
+#include "app/platform/window_system.h"
 #include "app/shell/desktop_session.h"
+#include "app/ui/build_stamp.h"
 #include "app/shell/fonts_and_style.h"
-#include "app/shell/language.h"
-#include "app/shell/interface_scale.h"
 #include "app/shell/interface_settings.h"
+#include "app/shell/language.h"
 #include "app/shell/open_image.h"
 #include "app/shell/reference_program.h"
-#include "app/shell/translate.h"
 #include "app/testing/self_test.h"
+#include "app/ui/clipboard_actions.h"
+#include "app/ui/interface_scale.h"
+#include "app/ui/translate.h"
 #include "io/file_system.h"
 #include "io/settings.h"
 
@@ -44,8 +44,7 @@ void shut_down(DesktopSession& session) {
   use_clipboard_owner(nullptr);
   session.clipboard.reset();
   session.textures.release_all();
-  ImGui_ImplOpenGL3_Shutdown();
-  ImGui_ImplSDL2_Shutdown();
+  stop_interface_backends();
   ImGui::DestroyContext();
 }
 
@@ -62,11 +61,9 @@ std::string command_line_image(int argc, char** argv) {
 }
 
 int run_desktop(int argc, char** argv) {
-  // The clipboard, the display scale and the title bar's theme talk to X11; without
-  // an X display there is no window rather than one on a device nobody sees.
-  SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_DEFAULT);
-  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-    std::fprintf(stderr, "Could not open a window: %s\n", SDL_GetError());
+  std::string start_error;
+  if (!start_window_system(start_error)) {
+    std::fprintf(stderr, "Could not open a window: %s\n", start_error.c_str());
     return 1;
   }
   DesktopSession session;
@@ -78,8 +75,8 @@ int run_desktop(int argc, char** argv) {
   bool no_activate = scripted_input_expected([](const char* name) { return std::getenv(name); });
   if (!session.window.create(window_title(""), scale.effective, no_activate, error)) {
     std::fprintf(stderr, "%s (%s)\n", "Could not create an OpenGL 3.3 context.", error.c_str());
-    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, kCaption, "Could not create an OpenGL 3.3 context.", nullptr);
-    SDL_Quit();
+    show_error_message(kCaption, "Could not create an OpenGL 3.3 context.");
+    stop_window_system();
     return 1;
   }
 
@@ -88,9 +85,9 @@ int run_desktop(int argc, char** argv) {
   ImGui::GetIO().IniFilename = nullptr;
 
   session.document = std::make_unique<Document>();
-  // After SDL's set-up, so the owner's X error handler passes on to SDL's.
+  // After the window system's set-up, so the owner's X error handler passes on to its.
   session.clipboard = std::make_unique<ClipboardOwner>();
-  std::string clipboard_error;  // without an owner, texts still go through SDL
+  std::string clipboard_error;  // without an owner, texts still go through the window system
   if (session.clipboard->start(clipboard_error)) use_clipboard_owner(session.clipboard.get());
   Document& document = *session.document;
   UiState& ui = session.ui;
@@ -104,8 +101,7 @@ int run_desktop(int argc, char** argv) {
 
   session.window.show(stored.placement);
   apply_theme(session);
-  ImGui_ImplSDL2_InitForOpenGL(session.window.window(), session.window.context());
-  ImGui_ImplOpenGL3_Init("#version 330 core");
+  start_interface_backends(session.window);
   rebuild_fonts_and_style(session.unscaled_style, scale.effective, false);
   scale.fonts_rebuild = false;
 
@@ -125,13 +121,7 @@ int run_desktop(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", ui.status.c_str());
     session.exit_code = 2;
   } else {
-    session.wake_event = SDL_RegisterEvents(1);
-    Uint32 wake_event = session.wake_event;
-    auto wake = [wake_event] {
-      SDL_Event event{};
-      event.type = wake_event;
-      SDL_PushEvent(&event);
-    };
+    std::function<void()> wake = make_wake();
     document.set_wake_ui(wake);
     session.dialogs.set_wake(wake);
     session.system_theme.set_wake(wake);
@@ -141,6 +131,6 @@ int run_desktop(int argc, char** argv) {
   int exit_code = session.exit_code;
   session.document.reset();  // waits for a run in progress
   session.window.destroy();
-  SDL_Quit();
+  stop_window_system();
   return exit_code;
 }

@@ -1,6 +1,5 @@
 #pragma once
 // Everything the desktop face's main thread owns between start-up and shutdown.
-#include <SDL.h>
 #include <imgui.h>
 
 #include <memory>
@@ -8,11 +7,11 @@
 
 #include "app/document/document.h"
 #include "app/platform/clipboard_owner.h"
-#include "app/shell/desktop_window.h"
-#include "app/shell/system_theme.h"
+#include "app/platform/desktop_window.h"
+#include "app/platform/system_theme.h"
 #include "app/shell/file_dialog.h"
-#include "app/shell/ui_state.h"
 #include "app/testing/hook_driver.h"
+#include "app/ui/ui_state.h"
 #include "app/view/view_textures.h"
 
 struct DesktopSession {
@@ -29,7 +28,6 @@ struct DesktopSession {
   // Offers what the Edit menu copies while the program runs; without a clipboard
   // manager on the desktop it goes with the process.
   std::unique_ptr<ClipboardOwner> clipboard;
-  Uint32 wake_event = 0;  // posted by the worker after each result, by a dialog's answer and a theme change
   FileDialogs dialogs;
 
   // Set by the event handling, taken by the frame loop.

@@ -3,8 +3,8 @@
 #include "app/document/document.h"
 #include "app/document/save_result.h"
 #include "app/shell/open_image.h"
-#include "app/shell/palette_actions.h"
-#include "app/shell/ui_state.h"
+#include "app/ui/palette_actions.h"
+#include "app/ui/ui_state.h"
 
 void finish_dialog(const FileDialogResult& result, Document& document, UiState& ui, ViewTextures& textures) {
   const std::string& path = result.path;

@@ -1,16 +1,14 @@
 #include "app/shell/fonts_and_style.h"
 
-#include <backends/imgui_impl_opengl3.h>
-
 #include <cmath>
 #include <cstdio>
 
+#include "app/platform/data_folders.h"
+#include "app/platform/window_system.h"
 #include "lang/translation.h"
 
 namespace {
 
-constexpr const char* kMainFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
-constexpr const char* kJapaneseFont = "/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc";
 constexpr int kLargestAtlas = 16384;
 
 bool file_exists(const char* path) {
@@ -35,12 +33,12 @@ void add_fonts(float main_size, float japanese_size) {
   if (japanese_size > 0.0f) {
     ImFontConfig config = font_config(japanese_size);
     config.FontNo = 0;
-    io.Fonts->AddFontFromFileTTF(kJapaneseFont, japanese_size, &config, io.Fonts->GetGlyphRangesJapanese());
+    io.Fonts->AddFontFromFileTTF(japanese_font_file(), japanese_size, &config, io.Fonts->GetGlyphRangesJapanese());
   }
   ImFont* font = nullptr;
-  if (file_exists(kMainFont)) {
+  if (file_exists(main_font_file())) {
     ImFontConfig config = font_config(main_size);
-    font = io.Fonts->AddFontFromFileTTF(kMainFont, main_size, &config);
+    font = io.Fonts->AddFontFromFileTTF(main_font_file(), main_size, &config);
   }
   if (font == nullptr) {
     ImFontConfig config = font_config(main_size);
@@ -62,10 +60,10 @@ void rebuild_fonts_and_style(const ImGuiStyle& unscaled, float scale, bool devic
   ImGuiIO& io = ImGui::GetIO();
   // Only the font texture is remade: recreating the renderer's shaders and
   // buffers mid-run left it drawing nothing.
-  if (device_ready) ImGui_ImplOpenGL3_DestroyFontsTexture();
+  if (device_ready) release_font_texture();
   const float main_size = std::floor(15.0f * scale + 0.5f);
   const float japanese_size = std::floor(16.0f * scale + 0.5f);
-  const bool japanese = current_translation().code() == "ja" && file_exists(kJapaneseFont);
+  const bool japanese = current_translation().code() == "ja" && file_exists(japanese_font_file());
   add_fonts(main_size, japanese ? japanese_size : 0.0f);
   // A huge scale can ask for an atlas the device cannot hold: then the main font alone.
   io.Fonts->Build();
@@ -75,5 +73,5 @@ void rebuild_fonts_and_style(const ImGuiStyle& unscaled, float scale, bool devic
   style = unscaled;
   style.ScaleAllSizes(scale);
   // Before the first frame the renderer makes its device objects, the font texture among them.
-  if (device_ready) ImGui_ImplOpenGL3_CreateFontsTexture();
+  if (device_ready) create_font_texture();
 }

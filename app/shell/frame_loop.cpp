@@ -1,7 +1,3 @@
-#include <SDL.h>
-#include <SDL_opengl.h>
-#include <backends/imgui_impl_opengl3.h>
-#include <backends/imgui_impl_sdl.h>
 #include <imgui.h>
 
 #include <algorithm>
@@ -11,16 +7,17 @@
 #include <vector>
 
 #include "app/platform/display_scale.h"
+#include "app/platform/window_system.h"
 #include "app/shell/desktop_session.h"
-#include "app/shell/fonts_and_style.h"
-#include "app/shell/interface_scale.h"
-#include "app/shell/open_image.h"
 #include "app/shell/dialog_results.h"
+#include "app/shell/fonts_and_style.h"
 #include "app/shell/language.h"
 #include "app/shell/menu_bar.h"
+#include "app/shell/open_image.h"
 #include "app/shell/root_window.h"
-#include "app/view/overlays.h"
 #include "app/testing/bitmap_file.h"
+#include "app/ui/interface_scale.h"
+#include "app/view/overlays.h"
 
 namespace {
 
@@ -34,8 +31,6 @@ constexpr long kRunFrameMs = 1000;
 
 using Clock = std::chrono::steady_clock;
 
-bool mouse_button_held() { return SDL_GetMouseState(nullptr, nullptr) != 0; }
-
 void refresh_dpi_scale() {
   InterfaceScale& scale = interface_scale();
   scale.dpi = display_dpi_scale();
@@ -44,52 +39,38 @@ void refresh_dpi_scale() {
 
 // Returns whether any event was handled; `quit` when the window is closing.
 bool handle_events(DesktopSession& session, bool& quit) {
-  bool handled = false;
-  SDL_Event event;
-  while (SDL_PollEvent(&event)) {
-    handled = true;
-    ImGui_ImplSDL2_ProcessEvent(&event);
-    switch (event.type) {
-      case SDL_QUIT: quit = true; break;
-      case SDL_DROPBEGIN: session.drop_taken = false; break;
-      case SDL_DROPFILE:
-        if (!session.drop_taken && event.drop.file != nullptr) {
-          session.dropped_path = event.drop.file;
+  std::vector<WindowEvent> events;
+  bool handled = poll_window_events(session.window, events);
+  for (const WindowEvent& event : events) {
+    switch (event.kind) {
+      case WindowEventKind::quit: quit = true; break;
+      case WindowEventKind::drop_begin: session.drop_taken = false; break;
+      case WindowEventKind::drop_file:
+        if (!session.drop_taken) {
+          session.dropped_path = event.path;
           session.drop_pending = true;
           session.drop_taken = true;
         }
-        SDL_free(event.drop.file);
         break;
-      case SDL_DROPCOMPLETE: session.drop_taken = false; break;
-      case SDL_WINDOWEVENT:
-        if (event.window.windowID != session.window.id()) break;
-        switch (event.window.event) {
-          case SDL_WINDOWEVENT_CLOSE:
-            session.window.track_placement();
-            session.closing_placement = session.window.placement();
-            session.placement_cached = true;
-            quit = true;
-            break;
-          case SDL_WINDOWEVENT_MOVED:
-          case SDL_WINDOWEVENT_DISPLAY_CHANGED:
-            session.window.track_placement();
-            refresh_dpi_scale();
-            break;
-          case SDL_WINDOWEVENT_RESIZED:
-          case SDL_WINDOWEVENT_SIZE_CHANGED:
-          case SDL_WINDOWEVENT_MAXIMIZED:
-          case SDL_WINDOWEVENT_RESTORED: session.window.track_placement(); break;
-          case SDL_WINDOWEVENT_FOCUS_LOST:
-            // Alt-Tab away must not leave a half-made Alt tap or the menu mode behind.
-            if (!session.hooks->automation_mode()) {
-              session.ui.menu_keys.alt_down = false;
-              session.ui.menu_keys.mode = false;
-            }
-            break;
-          default: break;
+      case WindowEventKind::drop_complete: session.drop_taken = false; break;
+      case WindowEventKind::close:
+        session.window.track_placement();
+        session.closing_placement = session.window.placement();
+        session.placement_cached = true;
+        quit = true;
+        break;
+      case WindowEventKind::moved:
+        session.window.track_placement();
+        refresh_dpi_scale();
+        break;
+      case WindowEventKind::resized: session.window.track_placement(); break;
+      case WindowEventKind::focus_lost:
+        // Alt-Tab away must not leave a half-made Alt tap or the menu mode behind.
+        if (!session.hooks->automation_mode()) {
+          session.ui.menu_keys.alt_down = false;
+          session.ui.menu_keys.mode = false;
         }
         break;
-      default: break;
     }
   }
   return handled;
@@ -105,16 +86,12 @@ void idle_wait(const DesktopSession& session, int countdown, Clock::time_point l
   if (run_going(document)) {
     const long period = ImGui::GetIO().WantTextInput ? kTextCaretWaitMs : kRunFrameMs;
     auto since = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - last_frame).count();
-    if (since < period) SDL_WaitEventTimeout(nullptr, static_cast<int>(period - since));
+    if (since < period) wait_for_event(static_cast<int>(period - since));
     return;
   }
   int timeout = -1;
   if (ImGui::GetIO().WantTextInput) timeout = kTextCaretWaitMs;
-  // A null event leaves what arrived in the queue for the drain below.
-  if (timeout < 0)
-    SDL_WaitEvent(nullptr);
-  else
-    SDL_WaitEventTimeout(nullptr, timeout);
+  wait_for_event(timeout);
 }
 
 void write_screenshot(const DesktopSession& session, const std::string& path) {
@@ -178,8 +155,7 @@ void run_frame_loop(DesktopSession& session) {
     if (document.take_result() && document.took_new_run) session.textures.rebuild_from_result(document);
     rebuild_overlays(document, ui, session.textures);
 
-    ImGui_ImplOpenGL3_NewFrame();
-    ImGui_ImplSDL2_NewFrame();
+    begin_interface_frame();
     hooks.inject_input(session.frame);
     hold_back_consumed_key(ui);
     InterfaceScale& scale = interface_scale();
@@ -202,12 +178,7 @@ void run_frame_loop(DesktopSession& session) {
     if (requests.quit) quit = true;
     ImGui::Render();
 
-    int width = 0, height = 0;
-    SDL_GL_GetDrawableSize(session.window.window(), &width, &height);
-    glViewport(0, 0, width, height);
-    glClearColor(session.clear_colour[0], session.clear_colour[1], session.clear_colour[2], 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
+    render_interface_frame(session.window, session.clear_colour);
     if (hooks.screenshot_due(session.frame)) write_screenshot(session, *hooks.hooks().shot);
     timer.end(session.frame, document.busy());
     session.window.present();

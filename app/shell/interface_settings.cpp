@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/document/document.h"
-#include "app/testing/script_hooks.h"
+#include "app/ui/section_keys.h"
 #include "io/settings.h"
 #include "io/settings_values.h"
 
@@ -31,10 +31,6 @@ float read_scale(const std::string& path, const char* key, double fallback, doub
 std::string section_key(int section) { return std::string("sec_") + kSectionNames[section]; }
 
 }  // namespace
-
-bool placement_usable(const WindowPlacement& placement) {
-  return placement.x != INT_MIN && placement.w > 399 && placement.h > 299;
-}
 
 InterfaceSettings read_interface_settings(const std::string& path, UiState& ui, Document& document) {
   InterfaceSettings settings;

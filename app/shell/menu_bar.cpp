@@ -1,23 +1,23 @@
 #include "app/shell/menu_bar.h"
 
-#include <SDL_scancode.h>
 #include <imgui.h>
 #include <imgui_internal.h>
 
 #include <string>
 
 #include "app/document/document.h"
-#include "app/panels/panel_context.h"
 #include "app/platform/follow_desktop_label.h"
-#include "app/shell/clipboard_actions.h"
-#include "app/shell/edit_actions.h"
-#include "app/shell/interface_scale.h"
+#include "app/platform/key_codes.h"
 #include "app/shell/menu_driver.h"
-#include "app/shell/mnemonic.h"
 #include "app/shell/open_image.h"
 #include "app/shell/root_window.h"
-#include "app/shell/translate.h"
-#include "app/shell/ui_state.h"
+#include "app/ui/clipboard_actions.h"
+#include "app/ui/edit_actions.h"
+#include "app/ui/interface_scale.h"
+#include "app/ui/mnemonic.h"
+#include "app/ui/panel_context.h"
+#include "app/ui/translate.h"
+#include "app/ui/ui_state.h"
 #include "app/view/zoom_controls.h"
 
 namespace {
@@ -25,7 +25,7 @@ namespace {
 constexpr int kTopMenuCount = 5;
 const char* const kTopMenus[kTopMenuCount] = {"&File", "&Edit", "&View", "&Tools", "&Help"};
 
-bool pressed(int scancode, bool repeat = false) { return ImGui::IsKeyPressed(scancode, repeat); }
+bool pressed(int key, bool repeat = false) { return ImGui::IsKeyPressed(key, repeat); }
 
 bool text_input() { return ImGui::GetIO().WantTextInput; }
 
@@ -36,17 +36,17 @@ bool modal_open(const UiState& ui) { return ui.options_window_open || ui.about_w
 // The letter or digit pressed this frame, upper case; 0 when none.
 char letter_pressed() {
   for (int i = 0; i < 26; ++i)
-    if (pressed(SDL_SCANCODE_A + i)) return static_cast<char>('A' + i);
+    if (pressed(letter_key_index(static_cast<char>('A' + i)))) return static_cast<char>('A' + i);
   for (int i = 0; i < 9; ++i)
-    if (pressed(SDL_SCANCODE_1 + i)) return static_cast<char>('1' + i);
-  if (pressed(SDL_SCANCODE_0)) return '0';
+    if (pressed(digit_key_index(static_cast<char>('1' + i)))) return static_cast<char>('1' + i);
+  if (pressed(digit_key_index('0'))) return '0';
   return 0;
 }
 
 bool any_key_pressed_except_alt() {
   ImGuiIO& io = ImGui::GetIO();
   for (int key = 0; key < IM_ARRAYSIZE(io.KeysDown); ++key) {
-    if (key == SDL_SCANCODE_LALT || key == SDL_SCANCODE_RALT) continue;
+    if (key == key_index(Key::left_alt) || key == key_index(Key::right_alt)) continue;
     if (io.KeysDown[key] && io.KeysDownDuration[key] == 0.0f) return true;
   }
   return false;
@@ -123,14 +123,14 @@ void menu_keyboard(UiState& ui, bool popup_open, char letter) {
   }
 
   if (!keys.mode) return;
-  if (popup_open || pressed(SDL_SCANCODE_ESCAPE) || any_mouse_down()) {
+  if (popup_open || pressed(key_index(Key::escape)) || any_mouse_down()) {
     keys.mode = false;
     return;
   }
-  if (pressed(SDL_SCANCODE_LEFT, true)) keys.highlighted = (keys.highlighted + kTopMenuCount - 1) % kTopMenuCount;
-  if (pressed(SDL_SCANCODE_RIGHT, true)) keys.highlighted = (keys.highlighted + 1) % kTopMenuCount;
+  if (pressed(key_index(Key::left), true)) keys.highlighted = (keys.highlighted + kTopMenuCount - 1) % kTopMenuCount;
+  if (pressed(key_index(Key::right), true)) keys.highlighted = (keys.highlighted + 1) % kTopMenuCount;
   int menu = -1;
-  for (int key : {SDL_SCANCODE_DOWN, SDL_SCANCODE_RETURN, SDL_SCANCODE_SPACE}) {
+  for (int key : {key_index(Key::down), key_index(Key::enter), key_index(Key::space)}) {
     if (!pressed(key)) continue;
     menu = keys.highlighted;
     keys.consumed_key = key;  // the menu opens; its items must not see this key too
@@ -232,26 +232,26 @@ void global_shortcuts(PanelContext& context) {
   const bool ctrl = io.KeyCtrl;
   const bool shift = io.KeyShift;
   const bool typing = text_input();
-  if (ctrl && pressed(SDL_SCANCODE_O)) context.requests.dialog = FileDialogPurpose::open_image;
-  if (ctrl && pressed(SDL_SCANCODE_S) && context.document.result.ok) context.requests.dialog = FileDialogPurpose::save_image;
-  if (ctrl && !typing && !shift && pressed(SDL_SCANCODE_Z)) undo_edit(context);
-  if (ctrl && !typing && ((shift && pressed(SDL_SCANCODE_Z)) || pressed(SDL_SCANCODE_Y))) redo_edit(context);
-  if (ctrl && !typing && !shift && pressed(SDL_SCANCODE_C)) ui.status = copy_quantized_image(context.document);
-  if (ctrl && !typing && shift && pressed(SDL_SCANCODE_C)) ui.status = copy_image_path(context.document);
-  if (pressed(SDL_SCANCODE_F2)) fit_image(ui);
-  if (ctrl && !typing && !shift && pressed(SDL_SCANCODE_0)) {
+  if (ctrl && pressed(letter_key_index('O'))) context.requests.dialog = FileDialogPurpose::open_image;
+  if (ctrl && pressed(letter_key_index('S')) && context.document.result.ok) context.requests.dialog = FileDialogPurpose::save_image;
+  if (ctrl && !typing && !shift && pressed(letter_key_index('Z'))) undo_edit(context);
+  if (ctrl && !typing && ((shift && pressed(letter_key_index('Z'))) || pressed(letter_key_index('Y')))) redo_edit(context);
+  if (ctrl && !typing && !shift && pressed(letter_key_index('C'))) ui.status = copy_quantized_image(context.document);
+  if (ctrl && !typing && shift && pressed(letter_key_index('C'))) ui.status = copy_image_path(context.document);
+  if (pressed(key_index(Key::f2))) fit_image(ui);
+  if (ctrl && !typing && !shift && pressed(digit_key_index('0'))) {
     ui.fit_to_window = false;
     ui.zoom = 1.0f;
     ui.pan[0] = ui.pan[1] = 0.0f;
   }
   float zoom = interface_scale().ui_zoom;
-  if (ctrl && !typing && (pressed(SDL_SCANCODE_EQUALS) || pressed(SDL_SCANCODE_KP_PLUS)))
+  if (ctrl && !typing && (pressed(key_index(Key::equals)) || pressed(key_index(Key::keypad_plus))))
     interface_zoom(context, next_ui_zoom_in(zoom));
-  if (ctrl && !typing && (pressed(SDL_SCANCODE_MINUS) || pressed(SDL_SCANCODE_KP_MINUS)))
+  if (ctrl && !typing && (pressed(key_index(Key::minus)) || pressed(key_index(Key::keypad_minus))))
     interface_zoom(context, next_ui_zoom_out(zoom));
-  if (ctrl && !typing && shift && pressed(SDL_SCANCODE_0)) interface_zoom(context, 1.0f);
+  if (ctrl && !typing && shift && pressed(digit_key_index('0'))) interface_zoom(context, 1.0f);
   if (ui.tool >= 0 && !typing && context.document.width != 0) {
-    int step = (pressed(SDL_SCANCODE_RIGHTBRACKET, true) ? 2 : 0) - (pressed(SDL_SCANCODE_LEFTBRACKET, true) ? 2 : 0);
+    int step = (pressed(key_index(Key::right_bracket), true) ? 2 : 0) - (pressed(key_index(Key::left_bracket), true) ? 2 : 0);
     if (step != 0) set_brush(ui, ui.brush + step);
   }
 }
@@ -264,12 +264,12 @@ void menu_bar(PanelContext& context) {
   // A menu reached from the keyboard keeps its letters underlined, and so does one
   // in which an arrow key was used.
   if (!popup_open) keys.from_keyboard = false;
-  if (popup_open && (pressed(SDL_SCANCODE_UP) || pressed(SDL_SCANCODE_DOWN) || pressed(SDL_SCANCODE_LEFT) ||
-                     pressed(SDL_SCANCODE_RIGHT)))
+  if (popup_open && (pressed(key_index(Key::up)) || pressed(key_index(Key::down)) || pressed(key_index(Key::left)) ||
+                     pressed(key_index(Key::right))))
     keys.from_keyboard = true;
   // Escape in an open top menu closes it and brings the mode back, on that menu.
   // (The interface library has already closed it when this runs.)
-  if (keys.open_depth == 1 && pressed(SDL_SCANCODE_ESCAPE) && !modal_open(ui)) keys.reopen_mode_in = 3;
+  if (keys.open_depth == 1 && pressed(key_index(Key::escape)) && !modal_open(ui)) keys.reopen_mode_in = 3;
   if (keys.neighbour_step != 0) {
     keys.open_next = (keys.highlighted + keys.neighbour_step + kTopMenuCount) % kTopMenuCount;
     keys.neighbour_step = 0;
@@ -316,10 +316,10 @@ void hold_back_consumed_key(UiState& ui) {
   // read them as a move and close the menu.
   if (keys.open_depth != 1 || io.WantTextInput) return;
   auto new_press = [&](int key) { return io.KeysDown[key] && io.KeysDownDuration[key] < 0.0f; };
-  int step = new_press(SDL_SCANCODE_LEFT) ? -1 : (new_press(SDL_SCANCODE_RIGHT) && !keys.nav_on_submenu) ? 1 : 0;
+  int step = new_press(key_index(Key::left)) ? -1 : (new_press(key_index(Key::right)) && !keys.nav_on_submenu) ? 1 : 0;
   if (step == 0) return;
   keys.neighbour_step = step;
-  keys.consumed_key = step < 0 ? SDL_SCANCODE_LEFT : SDL_SCANCODE_RIGHT;
+  keys.consumed_key = step < 0 ? key_index(Key::left) : key_index(Key::right);
   io.KeysDown[keys.consumed_key] = false;
 }
 

@@ -5,9 +5,9 @@
 
 #include <cmath>
 
-#include "app/shell/mnemonic.h"
-#include "app/shell/translate.h"
-#include "app/shell/ui_state.h"
+#include "app/ui/mnemonic.h"
+#include "app/ui/translate.h"
+#include "app/ui/ui_state.h"
 
 MenuDriver::MenuDriver(MenuKeyboard& keys, char letter, bool underline)
     : keys_(keys), letter_(letter), underline_(underline) {}

@@ -4,8 +4,8 @@
 
 #include "app/document/document.h"
 #include "app/shell/recent_files.h"
-#include "app/shell/translate.h"
-#include "app/shell/ui_state.h"
+#include "app/ui/translate.h"
+#include "app/ui/ui_state.h"
 #include "app/view/view_textures.h"
 
 bool open_image(Document& document, UiState& ui, ViewTextures& textures, const std::string& path) {

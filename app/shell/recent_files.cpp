@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "app/shell/ui_state.h"
+#include "app/ui/ui_state.h"
 
 namespace {
 

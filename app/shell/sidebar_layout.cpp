@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/shell/ui_state.h"
+#include "app/ui/ui_state.h"
 
 SidebarLayout sidebar_layout(float available_w, float available_h, float frame_h, float spacing_x,
                              float spacing_y, float stored_sidebar_w, float scale) {

@@ -10,11 +10,11 @@
 #include "app/document/save_result.h"
 #include "app/panels/palette_editor.h"
 #include "app/panels/palette_entry_edit.h"
-#include "app/shell/clipboard_actions.h"
-#include "app/shell/palette_actions.h"
-#include "app/shell/interface_scale.h"
-#include "app/shell/ui_state.h"
 #include "app/testing/scripted_input.h"
+#include "app/ui/clipboard_actions.h"
+#include "app/ui/interface_scale.h"
+#include "app/ui/palette_actions.h"
+#include "app/ui/ui_state.h"
 
 namespace {
 
@@ -38,8 +38,8 @@ float wheel_notches_at(int frame) {
   return 0.0f;
 }
 
-void set_key(ImGuiIO& io, int scancode, bool down) {
-  if (scancode >= 0 && scancode < static_cast<int>(IM_ARRAYSIZE(io.KeysDown))) io.KeysDown[scancode] = down;
+void set_key(ImGuiIO& io, int index, bool down) {
+  if (index >= 0 && index < static_cast<int>(IM_ARRAYSIZE(io.KeysDown))) io.KeysDown[index] = down;
 }
 
 }  // namespace
@@ -188,8 +188,8 @@ void HookDriver::inject_input(int frame) {
   ScriptedKeyState key = scripted_key_at(hooks_, frame);
   if (key.active) {
     bool is_alt = false;
-    int scancode = scancode_for_virtual_key(key.virtual_key, &is_alt);
-    set_key(io, scancode, key.down);
+    int index = key_index_for_virtual_key(key.virtual_key, &is_alt);
+    set_key(io, index, key.down);
     io.KeyAlt = key.down && (key.alt || is_alt);
     io.KeyCtrl = key.down && key.ctrl;
     io.KeyShift = key.down && key.shift;

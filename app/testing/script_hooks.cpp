@@ -8,8 +8,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "app/shell/ui_state.h"
 #include "app/testing/scripted_input.h"
+#include "app/ui/ui_state.h"
 #include "io/settings_values.h"
 
 namespace {

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "app/ui/section_keys.h"
+
 struct KeyChord {
   int virtual_key = 0;  // the desktop build's key codes: 13 enter, 27 esc, 37..40 arrows, 'A'..'Z', ...
   bool alt = false;
@@ -77,10 +79,6 @@ struct ScriptHooks {
   // The frame at which a screenshot or wheel-test run ends.
   int end_frame() const;
 };
-
-// Section keys without their "sec_" prefix, in the order of the sidebar.
-inline constexpr std::array<const char*, 8> kSectionNames = {
-    "quantizer", "view", "compare", "focus", "dithermap", "pins", "result", "palette"};
 
 using EnvironmentLookup = std::function<const char*(const char* name)>;
 ScriptHooks read_script_hooks(const EnvironmentLookup& lookup);

@@ -1,6 +1,6 @@
 #include "app/testing/scripted_input.h"
 
-#include <SDL_scancode.h>
+#include "app/platform/key_codes.h"
 
 namespace {
 
@@ -48,27 +48,27 @@ ScriptedMouseState scripted_mouse_at(const ScriptHooks& hooks, int frame) {
   return state;
 }
 
-int scancode_for_virtual_key(int virtual_key, bool* is_alt) {
+int key_index_for_virtual_key(int virtual_key, bool* is_alt) {
   if (is_alt != nullptr) *is_alt = false;
-  if (virtual_key >= 'A' && virtual_key <= 'Z') return SDL_SCANCODE_A + (virtual_key - 'A');
-  if (virtual_key == '0') return SDL_SCANCODE_0;  // the digit row ends with 0
-  if (virtual_key >= '1' && virtual_key <= '9') return SDL_SCANCODE_1 + (virtual_key - '1');
+  if (virtual_key >= 'A' && virtual_key <= 'Z') return letter_key_index(static_cast<char>(virtual_key));
+  if (virtual_key == '0') return digit_key_index('0');  // the digit row ends with 0
+  if (virtual_key >= '1' && virtual_key <= '9') return digit_key_index(static_cast<char>(virtual_key));
   switch (virtual_key) {
-    case 9: return SDL_SCANCODE_TAB;
-    case 13: return SDL_SCANCODE_RETURN;
-    case 27: return SDL_SCANCODE_ESCAPE;
-    case 32: return SDL_SCANCODE_SPACE;
-    case 37: return SDL_SCANCODE_LEFT;
-    case 38: return SDL_SCANCODE_UP;
-    case 39: return SDL_SCANCODE_RIGHT;
-    case 40: return SDL_SCANCODE_DOWN;
-    case 107: return SDL_SCANCODE_KP_PLUS;
-    case 109: return SDL_SCANCODE_KP_MINUS;
-    case 113: return SDL_SCANCODE_F2;
-    case 187: return SDL_SCANCODE_EQUALS;
-    case 189: return SDL_SCANCODE_MINUS;
-    case 219: return SDL_SCANCODE_LEFTBRACKET;
-    case 221: return SDL_SCANCODE_RIGHTBRACKET;
+    case 9: return key_index(Key::tab);
+    case 13: return key_index(Key::enter);
+    case 27: return key_index(Key::escape);
+    case 32: return key_index(Key::space);
+    case 37: return key_index(Key::left);
+    case 38: return key_index(Key::up);
+    case 39: return key_index(Key::right);
+    case 40: return key_index(Key::down);
+    case 107: return key_index(Key::keypad_plus);
+    case 109: return key_index(Key::keypad_minus);
+    case 113: return key_index(Key::f2);
+    case 187: return key_index(Key::equals);
+    case 189: return key_index(Key::minus);
+    case 219: return key_index(Key::left_bracket);
+    case 221: return key_index(Key::right_bracket);
     case 18:   // Alt
     case 164:  // left Alt
     case 165:  // right Alt

@@ -27,6 +27,7 @@ struct ScriptedMouseState {
 ScriptedKeyState scripted_key_at(const ScriptHooks& hooks, int frame);
 ScriptedMouseState scripted_mouse_at(const ScriptHooks& hooks, int frame);
 
-// Interface key for a desktop key code, as an SDL scancode; -1 when none is sent.
+// Interface key for a desktop key code, as an index into the interface
+// library's key state; -1 when none is sent.
 // The Alt codes (18, 164, 165) give -1 and set *is_alt instead.
-int scancode_for_virtual_key(int virtual_key, bool* is_alt);
+int key_index_for_virtual_key(int virtual_key, bool* is_alt);

@@ -5,10 +5,10 @@
 #include <cstdio>
 
 #include "app/document/document.h"
-#include "app/shell/edit_actions.h"
-#include "app/shell/interface_scale.h"
-#include "app/shell/translate.h"
-#include "app/shell/ui_state.h"
+#include "app/ui/edit_actions.h"
+#include "app/ui/interface_scale.h"
+#include "app/ui/translate.h"
+#include "app/ui/ui_state.h"
 #include "app/view/checkerboard.h"
 #include "app/view/paint_tool.h"
 #include "app/view/pane_label.h"

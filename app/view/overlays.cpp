@@ -1,7 +1,7 @@
 #include "app/view/overlays.h"
 
 #include "app/document/document.h"
-#include "app/shell/ui_state.h"
+#include "app/ui/ui_state.h"
 #include "app/view/view_textures.h"
 
 void overlay_pixels(const MapLayer& layer, int which, std::vector<std::uint8_t>& rgba) {

@@ -3,9 +3,9 @@
 #include <cstdint>
 
 #include "app/document/document.h"
-#include "app/shell/interface_scale.h"
-#include "app/shell/translate.h"
-#include "app/shell/ui_state.h"
+#include "app/ui/interface_scale.h"
+#include "app/ui/translate.h"
+#include "app/ui/ui_state.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "app/shell/interface_scale.h"
-#include "app/shell/ui_state.h"
+#include "app/ui/interface_scale.h"
+#include "app/ui/ui_state.h"
 #include "app/view/pane_label.h"
-#include "app/view/texture.h"
+#include "app/platform/texture.h"
 
 void draw_split_view(ImDrawList* draw_list, UiState& ui, const SplitHalves& halves,
                      ImVec2 image_min, ImVec2 image_size, bool tool_active) {

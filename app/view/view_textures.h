@@ -1,6 +1,6 @@
 #pragma once
 // The textures the image pane draws.
-#include "app/view/texture.h"
+#include "app/platform/texture.h"
 
 class Document;
 

@@ -6,9 +6,9 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/shell/interface_scale.h"
-#include "app/shell/translate.h"
-#include "app/shell/ui_state.h"
+#include "app/ui/interface_scale.h"
+#include "app/ui/translate.h"
+#include "app/ui/ui_state.h"
 #include "app/view/zoom.h"
 
 void fit_image(UiState& ui) {

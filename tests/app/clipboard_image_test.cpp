@@ -4,8 +4,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/shell/clipboard_image.h"
 #include "app/document/png_size.h"
+#include "app/ui/clipboard_image.h"
 #include "io/byte_order.h"
 #include "io/png_write.h"
 #include "tests/cli/run_program.h"

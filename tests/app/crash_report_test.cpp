@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/crash_report.h"
+#include "app/platform/crash_report.h"
 
 // Outside any unnamed namespace so that the report can name them; the
 // sanitizers must not catch these faults before the report does.

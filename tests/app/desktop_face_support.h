@@ -11,7 +11,7 @@
 
 #include "io/image_decode.h"
 #include "io/png_write.h"
-#include "tests/app/virtual_display.h"
+#include "tests/app/platform/virtual_display.h"
 #include "tests/cli/run_program.h"
 
 namespace desktop_test {

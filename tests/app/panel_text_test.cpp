@@ -2,10 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "app/document/map_layer.h"
-#include "app/panels/result_figures.h"
-#include "app/shell/interface_scale.h"
-#include "app/shell/mnemonic.h"
-#include "app/shell/system_theme.h"
+#include "app/platform/system_theme.h"
+#include "app/ui/interface_scale.h"
+#include "app/ui/mnemonic.h"
+#include "app/ui/result_figures.h"
 #include "app/view/overlays.h"
 
 TEST(Mnemonic, TheFirstSingleAmpersandMarksTheLetter) {

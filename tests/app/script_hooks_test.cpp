@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <SDL_scancode.h>
-
 #include <map>
 #include <string>
 
+#include "app/platform/key_codes.h"
 #include "app/testing/script_hooks.h"
 #include "app/testing/scripted_input.h"
 
@@ -55,12 +54,12 @@ TEST(ScriptHooks, ChordPartsNameModifiersAndOneKey) {
   EXPECT_EQ(hooks.keys[4].virtual_key, '7');
 
   bool is_alt = true;
-  EXPECT_EQ(scancode_for_virtual_key('0', &is_alt), SDL_SCANCODE_0);  // after 9 in the digit row
-  EXPECT_EQ(scancode_for_virtual_key('7', &is_alt), SDL_SCANCODE_7);
+  EXPECT_EQ(key_index_for_virtual_key('0', &is_alt), digit_key_index('0'));  // after 9 in the digit row
+  EXPECT_EQ(key_index_for_virtual_key('7', &is_alt), digit_key_index('7'));
   EXPECT_FALSE(is_alt);
-  EXPECT_EQ(scancode_for_virtual_key(165, &is_alt), -1);
+  EXPECT_EQ(key_index_for_virtual_key(165, &is_alt), -1);
   EXPECT_TRUE(is_alt);
-  EXPECT_EQ(scancode_for_virtual_key(61, &is_alt), -1);  // "=" by its character: nothing is sent
+  EXPECT_EQ(key_index_for_virtual_key(61, &is_alt), -1);  // "=" by its character: nothing is sent
   EXPECT_FALSE(is_alt);
 }
 

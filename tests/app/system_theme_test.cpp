@@ -11,7 +11,7 @@
 #include <mutex>
 #include <thread>
 
-#include "app/shell/system_theme.h"
+#include "app/platform/system_theme.h"
 
 // A stand-in gsettings logs each start: `get` prefers dark, `monitor` reports a
 // change to light after a moment and then waits for good.

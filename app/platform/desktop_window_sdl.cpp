@@ -1,6 +1,4 @@
-#include "app/shell/desktop_window.h"
-
-#include "app/shell/build_stamp.h"
+#include "app/platform/desktop_window.h"
 
 #include <SDL.h>
 #include <SDL_opengl.h>
@@ -8,7 +6,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/shell/app_icon.h"
+#include "app/ui/app_icon.h"
 
 namespace {
 
@@ -39,13 +37,6 @@ void set_icon(SDL_Window* window) {
 }
 
 }  // namespace
-
-std::string window_title(const char* suffix) {
-  char title[160];
-  std::snprintf(title, sizeof title, "%s - quantizer built %s%s", "Brisel Quantizer",
-                build_stamp(), suffix);
-  return title;
-}
 
 void DesktopWindow::destroy() {
   if (context_ != nullptr) SDL_GL_DeleteContext(context_);

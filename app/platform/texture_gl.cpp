@@ -1,4 +1,4 @@
-#include "app/view/texture.h"
+#include "app/platform/texture.h"
 
 #include <SDL.h>
 #include <SDL_opengl.h>

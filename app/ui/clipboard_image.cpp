@@ -1,9 +1,9 @@
-#include "app/shell/clipboard_image.h"
+#include "app/ui/clipboard_image.h"
 
 #include <cstring>
 
 #include "app/document/png_size.h"
-#include "app/shell/translate.h"
+#include "app/ui/translate.h"
 #include "io/byte_order.h"
 #include "io/png_write.h"
 

@@ -1,4 +1,4 @@
-#include "app/shell/mnemonic.h"
+#include "app/ui/mnemonic.h"
 
 #include <cctype>
 

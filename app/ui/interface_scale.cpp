@@ -1,4 +1,4 @@
-#include "app/shell/interface_scale.h"
+#include "app/ui/interface_scale.h"
 
 InterfaceScale& interface_scale() {
   static InterfaceScale scale;
@@ -7,8 +7,8 @@ InterfaceScale& interface_scale() {
 
 #include <algorithm>
 
-#include "app/shell/format_text.h"
-#include "app/shell/translate.h"
+#include "app/ui/format_text.h"
+#include "app/ui/translate.h"
 
 namespace {
 constexpr float kUiZoomSteps[] = {0.7f, 0.8f, 0.9f, 1.0f, 1.1f, 1.25f, 1.5f, 1.75f, 2.0f, 2.5f};

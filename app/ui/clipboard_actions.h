@@ -1,15 +1,14 @@
 #pragma once
 // The clipboard operations of the Edit menu; each returns the status line.
 // Every write goes through our clipboard owner, which offers one thing at a
-// time (a text, or the image); reads go through SDL's clipboard, which speaks
-// UTF-8 like the rest of the program.
+// time (a text, or the image); reads go through the window system's clipboard.
 #include <string>
 
 class ClipboardOwner;
 class Document;
 
 // The owner that the writes go through, for as long as it lives; without one
-// texts go to SDL's clipboard and images cannot be placed.
+// texts go to the window system's clipboard and images cannot be placed.
 void use_clipboard_owner(ClipboardOwner* owner);
 
 // False with `message` set when the text could not be placed or read.

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/shell/interface_settings.h"
+#include "app/platform/window_placement.h"
 
 struct SDL_Window;
 
@@ -42,6 +42,3 @@ class DesktopWindow {
   int border_left_ = 0;  // the window manager's frame, once it says
   int border_top_ = 0;
 };
-
-// The title the window carries: name, build stamp, suffix.
-std::string window_title(const char* suffix);

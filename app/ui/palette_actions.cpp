@@ -1,12 +1,12 @@
-#include "app/shell/palette_actions.h"
+#include "app/ui/palette_actions.h"
 
 #include <cstdint>
 #include <vector>
 
 #include "app/document/document.h"
-#include "app/shell/format_text.h"
-#include "app/shell/translate.h"
-#include "app/shell/clipboard_actions.h"
+#include "app/ui/clipboard_actions.h"
+#include "app/ui/format_text.h"
+#include "app/ui/translate.h"
 #include "io/palette_file.h"
 
 namespace {

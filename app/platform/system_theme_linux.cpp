@@ -1,4 +1,4 @@
-#include "app/shell/system_theme.h"
+#include "app/platform/system_theme.h"
 
 #include <cstdlib>
 #include <vector>

@@ -1,7 +1,7 @@
-#include "app/panels/result_figures.h"
+#include "app/ui/result_figures.h"
 
-#include "app/shell/format_text.h"
-#include "app/shell/translate.h"
+#include "app/ui/format_text.h"
+#include "app/ui/translate.h"
 
 std::string byte_size_text(std::uint64_t bytes) {
   if (bytes >= 1048576) return format_text("%.2f MB", static_cast<double>(bytes) / 1048576.0);

@@ -10,11 +10,11 @@
 
 #include "app/document/document.h"
 #include "app/platform/clipboard_owner.h"
-#include "app/shell/clipboard_actions.h"
-#include "app/shell/palette_actions.h"
-#include "io/palette_file.h"
-#include "app/shell/clipboard_image.h"
+#include "app/ui/clipboard_actions.h"
+#include "app/ui/clipboard_image.h"
+#include "app/ui/palette_actions.h"
 #include "io/byte_order.h"
+#include "io/palette_file.h"
 #include "tests/app/desktop_face_support.h"
 
 #include <X11/Xlib.h>  // after the test headers: its None would clash with theirs

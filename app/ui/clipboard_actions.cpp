@@ -1,16 +1,15 @@
-#include "app/shell/clipboard_actions.h"
-
-#include <SDL.h>
+#include "app/ui/clipboard_actions.h"
 
 #include <chrono>
 #include <mutex>
 
 #include "app/document/document.h"
-#include "app/panels/result_figures.h"
 #include "app/platform/clipboard_owner.h"
-#include "app/shell/clipboard_image.h"
-#include "app/shell/format_text.h"
-#include "app/shell/translate.h"
+#include "app/platform/clipboard_text.h"
+#include "app/ui/clipboard_image.h"
+#include "app/ui/format_text.h"
+#include "app/ui/result_figures.h"
+#include "app/ui/translate.h"
 #include "engine/option_table.h"
 #include "io/settings.h"
 
@@ -28,19 +27,17 @@ bool put_clipboard_text(const std::string& text, std::string& message) {
     offer.text = text;
     return g_owner->offer(std::move(offer), message);
   }
-  if (SDL_SetClipboardText(text.c_str()) == 0) return true;
+  if (set_system_clipboard_text(text)) return true;
   message = "could not place the text on the clipboard";
   return false;
 }
 
 bool get_clipboard_text(std::string& text, std::string& message) {
-  if (!SDL_HasClipboardText()) {
+  if (!system_clipboard_has_text()) {
     message = "there is no text on the clipboard";
     return false;
   }
-  char* got = SDL_GetClipboardText();
-  text = got != nullptr ? got : "";
-  SDL_free(got);
+  text = system_clipboard_text();
   if (text.empty()) {
     message = "the clipboard text could not be read";
     return false;
@@ -56,7 +53,7 @@ bool clipboard_has_text() {
   auto now = std::chrono::steady_clock::now();
   if (now - asked >= std::chrono::milliseconds(500)) {
     asked = now;
-    has_text = SDL_HasClipboardText() == SDL_TRUE;
+    has_text = system_clipboard_has_text();
   }
   return has_text;
 }

@@ -1,4 +1,4 @@
-#include "app/crash_report.h"
+#include "app/platform/crash_report.h"
 
 #include <cxxabi.h>
 #include <dlfcn.h>

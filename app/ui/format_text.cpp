@@ -1,4 +1,4 @@
-#include "app/shell/format_text.h"
+#include "app/ui/format_text.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "app/crash_report.h"
+#include "app/platform/crash_report.h"
 
 namespace {
 

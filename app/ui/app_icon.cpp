@@ -1,4 +1,4 @@
-#include "app/shell/app_icon.h"
+#include "app/ui/app_icon.h"
 
 #include <algorithm>
 #include <cmath>

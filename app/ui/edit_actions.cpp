@@ -1,12 +1,12 @@
-#include "app/shell/edit_actions.h"
+#include "app/ui/edit_actions.h"
 
 #include <algorithm>
 
 #include "app/document/document.h"
-#include "app/panels/panel_context.h"
-#include "app/shell/format_text.h"
-#include "app/shell/translate.h"
-#include "app/shell/ui_state.h"
+#include "app/ui/format_text.h"
+#include "app/ui/panel_context.h"
+#include "app/ui/translate.h"
+#include "app/ui/ui_state.h"
 
 namespace {
 void after_history_move(UiState& ui, const char* status) {

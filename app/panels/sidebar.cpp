@@ -28,7 +28,7 @@ constexpr SectionBody kSectionBodies[8] = {quantizer_section, view_section,  com
 void draw_sidebar_sections(PanelContext& context) {
   UiState& ui = context.ui;
   if (ui.settings_scroll >= 0.0f) ImGui::SetScrollY(ui.settings_scroll);
-  context.options = context.document.options;
+  context.options = context.document.options();
   context.changed = false;
   // Widgets leave room for the longest of their labels on the right.
   float label_w = 0.0f;

@@ -40,8 +40,8 @@ void reference_path_field(Document& document) {
   static std::string shown_path;
   static bool editing = false;
   static bool focus_pending = false;
-  if (shown_path != document.compare_path) {
-    shown_path = document.compare_path;
+  if (shown_path != document.compare_path()) {
+    shown_path = document.compare_path();
     std::strncpy(path, shown_path.c_str(), sizeof path - 1);
     path[sizeof path - 1] = '\0';
   }
@@ -60,8 +60,8 @@ void reference_path_field(Document& document) {
   if (focus_pending) ImGui::SetKeyboardFocusHere();
   focus_pending = false;
   if (ImGui::InputText("##refpath_edit", path, sizeof path, ImGuiInputTextFlags_EnterReturnsTrue)) {
-    document.set_compare(document.compare, path);
-    shown_path = document.compare_path;
+    document.set_compare(document.compare(), path);
+    shown_path = document.compare_path();
   }
   if (ImGui::IsItemDeactivated()) editing = false;
 }
@@ -72,7 +72,7 @@ void view_section(PanelContext& context) {
   UiState& ui = context.ui;
   Document& document = context.document;
   for (int view = 0; view < kViewCount; ++view) {
-    ImGui::BeginDisabled(view >= kViewReference && !document.compare);
+    ImGui::BeginDisabled(view >= kViewReference && !document.compare());
     if (ImGui::RadioButton(translate(kViewNames[view]), ui.view == view)) ui.view = view;
     ImGui::EndDisabled();
   }
@@ -83,8 +83,8 @@ void view_section(PanelContext& context) {
   ImGui::SameLine();
   if (ImGui::RadioButton(translate("horizontal"), !ui.split_vertical)) ui.split_vertical = false;
   item_tooltip(translate("Which way the split divider runs."));
-  split_side(translate(ui.split_vertical ? "Left" : "Top"), ui.split_first, document.compare);
-  split_side(translate(ui.split_vertical ? "Right" : "Bottom"), ui.split_second, document.compare);
+  split_side(translate(ui.split_vertical ? "Left" : "Top"), ui.split_first, document.compare());
+  split_side(translate(ui.split_vertical ? "Right" : "Bottom"), ui.split_second, document.compare());
   ImGui::SliderFloat(translate("Position"), &ui.split_pos, 0.0f, 1.0f, "%.2f");
   item_tooltip(translate("You can also drag the divider directly in the preview."));
   ImGui::EndDisabled();
@@ -104,13 +104,13 @@ void view_section(PanelContext& context) {
 
 void compare_section(PanelContext& context) {
   Document& document = context.document;
-  bool compare = document.compare;
+  bool compare = document.compare();
   if (ImGui::Checkbox(translate("Against another kestrane"), &compare)) document.set_compare(compare, {});
   item_tooltip(translate("Runs the chosen binary on the same image with the same colours, speed and dithering, and reports both."));
 
-  ImGui::BeginDisabled(!document.compare);
-  if (ImGui::RadioButton(translate("external"), document.compare_source == 1)) document.set_compare_source(1);
-  ImGui::BeginDisabled(document.compare_source != 1);
+  ImGui::BeginDisabled(!document.compare());
+  if (ImGui::RadioButton(translate("external"), document.compare_source() == 1)) document.set_compare_source(1);
+  ImGui::BeginDisabled(document.compare_source() != 1);
   reference_path_field(document);
   ImGui::SameLine();
   if (ImGui::Button(translate("Browse"))) context.requests.dialog = FileDialogPurpose::reference_program;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <mutex>
 #include <vector>
 
 #include "app/document/document.h"
@@ -71,24 +70,22 @@ InterfaceSettings read_interface_settings(const std::string& path, UiState& ui, 
   ui.checkerboard = read_flag(path, "checkerboard", ui.checkerboard);
   ui.brush = read_clamped(path, "focus_brush", ui.brush, kBrushMinimum, kBrushMaximum);
 
-  {
-    std::lock_guard<std::mutex> lock(document.mutex);
-    load_engine_settings(path, document.options);
-    document.use_pins = read_flag(path, "use_pins", document.use_pins);
-    document.use_focus = read_flag(path, "use_focus", document.use_focus);
-    document.use_dither_map = read_flag(path, "use_dither_map", document.use_dither_map);
-    document.compare = read_flag(path, "compare", document.compare);
-    document.compare_source = 1;  // the only source there is
-    document.compare_path = settings_read_text(path, "compare_path", document.compare_path);
-    document.diff_gain = ui.diff_gain;
-  }
+  DocumentSettings kept = document.settings();
+  load_engine_settings(path, kept.options);
+  kept.use_pins = read_flag(path, "use_pins", kept.use_pins);
+  kept.use_focus = read_flag(path, "use_focus", kept.use_focus);
+  kept.use_dither_map = read_flag(path, "use_dither_map", kept.use_dither_map);
+  kept.compare = read_flag(path, "compare", kept.compare);
+  kept.compare_path = settings_read_text(path, "compare_path", kept.compare_path);
+  kept.diff_gain = ui.diff_gain;
+  document.apply_settings(kept);
 
   // Folded by default unless the feature behind the section is in use.
   std::array<bool, 8> unfolded = ui.sections;
-  unfolded[2] = document.compare;
-  unfolded[3] = document.use_focus;
-  unfolded[4] = !document.layers[kDitherLayer].empty;
-  unfolded[5] = document.use_pins;
+  unfolded[2] = document.compare();
+  unfolded[3] = document.use(UseFlag::focus);
+  unfolded[4] = !document.layer(kDitherLayer).empty;
+  unfolded[5] = document.use(UseFlag::pins);
   for (int i = 0; i < 8; ++i) ui.sections[i] = read_flag(path, section_key(i).c_str(), unfolded[i]);
   return settings;
 }
@@ -131,17 +128,15 @@ void write_interface_settings(const std::string& path, const UiState& ui, const 
   integer("dither_map_show", ui.dither_map_show);
   integer("checkerboard", ui.checkerboard);
   integer("focus_brush", ui.brush);
-  {
-    std::lock_guard<std::mutex> lock(document.mutex);
-    for (SettingsValue& value : engine_settings_values(document.options)) values.push_back(value);
-    integer("use_pins", document.use_pins);
-    integer("use_focus", document.use_focus);
-    integer("use_dither_map", document.use_dither_map);
-    integer("compare", document.compare);
-    integer("compare_source", 1);
-    // A path the lookup found is looked up again on the next start.
-    values.push_back({"compare_path", document.compare_path_found ? std::string() : document.compare_path});
-  }
+  const DocumentSettings kept = document.settings();
+  for (SettingsValue& value : engine_settings_values(kept.options)) values.push_back(value);
+  integer("use_pins", kept.use_pins);
+  integer("use_focus", kept.use_focus);
+  integer("use_dither_map", kept.use_dither_map);
+  integer("compare", kept.compare);
+  integer("compare_source", 1);
+  // A path the lookup found is looked up again on the next start.
+  values.push_back({"compare_path", kept.compare_path});
   for (int i = 0; i < kRecentLimit; ++i) {
     values.push_back({"recent" + std::to_string(i),
                       i < static_cast<int>(ui.recent.size()) ? ui.recent[i] : std::string()});

@@ -172,7 +172,7 @@ void file_menu(PanelContext& context, MenuDriver& menus) {
     if (menus.item("&Clear list")) ui.recent.clear();
     menus.end_sub();
   }
-  if (menus.item("&Save quantized as...", "Ctrl+S", false, context.document.result.ok))
+  if (menus.item("&Save quantized as...", "Ctrl+S", false, context.document.result().ok))
     context.requests.dialog = FileDialogPurpose::save_image;
   ImGui::Separator();
   if (menus.item("E&xit")) context.requests.quit = true;
@@ -184,9 +184,9 @@ void edit_menu(PanelContext& context, MenuDriver& menus) {
   if (menus.item("&Undo", "Ctrl+Z", false, document.can_undo())) undo_edit(context);
   if (menus.item("&Redo", "Ctrl+Y", false, document.can_redo())) redo_edit(context);
   ImGui::Separator();
-  if (menus.item("&Copy quantized image", "Ctrl+C", false, document.result.ok))
+  if (menus.item("&Copy quantized image", "Ctrl+C", false, document.result().ok))
     ui.status = copy_quantized_image(document);
-  if (menus.item("Copy image &path", "Ctrl+Shift+C", false, !document.path.empty()))
+  if (menus.item("Copy image &path", "Ctrl+Shift+C", false, !document.path().empty()))
     ui.status = copy_image_path(document);
   ImGui::Separator();
   if (menus.item("Copy &quantizer parameters")) ui.status = copy_quantizer_parameters(document);
@@ -233,7 +233,7 @@ void global_shortcuts(PanelContext& context) {
   const bool shift = io.KeyShift;
   const bool typing = text_input();
   if (ctrl && pressed(letter_key_index('O'))) context.requests.dialog = FileDialogPurpose::open_image;
-  if (ctrl && pressed(letter_key_index('S')) && context.document.result.ok) context.requests.dialog = FileDialogPurpose::save_image;
+  if (ctrl && pressed(letter_key_index('S')) && context.document.result().ok) context.requests.dialog = FileDialogPurpose::save_image;
   if (ctrl && !typing && !shift && pressed(letter_key_index('Z'))) undo_edit(context);
   if (ctrl && !typing && ((shift && pressed(letter_key_index('Z'))) || pressed(letter_key_index('Y')))) redo_edit(context);
   if (ctrl && !typing && !shift && pressed(letter_key_index('C'))) ui.status = copy_quantized_image(context.document);
@@ -250,7 +250,7 @@ void global_shortcuts(PanelContext& context) {
   if (ctrl && !typing && (pressed(key_index(Key::minus)) || pressed(key_index(Key::keypad_minus))))
     interface_zoom(context, next_ui_zoom_out(zoom));
   if (ctrl && !typing && shift && pressed(digit_key_index('0'))) interface_zoom(context, 1.0f);
-  if (ui.tool >= 0 && !typing && context.document.width != 0) {
+  if (ui.tool >= 0 && !typing && context.document.width() != 0) {
     int step = (pressed(key_index(Key::right_bracket), true) ? 2 : 0) - (pressed(key_index(Key::left_bracket), true) ? 2 : 0);
     if (step != 0) set_brush(ui, ui.brush + step);
   }

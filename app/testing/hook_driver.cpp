@@ -62,7 +62,7 @@ void HookDriver::apply_presets(UiState& ui, Document& document) {
     if (builtin) ui.status = "Built without libvarnel: no built-in reference, using the external one";
   }
   if (hooks_.view) ui.view = *hooks_.view;
-  QuantizerOptions options = document.options;
+  QuantizerOptions options = document.options();
   bool options_changed = false;
   if (hooks_.dither) {
     options.dither = *hooks_.dither;
@@ -115,23 +115,23 @@ void HookDriver::apply_presets(UiState& ui, Document& document) {
 }
 
 void HookDriver::before_frame(int frame, UiState& ui, Document& document) {
-  if (hooks_.scroll && !scroll_done_ && document.width != 0) {
+  if (hooks_.scroll && !scroll_done_ && document.width() != 0) {
     ui.pan[0] = -hooks_.scroll->first;
     ui.pan[1] = -hooks_.scroll->second;
     ui.fit_to_window = false;
     scroll_done_ = true;
   }
   // A result published but not yet taken makes the shown one stale.
-  bool ready = document.result.ok && !document.requant_requested.load() && !document.busy() &&
-               !document.result_published.load();
+  bool ready = document.result().ok && !document.run_requested() && !document.busy() &&
+               !document.result_waiting();
   const bool palette_shown = ui.sections[7];
   if (ready && palette_shown && hooks_.palette_open && !palette_open_done_ &&
-      static_cast<std::uint32_t>(*hooks_.palette_open) < document.result.palette_count) {
+      static_cast<std::uint32_t>(*hooks_.palette_open) < document.result().palette_count) {
     palette_open_done_ = true;
     open_palette_editor(document, ui, *hooks_.palette_open);
   }
   if (ready && palette_shown && hooks_.palette_edit && !palette_edit_done_ &&
-      static_cast<std::uint32_t>(hooks_.palette_edit->index) < document.result.palette_count) {
+      static_cast<std::uint32_t>(hooks_.palette_edit->index) < document.result().palette_count) {
     palette_edit_done_ = true;
     const auto& c = hooks_.palette_edit->rgba;
     Rgba colour{static_cast<std::uint8_t>(c[0]), static_cast<std::uint8_t>(c[1]), static_cast<std::uint8_t>(c[2]),
@@ -210,8 +210,8 @@ void HookDriver::after_frame(int frame, UiState& ui, Document& document) {
   const FrameLayout& layout = ui.layout;
   if (hooks_.requant_frame && !requant_done_ && frame == *hooks_.requant_frame) {
     requant_done_ = true;
-    if (document.options.colors > 2) {
-      QuantizerOptions options = document.options;
+    if (document.options().colors > 2) {
+      QuantizerOptions options = document.options();
       options.colors -= 1;
       document.set_options(options);
     }

@@ -32,14 +32,14 @@ std::string load_pins_from_file(Document& document, const std::string& path) {
   if (colours.empty())
     return format_text(translate("Could not read pins from %s - %s"), path.c_str(), message.c_str());
   document.set_pins(colours);
-  return format_text(translate("Pinned %u colour(s) from %s"), static_cast<unsigned>(document.pins.size()),
+  return format_text(translate("Pinned %u colour(s) from %s"), static_cast<unsigned>(document.pins().size()),
                      path.c_str());
 }
 
 std::string save_pins_to_file(const Document& document, const std::string& path) {
   std::vector<std::uint8_t> bytes;
-  for (const Rgba& pin : document.pins) bytes.insert(bytes.end(), pin.begin(), pin.end());
-  IoStatus written = write_pins_file(path, bytes.data(), static_cast<std::uint32_t>(document.pins.size()));
+  for (const Rgba& pin : document.pins()) bytes.insert(bytes.end(), pin.begin(), pin.end());
+  IoStatus written = write_pins_file(path, bytes.data(), static_cast<std::uint32_t>(document.pins().size()));
   if (!written.ok()) return format_text(translate("Save failed: %s"), io_message(written).c_str());
   return format_text(translate("Saved pins to %s"), path.c_str());
 }
@@ -55,7 +55,7 @@ std::string load_palette_from_file(Document& document, const std::string& path) 
 }
 
 std::string save_palette_to_file(const Document& document, const std::string& path) {
-  const QuantResult& result = document.result;
+  const QuantResult& result = document.result();
   if (!result.ok || result.palette_count == 0) return translate("No palette yet");
   IoStatus written = write_palette_file(path, result.palette.data(), result.palette_count);
   if (!written.ok()) return format_text(translate("Save failed: %s"), io_message(written).c_str());
@@ -63,7 +63,7 @@ std::string save_palette_to_file(const Document& document, const std::string& pa
 }
 
 std::string copy_palette(const Document& document) {
-  const QuantResult& result = document.result;
+  const QuantResult& result = document.result();
   std::string text = result.ok ? palette_plain_list(result.palette.data(), result.palette_count) : std::string();
   if (text.empty()) return translate("No palette yet");
   std::string message;

@@ -133,8 +133,8 @@ void draw_view(ImDrawList* draw_list, UiState& ui, const ViewTextures& textures,
 }  // namespace
 
 bool image_loaded(const Document& document, const ViewTextures& textures) {
-  return document.width != 0 && document.height != 0 &&
-         document.pixels.size() == std::size_t{document.width} * document.height * 4 &&
+  return document.width() != 0 && document.height() != 0 &&
+         document.pixels().size() == std::size_t{document.width()} * document.height() * 4 &&
          textures.source.present();
 }
 
@@ -156,11 +156,11 @@ void draw_image_pane(Document& document, UiState& ui, ViewTextures& textures, Im
     return;
   }
 
-  const float image_w = static_cast<float>(document.width);
-  const float image_h = static_cast<float>(document.height);
+  const float image_w = static_cast<float>(document.width());
+  const float image_h = static_cast<float>(document.height());
   const float spacing = ImGui::GetStyle().ItemSpacing.x;
   PaneTextures shown{textures.quantized.present() ? &textures.quantized : &textures.source,
-                     document.compare && textures.reference.present() ? &textures.reference : nullptr};
+                     document.compare() && textures.reference.present() ? &textures.reference : nullptr};
   int panes = 1;
   if (ui.view == kViewSideBySide) panes = shown.reference != nullptr ? 3 : 2;
   if (ui.view == kViewOursVsReference) panes = 2;
@@ -210,8 +210,8 @@ void draw_image_pane(Document& document, UiState& ui, ViewTextures& textures, Im
     float dx = mouse.x - at.x;
     float stride = drawn.x + spacing;
     if (panes > 1 && stride > 1.0f && dx >= 0.0f) dx = std::fmod(dx, stride);
-    PixelReadout readout = pixel_readout(document.pixels, document.width, document.height,
-                                         document.result, dx, mouse.y - at.y, scale);
+    PixelReadout readout = pixel_readout(document.pixels(), document.width(), document.height(),
+                                         document.result(), dx, mouse.y - at.y, scale);
     ui.readout = readout.text;
     ui.hovered_palette_index = readout.palette_index;
   }

@@ -49,8 +49,8 @@ void picker(Document& document, ImVec2 at, ImVec2 drawn, float scale) {
   ImVec2 mouse = ImGui::GetIO().MousePos;
   if (mouse.x < at.x || mouse.y < at.y) return;
   SourcePixel pixel = under_mouse(at, scale);
-  if (pixel.x >= static_cast<int>(document.width) || pixel.y >= static_cast<int>(document.height)) return;
-  const std::uint8_t* colour = &document.pixels[(static_cast<std::size_t>(pixel.y) * document.width + pixel.x) * 4];
+  if (pixel.x >= static_cast<int>(document.width()) || pixel.y >= static_cast<int>(document.height())) return;
+  const std::uint8_t* colour = &document.pixels()[(static_cast<std::size_t>(pixel.y) * document.width() + pixel.x) * 4];
   ImGui::SetTooltip("%u, %u, %u", colour[0], colour[1], colour[2]);
   if (ImGui::IsMouseClicked(ImGuiMouseButton_Left)) {
     document.push_edit_step();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/document/document.h"
+#include "tests/app/document_test_access.h"
 #include "app/shell/interface_settings.h"
 #include "tests/cli/run_program.h"
 
@@ -15,8 +16,10 @@ TEST(InterfaceSettings, WhatIsWrittenReadsBack) {
   ui.sections = {false, true, true, false, true, false, false, true};
   ui.recent = {"/a.png", "/b c.png"};
   Document written;
-  written.options.colors = 17, written.options.dither_strength = 1.5, written.options.dither = 3;
-  written.use_focus = false, written.compare = true, written.compare_path = "/usr/bin/ref";
+  QuantizerOptions& options = DocumentTestAccess::options(written);
+  options.colors = 17, options.dither_strength = 1.5, options.dither = 3;
+  DocumentTestAccess::use(written, UseFlag::focus) = false, DocumentTestAccess::compare(written) = true;
+  DocumentTestAccess::compare_path(written) = "/usr/bin/ref";
   WindowPlacement placement{10, 20, 800, 600, true};
   write_interface_settings(path, ui, written, &placement, 1.25f);
 
@@ -40,11 +43,11 @@ TEST(InterfaceSettings, WhatIsWrittenReadsBack) {
   EXPECT_EQ(read.sections, ui.sections);
   EXPECT_EQ(read.recent, ui.recent);
   EXPECT_FALSE(read.paledit_known);
-  EXPECT_EQ(document.options.colors, 17u);
-  EXPECT_DOUBLE_EQ(document.options.dither_strength, 1.5);
-  EXPECT_FALSE(document.use_focus);
-  EXPECT_TRUE(document.compare);
-  EXPECT_EQ(document.compare_path, "/usr/bin/ref");
+  EXPECT_EQ(document.options().colors, 17u);
+  EXPECT_DOUBLE_EQ(document.options().dither_strength, 1.5);
+  EXPECT_FALSE(document.use(UseFlag::focus));
+  EXPECT_TRUE(document.compare());
+  EXPECT_EQ(document.compare_path(), "/usr/bin/ref");
 }
 
 TEST(InterfaceSettings, StoredValuesAreKeptInRange) {
@@ -76,13 +79,12 @@ TEST(InterfaceSettings, AFoundReferenceProgramIsNotSaved) {
   ScratchFolder scratch;
   UiState ui;
   Document written, read;
-  written.compare_path = "/opt/bq/brisel-reference-ffmpeg";
-  written.compare_path_found = true;
+  written.set_found_compare_path("/opt/bq/brisel-reference-ffmpeg");
   write_interface_settings(scratch.settings_file(), ui, written, nullptr, 1.0f);
   read_interface_settings(scratch.settings_file(), ui, read);
-  EXPECT_EQ(read.compare_path, "");
+  EXPECT_EQ(read.compare_path(), "");
   written.set_compare(true, "/opt/mine");  // chosen by the user: kept
   write_interface_settings(scratch.settings_file(), ui, written, nullptr, 1.0f);
   read_interface_settings(scratch.settings_file(), ui, read);
-  EXPECT_EQ(read.compare_path, "/opt/mine");
+  EXPECT_EQ(read.compare_path(), "/opt/mine");
 }

@@ -45,9 +45,9 @@ void layer_section(PanelContext& context, int layer, const LayerTexts& texts) {
   use_flag_checkbox(document, translate(texts.use), use_flag, translate(texts.use_tip));
 
   same_line_if_fits(checkbox_width(translate(texts.paint)));
-  bool painting = ui.tool == layer;
+  bool painting = ui.tool == paint_tool(layer);
   if (ImGui::Checkbox(translate(texts.paint), &painting)) {
-    ui.tool = painting ? layer : -1;
+    ui.tool = painting ? paint_tool(layer) : Tool::none;
     if (painting) ui.picking = false;
   }
   item_tooltip(translate(texts.paint_tip));

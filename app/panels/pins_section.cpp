@@ -46,7 +46,7 @@ void pins_section(PanelContext& context) {
   UiState& ui = context.ui;
   use_flag_checkbox(document, translate("Use pins"), UseFlag::pins, translate(kTipUsePins));
   same_line_if_fits(checkbox_width(translate("Pick colour")));
-  if (ImGui::Checkbox(translate("Pick colour"), &ui.picking) && ui.picking) ui.tool = -1;
+  if (ImGui::Checkbox(translate("Pick colour"), &ui.picking) && ui.picking) ui.tool = Tool::none;
   item_tooltip(translate(kTipPickColour));
 
   if (document.pins().empty()) {

@@ -18,14 +18,15 @@ namespace {
 
 const char* const kViewNames[kViewCount] = {"Quantized",  "Original",  "Side by side",     "Split",
                                             "Difference", "Reference", "Ours vs reference"};
-const char* const kSideNames[3] = {"original", "ours", "reference"};
+const char* const kSideNames[kSplitSideCount] = {"original", "ours", "reference"};
 
-void split_side(const char* label, int& side, bool compare) {
+void split_side(const char* label, SplitSide& side, bool compare) {
   ImGui::SetNextItemWidth(scaled(110.0f));
-  if (ImGui::BeginCombo(label, translate(kSideNames[side]))) {
-    for (int i = 0; i < 3; ++i) {
-      ImGui::BeginDisabled(i == kSideReference && !compare);
-      if (ImGui::Selectable(translate(kSideNames[i]), side == i)) side = i;
+  if (ImGui::BeginCombo(label, translate(kSideNames[static_cast<int>(side)]))) {
+    for (int i = 0; i < kSplitSideCount; ++i) {
+      const SplitSide each = static_cast<SplitSide>(i);
+      ImGui::BeginDisabled(each == SplitSide::reference && !compare);
+      if (ImGui::Selectable(translate(kSideNames[i]), side == each)) side = each;
       ImGui::EndDisabled();
     }
     ImGui::EndCombo();
@@ -71,13 +72,14 @@ void reference_path_field(Document& document) {
 void view_section(PanelContext& context) {
   UiState& ui = context.ui;
   Document& document = context.document;
-  for (int view = 0; view < kViewCount; ++view) {
-    ImGui::BeginDisabled(view >= kViewReference && !document.compare());
-    if (ImGui::RadioButton(translate(kViewNames[view]), ui.view == view)) ui.view = view;
+  for (int i = 0; i < kViewCount; ++i) {
+    const View view = static_cast<View>(i);
+    ImGui::BeginDisabled(view >= View::reference && !document.compare());
+    if (ImGui::RadioButton(translate(kViewNames[i]), ui.view == view)) ui.view = view;
     ImGui::EndDisabled();
   }
 
-  ImGui::BeginDisabled(ui.view != kViewSplit);
+  ImGui::BeginDisabled(ui.view != View::split);
   if (ImGui::RadioButton(translate("vertical"), ui.split_vertical)) ui.split_vertical = true;
   item_tooltip(translate("Which way the split divider runs."));
   ImGui::SameLine();
@@ -89,8 +91,8 @@ void view_section(PanelContext& context) {
   item_tooltip(translate("You can also drag the divider directly in the preview."));
   ImGui::EndDisabled();
 
-  ImGui::BeginDisabled(ui.view != kViewDifference);
-  if (ImGui::SliderInt(translate("Gain"), &ui.diff_gain, 1, 32, "%d")) document.set_diff_gain(ui.diff_gain);
+  ImGui::BeginDisabled(ui.view != View::difference);
+  if (ImGui::SliderInt(translate("Gain"), &ui.diff_gain, kDiffGainMinimum, kDiffGainMaximum, "%d")) document.set_diff_gain(ui.diff_gain);
   ImGui::EndDisabled();
 
   ImGui::Checkbox(translate("Checkerboard"), &ui.checkerboard);
@@ -98,7 +100,7 @@ void view_section(PanelContext& context) {
   ImGui::Checkbox(translate("Fit to window"), &ui.fit_to_window);
   item_tooltip(translate(kTipFitToWindow));
   ImGui::BeginDisabled(ui.fit_to_window);
-  ImGui::SliderFloat(translate("Zoom"), &ui.zoom, 0.05f, 64.0f, "%.2fx", ImGuiSliderFlags_Logarithmic);
+  ImGui::SliderFloat(translate("Zoom"), &ui.zoom, kZoomMin, kZoomMax, "%.2fx", ImGuiSliderFlags_Logarithmic);
   ImGui::EndDisabled();
 }
 

@@ -61,7 +61,7 @@ void HookDriver::apply_presets(UiState& ui, Document& document) {
     document.set_compare(true, builtin ? std::string() : program);
     if (builtin) ui.status = "Built without libvarnel: no built-in reference, using the external one";
   }
-  if (hooks_.view) ui.view = *hooks_.view;
+  if (hooks_.view) ui.view = static_cast<View>(*hooks_.view);
   QuantizerOptions options = document.options();
   bool options_changed = false;
   if (hooks_.dither) {
@@ -69,8 +69,8 @@ void HookDriver::apply_presets(UiState& ui, Document& document) {
     options_changed = true;
   }
   if (hooks_.split) {
-    ui.split_first = hooks_.split->first;
-    ui.split_second = hooks_.split->second;
+    ui.split_first = static_cast<SplitSide>(hooks_.split->first);
+    ui.split_second = static_cast<SplitSide>(hooks_.split->second);
   }
   if (hooks_.zoom) {
     ui.zoom = *hooks_.zoom;
@@ -92,13 +92,13 @@ void HookDriver::apply_presets(UiState& ui, Document& document) {
     ui.overlay_dirty[kFocusLayer] = true;
     options.focus_weight = dab.value;
     options_changed = true;
-    ui.tool = kFocusLayer;
+    ui.tool = Tool::paint_focus;
   }
   if (hooks_.dither_map) {
     const ScriptDab& dab = *hooks_.dither_map;
     document.paint_dab(kDitherLayer, dab.x, dab.y, dab.radius, static_cast<float>(dab.value));
     ui.overlay_dirty[kDitherLayer] = true;
-    ui.tool = kDitherLayer;
+    ui.tool = Tool::paint_dither;
     document.request_run();
   }
   if (options_changed) document.set_options(options);
@@ -124,7 +124,7 @@ void HookDriver::before_frame(int frame, UiState& ui, Document& document) {
   // A result published but not yet taken makes the shown one stale.
   bool ready = document.result().ok && !document.run_requested() && !document.busy() &&
                !document.result_waiting();
-  const bool palette_shown = ui.sections[7];
+  const bool palette_shown = ui.sections[section_index(Section::palette)];
   if (ready && palette_shown && hooks_.palette_open && !palette_open_done_ &&
       static_cast<std::uint32_t>(*hooks_.palette_open) < document.result().palette_count) {
     palette_open_done_ = true;

@@ -10,8 +10,8 @@ TEST(InterfaceSettings, WhatIsWrittenReadsBack) {
   ScratchFolder scratch;
   std::string path = scratch.settings_file();
   UiState ui;
-  ui.view = 5, ui.split_vertical = false, ui.split_first = 2, ui.zoom = 2.5f, ui.sidebar_right = true;
-  ui.sidebar_w = 412.4f, ui.diff_gain = 12, ui.brush = 77, ui.theme = 1, ui.language = "ja";
+  ui.view = View::reference, ui.split_vertical = false, ui.split_first = SplitSide::reference, ui.zoom = 2.5f, ui.sidebar_right = true;
+  ui.sidebar_w = 412.4f, ui.diff_gain = 12, ui.brush = 77, ui.theme = Theme::light, ui.language = "ja";
   ui.checkerboard = false;
   ui.sections = {false, true, true, false, true, false, false, true};
   ui.recent = {"/a.png", "/b c.png"};
@@ -30,9 +30,9 @@ TEST(InterfaceSettings, WhatIsWrittenReadsBack) {
   EXPECT_EQ(settings.placement.h, 600);
   EXPECT_TRUE(settings.placement.maximized);
   EXPECT_FLOAT_EQ(settings.ui_zoom, 1.25f);
-  EXPECT_EQ(read.view, 5);
+  EXPECT_EQ(read.view, View::reference);
   EXPECT_FALSE(read.split_vertical);
-  EXPECT_EQ(read.split_first, 2);
+  EXPECT_EQ(read.split_first, SplitSide::reference);
   EXPECT_FLOAT_EQ(read.zoom, 2.5f);
   EXPECT_TRUE(read.sidebar_right);
   EXPECT_FLOAT_EQ(read.sidebar_w, 412.0f);  // stored to the nearest integer
@@ -58,7 +58,7 @@ TEST(InterfaceSettings, StoredValuesAreKeptInRange) {
   UiState ui;
   Document document;
   InterfaceSettings settings = read_interface_settings(scratch.settings_file(), ui, document);
-  EXPECT_EQ(ui.view, 6);
+  EXPECT_EQ(ui.view, View::ours_vs_reference);
   EXPECT_FLOAT_EQ(ui.zoom, 0.05f);
   EXPECT_FLOAT_EQ(settings.ui_zoom, 3.0f);
   EXPECT_FLOAT_EQ(ui.sidebar_w, 180.0f);

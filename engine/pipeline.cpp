@@ -22,6 +22,7 @@
 #include "engine/remap/remap_diffused.h"
 #include "engine/dither/remap_masked.h"
 #include "engine/speed_budget.h"
+#include "engine/unbounded.h"
 #include "tamble/algorithms.h"
 #include "tamble/runtime.h"
 
@@ -124,7 +125,7 @@ std::uint32_t run_steps(tamble::device* dev, ImageDesc& image, const EngineSetti
   palette_to_output(out, palette);
 
   if (settings.dither_on()) {
-    double diffusion_limit = palette_error < 0.0 ? 1e20 : palette_error * settings.dither_damper;
+    double diffusion_limit = palette_error < 0.0 ? kUnbounded : palette_error * settings.dither_damper;
     if (!plain_first) engine_log(settings, "  mapping image to new colors...");
     if (settings.dither == kDitherFloydSteinberg) {
       // An image the palette already holds has no error to diffuse.

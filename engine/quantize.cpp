@@ -12,6 +12,7 @@
 #include "engine/run_stats.h"
 #include "engine/memory_budget.h"
 #include "engine/option_table.h"
+#include "engine/palette_capacity.h"
 #include "engine/pipeline.h"
 #include "engine/quality_scale.h"
 #include "engine/quantized_image.h"
@@ -22,7 +23,6 @@ RunStats g_run_stats;
 namespace {
 
 constexpr double kIe6OpaqueAlpha = 0.9333333333333333;  // 238/255
-constexpr std::uint32_t kMaxPins = 256;
 
 std::uint32_t engine_count(const QuantizerOptions& o, OptionId id) {
   return static_cast<std::uint32_t>(engine_value(o, id));
@@ -60,7 +60,7 @@ EngineSettings engine_settings(const QuantizerOptions& o, const ImageDesc& image
   s.dither_map = o.dither_map;
   s.dither_width = o.dither_map ? image.width : 0;
   s.dither_height = o.dither_map ? image.height : 0;
-  std::uint32_t pin_count = o.pins ? std::min(o.pin_count, kMaxPins) : 0;
+  std::uint32_t pin_count = o.pins ? std::min(o.pin_count, kPaletteCapacity) : 0;
   for (std::uint32_t i = 0; i < pin_count; ++i)
     s.pins.push_back(to_work_color(o.pins + 4 * i, image.gamma));
   return s;

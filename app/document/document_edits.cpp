@@ -5,16 +5,16 @@
 #include <mutex>
 
 #include "app/document/document.h"
+#include "engine/palette_capacity.h"
 
 namespace {
 
 constexpr std::size_t kMaxPins = 255;
-constexpr std::size_t kMaxPaletteColours = 256;
 
 // A fixed palette is used exactly as given, even one of a single colour, as the
 // batch face does with the same file.
 std::uint32_t palette_colour_count(std::size_t entries) {
-  return static_cast<std::uint32_t>(std::clamp<std::size_t>(entries, 1, kMaxPaletteColours));
+  return static_cast<std::uint32_t>(std::clamp<std::size_t>(entries, 1, std::size_t{kPaletteCapacity}));
 }
 
 bool same_rgb(const Rgba& a, const Rgba& b) {
@@ -126,7 +126,7 @@ void Document::load_palette(const std::vector<Rgba>& colours, int kind, const st
   if (colours.empty()) return;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    std::size_t count = std::min(colours.size(), kMaxPaletteColours);
+    std::size_t count = std::min(colours.size(), std::size_t{kPaletteCapacity});
     palette_.assign(colours.begin(), colours.begin() + std::ptrdiff_t(count));
     palette_name_ = name;
     palette_kind_ = kind;
@@ -177,7 +177,7 @@ std::uint32_t Document::fix_palette(std::size_t i, Rgba rgba) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!result_.ok || i >= result_.palette_count) return 0;
-    count = std::min<std::uint32_t>(result_.palette_count, kMaxPaletteColours);
+    count = std::min(result_.palette_count, kPaletteCapacity);
     palette_.resize(count);
     for (std::uint32_t e = 0; e < count; ++e)
       std::copy_n(&result_.palette[std::size_t{e} * 4], 4, palette_[e].begin());

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "app/panels/section_table.h"
+#include "engine/palette_capacity.h"
 #include "app/testing/scripted_input.h"
 #include "app/ui/ui_state.h"
 #include "io/settings_values.h"
@@ -292,7 +293,7 @@ ScriptHooks read_script_hooks(const EnvironmentLookup& lookup) {
   if (auto value = text("KESTRANE_GUI_SPLITPOS"))
     hooks.split_pos = static_cast<float>(std::clamp(real_text(*value), 0.0, 1.0));
   if (auto value = text("KESTRANE_GUI_SPLITDIR")) hooks.split_vertical = upper((*value)[0]) != 'H';
-  if (auto value = text("KESTRANE_GUI_COLORS")) hooks.colors = std::clamp(integer_text(*value), 2, 256);
+  if (auto value = text("KESTRANE_GUI_COLORS")) hooks.colors = std::clamp(integer_text(*value), 2, static_cast<int>(kPaletteCapacity));
   if (auto value = text("KESTRANE_GUI_FOCUS")) hooks.focus = read_dab(*value);
   if (auto value = text("KESTRANE_GUI_DITHERMAP")) hooks.dither_map = read_dab(*value);
   hooks.pin_file = text("KESTRANE_GUI_PINFILE");

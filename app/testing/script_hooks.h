@@ -57,7 +57,7 @@ struct ScriptHooks {
   std::optional<std::array<bool, kSectionCount>> sections;  // in the order of Section
   std::optional<float> split_pos;               // clamped to 0..1
   std::optional<bool> split_vertical;
-  std::optional<int> colors;                    // clamped to 2..256
+  std::optional<int> colors;                    // clamped to 2..kPaletteCapacity
   std::optional<ScriptDab> focus;
   std::optional<ScriptDab> dither_map;
   std::optional<std::string> pin_file;

@@ -7,17 +7,16 @@
 #include "app/ui/clipboard_actions.h"
 #include "app/ui/format_text.h"
 #include "app/ui/translate.h"
+#include "engine/palette_capacity.h"
 #include "io/palette_file.h"
 
 namespace {
 
-constexpr int kMostColoursRead = 256;
-
 // The colours of a palette file; empty with `message` set when there are none.
 std::vector<Rgba> read_colours(const std::string& path, std::string& message) {
-  std::vector<std::uint8_t> bytes(kMostColoursRead * 4);
+  std::vector<std::uint8_t> bytes(kPaletteCapacity * 4);
   int count = 0;
-  read_palette_file(path, bytes.data(), kMostColoursRead, count, message);
+  read_palette_file(path, bytes.data(), static_cast<int>(kPaletteCapacity), count, message);
   std::vector<Rgba> colours;
   for (int i = 0; i < count; ++i)
     colours.push_back({bytes[4 * i], bytes[4 * i + 1], bytes[4 * i + 2], bytes[4 * i + 3]});
@@ -75,8 +74,8 @@ std::string paste_palette(Document& document) {
   std::string text;
   std::string message;
   if (!get_clipboard_text(text, message)) return format_text(translate("Paste failed: %s"), message.c_str());
-  std::vector<std::uint8_t> bytes(kMostColoursRead * 4);
-  int count = parse_palette_text(text.data(), text.size(), bytes.data(), kMostColoursRead, message);
+  std::vector<std::uint8_t> bytes(kPaletteCapacity * 4);
+  int count = parse_palette_text(text.data(), text.size(), bytes.data(), static_cast<int>(kPaletteCapacity), message);
   if (count <= 0) {
     if (count == 0 && message.empty()) message = "no colours found";
     return format_text(translate("Paste failed: %s"), message.c_str());

@@ -16,6 +16,7 @@
 #include "app/shell/open_image.h"
 #include "app/shell/root_window.h"
 #include "app/testing/bitmap_file.h"
+#include "app/testing/hook_driver.h"
 #include "app/ui/interface_scale.h"
 #include "app/view/overlays.h"
 

@@ -8,6 +8,7 @@
 #include <new>
 #include <vector>
 
+#include "engine/engine_cache.h"
 #include "engine/engine_settings.h"
 #include "engine/run_stats.h"
 #include "engine/memory_budget.h"
@@ -114,6 +115,7 @@ std::uint32_t quantize_image(const std::uint8_t* pixels, std::uint32_t width, st
 
     QuantizedImage result;
     const std::uint32_t status = run_pipeline(tamble::get_cpu_device(), image, settings, result);
+    if (!engine_caches_kept()) release_engine_caches();
     if (out_report && (status == kQuantizeOk || status == kQuantizeTooMuchError))
       *out_report = {result.palette_error, quality_of_mse(result.palette_error),
                      result.palette_colors};

@@ -27,8 +27,6 @@
 
 namespace {
 
-constexpr double kIe6Threshold = 254.0 / 255.0;
-
 bool focus_applies(const ImageDesc& image, const EngineSettings& settings) {
   return settings.focus_map && settings.focus_weight != 1.0 &&
          settings.focus_width == image.width && settings.focus_height == image.height;
@@ -53,7 +51,7 @@ std::uint32_t run_steps(tamble::device* dev, ImageDesc& image, const EngineSetti
   const std::size_t n = static_cast<std::size_t>(width) * height;
   const std::uint32_t speed = settings.speed;
 
-  if (settings.min_opaque_alpha <= kIe6Threshold) ie6_workaround(image, settings);
+  if (ie6_workaround_applies(settings)) ie6_workaround(image, settings);
 
   // The entry's copy is one packed block, rows[0] its start.
   const std::uint8_t* pixels = image.rows[0];

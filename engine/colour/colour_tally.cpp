@@ -8,9 +8,7 @@ namespace {
 constexpr unsigned kMaxPartitions = 8;
 }  // namespace
 
-unsigned tally_partitions() {
-  return std::clamp(tamble::thread_count(), 1u, kMaxPartitions);
-}
+unsigned tally_partitions() { return std::clamp(tamble::thread_count(), 1u, kMaxPartitions); }
 
 bool gather_tally(tamble::device* dev, const std::vector<KeyTable<double>>& tables,
                   std::uint32_t max_colors, ColourTally& out) {

@@ -51,8 +51,8 @@ TEST_P(ColourNumbering, HistogramSumsEachKeyInPixelOrderAndCountsAgainstTheLimit
   const std::size_t n = 300000;
   Picture p = picture(n, 3000);
   for (unsigned bits : {0u, 3u}) {
-    auto hist = build_histogram(cpu(), p.pixels.data(), n, 1.0, 1u << 20, bits,
-                                p.importance.data());
+    auto hist =
+        build_histogram(cpu(), p.pixels.data(), n, 1.0, 1u << 20, bits, p.importance.data());
     ASSERT_TRUE(hist);
     // The reference: left-to-right sums per key, keys ascending.
     std::map<std::uint32_t, double> sums;

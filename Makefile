@@ -36,8 +36,10 @@ test-asan: deps $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan-suppressions.txt UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
+# The stage benchmarks, then the whole process against ffmpeg (installed when missing).
 bench: build
 	$(BUILD)/bench/bq_bench --benchmark_min_time=0.2
+	bench/whole-process $(BUILD)
 
 # Whole-process comparison with ffmpeg and ImageMagick on the corpus; installs
 # the peers and the perceptual metrics, which nothing else needs.

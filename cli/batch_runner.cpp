@@ -9,6 +9,7 @@
 
 #include "cli/batch_maps.h"
 #include "cli/path_exists.h"
+#include "engine/engine_cache.h"
 #include "engine/memory_budget.h"
 #include "engine/palette_capacity.h"
 #include "io/file_system.h"
@@ -208,6 +209,8 @@ InputEnd quantize_one(const std::string& input, Destination& out, const BatchReq
 }  // namespace
 
 int run_batch_request(BatchRequest& request, const QuantizeFunction& quantize) {
+  // Each image runs once: nothing is worth keeping for a later run.
+  keep_engine_caches(false);
   SharedInputs shared{.focus = BatchMap("focus map", request.focus_map_path),
                       .dither = BatchMap("dither map", request.dither_map_path),
                       .written = {}};

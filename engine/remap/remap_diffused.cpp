@@ -111,7 +111,7 @@ void remap_diffused(tamble::device* dev, const RemapImage& image, const Palette&
       const std::uint32_t x = forward ? step : width - 1 - step;
       const std::size_t i = static_cast<std::size_t>(y) * width + x;
       const std::size_t slot = x + 1;
-      const WorkColor& px = image.pixels[i];
+      const WorkColor& px = image.at(i);
       if (px.alpha < kAlmostTransparent) {
         output[i] = static_cast<std::uint8_t>(transparent);
         continue;  // passes no error on

@@ -104,11 +104,7 @@ IoStatus copy_wide_pixels(IWICBitmapFrameDecode* frame, const WideLayout& layout
   return IoCode::kOk;
 }
 
-IoStatus decode_frame(IWICImagingFactory* factory, const std::wstring& path, DecodedImage& image) {
-  ComPtr<IWICBitmapDecoder> decoder;
-  if (FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
-                                                WICDecodeMetadataCacheOnDemand, decoder.out())))
-    return IoCode::kUnrecognised;
+IoStatus decode_frame(IWICImagingFactory* factory, IWICBitmapDecoder* decoder, DecodedImage& image) {
   ComPtr<IWICBitmapFrameDecode> frame;
   if (FAILED(decoder->GetFrame(0, frame.out()))) return IoCode::kNoFrame;
   UINT width = 0, height = 0;
@@ -144,16 +140,43 @@ IoStatus decode_frame(IWICImagingFactory* factory, const std::wstring& path, Dec
   return IoCode::kOk;
 }
 
+// Creates the factory and hands it to `decode`, all within one COM scope.
+template <typename Decode>
+IoStatus with_factory(Decode decode) {
+  ComScope com;
+  ComPtr<IWICImagingFactory> factory;
+  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_PPV_ARGS(factory.out()))))
+    return IoCode::kUnrecognised;
+  return decode(factory.get());
+}
+
 }  // namespace
 
 IoStatus decode_with_platform(const std::string& path, DecodedImage& image) {
   if (!is_regular_file(path)) return IoCode::kUnrecognised;
   std::wstring wide = utf16_path(path);
   if (wide.empty()) return IoCode::kUnrecognised;
-  ComScope com;
-  ComPtr<IWICImagingFactory> factory;
-  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_PPV_ARGS(factory.out()))))
-    return IoCode::kUnrecognised;
-  return decode_frame(factory.get(), wide, image);
+  return with_factory([&](IWICImagingFactory* factory) -> IoStatus {
+    ComPtr<IWICBitmapDecoder> decoder;
+    if (FAILED(factory->CreateDecoderFromFilename(wide.c_str(), nullptr, GENERIC_READ,
+                                                  WICDecodeMetadataCacheOnDemand, decoder.out())))
+      return IoCode::kUnrecognised;
+    return decode_frame(factory, decoder.get(), image);
+  });
+}
+
+IoStatus decode_bytes_with_platform(const std::vector<std::uint8_t>& bytes, DecodedImage& image) {
+  if (bytes.empty() || bytes.size() > UINT_MAX) return IoCode::kUnrecognised;
+  return with_factory([&](IWICImagingFactory* factory) -> IoStatus {
+    ComPtr<IWICStream> stream;
+    ComPtr<IWICBitmapDecoder> decoder;
+    if (FAILED(factory->CreateStream(stream.out())) ||
+        FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(bytes.data()),
+                                            static_cast<DWORD>(bytes.size()))) ||
+        FAILED(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
+                                                decoder.out())))
+      return IoCode::kUnrecognised;
+    return decode_frame(factory, decoder.get(), image);
+  });
 }

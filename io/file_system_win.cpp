@@ -32,8 +32,8 @@ const char* path_separators() { return "/\\"; }
 PathKind path_kind(const std::string& path) {
   DWORD attributes = attributes_of(path);
   if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::missing;
-  return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0 ? PathKind::regular
-                                                                                 : PathKind::other;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return PathKind::folder;
+  return (attributes & FILE_ATTRIBUTE_DEVICE) == 0 ? PathKind::regular : PathKind::other;
 }
 
 bool path_is_missing(const std::string& path) {

@@ -1,7 +1,8 @@
-# A file named *_win.cpp serves Windows only; *_posix.cpp, *_linux.cpp and
-# *_x11.cpp serve Linux only. Everything else is portable and builds everywhere.
+# A file named *_win.cpp serves Windows only; *_posix.cpp, *_linux.cpp,
+# *_x11.cpp, *_sdl.cpp and *_gl.cpp serve Linux only. Everything else is
+# portable and builds everywhere.
 if(WIN32)
-  set(BQ_OTHER_PLATFORMS_REGEX "_(posix|linux|x11)\\.cpp$")
+  set(BQ_OTHER_PLATFORMS_REGEX "_(posix|linux|x11|sdl|gl)\\.cpp$")
 else()
   set(BQ_OTHER_PLATFORMS_REGEX "_win\\.cpp$")
 endif()

@@ -1,23 +1,22 @@
 #pragma once
-// The SDL window with its OpenGL 3.3 context.
+// The program's window with the graphics device it draws on.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/platform/window_placement.h"
 
-struct SDL_Window;
-
 class DesktopWindow {
  public:
-  DesktopWindow() = default;
-  ~DesktopWindow() { destroy(); }
+  DesktopWindow();
+  ~DesktopWindow();
   void destroy();
   DesktopWindow(const DesktopWindow&) = delete;
   DesktopWindow& operator=(const DesktopWindow&) = delete;
 
   // Creates the hidden window at (80, 60) sized 1440 x 900 times `scale` and its
-  // context; false with `error` set when either cannot be made.
+  // graphics device; false with `error` set when either cannot be made.
   bool create(const std::string& title, float scale, bool no_activate, std::string& error);
   // Moves it to a usable stored placement on some display, shows it (maximised
   // when stored so).
@@ -31,14 +30,11 @@ class DesktopWindow {
   // The back buffer as RGBA, bottom row first; false when it cannot be read.
   bool read_back_buffer(std::vector<std::uint8_t>& rgba, int& width, int& height) const;
 
-  SDL_Window* window() const { return window_; }
-  void* context() const { return context_; }
-  std::uint32_t id() const;
+  // The platform's own window and device, for the platform's other files.
+  struct Native;
+  Native& native() const { return *native_; }
 
  private:
-  SDL_Window* window_ = nullptr;
-  void* context_ = nullptr;
+  std::unique_ptr<Native> native_;
   WindowPlacement restored_;
-  int border_left_ = 0;  // the window manager's frame, once it says
-  int border_top_ = 0;
 };

@@ -1,4 +1,4 @@
-#include "app/platform/desktop_window.h"
+#include "app/platform/desktop_window_sdl.h"
 
 #include <SDL.h>
 #include <SDL_opengl.h>
@@ -38,11 +38,15 @@ void set_icon(SDL_Window* window) {
 
 }  // namespace
 
+DesktopWindow::DesktopWindow() : native_(std::make_unique<Native>()) {}
+
+DesktopWindow::~DesktopWindow() { destroy(); }
+
 void DesktopWindow::destroy() {
-  if (context_ != nullptr) SDL_GL_DeleteContext(context_);
-  if (window_ != nullptr) SDL_DestroyWindow(window_);
-  context_ = nullptr;
-  window_ = nullptr;
+  if (native_->context != nullptr) SDL_GL_DeleteContext(native_->context);
+  if (native_->window != nullptr) SDL_DestroyWindow(native_->window);
+  native_->context = nullptr;
+  native_->window = nullptr;
 }
 
 bool DesktopWindow::create(const std::string& title, float scale, bool no_activate, std::string& error) {
@@ -54,37 +58,37 @@ bool DesktopWindow::create(const std::string& title, float scale, bool no_activa
   SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
   SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
   Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
-  window_ = SDL_CreateWindow(title.c_str(), kCreateX, kCreateY, static_cast<int>(std::lround(kCreateW * scale)),
+  native_->window = SDL_CreateWindow(title.c_str(), kCreateX, kCreateY, static_cast<int>(std::lround(kCreateW * scale)),
                              static_cast<int>(std::lround(kCreateH * scale)), flags);
-  if (window_ == nullptr) {
+  if (native_->window == nullptr) {
     error = SDL_GetError();
     return false;
   }
-  context_ = SDL_GL_CreateContext(window_);
-  if (context_ == nullptr) {
+  native_->context = SDL_GL_CreateContext(native_->window);
+  if (native_->context == nullptr) {
     error = SDL_GetError();
     return false;
   }
-  SDL_GL_MakeCurrent(window_, context_);
+  SDL_GL_MakeCurrent(native_->window, native_->context);
   SDL_GL_SetSwapInterval(1);
-  set_icon(window_);
+  set_icon(native_->window);
   track_placement();
   return true;
 }
 
 void DesktopWindow::show(const WindowPlacement& stored) {
   if (placement_usable(stored) && on_some_display(stored)) {
-    SDL_SetWindowPosition(window_, stored.x, stored.y);
-    SDL_SetWindowSize(window_, stored.w, stored.h);
+    SDL_SetWindowPosition(native_->window, stored.x, stored.y);
+    SDL_SetWindowSize(native_->window, stored.w, stored.h);
     restored_ = stored;
   }
-  SDL_ShowWindow(window_);
-  if (stored.maximized) SDL_MaximizeWindow(window_);
+  SDL_ShowWindow(native_->window);
+  if (stored.maximized) SDL_MaximizeWindow(native_->window);
   track_placement();
 }
 
 void DesktopWindow::track_placement() {
-  Uint32 flags = SDL_GetWindowFlags(window_);
+  Uint32 flags = SDL_GetWindowFlags(native_->window);
   restored_.maximized = (flags & SDL_WINDOW_MAXIMIZED) != 0;
   // A maximised or minimised window keeps the rectangle it had before.
   if ((flags & (SDL_WINDOW_MAXIMIZED | SDL_WINDOW_MINIMIZED | SDL_WINDOW_FULLSCREEN)) != 0) return;
@@ -92,23 +96,23 @@ void DesktopWindow::track_placement() {
   // shown places the frame: saving the client area's would move the window down by
   // its title bar on every start. The size stays the client area's, as created.
   int top = 0, left = 0, bottom = 0, right = 0;
-  if (SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right) == 0) {
-    border_left_ = left;
-    border_top_ = top;
+  if (SDL_GetWindowBordersSize(native_->window, &top, &left, &bottom, &right) == 0) {
+    native_->border_left = left;
+    native_->border_top = top;
   }
   int x = 0, y = 0;
-  SDL_GetWindowPosition(window_, &x, &y);
-  restored_.x = x - border_left_;
-  restored_.y = y - border_top_;
-  SDL_GetWindowSize(window_, &restored_.w, &restored_.h);
+  SDL_GetWindowPosition(native_->window, &x, &y);
+  restored_.x = x - native_->border_left;
+  restored_.y = y - native_->border_top;
+  SDL_GetWindowSize(native_->window, &restored_.w, &restored_.h);
 }
 
 WindowPlacement DesktopWindow::placement() const { return restored_; }
 
-void DesktopWindow::present() { SDL_GL_SwapWindow(window_); }
+void DesktopWindow::present() { SDL_GL_SwapWindow(native_->window); }
 
 bool DesktopWindow::read_back_buffer(std::vector<std::uint8_t>& rgba, int& width, int& height) const {
-  SDL_GL_GetDrawableSize(window_, &width, &height);
+  SDL_GL_GetDrawableSize(native_->window, &width, &height);
   if (width <= 0 || height <= 0) return false;
   rgba.assign(static_cast<std::size_t>(width) * height * 4, 0);
   // Only the read-back's own errors count, not one left over from the frame.
@@ -119,5 +123,3 @@ bool DesktopWindow::read_back_buffer(std::vector<std::uint8_t>& rgba, int& width
   glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
   return glGetError() == GL_NO_ERROR;
 }
-
-std::uint32_t DesktopWindow::id() const { return SDL_GetWindowID(window_); }

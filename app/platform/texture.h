@@ -1,5 +1,6 @@
 #pragma once
 // An RGBA texture of the graphics device, with its size; absent while its id is 0.
+// The id is the renderer's own handle as the interface library takes it.
 #include <cstdint>
 
 class Texture {
@@ -15,13 +16,13 @@ class Texture {
   void release();
 
   bool present() const { return id_ != 0; }
-  unsigned id() const { return id_; }
-  void* imgui_id() const { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(id_)); }
+  std::uintptr_t id() const { return id_; }
+  void* imgui_id() const { return reinterpret_cast<void*>(id_); }
   std::uint32_t width() const { return width_; }
   std::uint32_t height() const { return height_; }
 
  private:
-  unsigned id_ = 0;
+  std::uintptr_t id_ = 0;
   std::uint32_t width_ = 0;
   std::uint32_t height_ = 0;
 };

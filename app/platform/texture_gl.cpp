@@ -12,7 +12,7 @@ void Texture::upload(const std::uint8_t* rgba, std::uint32_t width, std::uint32_
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
   glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
   if (id_ != 0 && width == width_ && height == height_) {
-    glBindTexture(GL_TEXTURE_2D, id_);
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(id_));
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, static_cast<GLsizei>(width),
                     static_cast<GLsizei>(height), GL_RGBA, GL_UNSIGNED_BYTE, rgba);
     return;
@@ -36,7 +36,7 @@ void Texture::upload(const std::uint8_t* rgba, std::uint32_t width, std::uint32_
 
 void Texture::release() {
   if (id_ != 0) {
-    GLuint id = id_;
+    GLuint id = static_cast<GLuint>(id_);
     glDeleteTextures(1, &id);
   }
   id_ = 0;

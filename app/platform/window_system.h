@@ -12,6 +12,8 @@ class DesktopWindow;
 bool start_window_system(std::string& error);
 void stop_window_system();
 void show_error_message(const char* caption, const char* text);
+// What the user is told when the window's graphics device cannot be made.
+const char* graphics_device_failure();
 
 // The interface library's platform and renderer backends for `window`.
 void start_interface_backends(const DesktopWindow& window);

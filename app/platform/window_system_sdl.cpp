@@ -6,7 +6,7 @@
 #include <backends/imgui_impl_sdl.h>
 #include <imgui.h>
 
-#include "app/platform/desktop_window.h"
+#include "app/platform/desktop_window_sdl.h"
 
 bool start_window_system(std::string& error) {
   // The clipboard, the display scale and the title bar's theme talk to X11; without
@@ -19,12 +19,14 @@ bool start_window_system(std::string& error) {
 
 void stop_window_system() { SDL_Quit(); }
 
+const char* graphics_device_failure() { return "Could not create an OpenGL 3.3 context."; }
+
 void show_error_message(const char* caption, const char* text) {
   SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr);
 }
 
 void start_interface_backends(const DesktopWindow& window) {
-  ImGui_ImplSDL2_InitForOpenGL(window.window(), window.context());
+  ImGui_ImplSDL2_InitForOpenGL(window.native().window, window.native().context);
   ImGui_ImplOpenGL3_Init("#version 330 core");
 }
 
@@ -44,7 +46,7 @@ void create_font_texture() { ImGui_ImplOpenGL3_CreateFontsTexture(); }
 
 void render_interface_frame(const DesktopWindow& window, const float clear_colour[3]) {
   int width = 0, height = 0;
-  SDL_GL_GetDrawableSize(window.window(), &width, &height);
+  SDL_GL_GetDrawableSize(window.native().window, &width, &height);
   glViewport(0, 0, width, height);
   glClearColor(clear_colour[0], clear_colour[1], clear_colour[2], 1.0f);
   glClear(GL_COLOR_BUFFER_BIT);
@@ -84,7 +86,7 @@ bool poll_window_events(const DesktopWindow& window, std::vector<WindowEvent>& e
         break;
       case SDL_DROPCOMPLETE: events.push_back({WindowEventKind::drop_complete, {}}); break;
       case SDL_WINDOWEVENT:
-        if (event.window.windowID == window.id()) add_window_event(event.window, events);
+        if (event.window.windowID == SDL_GetWindowID(window.native().window)) add_window_event(event.window, events);
         break;
       default: break;
     }

@@ -6,11 +6,11 @@
 
 #include <cstring>
 
-#include "app/platform/desktop_window.h"
+#include "app/platform/desktop_window_sdl.h"
 #include "app/platform/window_theme.h"
 
 void set_window_frame_theme(const DesktopWindow& desktop_window, bool dark) {
-  SDL_Window* window = desktop_window.window();
+  SDL_Window* window = desktop_window.native().window;
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
   if (window == nullptr || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;

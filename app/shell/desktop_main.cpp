@@ -75,8 +75,8 @@ int run_desktop(int argc, char** argv) {
   std::string error;
   bool no_activate = scripted_input_expected([](const char* name) { return std::getenv(name); });
   if (!session.window.create(window_title(""), scale.effective, no_activate, error)) {
-    std::fprintf(stderr, "%s (%s)\n", "Could not create an OpenGL 3.3 context.", error.c_str());
-    show_error_message(kCaption, "Could not create an OpenGL 3.3 context.");
+    std::fprintf(stderr, "%s (%s)\n", graphics_device_failure(), error.c_str());
+    show_error_message(kCaption, graphics_device_failure());
     stop_window_system();
     return 1;
   }

@@ -55,6 +55,11 @@ LONG WINAPI report_exception(EXCEPTION_POINTERS* info) {
     for (;;) Sleep(INFINITE);
   }
   std::fprintf(stderr, "FATAL: unhandled exception 0x%08lX\n", static_cast<unsigned long>(code));
+  std::fflush(stderr);  // said before the symbols load, which may fault in turn
+  // Symbols load only now: reading them at every start costs time and, under
+  // Wine, has faulted on a large program's debug data.
+  SymSetOptions(SYMOPT_UNDNAME);
+  SymInitialize(GetCurrentProcess(), nullptr, TRUE);
   write_backtrace(info->ContextRecord);
   std::fflush(stderr);
   TerminateProcess(GetCurrentProcess(), code);
@@ -63,12 +68,7 @@ LONG WINAPI report_exception(EXCEPTION_POINTERS* info) {
 
 }  // namespace
 
-void install_crash_report() {
-  // Symbols are loaded now, not inside the filter, where the heap may be broken.
-  SymSetOptions(SYMOPT_UNDNAME);
-  SymInitialize(GetCurrentProcess(), nullptr, TRUE);
-  SetUnhandledExceptionFilter(report_exception);
-}
+void install_crash_report() { SetUnhandledExceptionFilter(report_exception); }
 
 // Windows reports a stack overflow on a guard page of its own; nothing to set up.
 void install_thread_crash_stack() {}

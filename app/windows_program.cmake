@@ -9,7 +9,7 @@ find_library(BQ_WIN_IMGUI NAMES libimgui.a REQUIRED)
 find_path(BQ_WIN_IMGUI_INCLUDE imgui/imgui.h REQUIRED)
 target_include_directories(app SYSTEM PUBLIC ${BQ_WIN_IMGUI_INCLUDE}/imgui)
 target_link_libraries(app PUBLIC cli lang io engine tamble ${BQ_WIN_IMGUI}
-                      d3d11 d3dcompiler dxgi dwmapi gdi32 imm32 shell32 ole32 uuid)
+                      d3d11 d3dcompiler dxgi dwmapi gdi32 imm32 shell32 ole32 uuid dbghelp)
 
 # The icon, drawn by the program's own code on the build machine, becomes
 # resource 101.

@@ -70,7 +70,7 @@ bool name_unnamed_file(std::FILE* file, const std::string& target, bool replace)
 // else refused with errno EEXIST.
 bool move_file(const std::string& from, const std::string& to, bool replace);
 
-// The longest file name `folder` takes.
-std::size_t longest_name_in(const std::string& folder);
+// True when a file named `name` (no folder part) fits the file system of `folder`.
+bool name_fits_in(const std::string& folder, const std::string& name);
 
 bool remove_file(const std::string& path);

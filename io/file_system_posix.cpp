@@ -176,9 +176,9 @@ std::string resolved_path(const std::string& path) {
   return current;
 }
 
-std::size_t longest_name_in(const std::string& folder) {
-  long longest = ::pathconf(folder.c_str(), _PC_NAME_MAX);
-  return longest > 0 ? static_cast<std::size_t>(longest) : 255;
+bool name_fits_in(const std::string& folder, const std::string& name) {
+  long longest = ::pathconf(folder.c_str(), _PC_NAME_MAX);  // in bytes
+  return name.size() <= (longest > 0 ? static_cast<std::size_t>(longest) : 255u);
 }
 
 bool remove_file(const std::string& path) { return ::unlink(path.c_str()) == 0; }

@@ -193,13 +193,11 @@ std::string resolved_path(const std::string& path) {
   return resolved;
 }
 
-std::size_t longest_name_in(const std::string& folder) {
-  char root[MAX_PATH + 1];
-  DWORD longest = 0;
-  if (GetVolumePathNameA(folder.c_str(), root, sizeof root) &&
-      GetVolumeInformationA(root, nullptr, 0, nullptr, &longest, nullptr, nullptr, 0) && longest > 0)
-    return longest;
-  return 255;
+bool name_fits_in(const std::string&, const std::string& name) {
+  // Every Windows file system takes 255 UTF-16 units; asking the volume would
+  // cost a call per file (and, under Wine, a warning on standard error).
+  int units = MultiByteToWideChar(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
+  return units <= 255;
 }
 
 bool remove_file(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }

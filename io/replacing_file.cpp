@@ -49,7 +49,7 @@ std::FILE* ReplacingFile::open(const std::string& requested, bool replace_existi
     return nullptr;
   }
   // Found now rather than when the finished file is named.
-  if (name.size() > longest_name_in(folder)) {
+  if (!name_fits_in(folder, name)) {
     error_ = ENAMETOOLONG;
     return nullptr;
   }

@@ -43,7 +43,7 @@ inline void wait_done(std::atomic<std::uint32_t>& word, std::uint32_t gen, bool 
     v = word.load();
   }
   while (behind(v)) {
-    word.wait(v);
+    os::wait_while_equal(word, v);  // not std::atomic::wait: mingw's loses wake-ups
     v = word.load();
   }
 }
@@ -193,7 +193,7 @@ void worker_pool::worker_main(unsigned a) {
     }
     done_[a].value.store(gen);
     // Cheap when nobody sleeps on the word: the caller mostly spins briefly.
-    done_[a].value.notify_one();
+    os::wake_all(done_[a].value);
   }
 }
 

@@ -6,27 +6,12 @@
 #include <string>
 #include <vector>
 
-// One argument as the C run-time's command-line parser reads it back.
-inline std::string quoted_argument(const std::string& argument) {
-  std::string out = "\"";
-  std::size_t backslashes = 0;
-  for (char c : argument) {
-    if (c == '\\') {
-      ++backslashes;
-      continue;
-    }
-    out.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
-    backslashes = 0;
-    out += c;
-  }
-  out.append(backslashes * 2, '\\');
-  return out + "\"";
-}
+#include "io/command_line.h"
 
 inline std::string command_line(const std::string& program, const std::vector<std::string>& arguments) {
-  std::string command = quoted_argument(program);
-  for (const std::string& argument : arguments) command += " " + quoted_argument(argument);
-  return command;
+  std::vector<std::string> argv{program};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  return windows_command_line(argv);
 }
 
 // Sets or unsets (empty value) the variables for a child and gives back what they were.

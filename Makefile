@@ -36,8 +36,10 @@ test-asan: deps $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan-suppressions.txt UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
+# The stage benchmarks, then the whole process against ffmpeg (installed when missing).
 bench: build
 	$(BUILD)/bench/bq_bench --benchmark_min_time=0.2
+	bench/whole-process $(BUILD)
 
 # Whole-process comparison with ffmpeg and ImageMagick on the corpus; installs
 # the peers and the perceptual metrics, which nothing else needs.
@@ -58,7 +60,7 @@ FUZZ_LIBS   = $(shell pkg-config --libs libpng zlib libjpeg libwebp libwebpdemux
 FUZZ_RUN    = -max_total_time=$(FUZZ_TIME) -rss_limit_mb=2048 -malloc_limit_mb=2048 -timeout=10 \
               -max_len=65536 -print_final_stats=1
 DECODER_SOURCES  = io/decode/png_decode_memory.cpp io/decode/decode_jpeg.cpp io/decode/decode_webp.cpp \
-                   io/decode/decode_tiff.cpp io/decode/decode_bmp_gif.cpp io/decode/bmp_header.cpp \
+                   io/decode/decode_tiff.cpp io/decode/decode_bmp_gif.cpp io/decode/bmp_header.cpp io/decode/bmp_screen.cpp \
                    io/decode/decode_bmp_rle.cpp io/decode/gif_frame_check.cpp io/decode/decode_heif.cpp \
                    io/decode/pixel_block.cpp io/io_status.cpp
 PALETTE_SOURCES  = io/palette/palette_file.cpp io/file_system_posix.cpp io/io_status.cpp

@@ -48,7 +48,7 @@ void BM_RequestToResult(benchmark::State& state) {
   for (auto _ : state) {
     document.request_run();
     take_next_result(document);
-    engine_seconds += document.result.seconds;
+    engine_seconds += document.result().seconds;
   }
   state.counters["engine_ms"] = 1e3 * engine_seconds / static_cast<double>(state.iterations());
 }

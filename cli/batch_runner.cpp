@@ -9,7 +9,9 @@
 
 #include "cli/batch_maps.h"
 #include "cli/path_exists.h"
+#include "engine/engine_cache.h"
 #include "engine/memory_budget.h"
+#include "engine/palette_capacity.h"
 #include "io/file_system.h"
 #include "io/image_decode.h"
 #include "io/image_probe.h"
@@ -19,14 +21,13 @@
 
 namespace {
 
-constexpr int kMostColours = 256;
 constexpr char kNotEnoughMemory[] = "not enough memory";
 constexpr char kStandardStream[] = "-";
 
 // What every input shares: the fixed colours and the maps, read once.
 struct SharedInputs {
   // One entry more than a palette holds, to learn that a file holds more.
-  std::uint8_t colours[(kMostColours + 1) * 4] = {};
+  std::uint8_t colours[(kPaletteCapacity + 1) * 4] = {};
   BatchMap focus;
   BatchMap dither;
   // Outputs written so far, by the file they finally name, with their input.
@@ -50,7 +51,7 @@ bool read_fixed_colours(BatchRequest& request, SharedInputs& shared) {
   std::string message;
   std::string warning;
   int count = 0;
-  IoStatus read = read_palette_file(path, shared.colours, kMostColours + 1, count, message, &warning);
+  IoStatus read = read_palette_file(path, shared.colours, static_cast<int>(kPaletteCapacity) + 1, count, message, &warning);
   if (!warning.empty()) std::fprintf(stderr, "%s\n", warning.c_str());
   if (!read.ok()) {
     std::fprintf(stderr, "cannot read palette %s: %s\n", path.c_str(),
@@ -59,11 +60,11 @@ bool read_fixed_colours(BatchRequest& request, SharedInputs& shared) {
   }
   const bool fixed_palette = !request.palette_path.empty();
   // A fixed palette is used exactly as given, even one of a single colour.
-  const int usable = fixed_palette ? kMostColours : static_cast<int>(request.options.colors);
+  const int usable = static_cast<int>(fixed_palette ? kPaletteCapacity : request.options.colors);
   if (count > usable) {
     if (fixed_palette)
       std::fprintf(stderr, "palette %s has more than %d colours; using the first %d\n",
-                   path.c_str(), kMostColours, kMostColours);
+                   path.c_str(), usable, usable);
     else
       std::fprintf(stderr, "pins %s hold more colours than the %d asked for; using the first %d\n",
                    path.c_str(), usable, usable);
@@ -155,7 +156,7 @@ InputEnd quantize_one(const std::string& input, Destination& out, const BatchReq
   if (shared.dither.wanted()) options.dither_map = shared.dither.raster().values.data();
 
   std::vector<std::uint8_t> indices(static_cast<std::size_t>(image.width) * image.height);
-  std::uint8_t palette[256 * 4] = {};
+  std::uint8_t palette[kPaletteCapacity * 4] = {};
   std::uint32_t palette_size = 0;
   // The palette comes back encoded for the engine's output gamma, not the input's.
   double palette_gamma = 0.0;
@@ -208,6 +209,8 @@ InputEnd quantize_one(const std::string& input, Destination& out, const BatchReq
 }  // namespace
 
 int run_batch_request(BatchRequest& request, const QuantizeFunction& quantize) {
+  // Each image runs once: nothing is worth keeping for a later run.
+  keep_engine_caches(false);
   SharedInputs shared{.focus = BatchMap("focus map", request.focus_map_path),
                       .dither = BatchMap("dither map", request.dither_map_path),
                       .written = {}};

@@ -1,11 +1,6 @@
 #pragma once
-#include <functional>
-
 #include "cli/batch_request.h"
-#include "engine/quantize.h"
-
-// The engine entry as the batch loop calls it; tests put a recorder in its place.
-using QuantizeFunction = std::function<decltype(quantize_image)>;
+#include "engine/quantize_function.h"
 
 // Reads the palette or pins and the maps, then quantizes every input in turn.
 // Returns the exit code: 0 all written, 1 a shared file problem or every

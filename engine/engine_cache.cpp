@@ -17,7 +17,8 @@
 namespace {
 
 struct WorkingSpaceCache {
-  tamble::array<WorkColor> image;
+  tamble::array<WorkColor> image;  // a colour per pixel, or the colours `ids` number
+  tamble::array<std::uint32_t> ids;
   tamble::array<double> noise;
   tamble::array<double> edges;
   std::uint64_t key = 0;
@@ -37,10 +38,12 @@ struct HistogramCache {
 // Never destroyed: at exit the device their memory came from may already be
 // gone, and the process returns everything anyway.
 WorkingSpaceCache& g_working = *new WorkingSpaceCache;
+bool g_keep_caches = true;
 HistogramCache& g_histogram = *new HistogramCache;
 
 void forget_working_space() {
   g_working.image.release();
+  g_working.ids.release();
   g_working.noise.release();
   g_working.edges.release();
   g_working.key = 0;
@@ -55,6 +58,17 @@ void forget_histogram() {
   g_histogram.pristine.release();
   g_histogram.key = 0;
   g_histogram.valid = false;
+}
+
+// Numbered colours pay when they are at most a quarter of the pixels; the
+// numbers are 32 bits, and tiny images gain nothing.
+constexpr std::size_t kCompactShare = 4;
+constexpr std::size_t kCompactFrom = 4096;
+constexpr std::size_t kCompactBelow = std::size_t{1} << 31;
+
+WorkImage working_view(std::uint32_t width, std::uint32_t height) {
+  return WorkImage{g_working.image.data(), width, height,
+                   g_working.ids.empty() ? nullptr : g_working.ids.data()};
 }
 
 // Builds with growing posterization until the colours fit.
@@ -79,11 +93,26 @@ std::unique_ptr<Histogram> build_fitting_histogram(tamble::device* dev, const st
   }
 }
 
+// A histogram built for this run, in working colours.
+std::unique_ptr<Histogram> new_run_histogram(tamble::device* dev, const std::uint8_t* pixels,
+                                             std::size_t pixel_count, double gamma,
+                                             const double* importance,
+                                             const EngineSettings& settings) {
+  engine_log(settings, "  making histogram...");
+  std::unique_ptr<Histogram> hist =
+      build_fitting_histogram(dev, pixels, pixel_count, gamma, importance, settings);
+  engine_log(settings, "%d colors found\n", static_cast<int>(hist->count));
+  histogram_to_work_colors(dev, *hist);
+  ++g_run_stats.histogram_builds;
+  g_run_stats.histogram_colors = hist->count;
+  return hist;
+}
+
 }  // namespace
 
-const WorkColor* cached_working_image(tamble::device* dev, const std::uint8_t* pixels,
-                                      std::uint32_t width, std::uint32_t height, double gamma,
-                                      std::uint64_t key, const EngineSettings& settings) {
+WorkImage cached_working_image(tamble::device* dev, const std::uint8_t* pixels,
+                               std::uint32_t width, std::uint32_t height, double gamma,
+                               std::uint64_t key, const EngineSettings& settings) {
   const std::size_t pixel_count = static_cast<std::size_t>(width) * height;
   // The key sees the pixel count, not the shape; the contrast maps depend on
   // the shape, so the width must match as well.
@@ -91,27 +120,36 @@ const WorkColor* cached_working_image(tamble::device* dev, const std::uint8_t* p
       g_working.width == width) {
     engine_log(settings, "working-space image cached%c", '\n');
     ++g_run_stats.image_cache_hits;
-    return g_working.image.data();
+    return working_view(width, height);
   }
   forget_working_space();
   // A histogram key includes the image key, so the cached histogram cannot
   // serve another image; freeing it now lowers this run's peak memory.
   forget_histogram();
   try {
-    g_working.image = required_array<WorkColor>(dev, pixel_count);
+    // A run that keeps nothing numbers the colours when that is smaller; a
+    // kept image stays a colour per pixel, the quickest to read again.
+    const bool compact = !g_keep_caches && pixel_count >= kCompactFrom &&
+                         pixel_count < kCompactBelow &&
+                         convert_compact_working_image(dev, pixels, pixel_count, gamma,
+                                                       pixel_count / kCompactShare,
+                                                       g_working.image, g_working.ids);
+    if (!compact) {
+      g_working.image = required_array<WorkColor>(dev, pixel_count);
+      convert_working_image(dev, pixels, pixel_count, gamma, g_working.image.data());
+    }
     g_working.noise = required_array<double>(dev, pixel_count);
     g_working.edges = required_array<double>(dev, pixel_count);
   } catch (const std::bad_alloc&) {
     forget_working_space();
     throw;
   }
-  convert_working_image(dev, pixels, pixel_count, gamma, g_working.image.data());
   g_working.key = key;
   g_working.pixel_count = pixel_count;
   g_working.width = width;
   g_working.valid = true;
   ++g_run_stats.image_conversions;
-  return g_working.image.data();
+  return working_view(width, height);
 }
 
 namespace {
@@ -119,7 +157,7 @@ namespace {
 // Fresh maps are written whole by compute_contrast_maps: no zero fill first.
 void ensure_contrast_maps(tamble::device* dev, std::uint32_t width, std::uint32_t height) {
   if (g_working.maps_ready) return;
-  compute_contrast_maps(dev, g_working.image.data(), width, height, g_working.noise.data(),
+  compute_contrast_maps(dev, working_view(width, height), g_working.noise.data(),
                         g_working.edges.data());
   g_working.maps_ready = true;
   ++g_run_stats.contrast_map_builds;
@@ -152,6 +190,10 @@ Histogram* histogram_for_run(tamble::device* dev, const std::uint8_t* pixels,
                              std::size_t pixel_count, double gamma, const double* importance,
                              std::uint64_t image_key, const EngineSettings& settings,
                              std::unique_ptr<Histogram>& owned) {
+  if (!g_keep_caches) {
+    owned = new_run_histogram(dev, pixels, pixel_count, gamma, importance, settings);
+    return owned.get();
+  }
   std::uint64_t key = histogram_key(dev, importance, pixel_count, image_key, settings.speed);
   if (g_histogram.valid && g_histogram.key == key) {
     // The previous run's palette search reordered the items and rewrote their weights.
@@ -164,13 +206,8 @@ Histogram* histogram_for_run(tamble::device* dev, const std::uint8_t* pixels,
     return hist;
   }
   forget_histogram();
-  engine_log(settings, "  making histogram...");
   std::unique_ptr<Histogram> hist =
-      build_fitting_histogram(dev, pixels, pixel_count, gamma, importance, settings);
-  engine_log(settings, "%d colors found\n", static_cast<int>(hist->count));
-  histogram_to_work_colors(dev, *hist);
-  ++g_run_stats.histogram_builds;
-  g_run_stats.histogram_colors = hist->count;
+      new_run_histogram(dev, pixels, pixel_count, gamma, importance, settings);
   if (hist->count >= 1) {
     // Without room for the pristine copy the run goes on uncached.
     tamble::array<HistogramItem> copy(dev, hist->count);
@@ -190,4 +227,23 @@ Histogram* histogram_for_run(tamble::device* dev, const std::uint8_t* pixels,
 void release_engine_caches() {
   forget_working_space();
   forget_histogram();
+}
+
+void keep_engine_caches(bool keep) {
+  g_keep_caches = keep;
+  if (!keep) release_engine_caches();
+}
+
+bool engine_caches_kept() { return g_keep_caches; }
+
+void drop_cached_noise_map() {
+  g_working.noise.release();
+  g_working.valid = false;
+}
+
+tamble::array<double> take_cached_edge_map(tamble::device* dev, std::uint32_t width,
+                                           std::uint32_t height) {
+  ensure_contrast_maps(dev, width, height);
+  g_working.valid = false;
+  return std::move(g_working.edges);
 }

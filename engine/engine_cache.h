@@ -9,15 +9,16 @@
 
 #include "engine/colour/histogram.h"
 #include "engine/colour/work_color.h"
+#include "engine/colour/work_image.h"
 #include "engine/engine_settings.h"
 #include "tamble/device.h"
 
-// The image as working colours, reused when `key`, the pixel count and the
+// The image as working colours (see keep_engine_caches for its form), reused when `key`, the pixel count and the
 // width match the cached ones, else converted anew. Refused memory throws
 // std::bad_alloc (as every function here does) and leaves the cache empty.
-const WorkColor* cached_working_image(tamble::device* dev, const std::uint8_t* pixels,
-                                      std::uint32_t width, std::uint32_t height, double gamma,
-                                      std::uint64_t key, const EngineSettings& settings);
+WorkImage cached_working_image(tamble::device* dev, const std::uint8_t* pixels,
+                               std::uint32_t width, std::uint32_t height, double gamma,
+                               std::uint64_t key, const EngineSettings& settings);
 
 // Copies the contrast maps of the cached image into the per-call maps,
 // computing them first when this image has none yet. Needs width and height
@@ -45,3 +46,18 @@ bool restore_cached_histogram(Histogram& hist);
 
 // Frees both caches (tests, and callers that want the memory back).
 void release_engine_caches();
+
+// Whether runs leave their working image, maps and histogram for the next
+// run (the default). A face that runs each image once turns this off: the
+// histogram then has no pristine copy, each map is freed once read, and the
+// whole cache is freed at the end of the run.
+void keep_engine_caches(bool keep);
+bool engine_caches_kept();
+
+// For runs that keep nothing: frees the cached noise map, or hands over the
+// cached edge map (computed first when needed) for the run to change at will.
+// Either leaves the cache unusable by a later run; the working image stays
+// readable until the next cached_working_image or release_engine_caches.
+void drop_cached_noise_map();
+tamble::array<double> take_cached_edge_map(tamble::device* dev, std::uint32_t width,
+                                           std::uint32_t height);

@@ -8,9 +8,10 @@
 #include "engine/colour/work_color.h"
 #include "engine/dither_kind.h"
 #include "engine/quantizer_options.h"
+#include "engine/unbounded.h"
 
 // A palette error no run reaches: the quality check never fails.
-inline constexpr double kNoMseLimit = 1e20;
+inline constexpr double kNoMseLimit = kUnbounded;
 
 struct EngineSettings {
   // Error target of the palette search's feedback loop, and the palette error

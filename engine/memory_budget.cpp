@@ -8,15 +8,16 @@
 #include "engine/colour/work_color.h"
 
 namespace {
-// Per pixel at the histogram's peak: the pixel copy (4), the working image
-// (32), the cached noise and edge maps (16), a per-call importance map when
-// focus reweights it (8; otherwise the cached noise map is read as it is),
-// the index buffer (1), and the histogram's keys and weights with their sort
-// and reduction buffers (4 + 8 + 12 + 12). The per-call edge map of dithering
-// comes after the histogram is gone.
-constexpr double kBytesPerPixel = 4 + sizeof(WorkColor) + 16 + 8 + 1 + 36;
-// Each distinct colour is an item plus its pristine copy in the cache.
-constexpr double kBytesPerColor = 2 * sizeof(HistogramItem);
+// Per pixel at the run's peak, for a run that keeps its caches (one that
+// keeps nothing needs less): the pixel copy (4), the working image (32), the
+// cached noise and edge maps (16), one more map (8: the contrast scratch, a
+// per-call importance map under focus, or the per-call edge map of
+// dithering), the index buffer (1) and the k-means step's grouping of pixels
+// by entry (4). The histogram sums its colours without per-pixel arrays.
+constexpr double kBytesPerPixel = 4 + sizeof(WorkColor) + 16 + 8 + 1 + 4;
+// Each distinct colour is an item plus its pristine copy in the cache, and
+// its key and weight while the items are made.
+constexpr double kBytesPerColor = 2 * sizeof(HistogramItem) + 12;
 }  // namespace
 
 double estimated_run_bytes(std::uint64_t pixel_count, std::uint32_t speed) {

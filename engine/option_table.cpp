@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/dither_kind.h"
+#include "engine/palette_capacity.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ using Q = QuantizerOptions;
 //   before it. The engine takes it as it is.
 // - sum_pow below 0 gives the engine's default, 1, not the front ends' lower bound.
 const OptionSpec kTable[kOptionCount] = {
-    {OptionId::colors, &Q::colors, "colors", "--colors", "-c", K::integer, 2, 256, kBuiltIn.colors,
+    {OptionId::colors, &Q::colors, "colors", "--colors", "-c", K::integer, 2, kPaletteCapacity, kBuiltIn.colors,
      E::clamped, S::direct, "Colours", "%d", S::direct, {}},
     {OptionId::speed, &Q::speed, "speed", "--speed", "-s", K::integer, 1, 10, kBuiltIn.speed,
      E::clamped, S::direct, "Speed", "%d", S::direct, {}},

@@ -22,12 +22,11 @@
 #include "engine/remap/remap_diffused.h"
 #include "engine/dither/remap_masked.h"
 #include "engine/speed_budget.h"
+#include "engine/unbounded.h"
 #include "tamble/algorithms.h"
 #include "tamble/runtime.h"
 
 namespace {
-
-constexpr double kIe6Threshold = 254.0 / 255.0;
 
 bool focus_applies(const ImageDesc& image, const EngineSettings& settings) {
   return settings.focus_map && settings.focus_weight != 1.0 &&
@@ -53,12 +52,12 @@ std::uint32_t run_steps(tamble::device* dev, ImageDesc& image, const EngineSetti
   const std::size_t n = static_cast<std::size_t>(width) * height;
   const std::uint32_t speed = settings.speed;
 
-  if (settings.min_opaque_alpha <= kIe6Threshold) ie6_workaround(image, settings);
+  if (ie6_workaround_applies(settings)) ie6_workaround(image, settings);
 
   // The entry's copy is one packed block, rows[0] its start.
   const std::uint8_t* pixels = image.rows[0];
   std::uint64_t key = image_key(dev, pixels, n, image.gamma);
-  const WorkColor* work =
+  const WorkImage work =
       cached_working_image(dev, pixels, width, height, image.gamma, key, settings);
 
   // The importance map: the cached noise map as it stands, or a per-call
@@ -82,6 +81,12 @@ std::uint32_t run_steps(tamble::device* dev, ImageDesc& image, const EngineSetti
   Histogram* hist =
       histogram_for_run(dev, pixels, n, image.gamma, weights, key, settings, owned_histogram);
   importance.release();
+  const bool keep_caches = engine_caches_kept();
+  if (!keep_caches && has_contrast) {
+    drop_cached_noise_map();
+    // Only dithering reads the edge map: taken and dropped at once.
+    if (!settings.dither_on()) take_cached_edge_map(dev, width, height);
+  }
 
   double palette_error = -1.0;
   Palette palette = palette_search(dev, *hist, settings, palette_error);
@@ -105,12 +110,16 @@ std::uint32_t run_steps(tamble::device* dev, ImageDesc& image, const EngineSetti
   // out of the histogram's peak memory, and without dithering it is not needed.
   tamble::array<double> edge_map;
   if (settings.dither_on()) {
-    edge_map = required_array<double>(dev, n);
-    if (!has_contrast) tamble::fill(dev, edge_map, 0.0);
-    else copy_contrast_maps(dev, width, height, nullptr, edge_map.data());
+    if (has_contrast && !keep_caches) {
+      edge_map = take_cached_edge_map(dev, width, height);
+    } else {
+      edge_map = required_array<double>(dev, n);
+      if (!has_contrast) tamble::fill(dev, edge_map, 0.0);
+      else copy_contrast_maps(dev, width, height, nullptr, edge_map.data());
+    }
   }
 
-  const RemapImage remap_image{work, width, height};
+  const RemapImage& remap_image = work;
   const bool plain_first = !settings.dither_on() || plain_remap_before_dither(speed);
   if (plain_first) {
     engine_log(settings, "  mapping image to new colors...");
@@ -124,7 +133,7 @@ std::uint32_t run_steps(tamble::device* dev, ImageDesc& image, const EngineSetti
   palette_to_output(out, palette);
 
   if (settings.dither_on()) {
-    double diffusion_limit = palette_error < 0.0 ? 1e20 : palette_error * settings.dither_damper;
+    double diffusion_limit = palette_error < 0.0 ? kUnbounded : palette_error * settings.dither_damper;
     if (!plain_first) engine_log(settings, "  mapping image to new colors...");
     if (settings.dither == kDitherFloydSteinberg) {
       // An image the palette already holds has no error to diffuse.

@@ -8,10 +8,13 @@
 #include <new>
 #include <vector>
 
+#include "engine/engine_cache.h"
 #include "engine/engine_settings.h"
 #include "engine/run_stats.h"
 #include "engine/memory_budget.h"
 #include "engine/option_table.h"
+#include "engine/palette/ie6_workaround.h"
+#include "engine/palette_capacity.h"
 #include "engine/pipeline.h"
 #include "engine/quality_scale.h"
 #include "engine/quantized_image.h"
@@ -22,7 +25,6 @@ RunStats g_run_stats;
 namespace {
 
 constexpr double kIe6OpaqueAlpha = 0.9333333333333333;  // 238/255
-constexpr std::uint32_t kMaxPins = 256;
 
 std::uint32_t engine_count(const QuantizerOptions& o, OptionId id) {
   return static_cast<std::uint32_t>(engine_value(o, id));
@@ -60,7 +62,7 @@ EngineSettings engine_settings(const QuantizerOptions& o, const ImageDesc& image
   s.dither_map = o.dither_map;
   s.dither_width = o.dither_map ? image.width : 0;
   s.dither_height = o.dither_map ? image.height : 0;
-  std::uint32_t pin_count = o.pins ? std::min(o.pin_count, kMaxPins) : 0;
+  std::uint32_t pin_count = o.pins ? std::min(o.pin_count, kPaletteCapacity) : 0;
   for (std::uint32_t i = 0; i < pin_count; ++i)
     s.pins.push_back(to_work_color(o.pins + 4 * i, image.gamma));
   return s;
@@ -102,18 +104,26 @@ std::uint32_t quantize_image(const std::uint8_t* pixels, std::uint32_t width, st
   if (!run_fits_in_memory(n, engine_count(*options, OptionId::speed))) return kQuantizeOutOfMemory;
 
   try {
-    std::vector<std::uint8_t> copy(pixels, pixels + 4 * n);
     ImageDesc image;
     image.width = width;
     image.height = height;
     image.gamma = gamma > 0.0 ? gamma : kDefaultGamma;
+    const EngineSettings settings = engine_settings(*options, image);
+    // Only the IE6 workaround writes into the pixels: it gets a copy, every
+    // other run reads the caller's pixels, which nothing then changes.
+    std::vector<std::uint8_t> copy;
+    std::uint8_t* base = const_cast<std::uint8_t*>(pixels);
+    if (ie6_workaround_applies(settings)) {
+      copy.assign(pixels, pixels + 4 * n);
+      base = copy.data();
+    }
     image.rows.resize(height);
     for (std::uint32_t y = 0; y < height; ++y)
-      image.rows[y] = copy.data() + 4 * static_cast<std::size_t>(y) * width;
-    const EngineSettings settings = engine_settings(*options, image);
+      image.rows[y] = base + 4 * static_cast<std::size_t>(y) * width;
 
     QuantizedImage result;
     const std::uint32_t status = run_pipeline(tamble::get_cpu_device(), image, settings, result);
+    if (!engine_caches_kept()) release_engine_caches();
     if (out_report && (status == kQuantizeOk || status == kQuantizeTooMuchError))
       *out_report = {result.palette_error, quality_of_mse(result.palette_error),
                      result.palette_colors};

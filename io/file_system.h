@@ -15,9 +15,9 @@ bool is_regular_file(const std::string& path);
 // True when nothing at all exists at `path` (a missing file or folder on the way).
 bool path_is_missing(const std::string& path);
 
-// What sits at a path, links followed: nothing, a regular file, or anything else
-// (folder, device, pipe, socket).
-enum class PathKind { missing, regular, other };
+// What sits at a path, links followed: nothing, a regular file, a folder, or
+// anything else (device, pipe, socket).
+enum class PathKind { missing, regular, folder, other };
 PathKind path_kind(const std::string& path);
 
 // Why `path` cannot be read as a file: kOk for a readable regular file, else

@@ -15,7 +15,8 @@ const char* path_separators() { return "/"; }
 PathKind path_kind(const std::string& path) {
   struct stat info {};
   if (path.empty() || ::stat(path.c_str(), &info) != 0) return PathKind::missing;
-  return S_ISREG(info.st_mode) ? PathKind::regular : PathKind::other;
+  if (S_ISREG(info.st_mode)) return PathKind::regular;
+  return S_ISDIR(info.st_mode) ? PathKind::folder : PathKind::other;
 }
 
 bool path_is_missing(const std::string& path) {

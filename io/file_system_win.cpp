@@ -10,34 +10,19 @@
 #include <cstdlib>
 
 #include "io/file_system.h"
+#include "io/win32_errno.h"
 
 namespace {
-
-// errno for the last Win32 failure, so callers report the system's reason.
-void set_errno_from_last_error() {
-  switch (GetLastError()) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_DRIVE: errno = ENOENT; break;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-    case ERROR_WRITE_PROTECT: errno = EACCES; break;
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS: errno = EEXIST; break;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL: errno = ENOSPC; break;
-    case ERROR_FILENAME_EXCED_RANGE: errno = ENAMETOOLONG; break;
-    case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_OUTOFMEMORY: errno = ENOMEM; break;
-    default: errno = EIO; break;
-  }
-}
 
 bool is_separator(char c) { return c == '/' || c == '\\'; }
 
 DWORD attributes_of(const std::string& path) {
   return path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path.c_str());
+}
+
+HANDLE open_for_reading(const std::string& path) {
+  return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 }  // namespace
@@ -47,8 +32,8 @@ const char* path_separators() { return "/\\"; }
 PathKind path_kind(const std::string& path) {
   DWORD attributes = attributes_of(path);
   if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::missing;
-  return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0 ? PathKind::regular
-                                                                                 : PathKind::other;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return PathKind::folder;
+  return (attributes & FILE_ATTRIBUTE_DEVICE) == 0 ? PathKind::regular : PathKind::other;
 }
 
 bool path_is_missing(const std::string& path) {
@@ -59,6 +44,52 @@ bool path_is_missing(const std::string& path) {
 }
 
 bool is_regular_file(const std::string& path) { return path_kind(path) == PathKind::regular; }
+
+IoStatus readable_file_status(const std::string& path) {
+  DWORD attributes = attributes_of(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES)
+    return GetLastError() == ERROR_ACCESS_DENIED ? IoCode::kPermissionDenied : IoCode::kNoSuchFile;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return IoCode::kIsDirectory;
+  if (attributes & FILE_ATTRIBUTE_DEVICE) return IoCode::kNotRegularFile;
+  HANDLE handle = open_for_reading(path);
+  if (handle == INVALID_HANDLE_VALUE)
+    return GetLastError() == ERROR_ACCESS_DENIED ? IoCode::kPermissionDenied : IoCode::kNoSuchFile;
+  bool disk = GetFileType(handle) == FILE_TYPE_DISK;
+  CloseHandle(handle);
+  return disk ? IoCode::kOk : IoCode::kNotRegularFile;
+}
+
+SmallFileRead read_small_file(const std::string& path, std::size_t limit, std::string& text) {
+  text.clear();
+  DWORD attributes = attributes_of(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES)
+    return GetLastError() == ERROR_ACCESS_DENIED ? SmallFileRead::unreadable : SmallFileRead::missing;
+  if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) return SmallFileRead::not_regular;
+  HANDLE handle = open_for_reading(path);
+  if (handle == INVALID_HANDLE_VALUE) {
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? SmallFileRead::missing
+                                                                          : SmallFileRead::unreadable;
+  }
+  // Only a disk file is read: a pipe or console that took the name could block.
+  SmallFileRead result = SmallFileRead::ok;
+  LARGE_INTEGER size{};
+  if (GetFileType(handle) != FILE_TYPE_DISK) result = SmallFileRead::not_regular;
+  else if (!GetFileSizeEx(handle, &size)) result = SmallFileRead::unreadable;
+  else if (static_cast<std::uint64_t>(size.QuadPart) > limit) result = SmallFileRead::too_large;
+  char block[65536];
+  while (result == SmallFileRead::ok) {
+    DWORD got = 0;
+    if (!ReadFile(handle, block, sizeof block, &got, nullptr)) result = SmallFileRead::unreadable;
+    if (result != SmallFileRead::ok || got == 0) break;
+    // A file that grows while it is read is held to the same limit.
+    if (text.size() + got > limit) result = SmallFileRead::too_large;
+    else text.append(block, got);
+  }
+  CloseHandle(handle);
+  if (result != SmallFileRead::ok) text.clear();
+  return result;
+}
 
 bool make_directories(const std::string& path) {
   if (path.empty()) return false;
@@ -162,17 +193,13 @@ std::string resolved_path(const std::string& path) {
   return resolved;
 }
 
-bool replace_file(const std::string& from, const std::string& to) {
-  // ReplaceFileA keeps the target's attributes and access rights; a target
-  // that does not exist yet (or that it refuses) is moved over in one step.
-  if (attributes_of(to) != INVALID_FILE_ATTRIBUTES &&
-      ReplaceFileA(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                   nullptr))
-    return true;
-  if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    return true;
-  set_errno_from_last_error();
-  return false;
+std::size_t longest_name_in(const std::string& folder) {
+  char root[MAX_PATH + 1];
+  DWORD longest = 0;
+  if (GetVolumePathNameA(folder.c_str(), root, sizeof root) &&
+      GetVolumeInformationA(root, nullptr, 0, nullptr, &longest, nullptr, nullptr, 0) && longest > 0)
+    return longest;
+  return 255;
 }
 
 bool remove_file(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }

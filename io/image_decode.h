@@ -23,8 +23,9 @@ IoStatus read_whole_stream(std::FILE* file, std::vector<std::uint8_t>& bytes);
 // Reads a whole PNG from an open file; writes its own diagnostics to stderr.
 IoStatus decode_png_stream(std::FILE* file, DecodedImage& image);
 
-// The platform's decoder for every format (decode_libs.cpp on Linux, the
-// Windows Imaging Component on Windows).
+// Any image file read whole and handed to the platform's decoder below.
 IoStatus decode_with_platform(const std::string& path, DecodedImage& image);
-// The same for a file already in memory.
+// The platform's decoder for every format (decode_libs.cpp on Linux, the
+// Windows Imaging Component on Windows, after the checks both share) for a
+// file already in memory.
 IoStatus decode_bytes_with_platform(const std::vector<std::uint8_t>& bytes, DecodedImage& image);

@@ -26,8 +26,13 @@ std::FILE* ReplacingFile::open(const std::string& requested, bool replace_existi
   // A linked file (say a settings file kept in a dotfiles folder) is written
   // where it really lives, so the link survives; so is a link to a file not yet there.
   std::string target = resolved_path(requested);
-  if (path_kind(target) == PathKind::other) {
-    file_ = std::fopen(target.c_str(), "wb");  // a folder fails here, as it should
+  PathKind kind = path_kind(target);
+  if (kind == PathKind::folder) {  // named for what it is on every system
+    error_ = EISDIR;
+    return nullptr;
+  }
+  if (kind == PathKind::other) {
+    file_ = std::fopen(target.c_str(), "wb");
     error_ = file_ == nullptr ? errno : 0;
     if (file_ != nullptr) target_ = target, write_through_ = true;
     return file_;

@@ -1,9 +1,10 @@
 # The Windows build decodes PNG with libpng, as on Linux, so a PNG gives the
 # same pixels everywhere; every other format goes to the Windows Imaging
-# Component, so the Linux decoders of those formats and their libraries stay out.
+# Component, so the Linux decoders of those formats and their libraries stay out
+# (the HEIF file stays for its probe, which finds no HEIF without libheif).
 # libpng, libdeflate and zlib are the static mingw builds of
 # tools/install-windows-deps.
-bq_folder_library(io EXCLUDE "/decode_(libs|jpeg|webp|tiff|heif|bmp_gif)\\.cpp$")
+bq_folder_library(io EXCLUDE "/decode_(libs|jpeg|webp|tiff|bmp_gif)\\.cpp$")
 find_library(BQ_WIN_PNG NAMES libpng16.a REQUIRED)
 find_library(BQ_WIN_DEFLATE NAMES libdeflate.a REQUIRED)
 find_library(BQ_WIN_ZLIB NAMES libz.a REQUIRED)

@@ -146,13 +146,15 @@ struct csr_buckets {
 };
 csr_buckets group_by_bucket(device* dev, const std::uint32_t* bucket_of, std::size_t item_count,
                             std::uint32_t bucket_count);
+csr_buckets group_by_bucket(device* dev, const std::uint8_t* bucket_of, std::size_t item_count,
+                            std::uint32_t bucket_count);
 
 // Groups items by bucket, runs chunk_fn(bucket, items, count) -> R on chunks of
 // at most chunk_len items of one bucket in parallel, folds each bucket's chunk
 // results in chunk order with combine, and writes one record per bucket
 // (the identity for an empty bucket).
-template <class R, class ChunkF, class Combine>
-void build_csr_buckets(device* dev, const std::uint32_t* bucket_of, std::size_t item_count,
+template <class R, class ChunkF, class Combine, class Bucket>
+void build_csr_buckets(device* dev, const Bucket* bucket_of, std::size_t item_count,
                        std::uint32_t bucket_count, std::uint32_t chunk_len, const R& identity,
                        ChunkF chunk_fn, Combine combine, R* out) {
   detail::refuse_gpu(dev, "build_csr_buckets");

@@ -14,10 +14,9 @@ bool count_in_parallel(std::size_t items, std::uint32_t buckets) {
   return items * 8 + 1048576 >= static_cast<std::size_t>(buckets) * thread_count();
 }
 
-}  // namespace
-
-csr_buckets group_by_bucket(device* dev, const std::uint32_t* bucket_of, std::size_t item_count,
-                            std::uint32_t bucket_count) {
+template <class Bucket>
+csr_buckets group_items(device* dev, const Bucket* bucket_of, std::size_t item_count,
+                        std::uint32_t bucket_count) {
   detail::refuse_gpu(dev, "group_by_bucket");
   const std::size_t buckets = bucket_count;
   const unsigned parts = count_in_parallel(item_count, bucket_count)
@@ -53,6 +52,18 @@ csr_buckets group_by_bucket(device* dev, const std::uint32_t* bucket_of, std::si
       if (bucket_of[i] < bucket_count) csr.items[next[bucket_of[i]]++] = static_cast<std::uint32_t>(i);
   });
   return csr;
+}
+
+}  // namespace
+
+csr_buckets group_by_bucket(device* dev, const std::uint32_t* bucket_of, std::size_t item_count,
+                            std::uint32_t bucket_count) {
+  return group_items(dev, bucket_of, item_count, bucket_count);
+}
+
+csr_buckets group_by_bucket(device* dev, const std::uint8_t* bucket_of, std::size_t item_count,
+                            std::uint32_t bucket_count) {
+  return group_items(dev, bucket_of, item_count, bucket_count);
 }
 
 }  // namespace tamble

@@ -7,14 +7,14 @@
 #include "app/document/distinct_colours.h"
 #include "io/image_decode.h"
 
-Document::Document(QuantizeEntry entry) : entry_(std::move(entry)) {
-  layers[kFocusLayer].rest = kFocusRest;
-  layers[kDitherLayer].rest = kDitherRest;
+Document::Document(QuantizeFunction engine) : engine_(std::move(engine)) {
+  layers_[kFocusLayer].rest = kFocusRest;
+  layers_[kDitherLayer].rest = kDitherRest;
   worker_ = std::thread([this] { worker_loop(); });
 }
 
 Document::~Document() {
-  stop_requested.store(true);
+  stop_requested_.store(true);
   wake_worker();
   worker_.join();
 }
@@ -36,17 +36,17 @@ void Document::wake_worker() {
 }
 
 void Document::request_run() {
-  requant_requested.store(true);
+  requant_requested_.store(true);
   wake_worker();
 }
 
 bool Document::take_result() {
-  if (!result_published.exchange(false)) return false;
-  std::lock_guard<std::mutex> lock(mutex);
-  took_new_run = published_runs_ != taken_runs_;
-  refusal = worker_refusal;
-  if (!took_new_run) {
-    result.png_size = worker_result.png_size;
+  if (!result_published_.exchange(false)) return false;
+  std::lock_guard<std::mutex> lock(mutex_);
+  took_new_run_ = published_runs_ != taken_runs_;
+  refusal_ = worker_refusal_;
+  if (!took_new_run_) {
+    result_.png_size = worker_result_.png_size;
     return true;
   }
   taken_runs_ = published_runs_;
@@ -54,24 +54,24 @@ bool Document::take_result() {
   // again, and a frame copying 30 MB of a large result would stall. The worker
   // gets the old buffers back for its next run; the indices are copied, the
   // worker measures the PNG size from its own.
-  QuantResult& run = worker_result;
+  QuantResult& run = worker_result_;
   std::vector<std::uint8_t> rgba, difference, old_rgba, old_difference;
   rgba.swap(run.rgba);
   difference.swap(run.difference);
-  old_rgba.swap(result.rgba);
-  old_difference.swap(result.difference);
-  result = run;  // without its pictures, only the indices are a real copy
-  result.rgba.swap(rgba);
-  result.difference.swap(difference);
+  old_rgba.swap(result_.rgba);
+  old_difference.swap(result_.difference);
+  result_ = run;  // without its pictures, only the indices are a real copy
+  result_.rgba.swap(rgba);
+  result_.difference.swap(difference);
   run.rgba.swap(old_rgba);
   run.difference.swap(old_difference);
-  reference = worker_reference;
+  reference_ = worker_reference_;
   return true;
 }
 
 void Document::request_png_size() {
-  if (!result.ok || result.png_size != 0 || requant_requested.load() || worker_busy.load()) return;
-  png_size_requested.store(true);
+  if (!result_.ok || result_.png_size != 0 || requant_requested_.load() || worker_busy_.load()) return;
+  png_size_requested_.store(true);
   wake_worker();
 }
 
@@ -83,60 +83,66 @@ IoStatus Document::open(const std::string& file) {
   std::size_t pixel_count = std::size_t{image.width} * image.height;
   std::uint32_t colours = count_distinct_colours(image.pixels.data(), pixel_count);
   {
-    std::lock_guard<std::mutex> lock(mutex);
-    width = image.width;
-    height = image.height;
-    gamma = image.gamma;
-    pixels = std::move(image.pixels);
-    distinct_colours = colours;
-    path = file;
-    result = QuantResult{};
-    reference = QuantResult{};
-    for (MapLayer& layer : layers) layer.reset(pixel_count);
+    std::lock_guard<std::mutex> lock(mutex_);
+    width_ = image.width;
+    height_ = image.height;
+    gamma_ = image.gamma;
+    pixels_ = std::move(image.pixels);
+    distinct_colours_ = colours;
+    path_ = file;
+    result_ = QuantResult{};
+    reference_ = QuantResult{};
+    for (MapLayer& layer : layers_) layer.reset(pixel_count);
   }
-  source_png_size.store(0);
-  source_size_requested.store(true);
+  source_png_size_.store(0);
+  source_size_requested_.store(true);
   request_run();
   return status;
 }
 
 void Document::set_options(const QuantizerOptions& changed) {
   {
-    std::lock_guard<std::mutex> lock(mutex);
-    options = changed;
+    std::lock_guard<std::mutex> lock(mutex_);
+    options_ = changed;
     // Only the worker's private copy points at colours and maps.
-    options.pins = nullptr;
-    options.pin_count = 0;
-    options.focus_map = nullptr;
-    options.dither_map = nullptr;
+    options_.pins = nullptr;
+    options_.pin_count = 0;
+    options_.focus_map = nullptr;
+    options_.dither_map = nullptr;
   }
   request_run();
 }
 
 void Document::set_compare(bool on, const std::string& program) {
   {
-    std::lock_guard<std::mutex> lock(mutex);
-    compare = on;
+    std::lock_guard<std::mutex> lock(mutex_);
+    compare_ = on;
     if (!program.empty()) {
-      compare_path = program;
-      compare_path_found = false;
+      compare_path_ = program;
+      compare_path_found_ = false;
     }
   }
   request_run();
 }
 
+void Document::set_found_compare_path(const std::string& program) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  compare_path_ = program;
+  compare_path_found_ = true;
+}
+
 void Document::set_compare_source(int source) {
   {
-    std::lock_guard<std::mutex> lock(mutex);
-    compare_source = source;
+    std::lock_guard<std::mutex> lock(mutex_);
+    compare_source_ = source;
   }
   request_run();
 }
 
 void Document::set_diff_gain(int gain) {
   {
-    std::lock_guard<std::mutex> lock(mutex);
-    diff_gain = gain;
+    std::lock_guard<std::mutex> lock(mutex_);
+    diff_gain_ = gain;
   }
   request_run();
 }

@@ -8,14 +8,14 @@
 
 void Document::begin_frame() {
   // The main thread is the options' only writer, so it reads them without the lock.
-  history_.begin_frame(options);
+  history_.begin_frame(options_);
 }
 
 void Document::push_edit_step() {
   if (!history_.claim_frame_step()) return;
   EditStep step;
   {
-    std::lock_guard<std::mutex> lock(mutex);
+    std::lock_guard<std::mutex> lock(mutex_);
     step = snapshot_step();
   }
   history_.push(std::move(step));
@@ -24,7 +24,7 @@ void Document::push_edit_step() {
 bool Document::undo() {
   if (!history_.can_undo()) return false;
   {
-    std::lock_guard<std::mutex> lock(mutex);
+    std::lock_guard<std::mutex> lock(mutex_);
     std::optional<EditStep> step = history_.undo(snapshot_step());
     if (!step) return false;
     restore(*step);
@@ -36,7 +36,7 @@ bool Document::undo() {
 bool Document::redo() {
   if (!history_.can_redo()) return false;
   {
-    std::lock_guard<std::mutex> lock(mutex);
+    std::lock_guard<std::mutex> lock(mutex_);
     std::optional<EditStep> step = history_.redo(snapshot_step());
     restore(*step);
   }
@@ -46,16 +46,16 @@ bool Document::redo() {
 
 EditStep Document::snapshot_step() {
   EditStep step;
-  step.options = options;
-  step.pins = pins;
-  step.palette = palette;
-  step.palette_name = palette_name;
-  step.use_pins = use_pins;
-  step.use_focus = use_focus;
-  step.use_dither_map = use_dither_map;
-  step.use_palette = use_palette;
+  step.options = options_;
+  step.pins = pins_;
+  step.palette = palette_;
+  step.palette_name = palette_name_;
+  step.use_pins = use_pins_;
+  step.use_focus = use_focus_;
+  step.use_dither_map = use_dither_map_;
+  step.use_palette = use_palette_;
   for (int i = 0; i < 2; ++i) {
-    MapLayer& layer = layers[i];
+    MapLayer& layer = layers_[i];
     if (!layer.snapshot || layer.snapshot_version != layer.version) {
       layer.snapshot = std::make_shared<const std::vector<std::uint8_t>>(layer.bytes);
       layer.snapshot_version = layer.version;
@@ -66,20 +66,20 @@ EditStep Document::snapshot_step() {
 }
 
 void Document::restore(const EditStep& step) {
-  options = step.options;
-  options.pins = nullptr;
-  options.pin_count = 0;
-  options.focus_map = nullptr;
-  options.dither_map = nullptr;
-  pins = step.pins;
-  palette = step.palette;
-  palette_name = step.palette_name;
-  use_pins = step.use_pins;
-  use_focus = step.use_focus;
-  use_dither_map = step.use_dither_map;
-  use_palette = step.use_palette;
+  options_ = step.options;
+  options_.pins = nullptr;
+  options_.pin_count = 0;
+  options_.focus_map = nullptr;
+  options_.dither_map = nullptr;
+  pins_ = step.pins;
+  palette_ = step.palette;
+  palette_name_ = step.palette_name;
+  use_pins_ = step.use_pins;
+  use_focus_ = step.use_focus;
+  use_dither_map_ = step.use_dither_map;
+  use_palette_ = step.use_palette;
   for (int i = 0; i < 2; ++i) {
-    MapLayer& layer = layers[i];
+    MapLayer& layer = layers_[i];
     const LayerSnapshot& snapshot = step.layers[i];
     // A snapshot taken before another image was opened does not fit this one.
     if (!snapshot || snapshot->size() != layer.bytes.size()) continue;
@@ -90,5 +90,5 @@ void Document::restore(const EditStep& step) {
     layer.snapshot = snapshot;
     layer.snapshot_version = layer.version;
   }
-  requant_requested.store(true);
+  requant_requested_.store(true);
 }

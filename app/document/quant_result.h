@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/palette_capacity.h"
+
 struct QuantResult {
   std::uint32_t width = 0;
   std::uint32_t height = 0;
@@ -14,7 +16,7 @@ struct QuantResult {
   // The Difference view's picture, |source - result| x gain, made by the worker so
   // the frame that takes a large result stays short; empty when not made.
   std::vector<std::uint8_t> difference;
-  std::array<std::uint8_t, 1024> palette{};  // up to 256 RGBA entries, zero past the count
+  std::array<std::uint8_t, kPaletteCapacity * 4> palette{};  // RGBA entries, zero past the count
   std::uint32_t palette_count = 0;
   double seconds = 0.0;        // wall time of the engine call
   std::uint64_t png_size = 0;  // bytes as an indexed PNG; 0 until measured

@@ -41,13 +41,13 @@ const LayerTexts kDitherTexts = {
 void layer_section(PanelContext& context, int layer, const LayerTexts& texts) {
   Document& document = context.document;
   UiState& ui = context.ui;
-  bool& use = layer == kFocusLayer ? document.use_focus : document.use_dither_map;
-  use_flag_checkbox(document, translate(texts.use), use, translate(texts.use_tip));
+  const UseFlag use_flag = layer == kFocusLayer ? UseFlag::focus : UseFlag::dither_map;
+  use_flag_checkbox(document, translate(texts.use), use_flag, translate(texts.use_tip));
 
   same_line_if_fits(checkbox_width(translate(texts.paint)));
-  bool painting = ui.tool == layer;
+  bool painting = ui.tool == paint_tool(layer);
   if (ImGui::Checkbox(translate(texts.paint), &painting)) {
-    ui.tool = painting ? layer : -1;
+    ui.tool = painting ? paint_tool(layer) : Tool::none;
     if (painting) ui.picking = false;
   }
   item_tooltip(translate(texts.paint_tip));
@@ -68,8 +68,8 @@ void layer_section(PanelContext& context, int layer, const LayerTexts& texts) {
     ui.overlay_dirty[layer] = true;
     document.request_run();
   }
-  const char* state = document.layers[layer].empty ? "(none painted)"
-                      : use                        ? "(painted)"
+  const char* state = document.layer(layer).empty ? "(none painted)"
+                      : document.use(use_flag)     ? "(painted)"
                                                    : "(painted, not used)";
   same_line_if_fits(text_width(translate(state)));
   ImGui::TextUnformatted(translate(state));

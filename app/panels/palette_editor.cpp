@@ -37,7 +37,7 @@ void place_at_remembered_position(const UiState& ui) {
 
 void open_palette_editor(Document& document, UiState& ui, int index) {
   PaletteEditorState& editor = ui.palette_editor;
-  const QuantResult& result = document.result;
+  const QuantResult& result = document.result();
   if (index < 0 || static_cast<std::uint32_t>(index) >= result.palette_count) return;
   document.push_edit_step();
   const std::uint8_t* entry = &result.palette[static_cast<std::size_t>(index) * 4];
@@ -55,7 +55,7 @@ void palette_editor(PanelContext& context) {
     editor.open_requested = false;
     ImGui::OpenPopup(kPopup);
   }
-  if (editor.index >= 0 && static_cast<std::uint32_t>(editor.index) >= document.result.palette_count) {
+  if (editor.index >= 0 && static_cast<std::uint32_t>(editor.index) >= document.result().palette_count) {
     editor.index = -1;  // the entry is gone from the palette
   }
   // Only while the popup is open: a queued position left unused would move the

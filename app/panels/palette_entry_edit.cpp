@@ -13,7 +13,7 @@ constexpr std::size_t kRecentColours = 8;
 
 PaletteEntryChange change_palette_entry(Document& document, int index, Rgba colour) {
   PaletteEntryChange change;
-  if (index < 0 || static_cast<std::uint32_t>(index) >= document.result.palette_count) return change;
+  if (index < 0 || static_cast<std::uint32_t>(index) >= document.result().palette_count) return change;
   const auto entry = static_cast<std::size_t>(index);
   if (entry < fixed_entry_count(document)) {
     if (loaded_palette_mode(document)) {

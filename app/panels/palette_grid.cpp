@@ -16,12 +16,12 @@ PaletteGrid palette_grid(std::uint32_t entries, float available_width, float sca
 }
 
 bool loaded_palette_mode(const Document& document) {
-  return !document.palette.empty() && document.use_palette;
+  return !document.palette().empty() && document.use(UseFlag::palette);
 }
 
 std::uint32_t fixed_entry_count(const Document& document) {
-  std::size_t fixed = loaded_palette_mode(document) ? document.palette.size()
-                      : document.use_pins          ? document.pins.size()
+  std::size_t fixed = loaded_palette_mode(document) ? document.palette().size()
+                      : document.use(UseFlag::pins)          ? document.pins().size()
                                                    : 0;
-  return static_cast<std::uint32_t>(std::min<std::size_t>(fixed, document.result.palette_count));
+  return static_cast<std::uint32_t>(std::min<std::size_t>(fixed, document.result().palette_count));
 }

@@ -27,7 +27,7 @@ Rgba result_entry(const QuantResult& result, std::uint32_t index) {
 }
 
 void entry_tooltip(const Document& document, std::uint32_t index, bool fixed) {
-  Rgba colour = result_entry(document.result, index);
+  Rgba colour = result_entry(document.result(), index);
   std::string alpha = colour[3] != 255 ? format_text(", a%u", colour[3]) : std::string();
   if (fixed)
     ImGui::SetTooltip(translate("%d: %u, %u, %u%s - fixed (%s)\ndouble-click to change it, right-click to remove it"),
@@ -50,7 +50,7 @@ void remove_fixed_entry(Document& document, std::uint32_t index) {
 void grid(PanelContext& context) {
   Document& document = context.document;
   UiState& ui = context.ui;
-  const QuantResult& result = document.result;
+  const QuantResult& result = document.result();
   const float scale = scaled(1.0f);
   PaletteGrid layout = palette_grid(result.palette_count, ImGui::GetContentRegionAvail().x, scale);
   const std::uint32_t fixed = fixed_entry_count(document);
@@ -96,7 +96,7 @@ void palette_buttons(PanelContext& context) {
                          "its count. The pins are\ncleared; a loaded palette and pins are different tools.\nText "
                          "(#RRGGBB, r,g,b, JASC .pal, GIMP .gpl) or a palette PNG.\nUndo restores the previous pins, "
                          "palette and count."));
-  if (!document.palette.empty()) {
+  if (!document.palette().empty()) {
     same_line_if_fits(button_width(translate("Clear palette")));
     if (ImGui::Button(translate("Clear palette"))) {
       document.push_edit_step();
@@ -119,15 +119,15 @@ void palette_buttons(PanelContext& context) {
                                       "with a file: any of the text forms\nit reads, one colour per line. Greyed out "
                                       "while the\nclipboard holds no text. Undo restores what was here."));
 
-  if (document.palette.empty()) return;
-  use_flag_checkbox(document, translate("Use palette"), document.use_palette,
+  if (document.palette().empty()) return;
+  use_flag_checkbox(document, translate("Use palette"), UseFlag::palette,
                     translate("Remap to the loaded palette. Off quantizes freely again\n(with the pins, if any) but "
                               "keeps the palette loaded."));
-  auto count = static_cast<unsigned>(document.palette.size());
+  auto count = static_cast<unsigned>(document.palette().size());
   std::string source;
-  if (document.palette_kind == kPaletteFile)
-    source = format_text(translate("%u colours from %s"), count, file_name_of(document.palette_name));
-  else if (document.palette_kind == kPaletteEdited)
+  if (document.palette_kind() == kPaletteFile)
+    source = format_text(translate("%u colours from %s"), count, file_name_of(document.palette_name()));
+  else if (document.palette_kind() == kPaletteEdited)
     source = format_text(translate("%u colours, edited"), count);
   else
     source = format_text(translate("%u colours, pasted"), count);
@@ -138,7 +138,7 @@ void palette_buttons(PanelContext& context) {
 }  // namespace
 
 void palette_section(PanelContext& context) {
-  const QuantResult& result = context.document.result;
+  const QuantResult& result = context.document.result();
   if (!result.ok || result.palette_count == 0) {
     ImGui::TextUnformatted(translate("(none)"));
     context.ui.palette_editor.index = -1;

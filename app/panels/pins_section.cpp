@@ -18,9 +18,9 @@ namespace {
 
 void pin_swatches(Document& document) {
   const float side = scaled(18.0f);
-  std::size_t clicked = document.pins.size();
-  for (std::size_t i = 0; i < document.pins.size(); ++i) {
-    const Rgba& pin = document.pins[i];
+  std::size_t clicked = document.pins().size();
+  for (std::size_t i = 0; i < document.pins().size(); ++i) {
+    const Rgba& pin = document.pins()[i];
     if (i > 0) ImGui::SameLine();
     // Identified by the pin's byte offset, as the pins are stored.
     std::string id = "##pin" + std::to_string(4 * i);
@@ -32,7 +32,7 @@ void pin_swatches(Document& document) {
     if (ImGui::IsItemHovered())
       ImGui::SetTooltip(translate("%d, %d, %d - click to unpin"), pin[0], pin[1], pin[2]);
   }
-  if (clicked < document.pins.size()) {
+  if (clicked < document.pins().size()) {
     document.push_edit_step();
     document.remove_pin(clicked);
     document.request_run();
@@ -44,12 +44,12 @@ void pin_swatches(Document& document) {
 void pins_section(PanelContext& context) {
   Document& document = context.document;
   UiState& ui = context.ui;
-  use_flag_checkbox(document, translate("Use pins"), document.use_pins, translate(kTipUsePins));
+  use_flag_checkbox(document, translate("Use pins"), UseFlag::pins, translate(kTipUsePins));
   same_line_if_fits(checkbox_width(translate("Pick colour")));
-  if (ImGui::Checkbox(translate("Pick colour"), &ui.picking) && ui.picking) ui.tool = -1;
+  if (ImGui::Checkbox(translate("Pick colour"), &ui.picking) && ui.picking) ui.tool = Tool::none;
   item_tooltip(translate(kTipPickColour));
 
-  if (document.pins.empty()) {
+  if (document.pins().empty()) {
     ImGui::TextUnformatted(translate("(none)"));
   } else {
     pin_swatches(document);
@@ -58,9 +58,9 @@ void pins_section(PanelContext& context) {
       document.clear_pins();
       document.request_run();
     }
-    auto count = static_cast<unsigned>(document.pins.size());
-    std::string slots = document.use_pins ? format_text(translate("%u of %u slots"), count,
-                                                        static_cast<unsigned>(document.options.colors))
+    auto count = static_cast<unsigned>(document.pins().size());
+    std::string slots = document.use(UseFlag::pins) ? format_text(translate("%u of %u slots"), count,
+                                                        static_cast<unsigned>(document.options().colors))
                                           : format_text(translate("%u, not used"), count);
     same_line_if_fits(text_width(slots.c_str()));
     ImGui::TextUnformatted(slots.c_str());
@@ -69,7 +69,7 @@ void pins_section(PanelContext& context) {
   if (ImGui::Button(translate("Load pins..."))) context.requests.dialog = FileDialogPurpose::load_pins;
   item_tooltip(translate(kTipLoadPins));
   same_line_if_fits(button_width(translate("Save pins...")));
-  ImGui::BeginDisabled(document.pins.empty());
+  ImGui::BeginDisabled(document.pins().empty());
   if (ImGui::Button(translate("Save pins..."))) context.requests.dialog = FileDialogPurpose::save_pins;
   item_tooltip(translate("Write the pins as #RRGGBB lines."));
   ImGui::EndDisabled();

@@ -17,11 +17,11 @@ namespace {
 
 void reference_figures(const Document& document) {
   ImGui::Separator();
-  const QuantResult& ours = document.result;
-  const QuantResult& reference = document.reference;
+  const QuantResult& ours = document.result();
+  const QuantResult& reference = document.reference();
   // Which program compares: its file name, its end when even that is too long.
-  if (!document.compare_path.empty()) {
-    std::string program = tail_that_fits(file_name_of(document.compare_path),
+  if (!document.compare_path().empty()) {
+    std::string program = tail_that_fits(file_name_of(document.compare_path()),
                                          ImGui::GetContentRegionAvail().x - text_width(translate("reference: %s")));
     ImGui::Text(translate("reference: %s"), program.c_str());
   }
@@ -43,24 +43,24 @@ void reference_figures(const Document& document) {
 
 void result_section(PanelContext& context) {
   const Document& document = context.document;
-  if (document.width != 0) {
-    ImGui::Text("%u x %u", document.width, document.height);
-    ImGui::Text(translate("source colours: %u%s"), document.distinct_colours,
-                document.distinct_colours > kDistinctColoursCounted ? "+" : "");
+  if (document.width() != 0) {
+    ImGui::Text("%u x %u", document.width(), document.height());
+    ImGui::Text(translate("source colours: %u%s"), document.distinct_colours(),
+                document.distinct_colours() > kDistinctColoursCounted ? "+" : "");
   } else {
     ImGui::TextUnformatted(translate("no image loaded"));
   }
-  std::uint64_t source_size = document.source_png_size.load();
+  std::uint64_t source_size = document.source_png_size();
   ImGui::Text(translate("32-bit PNG: %s"), source_size != 0 ? byte_size_text(source_size).c_str() : "-");
   item_tooltip(translate("The source re-encoded as a 32-bit RGBA PNG, so it is directly comparable with the 8-bit result below."));
 
-  if (document.refusal.refused) {
+  if (document.refusal().refused) {
     // What stays below is the previous result.
     ImGui::TextColored(ImVec4(1.0f, 0.45f, 0.35f, 1.0f), "%s", translate("Quality limit exceeded"));
     ImGui::SameLine();
-    ImGui::Text(translate("(best %u)"), document.refusal.best);
+    ImGui::Text(translate("(best %u)"), document.refusal().best);
   }
-  const QuantResult& result = document.result;
+  const QuantResult& result = document.result();
   if (result.ok) {
     ImGui::Text(translate("palette used: %u"), result.palette_count);
     ImGui::Text(translate("quality: %u"), result.quality);
@@ -72,7 +72,7 @@ void result_section(PanelContext& context) {
     if (!ratio.empty()) ImGui::TextUnformatted(ratio.c_str());
     ImGui::Text(translate("quantized in %.0f ms"), result.seconds * 1000.0);
   }
-  if (document.compare) reference_figures(document);
+  if (document.compare()) reference_figures(document);
   // Always laid out, transparent while idle, so nothing below moves.
   ImGui::TextColored(document.busy() ? ImVec4(1.0f, 0.8f, 0.2f, 1.0f) : ImVec4(0, 0, 0, 0), "%s",
                      translate("working..."));

@@ -7,39 +7,28 @@
 #include <string>
 
 #include "app/document/document.h"
-#include "app/panels/sections.h"
+#include "app/panels/section_table.h"
 #include "app/ui/panel_context.h"
 #include "app/ui/translate.h"
 #include "app/ui/ui_state.h"
 #include "engine/option_table.h"
 
-const char* const kSectionTitles[8] = {"Quantizer", "View", "Compare", "Focus area",
-                                       "Dither strength area", "Pinned colours", "Result", "Palette"};
-
-namespace {
-
-using SectionBody = void (*)(PanelContext&);
-constexpr SectionBody kSectionBodies[8] = {quantizer_section, view_section,  compare_section,
-                                           focus_section,     dither_map_section, pins_section,
-                                           result_section,    palette_section};
-
-}  // namespace
-
 void draw_sidebar_sections(PanelContext& context) {
   UiState& ui = context.ui;
   if (ui.settings_scroll >= 0.0f) ImGui::SetScrollY(ui.settings_scroll);
-  context.options = context.document.options;
+  context.options = context.document.options();
   context.changed = false;
   // Widgets leave room for the longest of their labels on the right.
   float label_w = 0.0f;
   for (const OptionSpec& spec : option_table())
     if (spec.slider_text) label_w = std::max(label_w, ImGui::CalcTextSize(translate(spec.slider_text)).x);
   ImGui::PushItemWidth(-(label_w + ImGui::GetStyle().ItemInnerSpacing.x));
-  for (int i = 0; i < 8; ++i) {
-    std::string label = std::string(translate(kSectionTitles[i])) + "##sec" + std::to_string(i);
+  for (const SectionSpec& section : section_table()) {
+    const std::size_t i = section_index(section.id);
+    std::string label = std::string(translate(section.title)) + "##sec" + std::to_string(i);
     ImGui::SetNextItemOpen(ui.sections[i]);
     ui.sections[i] = ImGui::CollapsingHeader(label.c_str());
-    if (ui.sections[i]) kSectionBodies[i](context);
+    if (ui.sections[i]) section.body(context);
     ImGui::Separator();
   }
   ImGui::PopItemWidth();

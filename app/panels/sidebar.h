@@ -4,6 +4,3 @@ struct PanelContext;
 
 // Draws inside the "settings" child region; hands changed options to the document.
 void draw_sidebar_sections(PanelContext& context);
-
-// Section titles, in the order of the sidebar.
-extern const char* const kSectionTitles[8];

@@ -18,14 +18,15 @@ namespace {
 
 const char* const kViewNames[kViewCount] = {"Quantized",  "Original",  "Side by side",     "Split",
                                             "Difference", "Reference", "Ours vs reference"};
-const char* const kSideNames[3] = {"original", "ours", "reference"};
+const char* const kSideNames[kSplitSideCount] = {"original", "ours", "reference"};
 
-void split_side(const char* label, int& side, bool compare) {
+void split_side(const char* label, SplitSide& side, bool compare) {
   ImGui::SetNextItemWidth(scaled(110.0f));
-  if (ImGui::BeginCombo(label, translate(kSideNames[side]))) {
-    for (int i = 0; i < 3; ++i) {
-      ImGui::BeginDisabled(i == kSideReference && !compare);
-      if (ImGui::Selectable(translate(kSideNames[i]), side == i)) side = i;
+  if (ImGui::BeginCombo(label, translate(kSideNames[static_cast<int>(side)]))) {
+    for (int i = 0; i < kSplitSideCount; ++i) {
+      const SplitSide each = static_cast<SplitSide>(i);
+      ImGui::BeginDisabled(each == SplitSide::reference && !compare);
+      if (ImGui::Selectable(translate(kSideNames[i]), side == each)) side = each;
       ImGui::EndDisabled();
     }
     ImGui::EndCombo();
@@ -40,8 +41,8 @@ void reference_path_field(Document& document) {
   static std::string shown_path;
   static bool editing = false;
   static bool focus_pending = false;
-  if (shown_path != document.compare_path) {
-    shown_path = document.compare_path;
+  if (shown_path != document.compare_path()) {
+    shown_path = document.compare_path();
     std::strncpy(path, shown_path.c_str(), sizeof path - 1);
     path[sizeof path - 1] = '\0';
   }
@@ -60,8 +61,8 @@ void reference_path_field(Document& document) {
   if (focus_pending) ImGui::SetKeyboardFocusHere();
   focus_pending = false;
   if (ImGui::InputText("##refpath_edit", path, sizeof path, ImGuiInputTextFlags_EnterReturnsTrue)) {
-    document.set_compare(document.compare, path);
-    shown_path = document.compare_path;
+    document.set_compare(document.compare(), path);
+    shown_path = document.compare_path();
   }
   if (ImGui::IsItemDeactivated()) editing = false;
 }
@@ -71,26 +72,27 @@ void reference_path_field(Document& document) {
 void view_section(PanelContext& context) {
   UiState& ui = context.ui;
   Document& document = context.document;
-  for (int view = 0; view < kViewCount; ++view) {
-    ImGui::BeginDisabled(view >= kViewReference && !document.compare);
-    if (ImGui::RadioButton(translate(kViewNames[view]), ui.view == view)) ui.view = view;
+  for (int i = 0; i < kViewCount; ++i) {
+    const View view = static_cast<View>(i);
+    ImGui::BeginDisabled(view >= View::reference && !document.compare());
+    if (ImGui::RadioButton(translate(kViewNames[i]), ui.view == view)) ui.view = view;
     ImGui::EndDisabled();
   }
 
-  ImGui::BeginDisabled(ui.view != kViewSplit);
+  ImGui::BeginDisabled(ui.view != View::split);
   if (ImGui::RadioButton(translate("vertical"), ui.split_vertical)) ui.split_vertical = true;
   item_tooltip(translate("Which way the split divider runs."));
   ImGui::SameLine();
   if (ImGui::RadioButton(translate("horizontal"), !ui.split_vertical)) ui.split_vertical = false;
   item_tooltip(translate("Which way the split divider runs."));
-  split_side(translate(ui.split_vertical ? "Left" : "Top"), ui.split_first, document.compare);
-  split_side(translate(ui.split_vertical ? "Right" : "Bottom"), ui.split_second, document.compare);
+  split_side(translate(ui.split_vertical ? "Left" : "Top"), ui.split_first, document.compare());
+  split_side(translate(ui.split_vertical ? "Right" : "Bottom"), ui.split_second, document.compare());
   ImGui::SliderFloat(translate("Position"), &ui.split_pos, 0.0f, 1.0f, "%.2f");
   item_tooltip(translate("You can also drag the divider directly in the preview."));
   ImGui::EndDisabled();
 
-  ImGui::BeginDisabled(ui.view != kViewDifference);
-  if (ImGui::SliderInt(translate("Gain"), &ui.diff_gain, 1, 32, "%d")) document.set_diff_gain(ui.diff_gain);
+  ImGui::BeginDisabled(ui.view != View::difference);
+  if (ImGui::SliderInt(translate("Gain"), &ui.diff_gain, kDiffGainMinimum, kDiffGainMaximum, "%d")) document.set_diff_gain(ui.diff_gain);
   ImGui::EndDisabled();
 
   ImGui::Checkbox(translate("Checkerboard"), &ui.checkerboard);
@@ -98,19 +100,19 @@ void view_section(PanelContext& context) {
   ImGui::Checkbox(translate("Fit to window"), &ui.fit_to_window);
   item_tooltip(translate(kTipFitToWindow));
   ImGui::BeginDisabled(ui.fit_to_window);
-  ImGui::SliderFloat(translate("Zoom"), &ui.zoom, 0.05f, 64.0f, "%.2fx", ImGuiSliderFlags_Logarithmic);
+  ImGui::SliderFloat(translate("Zoom"), &ui.zoom, kZoomMin, kZoomMax, "%.2fx", ImGuiSliderFlags_Logarithmic);
   ImGui::EndDisabled();
 }
 
 void compare_section(PanelContext& context) {
   Document& document = context.document;
-  bool compare = document.compare;
+  bool compare = document.compare();
   if (ImGui::Checkbox(translate("Against another kestrane"), &compare)) document.set_compare(compare, {});
   item_tooltip(translate("Runs the chosen binary on the same image with the same colours, speed and dithering, and reports both."));
 
-  ImGui::BeginDisabled(!document.compare);
-  if (ImGui::RadioButton(translate("external"), document.compare_source == 1)) document.set_compare_source(1);
-  ImGui::BeginDisabled(document.compare_source != 1);
+  ImGui::BeginDisabled(!document.compare());
+  if (ImGui::RadioButton(translate("external"), document.compare_source() == 1)) document.set_compare_source(1);
+  ImGui::BeginDisabled(document.compare_source() != 1);
   reference_path_field(document);
   ImGui::SameLine();
   if (ImGui::Button(translate("Browse"))) context.requests.dialog = FileDialogPurpose::reference_program;

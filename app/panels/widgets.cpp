@@ -2,8 +2,6 @@
 
 #include <imgui.h>
 
-#include <mutex>
-
 #include "app/document/document.h"
 #include "app/ui/format_text.h"
 #include "app/ui/interface_scale.h"
@@ -20,16 +18,9 @@ void edit_step_on_activation(Document& document) {
   if (ImGui::IsItemActivated()) document.push_edit_step();
 }
 
-void use_flag_checkbox(Document& document, const char* label, bool& flag, const char* tooltip) {
-  bool value = flag;
-  if (ImGui::Checkbox(label, &value)) {
-    {
-      std::lock_guard<std::mutex> lock(document.mutex);
-      flag = value;
-    }
-    document.request_run();
-  }
-  edit_step_on_activation(document);
+void use_flag_checkbox(Document& document, const char* label, UseFlag flag, const char* tooltip) {
+  bool value = document.use(flag);
+  if (ImGui::Checkbox(label, &value)) document.set_use(flag, value);
   item_tooltip(tooltip);
 }
 

@@ -6,7 +6,8 @@
 #include "app/shell/fonts_and_style.h"
 
 void apply_theme(DesktopSession& session) {
-  int resolved = session.ui.theme == 2 ? (session.system_theme.dark() ? 0 : 1) : (session.ui.theme == 1 ? 1 : 0);
+  const Theme theme = session.ui.theme;
+  int resolved = theme == Theme::follow_system ? (session.system_theme.dark() ? 0 : 1) : (theme == Theme::light ? 1 : 0);
   if (resolved == session.theme_applied) return;
   session.theme_applied = resolved;
   apply_theme_colours(session.unscaled_style, resolved);

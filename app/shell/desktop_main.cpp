@@ -19,6 +19,7 @@
 #include "app/shell/language.h"
 #include "app/shell/open_image.h"
 #include "app/shell/reference_program.h"
+#include "app/testing/hook_driver.h"
 #include "app/testing/self_test.h"
 #include "app/ui/clipboard_actions.h"
 #include "app/ui/interface_scale.h"

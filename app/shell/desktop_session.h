@@ -10,10 +10,12 @@
 #include "app/platform/desktop_window.h"
 #include "app/platform/system_theme.h"
 #include "app/shell/file_dialog.h"
-#include "app/testing/hook_driver.h"
 #include "app/ui/ui_state.h"
 #include "app/view/view_textures.h"
 
+class HookDriver;  // the scripted-run driver; only the process entry and the frame loop use it
+
+// Made and destroyed by the process entry, where the driver's type is complete.
 struct DesktopSession {
   std::string settings_path;
   DesktopWindow window;

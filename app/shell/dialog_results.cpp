@@ -12,7 +12,7 @@ void finish_dialog(const FileDialogResult& result, Document& document, UiState& 
   switch (result.purpose) {
     case FileDialogPurpose::open_image: open_image(document, ui, textures, path); break;
     case FileDialogPurpose::save_image:
-      if (document.result.ok) ui.status = save_result_png(document, path);
+      if (document.result().ok) ui.status = save_result_png(document, path);
       break;
     case FileDialogPurpose::load_pins:
       document.push_edit_step();
@@ -24,6 +24,6 @@ void finish_dialog(const FileDialogResult& result, Document& document, UiState& 
       ui.status = load_palette_from_file(document, path);
       break;
     case FileDialogPurpose::save_palette: ui.status = save_palette_to_file(document, path); break;
-    case FileDialogPurpose::reference_program: document.set_compare(document.compare, path); break;
+    case FileDialogPurpose::reference_program: document.set_compare(document.compare(), path); break;
   }
 }

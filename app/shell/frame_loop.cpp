@@ -16,6 +16,7 @@
 #include "app/shell/open_image.h"
 #include "app/shell/root_window.h"
 #include "app/testing/bitmap_file.h"
+#include "app/testing/hook_driver.h"
 #include "app/ui/interface_scale.h"
 #include "app/view/overlays.h"
 
@@ -76,7 +77,7 @@ bool handle_events(DesktopSession& session, bool& quit) {
   return handled;
 }
 
-bool run_going(const Document& document) { return document.requant_requested.load() || document.busy(); }
+bool run_going(const Document& document) { return document.run_requested() || document.busy(); }
 
 // While a run goes on and nothing else happens, frames come at most every
 // kRunFrameMs after `last_frame` began; input or the finished result ends the wait.
@@ -152,7 +153,7 @@ void run_frame_loop(DesktopSession& session) {
     hooks.before_frame(session.frame, ui, document);
     if (hooks.finished()) break;
     document.request_png_size();
-    if (document.take_result() && document.took_new_run) session.textures.rebuild_from_result(document);
+    if (document.take_result() && document.took_new_run()) session.textures.rebuild_from_result(document);
     rebuild_overlays(document, ui, session.textures);
 
     begin_interface_frame();
@@ -173,7 +174,7 @@ void run_frame_loop(DesktopSession& session) {
     if (std::optional<FileDialogResult> chosen = session.dialogs.take())
       finish_dialog(*chosen, document, ui, session.textures);
     build_interface(document, ui, session.textures, requests);
-    if (requests.dialog) session.dialogs.start(*requests.dialog, document.path);
+    if (requests.dialog) session.dialogs.start(*requests.dialog, document.path());
     session.dialogs.draw();
     if (requests.quit) quit = true;
     ImGui::Render();

@@ -8,17 +8,16 @@
 #include "app/document/document.h"
 #include "app/platform/follow_desktop_label.h"
 #include "app/platform/key_codes.h"
+#include "app/shell/commands.h"
 #include "app/shell/menu_driver.h"
 #include "app/shell/open_image.h"
 #include "app/shell/root_window.h"
 #include "app/ui/clipboard_actions.h"
 #include "app/ui/edit_actions.h"
-#include "app/ui/interface_scale.h"
 #include "app/ui/mnemonic.h"
 #include "app/ui/panel_context.h"
 #include "app/ui/translate.h"
 #include "app/ui/ui_state.h"
-#include "app/view/zoom_controls.h"
 
 namespace {
 
@@ -144,8 +143,6 @@ void menu_keyboard(UiState& ui, bool popup_open, char letter) {
   }
 }
 
-void interface_zoom(PanelContext& context, float zoom) { context.ui.status = set_ui_zoom(zoom); }
-
 // "&1  C:\path" for the first nine entries; an "&" in a path is shown as it is.
 std::string recent_label(std::size_t index, const std::string& path) {
   std::string escaped;
@@ -159,7 +156,7 @@ std::string recent_label(std::size_t index, const std::string& path) {
 
 void file_menu(PanelContext& context, MenuDriver& menus) {
   UiState& ui = context.ui;
-  if (menus.item("&Open...", "Ctrl+O")) context.requests.dialog = FileDialogPurpose::open_image;
+  command_item(menus, context, CommandId::open);
   if (menus.begin_sub("Open &recent", !ui.recent.empty())) {
     for (std::size_t i = 0; i < ui.recent.size(); ++i) {
       if (menus.item(recent_label(i, ui.recent[i]).c_str())) {
@@ -172,8 +169,7 @@ void file_menu(PanelContext& context, MenuDriver& menus) {
     if (menus.item("&Clear list")) ui.recent.clear();
     menus.end_sub();
   }
-  if (menus.item("&Save quantized as...", "Ctrl+S", false, context.document.result.ok))
-    context.requests.dialog = FileDialogPurpose::save_image;
+  command_item(menus, context, CommandId::save);
   ImGui::Separator();
   if (menus.item("E&xit")) context.requests.quit = true;
 }
@@ -181,13 +177,11 @@ void file_menu(PanelContext& context, MenuDriver& menus) {
 void edit_menu(PanelContext& context, MenuDriver& menus) {
   Document& document = context.document;
   UiState& ui = context.ui;
-  if (menus.item("&Undo", "Ctrl+Z", false, document.can_undo())) undo_edit(context);
-  if (menus.item("&Redo", "Ctrl+Y", false, document.can_redo())) redo_edit(context);
+  command_item(menus, context, CommandId::undo);
+  command_item(menus, context, CommandId::redo);
   ImGui::Separator();
-  if (menus.item("&Copy quantized image", "Ctrl+C", false, document.result.ok))
-    ui.status = copy_quantized_image(document);
-  if (menus.item("Copy image &path", "Ctrl+Shift+C", false, !document.path.empty()))
-    ui.status = copy_image_path(document);
+  command_item(menus, context, CommandId::copy_image);
+  command_item(menus, context, CommandId::copy_path);
   ImGui::Separator();
   if (menus.item("Copy &quantizer parameters")) ui.status = copy_quantizer_parameters(document);
   if (menus.item("Pas&te quantizer parameters", nullptr, false, clipboard_has_text()))
@@ -200,10 +194,9 @@ void view_menu(PanelContext& context, MenuDriver& menus) {
   if (menus.item("&Unfold all panels")) ui.sections.fill(true);
   if (menus.item("&Fold all panels")) ui.sections.fill(false);
   ImGui::Separator();
-  float zoom = interface_scale().ui_zoom;
-  if (menus.item("Zoom &in", "Ctrl++")) interface_zoom(context, next_ui_zoom_in(zoom));
-  if (menus.item("Zoom &out", "Ctrl+-")) interface_zoom(context, next_ui_zoom_out(zoom));
-  if (menus.item("&Reset zoom", "Ctrl+Shift+0")) interface_zoom(context, 1.0f);
+  command_item(menus, context, CommandId::zoom_in);
+  command_item(menus, context, CommandId::zoom_out);
+  command_item(menus, context, CommandId::reset_zoom);
   ImGui::Separator();
   if (menus.begin_sub("Langua&ge")) {
     auto choose = [&ui](const char* code) {
@@ -217,9 +210,9 @@ void view_menu(PanelContext& context, MenuDriver& menus) {
     menus.end_sub();
   }
   if (menus.begin_sub("&Theme")) {
-    if (menus.item("&Dark", nullptr, ui.theme == 0)) ui.theme = 0;
-    if (menus.item("&Light", nullptr, ui.theme == 1)) ui.theme = 1;
-    if (menus.item(follow_desktop_label(), nullptr, ui.theme == 2)) ui.theme = 2;
+    if (menus.item("&Dark", nullptr, ui.theme == Theme::dark)) ui.theme = Theme::dark;
+    if (menus.item("&Light", nullptr, ui.theme == Theme::light)) ui.theme = Theme::light;
+    if (menus.item(follow_desktop_label(), nullptr, ui.theme == Theme::follow_system)) ui.theme = Theme::follow_system;
     menus.end_sub();
   }
 }
@@ -227,30 +220,10 @@ void view_menu(PanelContext& context, MenuDriver& menus) {
 }  // namespace
 
 void global_shortcuts(PanelContext& context) {
+  dispatch_shortcuts(context);
+  // The brush keys repeat while held, and only while a paint tool is chosen.
   UiState& ui = context.ui;
-  ImGuiIO& io = ImGui::GetIO();
-  const bool ctrl = io.KeyCtrl;
-  const bool shift = io.KeyShift;
-  const bool typing = text_input();
-  if (ctrl && pressed(letter_key_index('O'))) context.requests.dialog = FileDialogPurpose::open_image;
-  if (ctrl && pressed(letter_key_index('S')) && context.document.result.ok) context.requests.dialog = FileDialogPurpose::save_image;
-  if (ctrl && !typing && !shift && pressed(letter_key_index('Z'))) undo_edit(context);
-  if (ctrl && !typing && ((shift && pressed(letter_key_index('Z'))) || pressed(letter_key_index('Y')))) redo_edit(context);
-  if (ctrl && !typing && !shift && pressed(letter_key_index('C'))) ui.status = copy_quantized_image(context.document);
-  if (ctrl && !typing && shift && pressed(letter_key_index('C'))) ui.status = copy_image_path(context.document);
-  if (pressed(key_index(Key::f2))) fit_image(ui);
-  if (ctrl && !typing && !shift && pressed(digit_key_index('0'))) {
-    ui.fit_to_window = false;
-    ui.zoom = 1.0f;
-    ui.pan[0] = ui.pan[1] = 0.0f;
-  }
-  float zoom = interface_scale().ui_zoom;
-  if (ctrl && !typing && (pressed(key_index(Key::equals)) || pressed(key_index(Key::keypad_plus))))
-    interface_zoom(context, next_ui_zoom_in(zoom));
-  if (ctrl && !typing && (pressed(key_index(Key::minus)) || pressed(key_index(Key::keypad_minus))))
-    interface_zoom(context, next_ui_zoom_out(zoom));
-  if (ctrl && !typing && shift && pressed(digit_key_index('0'))) interface_zoom(context, 1.0f);
-  if (ui.tool >= 0 && !typing && context.document.width != 0) {
+  if (ui.tool != Tool::none && !text_input() && context.document.width() != 0) {
     int step = (pressed(key_index(Key::right_bracket), true) ? 2 : 0) - (pressed(key_index(Key::left_bracket), true) ? 2 : 0);
     if (step != 0) set_brush(ui, ui.brush + step);
   }

@@ -17,13 +17,13 @@ bool open_image(Document& document, UiState& ui, ViewTextures& textures, const s
     ui.status = text;
     return false;
   }
-  textures.source.upload(document.pixels.data(), document.width, document.height);
+  textures.source.upload(document.pixels().data(), document.width(), document.height());
   // The old image's result must not stand in for the new one. Until the first
   // result arrives the result views show the source, so the result's textures
   // start as copies of it: made now, a result only refills them, which keeps
   // the frame that takes a large result short.
-  textures.quantized.upload(document.pixels.data(), document.width, document.height);
-  textures.difference.upload(document.pixels.data(), document.width, document.height);
+  textures.quantized.upload(document.pixels().data(), document.width(), document.height());
+  textures.difference.upload(document.pixels().data(), document.width(), document.height());
   textures.reference.release();
   // The overlays are remade from the fresh layers, so no old painting shows.
   ui.overlay_dirty[0] = ui.overlay_dirty[1] = true;

@@ -1,7 +1,5 @@
 #include "app/shell/reference_program.h"
 
-#include <mutex>
-
 #include "app/document/document.h"
 #include "io/file_system.h"
 
@@ -33,10 +31,8 @@ std::string locate_reference_program(const std::string& folder, const ToolOnPath
 }
 
 void find_reference_program(Document& document, const std::string& folder, const ToolOnPath& on_path) {
-  if (!document.compare_path.empty()) return;
+  if (!document.compare_path().empty()) return;
   std::string found = locate_reference_program(folder, on_path);
   if (found.empty()) return;
-  std::lock_guard<std::mutex> lock(document.mutex);
-  document.compare_path = found;
-  document.compare_path_found = true;
+  document.set_found_compare_path(found);
 }

@@ -69,7 +69,7 @@ void build_interface(Document& document, UiState& ui, ViewTextures& textures, Fr
   ImGui::Begin("##root", nullptr, flags);
   ImGui::PopStyleVar();
 
-  PanelContext context{document, ui, textures, requests, document.options};
+  PanelContext context{document, ui, textures, requests, document.options()};
   global_shortcuts(context);
   menu_bar(context);
 

@@ -61,16 +61,16 @@ void HookDriver::apply_presets(UiState& ui, Document& document) {
     document.set_compare(true, builtin ? std::string() : program);
     if (builtin) ui.status = "Built without libvarnel: no built-in reference, using the external one";
   }
-  if (hooks_.view) ui.view = *hooks_.view;
-  QuantizerOptions options = document.options;
+  if (hooks_.view) ui.view = static_cast<View>(*hooks_.view);
+  QuantizerOptions options = document.options();
   bool options_changed = false;
   if (hooks_.dither) {
     options.dither = *hooks_.dither;
     options_changed = true;
   }
   if (hooks_.split) {
-    ui.split_first = hooks_.split->first;
-    ui.split_second = hooks_.split->second;
+    ui.split_first = static_cast<SplitSide>(hooks_.split->first);
+    ui.split_second = static_cast<SplitSide>(hooks_.split->second);
   }
   if (hooks_.zoom) {
     ui.zoom = *hooks_.zoom;
@@ -92,13 +92,13 @@ void HookDriver::apply_presets(UiState& ui, Document& document) {
     ui.overlay_dirty[kFocusLayer] = true;
     options.focus_weight = dab.value;
     options_changed = true;
-    ui.tool = kFocusLayer;
+    ui.tool = Tool::paint_focus;
   }
   if (hooks_.dither_map) {
     const ScriptDab& dab = *hooks_.dither_map;
     document.paint_dab(kDitherLayer, dab.x, dab.y, dab.radius, static_cast<float>(dab.value));
     ui.overlay_dirty[kDitherLayer] = true;
-    ui.tool = kDitherLayer;
+    ui.tool = Tool::paint_dither;
     document.request_run();
   }
   if (options_changed) document.set_options(options);
@@ -115,23 +115,23 @@ void HookDriver::apply_presets(UiState& ui, Document& document) {
 }
 
 void HookDriver::before_frame(int frame, UiState& ui, Document& document) {
-  if (hooks_.scroll && !scroll_done_ && document.width != 0) {
+  if (hooks_.scroll && !scroll_done_ && document.width() != 0) {
     ui.pan[0] = -hooks_.scroll->first;
     ui.pan[1] = -hooks_.scroll->second;
     ui.fit_to_window = false;
     scroll_done_ = true;
   }
   // A result published but not yet taken makes the shown one stale.
-  bool ready = document.result.ok && !document.requant_requested.load() && !document.busy() &&
-               !document.result_published.load();
-  const bool palette_shown = ui.sections[7];
+  bool ready = document.result().ok && !document.run_requested() && !document.busy() &&
+               !document.result_waiting();
+  const bool palette_shown = ui.sections[section_index(Section::palette)];
   if (ready && palette_shown && hooks_.palette_open && !palette_open_done_ &&
-      static_cast<std::uint32_t>(*hooks_.palette_open) < document.result.palette_count) {
+      static_cast<std::uint32_t>(*hooks_.palette_open) < document.result().palette_count) {
     palette_open_done_ = true;
     open_palette_editor(document, ui, *hooks_.palette_open);
   }
   if (ready && palette_shown && hooks_.palette_edit && !palette_edit_done_ &&
-      static_cast<std::uint32_t>(hooks_.palette_edit->index) < document.result.palette_count) {
+      static_cast<std::uint32_t>(hooks_.palette_edit->index) < document.result().palette_count) {
     palette_edit_done_ = true;
     const auto& c = hooks_.palette_edit->rgba;
     Rgba colour{static_cast<std::uint8_t>(c[0]), static_cast<std::uint8_t>(c[1]), static_cast<std::uint8_t>(c[2]),
@@ -210,8 +210,8 @@ void HookDriver::after_frame(int frame, UiState& ui, Document& document) {
   const FrameLayout& layout = ui.layout;
   if (hooks_.requant_frame && !requant_done_ && frame == *hooks_.requant_frame) {
     requant_done_ = true;
-    if (document.options.colors > 2) {
-      QuantizerOptions options = document.options;
+    if (document.options().colors > 2) {
+      QuantizerOptions options = document.options();
       options.colors -= 1;
       document.set_options(options);
     }

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "app/panels/section_table.h"
+#include "engine/palette_capacity.h"
 #include "app/testing/scripted_input.h"
 #include "app/ui/ui_state.h"
 #include "io/settings_values.h"
@@ -257,7 +259,7 @@ ScriptHooks read_script_hooks(const EnvironmentLookup& lookup) {
     hooks.split = {split_source(names[0]), names.size() > 1 ? split_source(names[1]) : 0};
   }
   if (auto value = text("KESTRANE_GUI_ZOOM"))
-    hooks.zoom = static_cast<float>(std::clamp(real_text(*value), 0.05, 64.0));
+    hooks.zoom = static_cast<float>(std::clamp(real_text(*value), double{kZoomMin}, double{kZoomMax}));
   if (auto value = text("KESTRANE_GUI_SCROLL")) {
     std::size_t comma = value->find(',');
     double y = comma == std::string::npos ? 0.0 : real_text(std::string_view(*value).substr(comma + 1));
@@ -282,15 +284,16 @@ ScriptHooks read_script_hooks(const EnvironmentLookup& lookup) {
   }
   if (auto value = text("KESTRANE_GUI_PALEDIT")) hooks.palette_edit = read_palette_edit(*value);
   if (auto value = text("KESTRANE_GUI_SECTIONS")) {
-    std::array<bool, 8> open{};
+    std::array<bool, kSectionCount> open{};
     bool all = same_text_any_case(*value, "all");
-    for (std::size_t i = 0; i < open.size(); ++i) open[i] = all || contains_word(*value, kSectionNames[i]);
+    for (const SectionSpec& section : section_table())
+      open[section_index(section.id)] = all || contains_word(*value, section.key);
     hooks.sections = open;
   }
   if (auto value = text("KESTRANE_GUI_SPLITPOS"))
     hooks.split_pos = static_cast<float>(std::clamp(real_text(*value), 0.0, 1.0));
   if (auto value = text("KESTRANE_GUI_SPLITDIR")) hooks.split_vertical = upper((*value)[0]) != 'H';
-  if (auto value = text("KESTRANE_GUI_COLORS")) hooks.colors = std::clamp(integer_text(*value), 2, 256);
+  if (auto value = text("KESTRANE_GUI_COLORS")) hooks.colors = std::clamp(integer_text(*value), 2, static_cast<int>(kPaletteCapacity));
   if (auto value = text("KESTRANE_GUI_FOCUS")) hooks.focus = read_dab(*value);
   if (auto value = text("KESTRANE_GUI_DITHERMAP")) hooks.dither_map = read_dab(*value);
   hooks.pin_file = text("KESTRANE_GUI_PINFILE");

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/ui/section_keys.h"
+#include "app/ui/section_id.h"
 
 struct KeyChord {
   int virtual_key = 0;  // the desktop build's key codes: 13 enter, 27 esc, 37..40 arrows, 'A'..'Z', ...
@@ -45,7 +45,7 @@ struct ScriptHooks {
   std::optional<int> dither;           // clamped to 0..4
   std::optional<int> requant_frame;
   std::optional<std::pair<int, int>> split;  // split_first, split_second: 0 source, 1 ours, 2 reference
-  std::optional<float> zoom;                 // already limited to 0.05..64
+  std::optional<float> zoom;                 // already limited to kZoomMin..kZoomMax
   std::optional<std::pair<float, float>> scroll;
   float settings_scroll = -1.0f;             // < 0: not set
   std::optional<bool> sidebar_right;
@@ -54,10 +54,10 @@ struct ScriptHooks {
   std::vector<ScriptClick> clicks;
   std::optional<int> palette_open;
   std::optional<PaletteEdit> palette_edit;
-  std::optional<std::array<bool, 8>> sections;  // in the order of kSectionNames
+  std::optional<std::array<bool, kSectionCount>> sections;  // in the order of Section
   std::optional<float> split_pos;               // clamped to 0..1
   std::optional<bool> split_vertical;
-  std::optional<int> colors;                    // clamped to 2..256
+  std::optional<int> colors;                    // clamped to 2..kPaletteCapacity
   std::optional<ScriptDab> focus;
   std::optional<ScriptDab> dither_map;
   std::optional<std::string> pin_file;

@@ -25,16 +25,16 @@ void step(Document& document) {
 }
 
 void set_colours(Document& document, std::uint32_t count) {
-  QuantizerOptions options = document.options;
+  QuantizerOptions options = document.options();
   options.colors = count;
   document.set_options(options);
 }
 
 // The rest value outside a small image, so its checks fail rather than read past the layer.
 std::uint8_t dither_at(const Document& document, std::uint32_t x, std::uint32_t y) {
-  const std::vector<std::uint8_t>& bytes = document.layers[kDitherLayer].bytes;
-  std::size_t at = std::size_t{y} * document.width + x;
-  if (x >= document.width || at >= bytes.size()) return kDitherRest;
+  const std::vector<std::uint8_t>& bytes = document.layer(kDitherLayer).bytes;
+  std::size_t at = std::size_t{y} * document.width() + x;
+  if (x >= document.width() || at >= bytes.size()) return kDitherRest;
   return bytes[at];
 }
 
@@ -43,9 +43,9 @@ std::uint8_t dither_at(const Document& document, std::uint32_t x, std::uint32_t 
 bool run_self_test(Document& document, const std::string& report_path) {
   Report report(report_path);
   if (!report.open()) return false;
-  const std::uint32_t first_colours = document.options.colors;
-  const MapLayer& focus = document.layers[kFocusLayer];
-  const MapLayer& dither = document.layers[kDitherLayer];
+  const std::uint32_t first_colours = document.options().colors;
+  const MapLayer& focus = document.layer(kFocusLayer);
+  const MapLayer& dither = document.layer(kDitherLayer);
 
   step(document);
   set_colours(document, 16);
@@ -54,21 +54,21 @@ bool run_self_test(Document& document, const std::string& report_path) {
   step(document);
   document.paint_dab(kFocusLayer, 50, 50, 20, 1.0f);
   step(document);
-  report.check(document.options.colors == 16 && document.pins.size() == 1 && !focus.empty, "three edits applied");
+  report.check(document.options().colors == 16 && document.pins().size() == 1 && !focus.empty, "three edits applied");
 
   bool undone = document.undo();
-  report.check(undone && focus.empty && document.pins.size() == 1 && document.options.colors == 16,
+  report.check(undone && focus.empty && document.pins().size() == 1 && document.options().colors == 16,
                "undo skips the empty step and clears the stroke");
   undone = document.undo();
-  report.check(undone && document.pins.empty() && focus.empty, "undo removes the pin");
+  report.check(undone && document.pins().empty() && focus.empty, "undo removes the pin");
   undone = document.undo();
-  report.check(undone && document.options.colors == first_colours && !document.can_undo(), "undo restores the colours");
+  report.check(undone && document.options().colors == first_colours && !document.can_undo(), "undo restores the colours");
   report.check(!document.undo(), "nothing left to undo");
 
   bool redone = document.redo();
-  report.check(redone && document.options.colors == 16 && document.pins.empty(), "redo the colours");
+  report.check(redone && document.options().colors == 16 && document.pins().empty(), "redo the colours");
   redone = document.redo();
-  report.check(redone && document.pins.size() == 1 && focus.empty, "redo the pin");
+  report.check(redone && document.pins().size() == 1 && focus.empty, "redo the pin");
   redone = document.redo();
   report.check(redone && !focus.empty && !document.can_redo(), "redo the stroke");
   report.check(!document.redo(), "nothing left to redo");

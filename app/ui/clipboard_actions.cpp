@@ -1,7 +1,6 @@
 #include "app/ui/clipboard_actions.h"
 
 #include <chrono>
-#include <mutex>
 
 #include "app/document/document.h"
 #include "app/platform/clipboard_owner.h"
@@ -59,15 +58,15 @@ bool clipboard_has_text() {
 }
 
 std::string copy_image_path(const Document& document) {
-  if (document.path.empty()) return translate("No image is open");
+  if (document.path().empty()) return translate("No image is open");
   std::string message;
-  if (!put_clipboard_text(document.path, message)) return format_text(translate("Copy failed: %s"), message.c_str());
-  return format_text(translate("Copied %s to the clipboard"), document.path.c_str());
+  if (!put_clipboard_text(document.path(), message)) return format_text(translate("Copy failed: %s"), message.c_str());
+  return format_text(translate("Copied %s to the clipboard"), document.path().c_str());
 }
 
 std::string copy_quantizer_parameters(const Document& document) {
   std::string message;
-  if (!put_clipboard_text(format_parameter_block(document.options), message))
+  if (!put_clipboard_text(format_parameter_block(document.options()), message))
     return format_text(translate("Copy failed: %s"), message.c_str());
   return format_text(translate("Copied %d quantizer parameters to the clipboard"), stored_option_count());
 }
@@ -76,7 +75,7 @@ std::string paste_quantizer_parameters(Document& document) {
   std::string text;
   std::string message;
   if (!get_clipboard_text(text, message)) return format_text(translate("Paste failed: %s"), message.c_str());
-  QuantizerOptions options = document.options;
+  QuantizerOptions options = document.options();
   int count = 0;
   if (!read_parameter_block(text, options, count, message))
     return format_text(translate("Paste failed: %s"), message.c_str());
@@ -89,10 +88,8 @@ std::string paste_quantizer_parameters(Document& document) {
 std::string copy_quantized_image(Document& document) {
   std::vector<std::uint8_t> png, bmp;
   std::uint32_t width = 0, height = 0;
-  {
-    // The worker may be installing a new result; the interface copy is read under the lock.
-    std::lock_guard<std::mutex> lock(document.mutex);
-    const QuantResult& result = document.result;
+  // The worker may be installing a new result; the interface copy is read under the lock.
+  std::string refused = document.read_result([&](const QuantResult& result) -> std::string {
     if (!result.ok) return translate("Nothing to copy yet");
     std::string message;
     std::vector<std::uint8_t> rgba = expand_result_rgba(result, message);
@@ -101,7 +98,9 @@ std::string copy_quantized_image(Document& document) {
     height = result.height;
     bmp = bitmap_v5_file(width, height, rgba.data());
     png = result_png_bytes(result);  // without it the bitmap goes alone
-  }
+    return {};
+  });
+  if (!refused.empty()) return refused;
   std::string message = "could not place the image on the clipboard";
   if (bmp.empty() && png.empty()) return format_text(translate("Copy failed: %s"), message.c_str());
   std::string png_note =

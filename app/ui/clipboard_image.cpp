@@ -5,6 +5,7 @@
 #include "app/document/png_size.h"
 #include "app/ui/translate.h"
 #include "io/byte_order.h"
+#include "engine/palette_capacity.h"
 #include "io/png_write.h"
 
 namespace {
@@ -30,7 +31,7 @@ std::vector<std::uint8_t> expand_result_rgba(const QuantResult& result, std::str
     message = translate("the result is being replaced; try again");
     return rgba;
   }
-  if (!indices_complete(result) || result.palette_count == 0 || result.palette_count > 256 ||
+  if (!indices_complete(result) || result.palette_count == 0 || result.palette_count > kPaletteCapacity ||
       result.width == 0 || result.height == 0) {
     message = translate("the result is incomplete");
     return rgba;

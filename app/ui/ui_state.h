@@ -5,22 +5,31 @@
 #include <string>
 #include <vector>
 
+#include "app/document/map_layer.h"
+#include "app/ui/section_id.h"
+
+// The settings file and scripted runs store these as their numbers, in this order.
+enum class View { quantized, original, side_by_side, split, difference, reference, ours_vs_reference };
 inline constexpr int kViewCount = 7;
-enum ViewMode {
-  kViewQuantized = 0,
-  kViewOriginal = 1,
-  kViewSideBySide = 2,
-  kViewSplit = 3,
-  kViewDifference = 4,
-  kViewReference = 5,
-  kViewOursVsReference = 6,
-};
 // What one half of the split view shows.
-enum SplitSide { kSideOriginal = 0, kSideOurs = 1, kSideReference = 2 };
+enum class SplitSide { original, ours, reference };
+inline constexpr int kSplitSideCount = 3;
+enum class Theme { dark, light, follow_system };
+inline constexpr int kThemeCount = 3;
+// What a left drag on the image does, besides picking pins.
+enum class Tool { none, paint_focus, paint_dither };
+// The paint layer a painting tool works on (kFocusLayer, kDitherLayer), and back.
+constexpr int tool_layer(Tool tool) { return tool == Tool::paint_focus ? kFocusLayer : kDitherLayer; }
+constexpr Tool paint_tool(int layer) { return layer == kFocusLayer ? Tool::paint_focus : Tool::paint_dither; }
 
 inline constexpr int kRecentLimit = 10;
 inline constexpr int kBrushMinimum = 4;  // brush radius in source pixels
 inline constexpr int kBrushMaximum = 200;
+inline constexpr int kDiffGainMinimum = 1;  // the Difference view's amplification
+inline constexpr int kDiffGainMaximum = 32;
+// The image view's zoom range.
+inline constexpr float kZoomMin = 0.05f;
+inline constexpr float kZoomMax = 64.0f;
 inline constexpr float kSidebarMinWidth = 180.0f;
 inline constexpr float kSidebarMaxWidth = 900.0f;
 inline constexpr float kSidebarDefaultWidth = 300.0f;
@@ -66,10 +75,10 @@ struct PaletteEditorState {
 };
 
 struct UiState {
-  int view = kViewSplit;
+  View view = View::split;
   bool split_vertical = true;
-  int split_first = kSideOriginal;
-  int split_second = kSideOurs;
+  SplitSide split_first = SplitSide::original;
+  SplitSide split_second = SplitSide::ours;
   float split_pos = 0.5f;
   bool fit_to_window = true;
   float zoom = 1.0f;
@@ -83,11 +92,11 @@ struct UiState {
   bool dither_map_show = true;
   bool checkerboard = true;  // checks behind the pictures show what is transparent
   int brush = 40;
-  int tool = -1;  // -1 none, 0 paint focus, 1 paint dither
+  Tool tool = Tool::none;
   bool picking = false;
   bool overlay_dirty[2] = {true, true};  // per paint layer: its overlay texture needs rebuilding
-  std::array<bool, 8> sections{true, true, false, false, false, false, true, true};
-  int theme = 0;  // 0 dark, 1 light, 2 follow the system
+  std::array<bool, kSectionCount> sections{true, true, false, false, false, false, true, true};  // by Section
+  Theme theme = Theme::dark;
   std::string language = "auto";
   bool language_reload = false;  // the language was chosen: load it before the next frame
   std::vector<std::string> recent;  // most recent first

@@ -21,10 +21,10 @@ namespace {
 
 constexpr float kCheckSide = 8.0f;  // unscaled pixels
 
-const char* side_name(int side) {
+const char* side_name(SplitSide side) {
   switch (side) {
-    case kSideOriginal: return translate("original");
-    case kSideOurs: return translate("ours");
+    case SplitSide::original: return translate("original");
+    case SplitSide::ours: return translate("ours");
     default: return translate("reference");
   }
 }
@@ -37,7 +37,7 @@ struct PaneTextures {
 void handle_wheel(UiState& ui, float& scale, ImVec2 offset) {
   ImGuiIO& io = ImGui::GetIO();
   if (io.MouseWheel == 0.0f) return;
-  if (ui.tool >= 0 && io.KeyAlt) {
+  if (ui.tool != Tool::none && io.KeyAlt) {
     set_brush(ui, static_cast<int>(std::lround(ui.brush * std::pow(kWheelStep, io.MouseWheel))));
     io.MouseWheel = 0.0f;
     return;
@@ -82,7 +82,7 @@ void draw_view(ImDrawList* draw_list, UiState& ui, const ViewTextures& textures,
                const PaneTextures& shown, ImVec2 at, ImVec2 size, float spacing, bool tool_active) {
   const float k = effective_scale();
   // The Difference view's black means "no difference", not transparency.
-  const bool checks = ui.checkerboard && ui.view != kViewDifference;
+  const bool checks = ui.checkerboard && ui.view != View::difference;
   auto backdrop = [&](ImVec2 min) {
     if (checks) draw_checkerboard(draw_list, min, ImVec2(min.x + size.x, min.y + size.y), kCheckSide * k);
   };
@@ -96,29 +96,29 @@ void draw_view(ImDrawList* draw_list, UiState& ui, const ViewTextures& textures,
   };
   float stride = size.x + spacing;
   switch (ui.view) {
-    case kViewQuantized: image(shown.ours, at); break;
-    case kViewOriginal: image(&textures.source, at); break;
-    case kViewSideBySide:
+    case View::quantized: image(shown.ours, at); break;
+    case View::original: image(&textures.source, at); break;
+    case View::side_by_side:
       labelled(&textures.source, at, translate("original"));
       labelled(shown.ours, ImVec2(at.x + stride, at.y), translate("ours"));
       if (shown.reference != nullptr)
         labelled(shown.reference, ImVec2(at.x + 2 * stride, at.y), translate("reference"));
       break;
-    case kViewDifference:
+    case View::difference:
       image(textures.difference.present() ? &textures.difference : shown.ours, at);
       break;
-    case kViewReference:
+    case View::reference:
       image(textures.reference.present() ? &textures.reference : shown.ours, at);
       break;
-    case kViewOursVsReference:
+    case View::ours_vs_reference:
       labelled(shown.ours, at, translate("ours"));
       labelled(textures.reference.present() ? &textures.reference : shown.ours,
                ImVec2(at.x + stride, at.y), translate("reference"));
       break;
     default: {
-      auto half = [&](int side) {
-        if (side == kSideOriginal) return &textures.source;
-        if (side == kSideReference && shown.reference != nullptr) return shown.reference;
+      auto half = [&](SplitSide side) {
+        if (side == SplitSide::original) return &textures.source;
+        if (side == SplitSide::reference && shown.reference != nullptr) return shown.reference;
         return shown.ours;
       };
       SplitHalves halves{half(ui.split_first), half(ui.split_second), side_name(ui.split_first),
@@ -133,8 +133,8 @@ void draw_view(ImDrawList* draw_list, UiState& ui, const ViewTextures& textures,
 }  // namespace
 
 bool image_loaded(const Document& document, const ViewTextures& textures) {
-  return document.width != 0 && document.height != 0 &&
-         document.pixels.size() == std::size_t{document.width} * document.height * 4 &&
+  return document.width() != 0 && document.height() != 0 &&
+         document.pixels().size() == std::size_t{document.width()} * document.height() * 4 &&
          textures.source.present();
 }
 
@@ -156,14 +156,14 @@ void draw_image_pane(Document& document, UiState& ui, ViewTextures& textures, Im
     return;
   }
 
-  const float image_w = static_cast<float>(document.width);
-  const float image_h = static_cast<float>(document.height);
+  const float image_w = static_cast<float>(document.width());
+  const float image_h = static_cast<float>(document.height());
   const float spacing = ImGui::GetStyle().ItemSpacing.x;
   PaneTextures shown{textures.quantized.present() ? &textures.quantized : &textures.source,
-                     document.compare && textures.reference.present() ? &textures.reference : nullptr};
+                     document.compare() && textures.reference.present() ? &textures.reference : nullptr};
   int panes = 1;
-  if (ui.view == kViewSideBySide) panes = shown.reference != nullptr ? 3 : 2;
-  if (ui.view == kViewOursVsReference) panes = 2;
+  if (ui.view == View::side_by_side) panes = shown.reference != nullptr ? 3 : 2;
+  if (ui.view == View::ours_vs_reference) panes = 2;
 
   ImVec2 available = ImGui::GetContentRegionAvail();
   ImVec2 origin = ImGui::GetCursorScreenPos();
@@ -182,8 +182,8 @@ void draw_image_pane(Document& document, UiState& ui, ViewTextures& textures, Im
                                         ImGuiHoveredFlags_AllowWhenBlockedByActiveItem);
   ImVec2 mouse = ImGui::GetIO().MousePos;
   if (hovered) handle_wheel(ui, scale, ImVec2(mouse.x - origin.x, mouse.y - origin.y));
-  bool tool_active = ui.tool >= 0 || ui.picking;
-  bool left_pan_allowed = ui.view != kViewSplit && !tool_active;
+  bool tool_active = ui.tool != Tool::none || ui.picking;
+  bool left_pan_allowed = ui.view != View::split && !tool_active;
   handle_panning(ui, scale, hovered, left_pan_allowed);
   if (left_pan_allowed && hovered && ImGui::IsMouseDoubleClicked(ImGuiMouseButton_Left)) {
     ui.fit_to_window = true;
@@ -210,8 +210,8 @@ void draw_image_pane(Document& document, UiState& ui, ViewTextures& textures, Im
     float dx = mouse.x - at.x;
     float stride = drawn.x + spacing;
     if (panes > 1 && stride > 1.0f && dx >= 0.0f) dx = std::fmod(dx, stride);
-    PixelReadout readout = pixel_readout(document.pixels, document.width, document.height,
-                                         document.result, dx, mouse.y - at.y, scale);
+    PixelReadout readout = pixel_readout(document.pixels(), document.width(), document.height(),
+                                         document.result(), dx, mouse.y - at.y, scale);
     ui.readout = readout.text;
     ui.hovered_palette_index = readout.palette_index;
   }

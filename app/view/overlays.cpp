@@ -28,14 +28,14 @@ void rebuild_overlays(const Document& document, UiState& ui, ViewTextures& textu
   for (int which = 0; which < 2; ++which) {
     if (!ui.overlay_dirty[which]) continue;
     ui.overlay_dirty[which] = false;
-    const MapLayer& layer = document.layers[which];
-    if (layer.bytes.size() != std::size_t{document.width} * document.height || layer.bytes.empty()) continue;
+    const MapLayer& layer = document.layer(which);
+    if (layer.bytes.size() != std::size_t{document.width()} * document.height() || layer.bytes.empty()) continue;
     // Nothing painted shows nothing: no picture-sized texture to blend every frame.
     if (layer.empty) {
       overlay[which]->release();
       continue;
     }
     overlay_pixels(layer, which, rgba);
-    overlay[which]->upload(rgba.data(), document.width, document.height);
+    overlay[which]->upload(rgba.data(), document.width(), document.height());
   }
 }

@@ -27,7 +27,7 @@ void brush(Document& document, UiState& ui, ImVec2 at, ImVec2 drawn, float scale
   ImGui::InvisibleButton("##paintbrush", drawn, kBothButtons);
   const bool active = ImGui::IsItemActive();
   if (ImGui::IsItemHovered() || active) {
-    ImU32 colour = ui.tool == kFocusLayer ? IM_COL32(255, 230, 120, 200) : IM_COL32(255, 170, 120, 200);
+    ImU32 colour = ui.tool == Tool::paint_focus ? IM_COL32(255, 230, 120, 200) : IM_COL32(255, 170, 120, 200);
     ImGui::GetWindowDrawList()->AddCircle(ImGui::GetIO().MousePos, static_cast<float>(ui.brush) * scale, colour,
                                           0, 1.5f * effective_scale());
   }
@@ -36,8 +36,8 @@ void brush(Document& document, UiState& ui, ImVec2 at, ImVec2 drawn, float scale
   const ImGuiIO& io = ImGui::GetIO();
   if (active && (io.MouseDown[0] || io.MouseDown[1])) {
     SourcePixel pixel = under_mouse(at, scale);
-    document.paint_dab(ui.tool, pixel.x, pixel.y, ui.brush, io.MouseDown[0] ? 0.5f : -0.6f);
-    ui.overlay_dirty[ui.tool] = true;
+    document.paint_dab(tool_layer(ui.tool), pixel.x, pixel.y, ui.brush, io.MouseDown[0] ? 0.5f : -0.6f);
+    ui.overlay_dirty[tool_layer(ui.tool)] = true;
   }
   if (ImGui::IsItemDeactivated()) document.request_run();
 }
@@ -49,8 +49,8 @@ void picker(Document& document, ImVec2 at, ImVec2 drawn, float scale) {
   ImVec2 mouse = ImGui::GetIO().MousePos;
   if (mouse.x < at.x || mouse.y < at.y) return;
   SourcePixel pixel = under_mouse(at, scale);
-  if (pixel.x >= static_cast<int>(document.width) || pixel.y >= static_cast<int>(document.height)) return;
-  const std::uint8_t* colour = &document.pixels[(static_cast<std::size_t>(pixel.y) * document.width + pixel.x) * 4];
+  if (pixel.x >= static_cast<int>(document.width()) || pixel.y >= static_cast<int>(document.height())) return;
+  const std::uint8_t* colour = &document.pixels()[(static_cast<std::size_t>(pixel.y) * document.width() + pixel.x) * 4];
   ImGui::SetTooltip("%u, %u, %u", colour[0], colour[1], colour[2]);
   if (ImGui::IsMouseClicked(ImGuiMouseButton_Left)) {
     document.push_edit_step();
@@ -67,7 +67,7 @@ void picker(Document& document, ImVec2 at, ImVec2 drawn, float scale) {
 
 void paint_and_pick(Document& document, UiState& ui, ImVec2 at, ImVec2 drawn, float scale) {
   if (drawn.x < 1.0f || drawn.y < 1.0f || scale <= 0.0f) return;
-  if (ui.tool == kFocusLayer || ui.tool == kDitherLayer)
+  if (ui.tool != Tool::none)
     brush(document, ui, at, drawn, scale);
   else if (ui.picking)
     picker(document, at, drawn, scale);

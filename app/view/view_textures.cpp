@@ -4,7 +4,7 @@
 #include "app/view/result_images.h"
 
 void ViewTextures::rebuild_from_result(const Document& document) {
-  const QuantResult& result = document.result;
+  const QuantResult& result = document.result();
   if (result.ok) {
     std::size_t pixel_count = std::size_t{result.width} * result.height;
     // The run's own RGBA when it has one; a copy only when it must be made.
@@ -23,7 +23,7 @@ void ViewTextures::rebuild_from_result(const Document& document) {
         difference.release();
     }
   }
-  const QuantResult& ref = document.reference;
+  const QuantResult& ref = document.reference();
   if (reference_showable(ref))
     reference.upload(ref.rgba.data(), ref.width, ref.height);
   else

@@ -2,11 +2,13 @@
 // Image scales: the presets, stepping between them, and the wheel.
 #include <array>
 
-inline constexpr float kZoomMin = 0.05f;
-inline constexpr float kZoomMax = 64.0f;
+#include "app/ui/ui_state.h"
+
 inline constexpr float kWheelStep = 1.15f;  // scale factor per wheel notch
 inline constexpr std::array<float, 14> kZoomPresets = {
     0.05f, 0.1f, 0.25f, 0.33f, 0.5f, 0.67f, 1.0f, 1.5f, 2.0f, 4.0f, 8.0f, 16.0f, 32.0f, 64.0f};
+static_assert(kZoomPresets.front() == kZoomMin && kZoomPresets.back() == kZoomMax,
+              "the presets span the zoom range");
 
 // The next preset above (scale + 0.0001), or the largest; below, or the smallest.
 float next_zoom_in(float scale);

@@ -41,17 +41,18 @@ inline double second_difference(const WorkColor& prev, const WorkColor& curr,
 #endif
 
 // Raw noise and edge values per pixel from local second differences.
-void measure_contrast(tamble::device* dev, const WorkColor* image, std::size_t w, std::size_t h,
-                      double* noise, double* edges) {
+void measure_contrast(tamble::device* dev, const WorkImage& image, double* noise, double* edges) {
+  const std::size_t w = image.width, h = image.height;
   for_each_row(dev, h, w, [&](std::size_t y) {
-    const WorkColor* row = image + y * w;
-    const WorkColor* above = image + (y > 0 ? y - 1 : y) * w;
-    const WorkColor* below = image + (y + 1 < h ? y + 1 : y) * w;
+    const std::size_t row = y * w;
+    const std::size_t above = (y > 0 ? y - 1 : y) * w;
+    const std::size_t below = (y + 1 < h ? y + 1 : y) * w;
     double* noise_row = noise + y * w;
     double* edges_row = edges + y * w;
     auto pixel = [&](std::size_t x, std::size_t left, std::size_t right) {
-      double horiz = second_difference(row[left], row[x], row[right]);
-      double vert = second_difference(above[x], row[x], below[x]);
+      const WorkColor& centre = image.at(row + x);
+      double horiz = second_difference(image.at(row + left), centre, image.at(row + right));
+      double vert = second_difference(image.at(above + x), centre, image.at(below + x));
       double edge = larger(horiz, vert);
       // Second differences can exceed 1 (a one-pixel black and white checker):
       // such pixels are as busy as pixels get, so both values stop at 0 rather
@@ -71,12 +72,18 @@ void measure_contrast(tamble::device* dev, const WorkColor* image, std::size_t w
 
 void compute_contrast_maps(tamble::device* dev, const WorkColor* image, std::uint32_t width,
                            std::uint32_t height, double* noise_map, double* edge_map) {
+  compute_contrast_maps(dev, WorkImage{image, width, height}, noise_map, edge_map);
+}
+
+void compute_contrast_maps(tamble::device* dev, const WorkImage& image, double* noise_map,
+                           double* edge_map) {
+  const std::uint32_t width = image.width, height = image.height;
   if (width <= 3 || height <= 3) return;
   const std::size_t n = std::size_t{width} * height;
   tamble::array<double> scratch_array = required_array<double>(dev, n);
   double* scratch = scratch_array.data();
 
-  measure_contrast(dev, image, width, height, noise_map, scratch);
+  measure_contrast(dev, image, noise_map, scratch);
 
   // Widen the edges and shrink them back, so slivers between edges count as edges.
   const bool close_edges[] = {false, true};

@@ -1,5 +1,6 @@
 #include "engine/colour/histogram.h"
 
+#include "engine/colour/colour_tally.h"
 #include "engine/colour/gamma_table.h"
 #include "engine/required_array.h"
 #include "tamble/algorithms.h"
@@ -30,18 +31,6 @@ inline std::uint32_t pixel_word(const std::uint8_t* p) {
          std::uint32_t{p[3]} << 24;
 }
 
-// Number of runs of equal keys in a sorted array, counted in fixed blocks.
-std::size_t count_distinct(tamble::device* dev, const std::uint32_t* keys, std::size_t n) {
-  return tamble::blocked_reduce(
-      dev, n, kWeightBlock, std::size_t{0},
-      [&](std::size_t lo, std::size_t hi) {
-        std::size_t runs = 0;
-        for (std::size_t i = lo; i < hi; ++i) runs += i == 0 || keys[i] != keys[i - 1];
-        return runs;
-      },
-      [](std::size_t a, std::size_t b) { return a + b; });
-}
-
 HistogramItem make_item(std::uint32_t key, double weight, std::uint32_t position,
                         const GammaTable& table) {
   double alpha = (key >> 24) / 255.0;
@@ -67,36 +56,25 @@ std::unique_ptr<Histogram> build_histogram(tamble::device* dev, const std::uint8
                                            const double* importance) {
   const KeyMask mask(posterize_bits < 8 ? posterize_bits : 8);
 
-  tamble::array<std::uint32_t> keys = required_array<std::uint32_t>(dev, pixel_count);
-  tamble::array<double> weights = required_array<double>(dev, pixel_count);
-  tamble::tabulate(dev, keys.data(), pixel_count,
-                   [&](std::size_t i) { return mask.key(pixel_word(pixels + 4 * i)); });
-  if (importance) {
-    tamble::transform(dev, importance, pixel_count, weights.data(),
-                      [](double v) { return v + 0.5; });
-  } else {
-    tamble::fill(dev, weights.data(), pixel_count, 1.0);
-  }
-
-  tamble::sort_by_key(keys.data(), weights.data(), pixel_count);
-  std::size_t distinct = count_distinct(dev, keys.data(), pixel_count);
-  if (distinct > max_colors) return nullptr;
-
-  tamble::array<std::uint32_t> colour_keys = required_array<std::uint32_t>(dev, distinct);
-  tamble::array<double> colour_weights = required_array<double>(dev, distinct);
-  tamble::reduce_by_key(dev, keys.data(), pixel_count, weights.data(), pixel_count,
-                        colour_keys.data(), colour_weights.data());
-  keys.release();
-  weights.release();
+  ColourTally tally;
+  auto key_of = [&](std::size_t i) { return mask.key(pixel_word(pixels + 4 * i)); };
+  const bool fitted =
+      importance ? tally_colours(dev, pixel_count, max_colors, key_of,
+                                 [&](std::size_t i) { return importance[i] + 0.5; }, tally)
+                 : tally_colours(dev, pixel_count, max_colors, key_of,
+                                 [](std::size_t) { return 1.0; }, tally);
+  if (!fitted) return nullptr;
+  const std::size_t distinct = tally.count;
+  const std::uint32_t* colour_keys = tally.keys.data();
+  const double* w = tally.weights.data();
 
   auto hist = std::make_unique<Histogram>();
   hist->items = required_array<HistogramItem>(dev, distinct);
   hist->count = static_cast<std::uint32_t>(distinct);
   const GammaTable table(gamma);
   tamble::tabulate(dev, hist->items.data(), distinct, [&](std::size_t i) {
-    return make_item(colour_keys[i], colour_weights[i], static_cast<std::uint32_t>(i), table);
+    return make_item(colour_keys[i], w[i], static_cast<std::uint32_t>(i), table);
   });
-  const double* w = colour_weights.data();
   hist->total_weight = tamble::blocked_reduce(
       dev, distinct, kWeightBlock, 0.0,
       [&](std::size_t lo, std::size_t hi) {

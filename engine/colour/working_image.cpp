@@ -1,8 +1,14 @@
 #include "engine/colour/working_image.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <vector>
 
+#include "engine/colour/colour_tally.h"
 #include "engine/colour/gamma_table.h"
+#include "engine/colour/key_table.h"
+#include "engine/required_array.h"
 #include "tamble/algorithms.h"
 
 namespace {
@@ -72,4 +78,74 @@ void convert_working_image(tamble::device* dev, const std::uint8_t* pixels,
   // Blocks are coarse, so a handful of them already uses the pool.
   std::size_t serial_below = pixel_count < tamble::kSerialBelow ? blocks + 1 : 2;
   tamble::for_each_index(dev, blocks, convert, serial_below);
+}
+
+bool convert_compact_working_image(tamble::device* dev, const std::uint8_t* pixels,
+                                   std::size_t pixel_count, double gamma, std::size_t max_colors,
+                                   tamble::array<WorkColor>& colors,
+                                   tamble::array<std::uint32_t>& ids) {
+  colors.release();
+  ids.release();
+  const unsigned parts = tally_partitions();
+  // Each partition's colours numbered in the order its participant meets them.
+  std::vector<KeyTable<std::uint32_t>> tables(parts);
+  std::atomic<std::size_t> total{0};
+  tamble::for_each_index(
+      dev, parts,
+      [&](std::size_t p) {
+        KeyTable<std::uint32_t>& table = tables[p];
+        std::uint32_t last = 0;
+        bool seen = false;
+        for (std::size_t i = 0; i < pixel_count; ++i) {
+          const std::uint32_t word = pixel_word(pixels + 4 * i);
+          if (seen && word == last) continue;
+          if (key_partition(word, parts) != p) continue;
+          bool added = false;
+          std::uint32_t& number = table.value_of(word, added);
+          if (added) {
+            if (total.fetch_add(1, std::memory_order_relaxed) >= max_colors) return;
+            number = static_cast<std::uint32_t>(table.size() - 1);
+          }
+          last = word;
+          seen = true;
+        }
+      },
+      2);
+  if (total.load() > max_colors) return false;
+
+  // Colour k of partition p sits at k * parts + p; unused slots are never read.
+  std::size_t longest = 0;
+  for (const auto& t : tables) longest = std::max(longest, t.size());
+  colors = required_array<WorkColor>(dev, longest * parts);
+  ids = required_array<std::uint32_t>(dev, pixel_count);
+  const GammaTable table(gamma);
+  WorkColor* out = colors.data();
+  tamble::for_each_index(
+      dev, parts,
+      [&](std::size_t p) {
+        tables[p].for_each([&](std::uint32_t word, std::uint32_t number) {
+          out[std::size_t{number} * parts + p] = convert_pixel(word, table);
+        });
+      },
+      2);
+  std::uint32_t* id = ids.data();
+  const std::size_t blocks = (pixel_count + kBlockPixels - 1) / kBlockPixels;
+  tamble::for_each_index(
+      dev, blocks,
+      [&](std::size_t block) {
+        const std::size_t first = block * kBlockPixels;
+        const std::size_t end = std::min(pixel_count, first + kBlockPixels);
+        std::uint32_t last = 0, last_id = 0;
+        for (std::size_t i = first; i < end; ++i) {
+          const std::uint32_t word = pixel_word(pixels + 4 * i);
+          if (i == first || word != last) {
+            const unsigned p = key_partition(word, parts);
+            last_id = *tables[p].find(word) * parts + p;
+            last = word;
+          }
+          id[i] = last_id;
+        }
+      },
+      2);
+  return true;
 }

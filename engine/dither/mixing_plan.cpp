@@ -5,12 +5,13 @@
 
 #include "engine/dither/neighbour_lists.h"
 #include "engine/dither/plan_screening.h"
+#include "engine/unbounded.h"
 #include "tamble/runtime.h"
 
 namespace {
 constexpr double kEpsilon = 0.008856451679035631;
 constexpr double kKappa = 903.2962962962963;
-constexpr double kNoPlanYet = 1e20;
+constexpr double kNoPlanYet = kUnbounded;
 constexpr std::size_t kWeights = kDutyEighths + 1;
 
 inline double lab_f_inverse(double f) {

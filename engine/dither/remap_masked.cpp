@@ -44,7 +44,7 @@ struct MaskedPass {
   // Pushes the pixel along the line from its nearest entry to the runner-up by
   // the threshold times the level, then searches again.
   std::uint8_t threshold_pixel(std::size_t i, std::uint32_t x, std::uint32_t y) const {
-    const WorkColor& p = image.pixels[i];
+    const WorkColor& p = image.at(i);
     std::uint32_t q = nearest(p);
     std::uint32_t k = neighbours.length;
     if (k == 0) return static_cast<std::uint8_t>(q);
@@ -73,7 +73,7 @@ struct MaskedPass {
   }
 
   std::uint8_t planned_pixel(std::size_t i, std::uint32_t x, std::uint32_t y) const {
-    const WorkColor& p = image.pixels[i];
+    const WorkColor& p = image.at(i);
     std::uint32_t q = nearest(p);
     if (neighbours.length == 0) return static_cast<std::uint8_t>(q);
     double v = level(i);
@@ -88,14 +88,14 @@ struct MaskedPass {
   }
 
   std::uint8_t operator()(std::size_t i) const {
-    if (image.pixels[i].alpha < kAlmostTransparent) return transparent;
+    if (image.at(i).alpha < kAlmostTransparent) return transparent;
     auto x = static_cast<std::uint32_t>(i % image.width);
     auto y = static_cast<std::uint32_t>(i / image.width);
     switch (kind) {
       case kDitherBayer:
       case kDitherBlueNoise: return threshold_pixel(i, x, y);
       case kDitherMixingPlan: return planned_pixel(i, x, y);
-      default: return static_cast<std::uint8_t>(find_nearest(index, image.pixels[i]).index);
+      default: return static_cast<std::uint8_t>(find_nearest(index, image.at(i)).index);
     }
   }
 };

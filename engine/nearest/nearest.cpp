@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/required_array.h"
+#include "engine/unbounded.h"
 #include "tamble/isa_dispatch.h"
 #include "tamble/runtime.h"
 
@@ -15,7 +16,7 @@ namespace {
 constexpr std::int64_t kGuardSlots = 8;
 constexpr double kGuardValue = 1e300;
 constexpr std::int64_t kGuardIndex = (std::int64_t{1} << 62) - 1;
-constexpr double kNoBest = 1e20;
+constexpr double kNoBest = kUnbounded;
 constexpr std::int64_t kNoIndex = std::numeric_limits<std::int64_t>::max();
 
 // One kernel per level; each declares what its file was compiled for, so a

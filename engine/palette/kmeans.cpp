@@ -8,6 +8,7 @@
 #include "engine/nearest/nearest.h"
 #include "engine/palette/kmeans.h"
 #include "engine/speed_budget.h"
+#include "engine/unbounded.h"
 #include "tamble/algorithms.h"
 
 namespace {
@@ -158,7 +159,7 @@ double kmeans_refine(tamble::device* dev, Histogram& hist, Palette& palette,
   const double mse_limit = settings.mse_limit;
   int budget = kmeans_budget(speed);
   double min_change = kmeans_min_change(speed);
-  double previous = 1e20;
+  double previous = kUnbounded;
   double error = 0.0;
   std::vector<std::uint32_t> nearest;
   for (int done = 0;;) {

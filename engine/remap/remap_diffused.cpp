@@ -10,6 +10,7 @@
 #include "engine/remap/remap_image.h"
 #include "engine/remap/remap_plain.h"
 #include "engine/remap/remap_diffused.h"
+#include "engine/unbounded.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ PaletteBox palette_box(const Palette& palette) {
 // any other entry.
 std::vector<double> entry_radii(const Palette& palette, double chroma_weight, double blend) {
   std::uint32_t n = palette.count();
-  std::vector<double> radius(n, 1e20);
+  std::vector<double> radius(n, kUnbounded);
   for (std::uint32_t i = 0; i < n; ++i)
     for (std::uint32_t j = i + 1; j < n; ++j) {
       double d = color_difference(palette.entries[i].color, palette.entries[j].color, chroma_weight,
@@ -110,7 +111,7 @@ void remap_diffused(tamble::device* dev, const RemapImage& image, const Palette&
       const std::uint32_t x = forward ? step : width - 1 - step;
       const std::size_t i = static_cast<std::size_t>(y) * width + x;
       const std::size_t slot = x + 1;
-      const WorkColor& px = image.pixels[i];
+      const WorkColor& px = image.at(i);
       if (px.alpha < kAlmostTransparent) {
         output[i] = static_cast<std::uint8_t>(transparent);
         continue;  // passes no error on

@@ -26,17 +26,17 @@ struct EntrySum {
 
 // Remaps pixels [lo, hi) in order, each search guided by the previous
 // pixel's answer (the search is exact, so the guess changes only its speed);
-// a pixel equal to the previous one takes its answer outright. indices may be
-// null. Returns the block's error sum in pixel order.
-ErrorSum remap_block(const nearest_index& index, const WorkColor* pixels, std::uint32_t transparent,
-                     std::size_t lo, std::size_t hi, std::uint32_t* indices, std::uint8_t* output) {
+// a pixel equal to the previous one takes its answer outright. Returns the
+// block's error sum in pixel order.
+ErrorSum remap_block(const nearest_index& index, const RemapImage& image,
+                     std::uint32_t transparent, std::size_t lo, std::size_t hi,
+                     std::uint8_t* output) {
   ErrorSum s;
   WorkColor last{};
   NearestMatch match{0.0, -1};
   for (std::size_t i = lo; i < hi; ++i) {
-    const WorkColor& c = pixels[i];
+    const WorkColor& c = image.at(i);
     if (c.alpha < kAlmostTransparent) {
-      if (indices) indices[i] = transparent;
       output[i] = static_cast<std::uint8_t>(transparent);
       continue;
     }
@@ -45,7 +45,6 @@ ErrorSum remap_block(const nearest_index& index, const WorkColor* pixels, std::u
       match = index.find_near(c, match.index);
       last = c;
     }
-    if (indices) indices[i] = static_cast<std::uint32_t>(match.index);
     output[i] = static_cast<std::uint8_t>(match.index);
     s.sum += match.distance;
     ++s.count;
@@ -61,7 +60,7 @@ EntrySum add(const EntrySum& x, const EntrySum& y) {
 
 // Moves every entry that is not fixed to the mean of its pixels; popularity
 // becomes the pixel count.
-void kmeans_step(tamble::device* dev, const RemapImage& image, const std::uint32_t* indices,
+void kmeans_step(tamble::device* dev, const RemapImage& image, const std::uint8_t* indices,
                  std::size_t pixels, Palette& palette) {
   std::vector<EntrySum> sums(palette.count());
   tamble::build_csr_buckets(
@@ -69,7 +68,7 @@ void kmeans_step(tamble::device* dev, const RemapImage& image, const std::uint32
       [&](std::uint32_t, const std::uint32_t* items, std::size_t n) {
         EntrySum s;
         for (std::size_t k = 0; k < n; ++k) {
-          const WorkColor& c = image.pixels[items[k]];
+          const WorkColor& c = image.at(items[k]);
           s.alpha += c.alpha;
           s.L += c.L;
           s.a += c.a;
@@ -104,18 +103,14 @@ double remap_plain(tamble::device* dev, const RemapImage& image, Palette& palett
   const auto transparent = static_cast<std::uint32_t>(
       find_nearest(index, WorkColor{0.0, 0.0, kNeutralA, kNeutralB}).index);
 
-  // The indices only serve the k-means step: without room for them the
-  // output is still written and the palette stays where it is.
-  tamble::array<std::uint32_t> indices(dev, pixels);
-  std::uint32_t* kept = indices.failed() ? nullptr : indices.data();
   // Error blocks double as remap blocks, so the sum is taken in the same
   // pixel order as ever and needs no per-pixel record.
   ErrorSum total = tamble::blocked_reduce(
       dev, pixels, kErrorBlock, ErrorSum{},
       [&](std::size_t lo, std::size_t hi) {
-        return remap_block(index, image.pixels, transparent, lo, hi, kept, output);
+        return remap_block(index, image, transparent, lo, hi, output);
       },
       add_errors);
-  if (kept) kmeans_step(dev, image, kept, pixels, palette);
+  kmeans_step(dev, image, output, pixels, palette);
   return total.sum / static_cast<double>(total.count > 0 ? total.count : 1);
 }

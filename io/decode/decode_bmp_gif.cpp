@@ -13,34 +13,18 @@
 
 #include <cstring>
 
-#include "io/decode/decode_bmp_rle.h"
+#include "io/decode/bmp_screen.h"
 #include "io/decode/format_decoders.h"
 #include "io/decode/gif_frame_check.h"
-
-namespace {
-
-// stb_image pads a short uncompressed bitmap with zeros; a file that ends
-// before its last row is refused instead of shown half black.
-bool bitmap_is_truncated(const BmpHeader& header, std::size_t size) {
-  std::uint64_t stride = (std::uint64_t{header.width} * header.bits + 31) / 32 * 4;
-  return header.pixel_offset + stride * header.height > size;
-}
-
-}  // namespace
 
 IoStatus decode_bmp_gif_memory(const std::uint8_t* bytes, std::size_t size, DecodedImage& image) {
   if (size < 6) return IoCode::kUnrecognised;
   if (size > 0x7fffffff) return IoCode::kTooLarge;
-  BmpHeader bmp;
   const bool is_bmp = bytes[0] == 'B';
   if (is_bmp) {
-    // A header out of its format's bounds is refused, not guessed at.
-    if (!read_bmp_header(bytes, size, bmp)) return IoCode::kUnrecognised;
-    IoStatus status = check_image_size(bmp.width, bmp.height);
-    if (!status.ok()) return status;
-    if (bmp.compression == kBmpRle8 || bmp.compression == kBmpRle4)
-      return decode_bmp_rle(bytes, size, bmp, image);
-    if (bitmap_is_truncated(bmp, size)) return IoCode::kUnreadablePixels;
+    bool decoded = false;
+    IoStatus screened = screen_bmp(bytes, size, image, decoded);
+    if (!screened.ok() || decoded) return screened;
   }
   int length = static_cast<int>(size);
   int width = 0, height = 0, channels = 0;

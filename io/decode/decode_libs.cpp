@@ -32,32 +32,6 @@ ImageFormat sniff_format(const std::vector<std::uint8_t>& bytes) {
   return ImageFormat::kUnknown;
 }
 
-// The file's bytes, or a failure when it cannot be read or could never fit.
-IoStatus read_file_bytes(const std::string& path, std::vector<std::uint8_t>& bytes) {
-  if (!is_regular_file(path)) return IoCode::kUnrecognised;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return IoCode::kUnrecognised;
-  IoStatus status = IoCode::kOk;
-  long length = -1;
-  if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
-  if (length <= 0 || std::fseek(file, 0, SEEK_SET) != 0) {
-    status = IoCode::kUnrecognised;
-  } else if (static_cast<std::uint64_t>(length) > available_memory_bytes()) {
-    status = IoCode::kTooLarge;
-  } else {
-    try {
-      bytes.resize(static_cast<std::size_t>(length));
-      if (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
-        status = IoCode::kUnrecognised;
-      }
-    } catch (const std::bad_alloc&) {
-      status = IoCode::kTooLarge;
-    }
-  }
-  std::fclose(file);
-  return status;
-}
-
 IoStatus decode_by_format(const std::vector<std::uint8_t>& bytes, DecodedImage& image) {
   const std::uint8_t* data = bytes.data();
   std::size_t size = bytes.size();
@@ -75,13 +49,6 @@ IoStatus decode_by_format(const std::vector<std::uint8_t>& bytes, DecodedImage& 
 }
 
 }  // namespace
-
-IoStatus decode_with_platform(const std::string& path, DecodedImage& image) {
-  std::vector<std::uint8_t> bytes;
-  IoStatus status = read_file_bytes(path, bytes);
-  if (!status.ok()) return status;
-  return decode_bytes_with_platform(bytes, image);
-}
 
 IoStatus decode_bytes_with_platform(const std::vector<std::uint8_t>& bytes, DecodedImage& image) {
   DecodedImage decoded;

@@ -15,6 +15,32 @@ namespace {
 constexpr std::size_t kReadBlock = 65536;
 constexpr std::uint64_t kLargestInput = 4294967296ull;
 
+// The file's bytes, or a failure when it cannot be read or could never fit.
+IoStatus read_file_bytes(const std::string& path, std::vector<std::uint8_t>& bytes) {
+  if (!is_regular_file(path)) return IoCode::kUnrecognised;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return IoCode::kUnrecognised;
+  IoStatus status = IoCode::kOk;
+  long length = -1;
+  if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
+  if (length <= 0 || std::fseek(file, 0, SEEK_SET) != 0) {
+    status = IoCode::kUnrecognised;
+  } else if (static_cast<std::uint64_t>(length) > available_memory_bytes()) {
+    status = IoCode::kTooLarge;
+  } else {
+    try {
+      bytes.resize(static_cast<std::size_t>(length));
+      if (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
+        status = IoCode::kUnrecognised;
+      }
+    } catch (const std::bad_alloc&) {
+      status = IoCode::kTooLarge;
+    }
+  }
+  std::fclose(file);
+  return status;
+}
+
 }  // namespace
 
 IoStatus read_whole_stream(std::FILE* file, std::vector<std::uint8_t>& bytes) {
@@ -74,4 +100,11 @@ IoStatus load_image_file(const std::string& path, DecodedImage& image) {
     std::fclose(file);
   }
   return decode_with_platform(path, image);
+}
+
+IoStatus decode_with_platform(const std::string& path, DecodedImage& image) {
+  std::vector<std::uint8_t> bytes;
+  IoStatus status = read_file_bytes(path, bytes);
+  if (!status.ok()) return status;
+  return decode_bytes_with_platform(bytes, image);
 }

@@ -45,30 +45,30 @@ TEST(DocumentOpen, ReplacesTheImageAndRestsTheLayersButKeepsTheEdits) {
   StandInEngine engine;
   Document document(engine.entry());
   EXPECT_FALSE(document.open("/nonexistent/picture.png").ok());
-  EXPECT_EQ(document.width, 0u);
-  EXPECT_FALSE(document.requant_requested.load());
+  EXPECT_EQ(document.width(), 0u);
+  EXPECT_FALSE(document.run_requested());
 
-  document.pins = {Rgba{5, 6, 7, 255}};
+  DocumentTestAccess::pins(document) = {Rgba{5, 6, 7, 255}};
   QuantizerOptions options;
   options.colors = 12;
   document.set_options(options);
   PngFile png(20, 10);
   ASSERT_GT(png.size, 0u);
-  int dither_version = document.layers[kDitherLayer].version;
+  int dither_version = document.layer(kDitherLayer).version;
   ASSERT_TRUE(document.open(png.path).ok());
-  EXPECT_EQ(document.width, 20u);
-  EXPECT_EQ(document.path, png.path);
-  EXPECT_EQ(document.distinct_colours, count_distinct_colours(document.pixels.data(), 200));
-  EXPECT_EQ(document.layers[kDitherLayer].bytes, std::vector<std::uint8_t>(200, 128));
-  EXPECT_EQ(document.layers[kFocusLayer].bytes, std::vector<std::uint8_t>(200, 0));
-  EXPECT_TRUE(document.layers[kDitherLayer].empty);
-  EXPECT_GT(document.layers[kDitherLayer].version, dither_version);
-  EXPECT_EQ(document.pins.size(), 1u);
+  EXPECT_EQ(document.width(), 20u);
+  EXPECT_EQ(document.path(), png.path);
+  EXPECT_EQ(document.distinct_colours(), count_distinct_colours(document.pixels().data(), 200));
+  EXPECT_EQ(document.layer(kDitherLayer).bytes, std::vector<std::uint8_t>(200, 128));
+  EXPECT_EQ(document.layer(kFocusLayer).bytes, std::vector<std::uint8_t>(200, 0));
+  EXPECT_TRUE(document.layer(kDitherLayer).empty);
+  EXPECT_GT(document.layer(kDitherLayer).version, dither_version);
+  EXPECT_EQ(document.pins().size(), 1u);
 
   ASSERT_TRUE(eventually([&] { return document.take_result(); }));
   EXPECT_EQ(engine.calls.back().options.colors, 12u);
   // The source is measured as an RGBA PNG declaring its gamma, as the test file was written.
-  EXPECT_EQ(document.source_png_size.load(), png.size);
+  EXPECT_EQ(document.source_png_size(), png.size);
 }
 
 TEST(DocumentWorker, ARealRunMatchesTheEngineAndGetsItsPngSize) {
@@ -78,14 +78,14 @@ TEST(DocumentWorker, ARealRunMatchesTheEngineAndGetsItsPngSize) {
   options.colors = 16;
   document.set_options(options);
   ASSERT_TRUE(eventually([&] { return document.take_result(); }));
-  const QuantResult& result = document.result;
+  const QuantResult& result = document.result();
   ASSERT_TRUE(result.ok);
 
   std::vector<std::uint8_t> indices(64 * 48);
   std::uint8_t palette[1024] = {};
   std::uint32_t count = 0;
   double gamma = 0.0;
-  ASSERT_EQ(quantize_image(document.pixels.data(), 64, 48, kDefaultGamma, &options, nullptr,
+  ASSERT_EQ(quantize_image(document.pixels().data(), 64, 48, kDefaultGamma, &options, nullptr,
                            indices.data(), palette, &count, nullptr, &gamma),
             kQuantizeOk);
   EXPECT_EQ(result.indices, indices);
@@ -100,7 +100,7 @@ TEST(DocumentWorker, ARealRunMatchesTheEngineAndGetsItsPngSize) {
   ASSERT_TRUE(eventually([&] { return document.take_result(); }));
   std::vector<const std::uint8_t*> rows(48);
   for (int y = 0; y < 48; ++y) rows[y] = &indices[y * 64];
-  EXPECT_EQ(document.result.png_size, indexed_png_size(64, 48, gamma, rows.data(), palette, count));
+  EXPECT_EQ(document.result().png_size, indexed_png_size(64, 48, gamma, rows.data(), palette, count));
 }
 
 }  // namespace

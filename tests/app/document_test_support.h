@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/document/document.h"
+#include "tests/app/document_test_access.h"
 #include "io/file_system.h"
 #include "io/png_write.h"
 
@@ -40,10 +41,12 @@ struct StandInEngine {
   bool hold = false;
   std::uint32_t status = 0;
 
-  QuantizeEntry entry() {
+  QuantizeFunction entry() {
     return [this](const std::uint8_t* pixels, std::uint32_t width, std::uint32_t height, double,
-                  const QuantizerOptions& options, std::uint8_t* rgba, std::uint8_t* indices,
-                  std::uint8_t* palette, std::uint32_t* palette_size) {
+                  const QuantizerOptions* given, std::uint8_t* rgba, std::uint8_t* indices,
+                  std::uint8_t* palette, std::uint32_t* palette_size, double*, double*,
+                  QuantizeReport*) {
+      const QuantizerOptions& options = *given;
       std::unique_lock<std::mutex> lock(mutex);
       std::size_t n = std::size_t{width} * height;
       Call call{options, {}, {}, {}};
@@ -86,11 +89,7 @@ inline std::vector<std::uint8_t> gradient_pixels(std::uint32_t width, std::uint3
 
 // Puts an image into the Document as open() would, without a file.
 inline void set_image(Document& document, std::uint32_t width, std::uint32_t height) {
-  std::lock_guard<std::mutex> lock(document.mutex);
-  document.width = width;
-  document.height = height;
-  document.pixels = gradient_pixels(width, height);
-  for (MapLayer& layer : document.layers) layer.reset(std::size_t{width} * height);
+  DocumentTestAccess::set_image(document, width, height, gradient_pixels(width, height));
 }
 
 // Counts wake_ui calls.

@@ -5,7 +5,7 @@
 namespace {
 
 bool idle(Document& document) {
-  return !document.requant_requested.load() && !document.busy();
+  return !document.run_requested() && !document.busy();
 }
 
 TEST(DocumentWorker, RequestsDuringARunCoalesceIntoOneRunWithTheLastValues) {
@@ -40,24 +40,24 @@ TEST(DocumentWorker, PublishesTheRunAndItsQuality) {
   set_image(document, 8, 6);
   document.request_run();
   ASSERT_TRUE(eventually([&] { return document.take_result(); }));
-  const QuantResult& result = document.result;
+  const QuantResult& result = document.result();
   EXPECT_TRUE(result.ok);
   EXPECT_TRUE(result.indices_available);
   EXPECT_EQ(result.width, 8u);
   EXPECT_EQ(result.height, 6u);
   EXPECT_EQ(result.gamma, kDefaultGamma);
-  EXPECT_EQ(result.rgba, document.pixels);
+  EXPECT_EQ(result.rgba, document.pixels());
   EXPECT_EQ(result.rmse, 0.0);
   EXPECT_EQ(result.psnr, 99.0);
   EXPECT_EQ(result.png_size, 0u);
-  EXPECT_FALSE(document.reference.ok);
+  EXPECT_FALSE(document.reference().ok);
 
   // A failing engine still publishes, marked not ok and without figures.
   engine.status = 4;
   document.request_run();
   ASSERT_TRUE(eventually([&] { return document.take_result(); }));
-  EXPECT_FALSE(document.result.ok);
-  EXPECT_EQ(document.result.psnr, 0.0);
+  EXPECT_FALSE(document.result().ok);
+  EXPECT_EQ(document.result().psnr, 0.0);
 }
 
 TEST(DocumentWorker, HandsTheEngineTheFixedColoursAndLayersInUse) {
@@ -76,13 +76,13 @@ TEST(DocumentWorker, HandsTheEngineTheFixedColoursAndLayersInUse) {
   };
   for (const Case& c : cases) {
     {
-      std::lock_guard<std::mutex> lock(document.mutex);
-      document.pins = {pin};
-      document.palette = {entry};
-      document.use_palette = c.use_palette;
-      document.use_pins = c.use_pins;
-      document.use_focus = c.use_focus;
-      MapLayer& focus = document.layers[kFocusLayer];
+      std::lock_guard<std::mutex> lock(DocumentTestAccess::mutex(document));
+      DocumentTestAccess::pins(document) = {pin};
+      DocumentTestAccess::palette(document) = {entry};
+      DocumentTestAccess::use(document, UseFlag::palette) = c.use_palette;
+      DocumentTestAccess::use(document, UseFlag::pins) = c.use_pins;
+      DocumentTestAccess::use(document, UseFlag::focus) = c.use_focus;
+      MapLayer& focus = DocumentTestAccess::layer(document, kFocusLayer);
       focus.reset(16);
       if (c.paint) {
         focus.bytes[5] = 200;
@@ -120,12 +120,12 @@ TEST(DocumentWorker, AZeroSizedImagePublishesNothingAndKeepsThePreviousResult) {
   ASSERT_TRUE(eventually([&] { return document.take_result(); }));
   EXPECT_EQ(engine.call_count(), 1u);
   EXPECT_EQ(counter.wakes.load(), 2);
-  EXPECT_TRUE(document.result.ok);
-  EXPECT_EQ(document.result.width, 8u);
-  EXPECT_GT(document.result.png_size, 0u);
+  EXPECT_TRUE(document.result().ok);
+  EXPECT_EQ(document.result().width, 8u);
+  EXPECT_GT(document.result().png_size, 0u);
   // Measured once: the main thread asks no more.
   document.request_png_size();
-  EXPECT_FALSE(document.png_size_requested.load());
+  EXPECT_FALSE(DocumentTestAccess::png_size_requested(document));
 }
 
 TEST(DocumentWorker, ARunBelowTheQualityMinimumKeepsThePreviousResult) {
@@ -134,30 +134,30 @@ TEST(DocumentWorker, ARunBelowTheQualityMinimumKeepsThePreviousResult) {
   QuantizerOptions options;
   options.colors = 4;
   document.set_options(options);
-  ASSERT_TRUE(eventually([&] { return document.take_result() && document.took_new_run; }));
-  ASSERT_TRUE(document.result.ok);
-  EXPECT_EQ(document.result.palette_count, 4u);
-  const std::uint32_t reached = document.result.quality;
+  ASSERT_TRUE(eventually([&] { return document.take_result() && document.took_new_run(); }));
+  ASSERT_TRUE(document.result().ok);
+  EXPECT_EQ(document.result().palette_count, 4u);
+  const std::uint32_t reached = document.result().quality;
   EXPECT_LT(reached, 100u);  // four colours cannot hold the gradient
-  const std::vector<std::uint8_t> shown = document.result.rgba;
+  const std::vector<std::uint8_t> shown = document.result().rgba;
 
   options.quality_target = 1;
   options.quality_min = 100;
   document.set_options(options);
   ASSERT_TRUE(eventually([&] { return document.take_result(); }));
-  EXPECT_FALSE(document.took_new_run);
-  EXPECT_TRUE(document.refusal.refused);
-  EXPECT_LT(document.refusal.best, 100u);
-  EXPECT_TRUE(document.result.ok);
-  EXPECT_EQ(document.result.rgba, shown);
-  EXPECT_EQ(document.result.quality, reached);
+  EXPECT_FALSE(document.took_new_run());
+  EXPECT_TRUE(document.refusal().refused);
+  EXPECT_LT(document.refusal().best, 100u);
+  EXPECT_TRUE(document.result().ok);
+  EXPECT_EQ(document.result().rgba, shown);
+  EXPECT_EQ(document.result().quality, reached);
 
   // A reachable minimum clears the refusal with the new result.
   options.quality_min = 0;
   document.set_options(options);
-  ASSERT_TRUE(eventually([&] { return document.take_result() && document.took_new_run; }));
-  EXPECT_FALSE(document.refusal.refused);
-  EXPECT_TRUE(document.result.ok);
+  ASSERT_TRUE(eventually([&] { return document.take_result() && document.took_new_run(); }));
+  EXPECT_FALSE(document.refusal().refused);
+  EXPECT_TRUE(document.result().ok);
 }
 
 TEST(DocumentWorker, TheReferenceRecordIsFilledOnlyWhileComparing) {
@@ -176,25 +176,25 @@ TEST(DocumentWorker, TheReferenceRecordIsFilledOnlyWhileComparing) {
   set_image(document, 8, 6);
   document.set_compare(true, "/opt/reference");
   ASSERT_TRUE(eventually([&] { return document.take_result(); }));
-  EXPECT_TRUE(document.reference.ok);
-  EXPECT_EQ(document.reference.psnr, 42.0);
-  EXPECT_GE(document.reference.seconds, 0.0);
+  EXPECT_TRUE(document.reference().ok);
+  EXPECT_EQ(document.reference().psnr, 42.0);
+  EXPECT_GE(document.reference().seconds, 0.0);
   EXPECT_EQ(program_seen, "/opt/reference");
 
   engine.status = 4;  // no reference for a failed run
   document.request_run();
   ASSERT_TRUE(eventually([&] { return document.take_result(); }));
-  EXPECT_FALSE(document.reference.ok);
+  EXPECT_FALSE(document.reference().ok);
   EXPECT_EQ(reference_runs.load(), 1);
 
   engine.status = 0;
   document.set_compare(false, "");
   ASSERT_TRUE(eventually([&] { return document.take_result(); }));
-  EXPECT_TRUE(document.result.ok);
-  EXPECT_FALSE(document.reference.ok);
-  EXPECT_EQ(document.reference.psnr, 0.0);
+  EXPECT_TRUE(document.result().ok);
+  EXPECT_FALSE(document.reference().ok);
+  EXPECT_EQ(document.reference().psnr, 0.0);
   EXPECT_EQ(reference_runs.load(), 1);
-  EXPECT_EQ(document.compare_path, "/opt/reference");  // an empty path keeps the old one
+  EXPECT_EQ(document.compare_path(), "/opt/reference");  // an empty path keeps the old one
 }
 
 }  // namespace

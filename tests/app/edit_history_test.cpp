@@ -5,7 +5,7 @@
 namespace {
 
 std::uint8_t at(const Document& document, int layer, int x, int y) {
-  return document.layers[layer].bytes[std::size_t(y) * document.width + x];
+  return document.layer(layer).bytes[std::size_t(y) * document.width() + x];
 }
 
 void next_frame_step(Document& document) {
@@ -35,38 +35,38 @@ TEST(EditHistory, UndoTakesEditsBackNewestFirstAndRedoBringsThemAgain) {
 
   ASSERT_TRUE(document.undo());  // past the unchanged step to the stroke
   EXPECT_EQ(at(document, kFocusLayer, 50, 50), 0);
-  EXPECT_TRUE(document.layers[kFocusLayer].empty);
-  EXPECT_EQ(document.pins.size(), 1u);
+  EXPECT_TRUE(document.layer(kFocusLayer).empty);
+  EXPECT_EQ(document.pins().size(), 1u);
   ASSERT_TRUE(document.undo());
-  EXPECT_TRUE(document.pins.empty());
-  EXPECT_EQ(document.options.colors, 16u);
+  EXPECT_TRUE(document.pins().empty());
+  EXPECT_EQ(document.options().colors, 16u);
   ASSERT_TRUE(document.undo());
-  EXPECT_EQ(document.options.colors, 256u);
+  EXPECT_EQ(document.options().colors, 256u);
   EXPECT_FALSE(document.undo());
   EXPECT_FALSE(document.can_undo());
   EXPECT_EQ(document.redo_depth(), 3u);
 
   ASSERT_TRUE(document.redo());
-  EXPECT_EQ(document.options.colors, 16u);
-  EXPECT_TRUE(document.pins.empty());
+  EXPECT_EQ(document.options().colors, 16u);
+  EXPECT_TRUE(document.pins().empty());
   ASSERT_TRUE(document.redo());
-  EXPECT_EQ(document.pins.size(), 1u);
-  EXPECT_TRUE(document.layers[kFocusLayer].empty);
+  EXPECT_EQ(document.pins().size(), 1u);
+  EXPECT_TRUE(document.layer(kFocusLayer).empty);
   ASSERT_TRUE(document.redo());
   EXPECT_EQ(at(document, kFocusLayer, 50, 50), 255);
-  EXPECT_FALSE(document.layers[kFocusLayer].empty);
+  EXPECT_FALSE(document.layer(kFocusLayer).empty);
   EXPECT_FALSE(document.redo());
 
   // Every run asked for so far has been made, each with a focus map or no pin.
-  ASSERT_TRUE(eventually([&] { return !document.requant_requested.load() && !document.busy(); }));
+  ASSERT_TRUE(eventually([&] { return !document.run_requested() && !document.busy(); }));
   const std::size_t runs = engine.call_count();
   ASSERT_TRUE(document.undo());
   EXPECT_TRUE(document.can_redo());
   // The restored layer keeps the step's snapshot: the next step copies nothing.
-  const void* restored = document.layers[kFocusLayer].snapshot.get();
+  const void* restored = document.layer(kFocusLayer).snapshot.get();
   next_frame_step(document);
   EXPECT_FALSE(document.can_redo());
-  EXPECT_EQ(document.layers[kFocusLayer].snapshot.get(), restored);
+  EXPECT_EQ(document.layer(kFocusLayer).snapshot.get(), restored);
 
   // The restored state reaches the engine: the pin, and no focus map.
   ASSERT_TRUE(eventually([&] {
@@ -81,31 +81,31 @@ TEST(EditHistory, DitherStrokesUndoAndClear) {
   Document document(engine.entry());
   PngFile png(30, 20);
   ASSERT_TRUE(document.open(png.path).ok());
-  ASSERT_TRUE(document.layers[kDitherLayer].empty);
+  ASSERT_TRUE(document.layer(kDitherLayer).empty);
 
   next_frame_step(document);
   document.paint_dab(kDitherLayer, 10, 10, 6, 0.5f);
   EXPECT_GT(at(document, kDitherLayer, 10, 10), 128);
-  EXPECT_FALSE(document.layers[kDitherLayer].empty);
-  EXPECT_TRUE(document.layers[kFocusLayer].empty);
+  EXPECT_FALSE(document.layer(kDitherLayer).empty);
+  EXPECT_TRUE(document.layer(kFocusLayer).empty);
   next_frame_step(document);
   document.paint_dab(kDitherLayer, 10, 10, 6, -0.6f);
   EXPECT_LT(at(document, kDitherLayer, 10, 10), 128);
   ASSERT_TRUE(document.undo());
   EXPECT_GT(at(document, kDitherLayer, 10, 10), 128);
-  EXPECT_FALSE(document.layers[kDitherLayer].empty);
+  EXPECT_FALSE(document.layer(kDitherLayer).empty);
 
   document.clear_layer(kDitherLayer);
-  EXPECT_EQ(document.layers[kDitherLayer].bytes, std::vector<std::uint8_t>(600, 128));
-  EXPECT_TRUE(document.layers[kDitherLayer].empty);
+  EXPECT_EQ(document.layer(kDitherLayer).bytes, std::vector<std::uint8_t>(600, 128));
+  EXPECT_TRUE(document.layer(kDitherLayer).empty);
   // Down to 0 and back up by 128.3, stored as 128: every byte at rest, but the
   // flag only follows the operations.
   document.paint_dab(kDitherLayer, 3, 3, 1, -1.0f);
   document.paint_dab(kDitherLayer, 3, 3, 1, 0.503f);
-  EXPECT_EQ(document.layers[kDitherLayer].bytes, std::vector<std::uint8_t>(600, 128));
-  EXPECT_FALSE(document.layers[kDitherLayer].empty);
+  EXPECT_EQ(document.layer(kDitherLayer).bytes, std::vector<std::uint8_t>(600, 128));
+  EXPECT_FALSE(document.layer(kDitherLayer).empty);
   document.clear_layer(kDitherLayer);
-  EXPECT_TRUE(document.layers[kDitherLayer].empty);
+  EXPECT_TRUE(document.layer(kDitherLayer).empty);
 }
 
 TEST(EditHistory, UndoAfterOpeningAnotherSizeLeavesTheNewLayers) {
@@ -121,20 +121,20 @@ TEST(EditHistory, UndoAfterOpeningAnotherSizeLeavesTheNewLayers) {
   document.pin_at(12, 4);
   document.paint_dab(kFocusLayer, 5, 5, 4, 1.0f);
   ASSERT_TRUE(document.open(large.path).ok());
-  EXPECT_EQ(document.pins.size(), 1u);
-  EXPECT_EQ(document.palette.size(), 3u);
+  EXPECT_EQ(document.pins().size(), 1u);
+  EXPECT_EQ(document.palette().size(), 3u);
   document.paint_dab(kFocusLayer, 30, 20, 4, 1.0f);
-  const std::vector<std::uint8_t> painted = document.layers[kFocusLayer].bytes;
-  const int version = document.layers[kFocusLayer].version;
+  const std::vector<std::uint8_t> painted = document.layer(kFocusLayer).bytes;
+  const int version = document.layer(kFocusLayer).version;
 
   ASSERT_TRUE(document.undo());
-  EXPECT_TRUE(document.pins.empty());
-  EXPECT_TRUE(document.palette.empty());
-  EXPECT_TRUE(document.palette_name.empty());
-  EXPECT_EQ(document.options.colors, 256u);
-  EXPECT_EQ(document.layers[kFocusLayer].bytes, painted);
-  EXPECT_EQ(document.layers[kFocusLayer].version, version);
-  EXPECT_EQ(document.layers[kDitherLayer].bytes, std::vector<std::uint8_t>(1200, 128));
+  EXPECT_TRUE(document.pins().empty());
+  EXPECT_TRUE(document.palette().empty());
+  EXPECT_TRUE(document.palette_name().empty());
+  EXPECT_EQ(document.options().colors, 256u);
+  EXPECT_EQ(document.layer(kFocusLayer).bytes, painted);
+  EXPECT_EQ(document.layer(kFocusLayer).version, version);
+  EXPECT_EQ(document.layer(kDitherLayer).bytes, std::vector<std::uint8_t>(1200, 128));
 }
 
 TEST(EditHistory, SnapshotMemoryAndStepCountBoundTheList) {

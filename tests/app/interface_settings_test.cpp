@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/document/document.h"
+#include "tests/app/document_test_access.h"
 #include "app/shell/interface_settings.h"
 #include "tests/cli/run_program.h"
 
@@ -9,14 +10,16 @@ TEST(InterfaceSettings, WhatIsWrittenReadsBack) {
   ScratchFolder scratch;
   std::string path = scratch.settings_file();
   UiState ui;
-  ui.view = 5, ui.split_vertical = false, ui.split_first = 2, ui.zoom = 2.5f, ui.sidebar_right = true;
-  ui.sidebar_w = 412.4f, ui.diff_gain = 12, ui.brush = 77, ui.theme = 1, ui.language = "ja";
+  ui.view = View::reference, ui.split_vertical = false, ui.split_first = SplitSide::reference, ui.zoom = 2.5f, ui.sidebar_right = true;
+  ui.sidebar_w = 412.4f, ui.diff_gain = 12, ui.brush = 77, ui.theme = Theme::light, ui.language = "ja";
   ui.checkerboard = false;
   ui.sections = {false, true, true, false, true, false, false, true};
   ui.recent = {"/a.png", "/b c.png"};
   Document written;
-  written.options.colors = 17, written.options.dither_strength = 1.5, written.options.dither = 3;
-  written.use_focus = false, written.compare = true, written.compare_path = "/usr/bin/ref";
+  QuantizerOptions& options = DocumentTestAccess::options(written);
+  options.colors = 17, options.dither_strength = 1.5, options.dither = 3;
+  DocumentTestAccess::use(written, UseFlag::focus) = false, DocumentTestAccess::compare(written) = true;
+  DocumentTestAccess::compare_path(written) = "/usr/bin/ref";
   WindowPlacement placement{10, 20, 800, 600, true};
   write_interface_settings(path, ui, written, &placement, 1.25f);
 
@@ -27,9 +30,9 @@ TEST(InterfaceSettings, WhatIsWrittenReadsBack) {
   EXPECT_EQ(settings.placement.h, 600);
   EXPECT_TRUE(settings.placement.maximized);
   EXPECT_FLOAT_EQ(settings.ui_zoom, 1.25f);
-  EXPECT_EQ(read.view, 5);
+  EXPECT_EQ(read.view, View::reference);
   EXPECT_FALSE(read.split_vertical);
-  EXPECT_EQ(read.split_first, 2);
+  EXPECT_EQ(read.split_first, SplitSide::reference);
   EXPECT_FLOAT_EQ(read.zoom, 2.5f);
   EXPECT_TRUE(read.sidebar_right);
   EXPECT_FLOAT_EQ(read.sidebar_w, 412.0f);  // stored to the nearest integer
@@ -40,11 +43,11 @@ TEST(InterfaceSettings, WhatIsWrittenReadsBack) {
   EXPECT_EQ(read.sections, ui.sections);
   EXPECT_EQ(read.recent, ui.recent);
   EXPECT_FALSE(read.paledit_known);
-  EXPECT_EQ(document.options.colors, 17u);
-  EXPECT_DOUBLE_EQ(document.options.dither_strength, 1.5);
-  EXPECT_FALSE(document.use_focus);
-  EXPECT_TRUE(document.compare);
-  EXPECT_EQ(document.compare_path, "/usr/bin/ref");
+  EXPECT_EQ(document.options().colors, 17u);
+  EXPECT_DOUBLE_EQ(document.options().dither_strength, 1.5);
+  EXPECT_FALSE(document.use(UseFlag::focus));
+  EXPECT_TRUE(document.compare());
+  EXPECT_EQ(document.compare_path(), "/usr/bin/ref");
 }
 
 TEST(InterfaceSettings, StoredValuesAreKeptInRange) {
@@ -55,7 +58,7 @@ TEST(InterfaceSettings, StoredValuesAreKeptInRange) {
   UiState ui;
   Document document;
   InterfaceSettings settings = read_interface_settings(scratch.settings_file(), ui, document);
-  EXPECT_EQ(ui.view, 6);
+  EXPECT_EQ(ui.view, View::ours_vs_reference);
   EXPECT_FLOAT_EQ(ui.zoom, 0.05f);
   EXPECT_FLOAT_EQ(settings.ui_zoom, 3.0f);
   EXPECT_FLOAT_EQ(ui.sidebar_w, 180.0f);
@@ -76,13 +79,12 @@ TEST(InterfaceSettings, AFoundReferenceProgramIsNotSaved) {
   ScratchFolder scratch;
   UiState ui;
   Document written, read;
-  written.compare_path = "/opt/bq/brisel-reference-ffmpeg";
-  written.compare_path_found = true;
+  written.set_found_compare_path("/opt/bq/brisel-reference-ffmpeg");
   write_interface_settings(scratch.settings_file(), ui, written, nullptr, 1.0f);
   read_interface_settings(scratch.settings_file(), ui, read);
-  EXPECT_EQ(read.compare_path, "");
+  EXPECT_EQ(read.compare_path(), "");
   written.set_compare(true, "/opt/mine");  // chosen by the user: kept
   write_interface_settings(scratch.settings_file(), ui, written, nullptr, 1.0f);
   read_interface_settings(scratch.settings_file(), ui, read);
-  EXPECT_EQ(read.compare_path, "/opt/mine");
+  EXPECT_EQ(read.compare_path(), "/opt/mine");
 }

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "app/document/reference_run.h"
+#include "tests/app/document_test_access.h"
 #include "app/platform/output_program.h"
 #include "app/shell/reference_program.h"
 #include "tests/cli/run_program.h"
@@ -156,13 +157,13 @@ TEST(ReferenceProgram, AnotherKestraneComesFirstThenAnAdapterWhoseToolIsThere) {
 
   Document document;
   find_reference_program(document, folder.path(), on_path);
-  EXPECT_EQ(document.compare_path, folder.file("modern-kestrane"));
-  EXPECT_TRUE(document.compare_path_found);
+  EXPECT_EQ(document.compare_path(), folder.file("modern-kestrane"));
+  EXPECT_TRUE(DocumentTestAccess::compare_path_found(document));
   Document chosen;
-  chosen.compare_path = "/opt/mine";
+  DocumentTestAccess::compare_path(chosen) = "/opt/mine";
   find_reference_program(chosen, folder.path(), on_path);
-  EXPECT_EQ(chosen.compare_path, "/opt/mine");
-  EXPECT_FALSE(chosen.compare_path_found);
+  EXPECT_EQ(chosen.compare_path(), "/opt/mine");
+  EXPECT_FALSE(DocumentTestAccess::compare_path_found(chosen));
 }
 
 // The adapters against the real peers where the machine has them; a program of

@@ -129,13 +129,14 @@ TEST(BatchCommandLine, AnyEntryAtTheOutputPathBlocksWithoutForce) {
   ScratchFolder scratch;
   ASSERT_TRUE(write_test_png(scratch.file("a.png"), 2, 2));
   std::filesystem::create_directories(scratch.file("a-q.png"));
-  std::filesystem::create_symlink("nowhere", scratch.file("b-q.png"));
+  // A link to nothing, where the system lets us make links.
+  bool linked = make_symlink("nowhere", scratch.file("b-q.png"));
   ASSERT_TRUE(write_test_png(scratch.file("b.png"), 2, 2));
-  ProgramRun run = scratch.run({"--nogui", "a.png", "b.png"});
-  EXPECT_EQ(run.exit_code, 1);
-  EXPECT_EQ(run.err,
-            "a-q.png exists; not overwriting (use -f)\n"
-            "b-q.png exists; not overwriting (use -f)\n");
+  ProgramRun run = scratch.run({"--nogui", "-q", "a.png", "b.png"});
+  EXPECT_EQ(run.exit_code, linked ? 1 : 2);  // 2: some written
+  EXPECT_EQ(run.err, linked ? "a-q.png exists; not overwriting (use -f)\n"
+                              "b-q.png exists; not overwriting (use -f)\n"
+                            : "a-q.png exists; not overwriting (use -f)\n");
 }
 
 TEST(BatchCommandLine, StrengthLimitAppliesToSavedSettingsUnlessDefaults) {

@@ -1,39 +1,8 @@
 #include <windows.h>
 
 #include "tests/support/child_process.h"
+#include "tests/support/launch_win.h"
 
-namespace {
-
-// One argument as the C run-time's command-line parser reads it back.
-std::string quoted(const std::string& argument) {
-  std::string out = "\"";
-  std::size_t backslashes = 0;
-  for (char c : argument) {
-    if (c == '\\') {
-      ++backslashes;
-      continue;
-    }
-    out.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
-    backslashes = 0;
-    out += c;
-  }
-  out.append(backslashes * 2, '\\');
-  return out + "\"";
-}
-
-// Sets or unsets the variables for the child and gives back what they were.
-std::map<std::string, std::string> apply(const std::map<std::string, std::string>& environment) {
-  std::map<std::string, std::string> earlier;
-  for (const auto& [name, value] : environment) {
-    char buffer[32768];
-    DWORD length = GetEnvironmentVariableA(name.c_str(), buffer, sizeof buffer);
-    earlier[name] = length > 0 && length < sizeof buffer ? std::string(buffer, length) : "";
-    SetEnvironmentVariableA(name.c_str(), value.empty() ? nullptr : value.c_str());
-  }
-  return earlier;
-}
-
-}  // namespace
 
 ChildRun run_this_program(const std::vector<std::string>& arguments,
                           const std::map<std::string, std::string>& environment,
@@ -42,8 +11,7 @@ ChildRun run_this_program(const std::vector<std::string>& arguments,
   char self[MAX_PATH * 4];
   DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);
   if (length == 0 || length >= sizeof self) return run;
-  std::string command = quoted(self);
-  for (const std::string& argument : arguments) command += " " + quoted(argument);
+  std::string command = command_line(self, arguments);
 
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   HANDLE read_end = nullptr, write_end = nullptr;
@@ -58,10 +26,10 @@ ChildRun run_this_program(const std::vector<std::string>& arguments,
   startup.hStdError = with_standard_error ? write_end : nowhere;
   PROCESS_INFORMATION process{};
   // The child inherits the environment, so it is changed around the start only.
-  std::map<std::string, std::string> earlier = apply(environment);
+  std::map<std::string, std::string> earlier = swap_environment(environment);
   BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                                 &startup, &process);
-  apply(earlier);
+  swap_environment(earlier);
   CloseHandle(write_end);
   if (nowhere != INVALID_HANDLE_VALUE) CloseHandle(nowhere);
   if (!started) {

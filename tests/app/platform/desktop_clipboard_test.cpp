@@ -9,6 +9,7 @@
 #include <SDL.h>
 
 #include "app/document/document.h"
+#include "tests/app/document_test_access.h"
 #include "app/platform/clipboard_owner.h"
 #include "app/ui/clipboard_actions.h"
 #include "app/ui/clipboard_image.h"
@@ -221,26 +222,27 @@ TEST_F(DesktopClipboard, PalettesAndParametersTravelAsText) {
   ASSERT_TRUE(owner.start(message)) << message;
   use_clipboard_owner(&owner);
   {
-    Document document([](const std::uint8_t*, std::uint32_t, std::uint32_t, double, const QuantizerOptions&,
-                         std::uint8_t*, std::uint8_t*, std::uint8_t*, std::uint32_t*) { return 1u; });
-    document.result.ok = true;
-    document.result.palette_count = 3;
+    Document document([](const std::uint8_t*, std::uint32_t, std::uint32_t, double, const QuantizerOptions*,
+                         std::uint8_t*, std::uint8_t*, std::uint8_t*, std::uint32_t*, double*, double*,
+                         QuantizeReport*) { return 1u; });
+    DocumentTestAccess::result(document).ok = true;
+    DocumentTestAccess::result(document).palette_count = 3;
     const std::uint8_t entries[12] = {255, 0, 0, 255, 0, 128, 0, 255, 16, 32, 48, 255};
-    std::copy(std::begin(entries), std::end(entries), document.result.palette.begin());
+    std::copy(std::begin(entries), std::end(entries), DocumentTestAccess::result(document).palette.begin());
 
     EXPECT_EQ(copy_palette(document), "Copied 3 colours to the clipboard");
     EXPECT_EQ(read_clipboard("UTF8_STRING"), palette_plain_list(entries, 3));
 
-    document.options.colors = 40;
-    document.options.dither_strength = 0.5;
-    QuantizerOptions before = document.options;
+    DocumentTestAccess::options(document).colors = 40;
+    DocumentTestAccess::options(document).dither_strength = 0.5;
+    QuantizerOptions before = document.options();
     EXPECT_EQ(copy_quantizer_parameters(document), "Copied 16 quantizer parameters to the clipboard");
     EXPECT_NE(read_clipboard("UTF8_STRING").find("colors=40"), std::string::npos);
     EXPECT_EQ(paste_quantizer_parameters(document), "Applied 16 quantizer parameters");
-    EXPECT_EQ(document.options.colors, before.colors);
-    EXPECT_EQ(document.options.dither_strength, before.dither_strength);
-    EXPECT_EQ(document.options.chroma_weight, before.chroma_weight);
-    EXPECT_EQ(document.options.mediancut_rounds, before.mediancut_rounds);
+    EXPECT_EQ(document.options().colors, before.colors);
+    EXPECT_EQ(document.options().dither_strength, before.dither_strength);
+    EXPECT_EQ(document.options().chroma_weight, before.chroma_weight);
+    EXPECT_EQ(document.options().mediancut_rounds, before.mediancut_rounds);
 
     // Another program takes the clipboard with two colours of text.
     std::string command = "printf '#102030\\n#405060\\n' | DISPLAY=" + display_.name() +
@@ -252,10 +254,10 @@ TEST_F(DesktopClipboard, PalettesAndParametersTravelAsText) {
            std::chrono::steady_clock::now() < deadline)
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(paste_palette(document), "Remapping to the 2-colour palette on the clipboard");
-    ASSERT_EQ(document.palette.size(), 2u);
-    EXPECT_EQ(document.palette[1], (Rgba{0x40, 0x50, 0x60, 255}));
-    EXPECT_EQ(document.palette_kind, kPaletteClipboard);
-    EXPECT_EQ(document.options.colors, 2u);
+    ASSERT_EQ(document.palette().size(), 2u);
+    EXPECT_EQ(document.palette()[1], (Rgba{0x40, 0x50, 0x60, 255}));
+    EXPECT_EQ(document.palette_kind(), kPaletteClipboard);
+    EXPECT_EQ(document.options().colors, 2u);
   }
   use_clipboard_owner(nullptr);
   owner.stop();

@@ -2,13 +2,13 @@
 // oversized PNG chunks, short GIFs, top-down bitmaps, 16-bit samples, missing files.
 #include <gtest/gtest.h>
 #include <png.h>
-#include <sys/resource.h>
 #include <zlib.h>
 
 #include <cstring>
 
 #include "io/image_decode.h"
 #include "tests/io/io_test_support.h"
+#include "tests/support/peak_memory.h"
 
 namespace {
 
@@ -21,12 +21,6 @@ IoStatus load_bytes(const Bytes& bytes, DecodedImage& image, const char* name = 
   IoStatus status = load_image_file(folder.file(name), image);
   testing::internal::GetCapturedStderr();
   return status;
-}
-
-std::uint64_t peak_resident_bytes() {
-  rusage usage {};
-  ::getrusage(RUSAGE_SELF, &usage);
-  return static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;
 }
 
 void append_u32(Bytes& out, std::uint32_t value) {

@@ -1,15 +1,15 @@
 // The INI layer, the settings location, engine keys and parameter blocks.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 
 #include "io/settings/ini_text.h"
 #include "io/settings.h"
 #include "tests/io/io_test_support.h"
+#include "tests/io/special_files.h"
+#include "tests/support/test_environment.h"
 
 TEST(IniText, FindsKeysWithoutRegardToCaseAndKeepsTheRestWhenWriting) {
   const std::string text =
@@ -65,28 +65,6 @@ TEST(SettingsFile, TypedValuesRoundTripAndEmptyPathIsInert) {
   EXPECT_EQ(settings_read_real(path, "word", 5), 0.0);
 }
 
-TEST(SettingsFile, LocationRules) {
-  ScratchFolder folder;
-  ::setenv("XDG_CONFIG_HOME", (folder.path() + "/config").c_str(), 1);
-  ::setenv("HOME", (folder.path() + "/home").c_str(), 1);
-  std::string path = settings_file_path();
-  EXPECT_EQ(path, folder.path() + "/config/Brisel Quantizer/settings.ini");
-  // Finding the file creates nothing; the first write makes the folders.
-  EXPECT_FALSE(std::filesystem::exists(folder.path() + "/config"));
-  settings_write_int(path, "view", 2);
-  EXPECT_EQ(settings_read_int(path, "view", 0), 2);
-
-  ::setenv("XDG_CONFIG_HOME", "", 1);
-  EXPECT_EQ(settings_file_path(), folder.path() + "/home/.config/Brisel Quantizer/settings.ini");
-  ::setenv("XDG_CONFIG_HOME", ("/" + std::string(4100, 'x')).c_str(), 1);
-  EXPECT_EQ(settings_file_path(), folder.path() + "/home/.config/Brisel Quantizer/settings.ini");
-  ::setenv("HOME", ("/" + std::string(4100, 'x')).c_str(), 1);
-  EXPECT_EQ(settings_file_path(), "");
-  ::unsetenv("XDG_CONFIG_HOME");
-  ::unsetenv("HOME");
-  EXPECT_EQ(settings_file_path(), "");
-}
-
 TEST(EngineSettings, LimitsApplyInOrder) {
   ScratchFolder folder;
   std::string path = folder.file("settings.ini");
@@ -121,13 +99,14 @@ TEST(EngineSettings, OnlyASmallRegularFileIsReadAndAByteOrderMarkIsSkipped) {
   load_engine_settings(path, options);
   EXPECT_EQ(options.colors, 12u);
 
-  // A link to an endless device, a pipe nobody writes, a file of 5 MB: defaults
-  // after one warning each, at once and without reading them whole.
-  std::string zero = folder.file("zero.ini"), pipe = folder.file("pipe.ini"), big = folder.file("big.ini");
-  ASSERT_EQ(::symlink("/dev/zero", zero.c_str()), 0);
-  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  // A folder, a file of 5 MB (and on POSIX systems an endless device and a
+  // pipe nobody writes): defaults after one warning each, at once and without
+  // reading them whole.
+  std::string big = folder.file("big.ini");
   write_text(big, "[Brisel Quantizer]\ncolors=12\n" + std::string(5 << 20, ';'));
-  for (const std::string& hostile : {zero, pipe, big}) {
+  std::vector<std::string> hostile_files = special_files(folder);
+  hostile_files.insert(hostile_files.end(), {big, folder.path()});
+  for (const std::string& hostile : hostile_files) {
     QuantizerOptions defaults;
     testing::internal::CaptureStderr();
     load_engine_settings(hostile, defaults);
@@ -199,7 +178,7 @@ TEST(ParameterBlock, TextAndRoundTrip) {
 
 TEST(ParameterBlock, PastedVariants) {
   ScratchFolder temporary;
-  ::setenv("TMPDIR", temporary.path().c_str(), 1);
+  auto temporary_folder = std::make_unique<TemporaryFolderOverride>(temporary.path());
   QuantizerOptions options;
   int count = -1;
   std::string message;
@@ -226,8 +205,8 @@ TEST(ParameterBlock, PastedVariants) {
   EXPECT_EQ(message, "that is not a parameter block");
   EXPECT_TRUE(temporary.entries().empty());
 
-  ::setenv("TMPDIR", (temporary.path() + "/missing").c_str(), 1);
+  temporary_folder.reset();
+  TemporaryFolderOverride missing_folder(temporary.path() + "/missing");
   EXPECT_FALSE(read_parameter_block("speed=2", word, count, message));
   EXPECT_EQ(message, "no temporary file");
-  ::unsetenv("TMPDIR");
 }

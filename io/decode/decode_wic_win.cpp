@@ -10,9 +10,12 @@
 #include <vector>
 
 #include "engine/colour/default_gamma.h"
-#include "io/file_system.h"
+#include "io/decode/bmp_screen.h"
+#include "io/decode/format_decoders.h"
+#include "io/decode/gif_frame_check.h"
 #include "io/image_decode.h"
 #include "io/pixel_block.h"
+#include "io/png/png_signature.h"
 
 namespace {
 
@@ -48,15 +51,6 @@ class ComScope {
  private:
   bool initialised_;
 };
-
-std::wstring utf16_path(const std::string& path) {
-  int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.c_str(), -1, nullptr, 0);
-  if (length <= 0) return {};
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.c_str(), -1, wide.data(), length);
-  wide.pop_back();
-  return wide;
-}
 
 // 16-bit samples are rounded to the nearest 8-bit value here, as the Linux
 // decoders round them; the imaging component's converter would truncate.
@@ -104,11 +98,7 @@ IoStatus copy_wide_pixels(IWICBitmapFrameDecode* frame, const WideLayout& layout
   return IoCode::kOk;
 }
 
-IoStatus decode_frame(IWICImagingFactory* factory, const std::wstring& path, DecodedImage& image) {
-  ComPtr<IWICBitmapDecoder> decoder;
-  if (FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
-                                                WICDecodeMetadataCacheOnDemand, decoder.out())))
-    return IoCode::kUnrecognised;
+IoStatus decode_frame(IWICImagingFactory* factory, IWICBitmapDecoder* decoder, DecodedImage& image) {
   ComPtr<IWICBitmapFrameDecode> frame;
   if (FAILED(decoder->GetFrame(0, frame.out()))) return IoCode::kNoFrame;
   UINT width = 0, height = 0;
@@ -144,16 +134,56 @@ IoStatus decode_frame(IWICImagingFactory* factory, const std::wstring& path, Dec
   return IoCode::kOk;
 }
 
-}  // namespace
-
-IoStatus decode_with_platform(const std::string& path, DecodedImage& image) {
-  if (!is_regular_file(path)) return IoCode::kUnrecognised;
-  std::wstring wide = utf16_path(path);
-  if (wide.empty()) return IoCode::kUnrecognised;
+// Creates the factory and hands it to `decode`, all within one COM scope.
+template <typename Decode>
+IoStatus with_factory(Decode decode) {
   ComScope com;
   ComPtr<IWICImagingFactory> factory;
   if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                               IID_PPV_ARGS(factory.out()))))
     return IoCode::kUnrecognised;
-  return decode_frame(factory.get(), wide, image);
+  return decode(factory.get());
+}
+
+}  // namespace
+
+IoStatus decode_bytes_with_platform(const std::vector<std::uint8_t>& bytes, DecodedImage& image) {
+  if (bytes.empty() || bytes.size() > UINT_MAX) return IoCode::kUnrecognised;
+  // PNG never reaches the imaging component, whose own reader has no limits:
+  // a PNG gives the same pixels, or the same refusal, as on Linux.
+  if (starts_with_png_signature(bytes.data(), bytes.size())) {
+    DecodedImage decoded;
+    IoStatus status = decode_png_memory(bytes.data(), bytes.size(), decoded);
+    if (!status.ok()) return status;
+    decoded.gamma = kDefaultGamma;
+    image = std::move(decoded);
+    return status;
+  }
+  // Bitmaps and GIFs get the checks of the Linux decoder first, run-length
+  // bitmaps our own decoder: the component would show broken files as whole.
+  if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M') {
+    DecodedImage decoded;
+    bool finished = false;
+    IoStatus status = screen_bmp(bytes.data(), bytes.size(), decoded, finished);
+    if (!status.ok()) return status;
+    if (finished) {
+      decoded.gamma = kDefaultGamma;
+      image = std::move(decoded);
+      return status;
+    }
+  }
+  if (bytes.size() >= 6 && bytes[0] == 'G' && bytes[1] == 'I' && bytes[2] == 'F' &&
+      gif_first_frame_is_short(bytes.data(), bytes.size()))
+    return IoCode::kUnreadablePixels;
+  return with_factory([&](IWICImagingFactory* factory) -> IoStatus {
+    ComPtr<IWICStream> stream;
+    ComPtr<IWICBitmapDecoder> decoder;
+    if (FAILED(factory->CreateStream(stream.out())) ||
+        FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(bytes.data()),
+                                            static_cast<DWORD>(bytes.size()))) ||
+        FAILED(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
+                                                decoder.out())))
+      return IoCode::kUnrecognised;
+    return decode_frame(factory, decoder.get(), image);
+  });
 }

@@ -1,0 +1,16 @@
+#pragma once
+// A view of the image in working colours: either one colour per pixel, or
+// the image's distinct colours with each pixel's number among them.
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/colour/work_color.h"
+
+struct WorkImage {
+  const WorkColor* pixels;  // width x height colours, or the colours `ids` number
+  std::uint32_t width;
+  std::uint32_t height;
+  const std::uint32_t* ids = nullptr;
+
+  const WorkColor& at(std::size_t i) const { return ids ? pixels[ids[i]] : pixels[i]; }
+};

@@ -1,0 +1,40 @@
+#pragma once
+// States the editing operations do not make (a result without a run, a broken
+// pixel buffer, flags set behind the history's back), reached past the
+// Document's guard. Lock mutex() where the worker may be reading.
+#include <mutex>
+#include <vector>
+
+#include "app/document/document.h"
+
+struct DocumentTestAccess {
+  static std::mutex& mutex(Document& d) { return d.mutex_; }
+  static QuantResult& result(Document& d) { return d.result_; }
+  static QuantizerOptions& options(Document& d) { return d.options_; }
+  static std::vector<Rgba>& pins(Document& d) { return d.pins_; }
+  static std::vector<Rgba>& palette(Document& d) { return d.palette_; }
+  static std::vector<std::uint8_t>& pixels(Document& d) { return d.pixels_; }
+  static MapLayer& layer(Document& d, int index) { return d.layers_[index]; }
+  static std::string& compare_path(Document& d) { return d.compare_path_; }
+  static bool& compare(Document& d) { return d.compare_; }
+  static bool png_size_requested(const Document& d) { return d.png_size_requested_.load(); }
+  static bool compare_path_found(const Document& d) { return d.compare_path_found_; }
+  static bool& use(Document& d, UseFlag flag) {
+    switch (flag) {
+      case UseFlag::pins: return d.use_pins_;
+      case UseFlag::focus: return d.use_focus_;
+      case UseFlag::dither_map: return d.use_dither_map_;
+      case UseFlag::palette: break;
+    }
+    return d.use_palette_;
+  }
+  // An image as open() would put it, without a file, a run or a reset result.
+  static void set_image(Document& d, std::uint32_t width, std::uint32_t height,
+                        std::vector<std::uint8_t> pixels) {
+    std::lock_guard<std::mutex> lock(d.mutex_);
+    d.width_ = width;
+    d.height_ = height;
+    d.pixels_ = std::move(pixels);
+    for (MapLayer& layer : d.layers_) layer.reset(std::size_t{width} * height);
+  }
+};

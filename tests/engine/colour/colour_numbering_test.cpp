@@ -1,0 +1,98 @@
+// The per-image colour tables that replace per-pixel arrays: the histogram's
+// tally and the numbered working image must give exactly what the per-pixel
+// forms gave, at any thread count.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <random>
+#include <vector>
+
+#include "engine/colour/histogram.h"
+#include "engine/colour/working_image.h"
+#include "tamble/runtime.h"
+
+namespace {
+
+tamble::device* cpu() { return tamble::get_cpu_device(); }
+
+// Few colours in runs and scattered repeats, some fully transparent pixels
+// with different colour bytes, and fine weights whose sums depend on order.
+struct Picture {
+  std::vector<std::uint8_t> pixels;
+  std::vector<double> importance;
+};
+Picture picture(std::size_t n, unsigned colours) {
+  std::mt19937 rng(5);
+  std::vector<std::uint32_t> palette(colours);
+  for (auto& c : palette) c = rng() | (rng() % 4 == 0 ? 0u : 0xFF000000u);
+  palette[0] = 0x00123456;  // transparent, colour bytes set
+  palette[1] = 0x00000000;
+  Picture p;
+  p.pixels.resize(4 * n);
+  p.importance.resize(n);
+  std::uint32_t c = palette[0];
+  for (std::size_t i = 0; i < n; ++i) {
+    if (rng() % 3 == 0) c = palette[rng() % colours];
+    std::memcpy(&p.pixels[4 * i], &c, 4);
+    p.importance[i] = std::ldexp(static_cast<double>(rng() % 1000003), -17);
+  }
+  return p;
+}
+
+class ColourNumbering : public ::testing::TestWithParam<int> {
+ protected:
+  void SetUp() override { tamble::configure_runtime(GetParam()); }
+  void TearDown() override { tamble::configure_runtime(0); }
+};
+
+TEST_P(ColourNumbering, HistogramSumsEachKeyInPixelOrderAndCountsAgainstTheLimit) {
+  const std::size_t n = 300000;
+  Picture p = picture(n, 3000);
+  for (unsigned bits : {0u, 3u}) {
+    auto hist =
+        build_histogram(cpu(), p.pixels.data(), n, 1.0, 1u << 20, bits, p.importance.data());
+    ASSERT_TRUE(hist);
+    // The reference: left-to-right sums per key, keys ascending.
+    std::map<std::uint32_t, double> sums;
+    for (std::size_t i = 0; i < n; ++i) {
+      std::uint32_t word;
+      std::memcpy(&word, &p.pixels[4 * i], 4);
+      std::uint32_t keep = (255u >> bits << bits) * 0x01010101u;
+      std::uint32_t top = (255u - (255u >> bits)) * 0x01010101u;
+      std::uint32_t key = (word >> 24) == 0 ? 0 : (word & keep) | ((word & top) >> (8 - bits));
+      auto [it, fresh] = sums.try_emplace(key, p.importance[i] + 0.5);
+      if (!fresh) it->second += p.importance[i] + 0.5;
+    }
+    ASSERT_EQ(hist->count, sums.size()) << bits;
+    std::size_t k = 0;
+    for (const auto& [key, sum] : sums) {
+      const HistogramItem& item = hist->items.data()[k++];
+      ASSERT_EQ(item.pixel_weight, sum) << bits << " key " << key;
+      ASSERT_EQ(item.color.alpha, (key >> 24) / 255.0);
+    }
+    EXPECT_TRUE(build_histogram(cpu(), p.pixels.data(), n, 1.0, hist->count, bits, nullptr));
+    EXPECT_FALSE(build_histogram(cpu(), p.pixels.data(), n, 1.0, hist->count - 1, bits, nullptr));
+  }
+}
+
+TEST_P(ColourNumbering, NumberedWorkingImageHoldsEveryPixelsColourBitForBit) {
+  const std::size_t n = 200000;
+  Picture p = picture(n, 5000);
+  const double gamma = 0.45454545454545453;
+  std::vector<WorkColor> dense(n);
+  convert_working_image(cpu(), p.pixels.data(), n, gamma, dense.data());
+  tamble::array<WorkColor> colours;
+  tamble::array<std::uint32_t> ids;
+  ASSERT_TRUE(convert_compact_working_image(cpu(), p.pixels.data(), n, gamma, 5000, colours, ids));
+  ASSERT_EQ(ids.size(), n);
+  for (std::size_t i = 0; i < n; ++i)
+    ASSERT_EQ(std::memcmp(&colours.data()[ids.data()[i]], &dense[i], sizeof(WorkColor)), 0) << i;
+  EXPECT_FALSE(convert_compact_working_image(cpu(), p.pixels.data(), n, gamma, 4000, colours, ids));
+  EXPECT_TRUE(colours.empty() && ids.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Threads, ColourNumbering, ::testing::Values(1, 2, 3));
+
+}  // namespace

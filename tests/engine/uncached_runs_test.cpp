@@ -1,0 +1,57 @@
+// A face that runs each image once keeps no caches: its runs hold the image
+// as numbered colours, free each map once read, and must give exactly the
+// bytes of a cached run.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "engine/engine_cache.h"
+#include "engine/run_stats.h"
+#include "pipeline_test_images.h"
+
+using test_images::quantize;
+
+namespace {
+
+// A gradient of few colours (so the numbered form is taken) with a
+// half-transparent corner.
+std::vector<std::uint8_t> banded(std::uint32_t w, std::uint32_t h) {
+  std::vector<std::uint8_t> px = test_images::gradient(w, h, true);
+  for (std::size_t i = 0; i < px.size(); ++i)
+    if (i % 4 != 3) px[i] &= 0xF0;
+  return px;
+}
+
+TEST(UncachedRuns, GiveTheCachedRunsBytesInEveryModeAndLeaveNothingBehind) {
+  const std::uint32_t w = 97, h = 83;
+  const auto px = banded(w, h);
+  std::vector<std::uint8_t> focus(std::size_t{w} * h, 0), dither(std::size_t{w} * h, 200);
+  for (std::size_t i = 0; i < focus.size(); i += 7) focus[i] = 255;
+  for (int mode = 0; mode < 5; ++mode)
+    for (bool focused : {false, true}) {
+      QuantizerOptions o;
+      o.colors = 24;
+      o.dither = mode;
+      o.focus_map = focused ? focus.data() : nullptr;
+      o.dither_map = focused ? dither.data() : nullptr;
+      release_engine_caches();
+      const auto cached = quantize(px, w, h, o);
+      keep_engine_caches(false);
+      const auto once = quantize(px, w, h, o);
+      const auto again = quantize(px, w, h, o);
+      EXPECT_EQ(g_run_stats.image_cache_hits, 0u);
+      EXPECT_EQ(g_run_stats.histogram_cache_hits, 0u);
+      keep_engine_caches(true);
+      ASSERT_EQ(cached.status, 0u);
+      EXPECT_EQ(once.indices, cached.indices) << mode << focused;
+      EXPECT_EQ(once.palette, cached.palette) << mode << focused;
+      EXPECT_EQ(again.indices, cached.indices) << mode << focused;
+      // Caching again serves the next run from its caches as before.
+      quantize(px, w, h, o);
+      quantize(px, w, h, o);
+      EXPECT_EQ(g_run_stats.image_cache_hits, 1u);
+    }
+  release_engine_caches();
+}
+
+}  // namespace

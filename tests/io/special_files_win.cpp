@@ -1,0 +1,3 @@
+#include "tests/io/special_files.h"
+
+std::vector<std::string> special_files(const ScratchFolder&) { return {"NUL"}; }

@@ -39,8 +39,8 @@ void take_drop(HDROP drop) {
 }
 
 LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (ImGui::GetCurrentContext() != nullptr && ImGui_ImplWin32_WndProcHandler(window, message, wparam, lparam))
-    return 1;
+  // The backend reads its own state, which exists only between its start and stop.
+  if (wake_target.load() != nullptr && ImGui_ImplWin32_WndProcHandler(window, message, wparam, lparam)) return 1;
   DesktopWindow::Native* native = main_window_native();
   switch (message) {
     case WM_SIZE:

@@ -6,6 +6,7 @@
 
 #include "app/panels/file_browser.h"
 #include "app/platform/output_program.h"
+#include "app/platform/system_file_dialog.h"
 
 namespace fs = std::filesystem;
 
@@ -52,6 +53,18 @@ bool FileDialogs::start(FileDialogPurpose purpose, const std::string& current_im
     if (!error) folder = image.parent_path().string();
   }
   std::string program = external_program();
+  // A stand-in program comes first; then the system's own dialog, where there is one.
+  if (program.empty() || program == "zenity") {
+    auto system = std::make_unique<SystemFileDialog>();
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      open_ = purpose;
+    }
+    if (system->start(description, folder, [this](std::string chosen) { finish_external(std::move(chosen)); })) {
+      system_ = std::move(system);
+      return true;
+    }
+  }
   if (!program.empty()) {
     auto thread = std::make_unique<DialogThread>();
     {
@@ -127,6 +140,7 @@ std::optional<FileDialogResult> FileDialogs::take() {
     open_.reset();
   }
   thread_.reset();  // its program has ended
+  system_.reset();
   if (!result->path.empty()) folder_ = fs::path(result->path).parent_path().string();
   return result;
 }
@@ -142,6 +156,7 @@ void FileDialogs::close() {
     open_.reset();  // the stopped program's answer is dropped unwoken
   }
   thread_.reset();  // stops the program; its thread has ended afterwards
+  system_.reset();  // closes the system's dialog
   std::lock_guard<std::mutex> lock(mutex_);
   browser_.reset();
   ready_.reset();

@@ -12,9 +12,11 @@
 
 class FileBrowser;
 class DialogThread;
+class SystemFileDialog;
 
-// One dialog at a time. An external program runs on its own thread; without
-// one the dialog is drawn in the window. Results are taken once per frame.
+// One dialog at a time. The system's own dialog (Windows) or an external program
+// runs on its own thread; without either the dialog is drawn in the window.
+// Results are taken once per frame.
 //
 // BRISEL_FILE_DIALOG, when set, names the program that stands in for the user
 // (found on PATH like a command). It is run as
@@ -63,5 +65,6 @@ class FileDialogs {
   std::string question_path_;  // an external save's added extension names an existing file
   std::string folder_;         // where the last chosen file lay
   std::unique_ptr<DialogThread> thread_;
+  std::unique_ptr<SystemFileDialog> system_;
   std::unique_ptr<FileBrowser> browser_;
 };

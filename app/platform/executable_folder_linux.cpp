@@ -12,3 +12,5 @@ std::string executable_folder() {
   std::size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
+
+std::string executable_file_name(const std::string& stem) { return stem; }

@@ -12,3 +12,5 @@ std::string executable_folder() {
   std::size_t slash = path.find_last_of(L"\\/");
   return slash == std::wstring::npos ? std::string() : wide_to_utf8(path.substr(0, slash).c_str());
 }
+
+std::string executable_file_name(const std::string& stem) { return stem + ".exe"; }

@@ -1,6 +1,7 @@
 #include "app/shell/reference_program.h"
 
 #include "app/document/document.h"
+#include "app/platform/executable_folder.h"
 #include "io/file_system.h"
 
 namespace {
@@ -22,7 +23,7 @@ constexpr Candidate kCandidates[] = {
 std::string locate_reference_program(const std::string& folder, const ToolOnPath& on_path) {
   if (folder.empty()) return {};
   for (const Candidate& candidate : kCandidates) {
-    std::string path = folder + "/" + candidate.name;
+    std::string path = folder + "/" + executable_file_name(candidate.name);
     if (!is_regular_file(path)) continue;
     if (candidate.tool != nullptr && !(on_path && on_path(candidate.tool))) continue;
     return path;

@@ -195,6 +195,7 @@ class Document {
   EditStep snapshot_step();
   void restore(const EditStep& step);
   bool has_image() const;  // pixels match the size
+  bool& use_flag(UseFlag flag);
 
   friend struct DocumentTestAccess;
 

@@ -3,7 +3,7 @@
 
 #include "app/document/document.h"
 
-bool Document::use(UseFlag flag) const {
+bool& Document::use_flag(UseFlag flag) {
   switch (flag) {
     case UseFlag::pins: return use_pins_;
     case UseFlag::focus: return use_focus_;
@@ -13,16 +13,13 @@ bool Document::use(UseFlag flag) const {
   return use_palette_;
 }
 
+bool Document::use(UseFlag flag) const { return const_cast<Document*>(this)->use_flag(flag); }
+
 void Document::set_use(UseFlag flag, bool on) {
   push_edit_step();
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    switch (flag) {
-      case UseFlag::pins: use_pins_ = on; break;
-      case UseFlag::focus: use_focus_ = on; break;
-      case UseFlag::dither_map: use_dither_map_ = on; break;
-      case UseFlag::palette: use_palette_ = on; break;
-    }
+    use_flag(flag) = on;
   }
   request_run();
 }

@@ -28,8 +28,6 @@ static_assert(in_order(), "the table lists the sections in the order of Section"
 
 const std::array<SectionSpec, kSectionCount>& section_table() { return kSections; }
 
-const SectionSpec& section_spec(Section section) { return kSections[section_index(section)]; }
-
 bool section_unfolded_by_default(const SectionSpec& section, const Document& document) {
   return section.in_use == nullptr || section.in_use(document);
 }

@@ -20,6 +20,5 @@ struct SectionSpec {
 };
 
 const std::array<SectionSpec, kSectionCount>& section_table();
-const SectionSpec& section_spec(Section section);
 // Whether `section` starts unfolded for `document`.
 bool section_unfolded_by_default(const SectionSpec& section, const Document& document);

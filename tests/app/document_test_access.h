@@ -19,15 +19,7 @@ struct DocumentTestAccess {
   static bool& compare(Document& d) { return d.compare_; }
   static bool png_size_requested(const Document& d) { return d.png_size_requested_.load(); }
   static bool compare_path_found(const Document& d) { return d.compare_path_found_; }
-  static bool& use(Document& d, UseFlag flag) {
-    switch (flag) {
-      case UseFlag::pins: return d.use_pins_;
-      case UseFlag::focus: return d.use_focus_;
-      case UseFlag::dither_map: return d.use_dither_map_;
-      case UseFlag::palette: break;
-    }
-    return d.use_palette_;
-  }
+  static bool& use(Document& d, UseFlag flag) { return d.use_flag(flag); }
   // An image as open() would put it, without a file, a run or a reset result.
   static void set_image(Document& d, std::uint32_t width, std::uint32_t height,
                         std::vector<std::uint8_t> pixels) {

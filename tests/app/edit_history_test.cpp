@@ -185,3 +185,26 @@ TEST(EditHistory, SnapshotMemoryAndStepCountBoundTheList) {
 }
 
 }  // namespace
+
+// A use-flag switch is an edit of its own: one step, a run, and undo puts it back.
+TEST(EditHistory, SwitchingAUseFlagIsOneUndoableStepThatRuns) {
+  StandInEngine engine;
+  Document document(engine.entry());
+  set_image(document, 8, 8);
+  document.pin_at(5, 5);
+  document.begin_frame();
+  document.set_use(UseFlag::pins, false);
+  document.set_use(UseFlag::focus, false);  // the same frame: the same step
+  EXPECT_EQ(document.undo_depth(), 1u);
+  EXPECT_FALSE(document.use(UseFlag::pins));
+  ASSERT_TRUE(eventually([&] { return engine.call_count() >= 1 && !document.busy() && !document.run_requested(); }));
+  {
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    EXPECT_TRUE(engine.calls.back().fixed.empty());  // the run left the pin out
+  }
+
+  document.begin_frame();
+  ASSERT_TRUE(document.undo());
+  EXPECT_TRUE(document.use(UseFlag::pins));
+  EXPECT_TRUE(document.use(UseFlag::focus));
+}

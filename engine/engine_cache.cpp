@@ -19,6 +19,7 @@ namespace {
 struct WorkingSpaceCache {
   tamble::array<WorkColor> image;  // a colour per pixel, or the colours `ids` number
   tamble::array<std::uint32_t> ids;
+  tamble::array<std::uint32_t> words;  // with ids: each colour's RGBA word
   tamble::array<double> noise;
   tamble::array<double> edges;
   std::uint64_t key = 0;
@@ -44,6 +45,7 @@ HistogramCache& g_histogram = *new HistogramCache;
 void forget_working_space() {
   g_working.image.release();
   g_working.ids.release();
+  g_working.words.release();
   g_working.noise.release();
   g_working.edges.release();
   g_working.key = 0;
@@ -80,8 +82,13 @@ std::unique_ptr<Histogram> build_fitting_histogram(tamble::device* dev, const st
   unsigned bits = first_posterize_bits(speed);
   std::uint32_t max_colors = histogram_max_colors(speed);
   for (;;) {
+    // The run's image as numbered colours, when it is one, spares hashing every pixel.
     std::unique_ptr<Histogram> hist =
-        build_histogram(dev, pixels, pixel_count, gamma, max_colors, bits, importance);
+        g_working.ids.empty()
+            ? build_histogram(dev, pixels, pixel_count, gamma, max_colors, bits, importance)
+            : build_histogram_numbered(dev, g_working.ids.data(), pixel_count,
+                                       g_working.words.data(), g_working.words.size(), gamma,
+                                       max_colors, bits, importance);
     if (hist) {
       g_run_stats.posterize_bits = bits;
       return hist;
@@ -129,12 +136,16 @@ WorkImage cached_working_image(tamble::device* dev, const std::uint8_t* pixels,
   try {
     // A run that keeps nothing numbers the colours when that is smaller; a
     // kept image stays a colour per pixel, the quickest to read again.
+    NumberedColours numbered;
     const bool compact = !g_keep_caches && pixel_count >= kCompactFrom &&
                          pixel_count < kCompactBelow &&
-                         convert_compact_working_image(dev, pixels, pixel_count, gamma,
-                                                       pixel_count / kCompactShare,
-                                                       g_working.image, g_working.ids);
-    if (!compact) {
+                         number_colours(dev, pixels, pixel_count, gamma,
+                                        pixel_count / kCompactShare, numbered);
+    if (compact) {
+      g_working.image = std::move(numbered.colors);
+      g_working.ids = std::move(numbered.ids);
+      g_working.words = std::move(numbered.words);
+    } else {
       g_working.image = required_array<WorkColor>(dev, pixel_count);
       convert_working_image(dev, pixels, pixel_count, gamma, g_working.image.data());
     }

@@ -26,6 +26,7 @@ struct WorkingSpaceCache {
   std::size_t pixel_count = 0;
   std::uint32_t width = 0;
   bool maps_ready = false;
+  bool without_edges = false;  // this run's maps are the noise map alone
   bool valid = false;
 };
 
@@ -52,6 +53,7 @@ void forget_working_space() {
   g_working.pixel_count = 0;
   g_working.width = 0;
   g_working.maps_ready = false;
+  g_working.without_edges = false;
   g_working.valid = false;
 }
 
@@ -150,7 +152,7 @@ WorkImage cached_working_image(tamble::device* dev, const std::uint8_t* pixels,
       convert_working_image(dev, pixels, pixel_count, gamma, g_working.image.data());
     }
     g_working.noise = required_array<double>(dev, pixel_count);
-    g_working.edges = required_array<double>(dev, pixel_count);
+    if (g_keep_caches) g_working.edges = required_array<double>(dev, pixel_count);
   } catch (const std::bad_alloc&) {
     forget_working_space();
     throw;
@@ -166,10 +168,13 @@ WorkImage cached_working_image(tamble::device* dev, const std::uint8_t* pixels,
 namespace {
 
 // Fresh maps are written whole by compute_contrast_maps: no zero fill first.
+// A run that keeps nothing allocates its edge map here, unless it has none.
 void ensure_contrast_maps(tamble::device* dev, std::uint32_t width, std::uint32_t height) {
   if (g_working.maps_ready) return;
+  if (!g_working.without_edges && g_working.edges.empty())
+    g_working.edges = required_array<double>(dev, static_cast<std::size_t>(width) * height);
   compute_contrast_maps(dev, working_view(width, height), g_working.noise.data(),
-                        g_working.edges.data());
+                        g_working.without_edges ? nullptr : g_working.edges.data());
   g_working.maps_ready = true;
   ++g_run_stats.contrast_map_builds;
 }
@@ -246,6 +251,12 @@ void keep_engine_caches(bool keep) {
 }
 
 bool engine_caches_kept() { return g_keep_caches; }
+
+void skip_cached_edge_map() {
+  if (g_keep_caches || g_working.maps_ready) return;
+  g_working.without_edges = true;
+  g_working.valid = false;
+}
 
 void drop_cached_noise_map() {
   g_working.noise.release();

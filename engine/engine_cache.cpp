@@ -71,8 +71,9 @@ constexpr std::size_t kCompactFrom = 4096;
 constexpr std::size_t kCompactBelow = std::size_t{1} << 31;
 
 WorkImage working_view(std::uint32_t width, std::uint32_t height) {
-  return WorkImage{g_working.image.data(), width, height,
-                   g_working.ids.empty() ? nullptr : g_working.ids.data()};
+  if (g_working.ids.empty()) return WorkImage{g_working.image.data(), width, height};
+  return WorkImage{g_working.image.data(), width, height, g_working.ids.data(),
+                   g_working.image.size()};
 }
 
 // Builds with growing posterization until the colours fit.

@@ -19,12 +19,14 @@ namespace {
 struct WorkingSpaceCache {
   tamble::array<WorkColor> image;  // a colour per pixel, or the colours `ids` number
   tamble::array<std::uint32_t> ids;
+  tamble::array<std::uint32_t> words;  // with ids: each colour's RGBA word
   tamble::array<double> noise;
   tamble::array<double> edges;
   std::uint64_t key = 0;
   std::size_t pixel_count = 0;
   std::uint32_t width = 0;
   bool maps_ready = false;
+  bool without_edges = false;  // this run's maps are the noise map alone
   bool valid = false;
 };
 
@@ -44,12 +46,14 @@ HistogramCache& g_histogram = *new HistogramCache;
 void forget_working_space() {
   g_working.image.release();
   g_working.ids.release();
+  g_working.words.release();
   g_working.noise.release();
   g_working.edges.release();
   g_working.key = 0;
   g_working.pixel_count = 0;
   g_working.width = 0;
   g_working.maps_ready = false;
+  g_working.without_edges = false;
   g_working.valid = false;
 }
 
@@ -67,8 +71,9 @@ constexpr std::size_t kCompactFrom = 4096;
 constexpr std::size_t kCompactBelow = std::size_t{1} << 31;
 
 WorkImage working_view(std::uint32_t width, std::uint32_t height) {
-  return WorkImage{g_working.image.data(), width, height,
-                   g_working.ids.empty() ? nullptr : g_working.ids.data()};
+  if (g_working.ids.empty()) return WorkImage{g_working.image.data(), width, height};
+  return WorkImage{g_working.image.data(), width, height, g_working.ids.data(),
+                   g_working.image.size()};
 }
 
 // Builds with growing posterization until the colours fit.
@@ -80,8 +85,13 @@ std::unique_ptr<Histogram> build_fitting_histogram(tamble::device* dev, const st
   unsigned bits = first_posterize_bits(speed);
   std::uint32_t max_colors = histogram_max_colors(speed);
   for (;;) {
+    // The run's image as numbered colours, when it is one, spares hashing every pixel.
     std::unique_ptr<Histogram> hist =
-        build_histogram(dev, pixels, pixel_count, gamma, max_colors, bits, importance);
+        g_working.ids.empty()
+            ? build_histogram(dev, pixels, pixel_count, gamma, max_colors, bits, importance)
+            : build_histogram_numbered(dev, g_working.ids.data(), pixel_count,
+                                       g_working.words.data(), g_working.words.size(), gamma,
+                                       max_colors, bits, importance);
     if (hist) {
       g_run_stats.posterize_bits = bits;
       return hist;
@@ -129,17 +139,21 @@ WorkImage cached_working_image(tamble::device* dev, const std::uint8_t* pixels,
   try {
     // A run that keeps nothing numbers the colours when that is smaller; a
     // kept image stays a colour per pixel, the quickest to read again.
+    NumberedColours numbered;
     const bool compact = !g_keep_caches && pixel_count >= kCompactFrom &&
                          pixel_count < kCompactBelow &&
-                         convert_compact_working_image(dev, pixels, pixel_count, gamma,
-                                                       pixel_count / kCompactShare,
-                                                       g_working.image, g_working.ids);
-    if (!compact) {
+                         number_colours(dev, pixels, pixel_count, gamma,
+                                        pixel_count / kCompactShare, numbered);
+    if (compact) {
+      g_working.image = std::move(numbered.colors);
+      g_working.ids = std::move(numbered.ids);
+      g_working.words = std::move(numbered.words);
+    } else {
       g_working.image = required_array<WorkColor>(dev, pixel_count);
       convert_working_image(dev, pixels, pixel_count, gamma, g_working.image.data());
     }
     g_working.noise = required_array<double>(dev, pixel_count);
-    g_working.edges = required_array<double>(dev, pixel_count);
+    if (g_keep_caches) g_working.edges = required_array<double>(dev, pixel_count);
   } catch (const std::bad_alloc&) {
     forget_working_space();
     throw;
@@ -155,10 +169,13 @@ WorkImage cached_working_image(tamble::device* dev, const std::uint8_t* pixels,
 namespace {
 
 // Fresh maps are written whole by compute_contrast_maps: no zero fill first.
+// A run that keeps nothing allocates its edge map here, unless it has none.
 void ensure_contrast_maps(tamble::device* dev, std::uint32_t width, std::uint32_t height) {
   if (g_working.maps_ready) return;
+  if (!g_working.without_edges && g_working.edges.empty())
+    g_working.edges = required_array<double>(dev, static_cast<std::size_t>(width) * height);
   compute_contrast_maps(dev, working_view(width, height), g_working.noise.data(),
-                        g_working.edges.data());
+                        g_working.without_edges ? nullptr : g_working.edges.data());
   g_working.maps_ready = true;
   ++g_run_stats.contrast_map_builds;
 }
@@ -235,6 +252,12 @@ void keep_engine_caches(bool keep) {
 }
 
 bool engine_caches_kept() { return g_keep_caches; }
+
+void skip_cached_edge_map() {
+  if (g_keep_caches || g_working.maps_ready) return;
+  g_working.without_edges = true;
+  g_working.valid = false;
+}
 
 void drop_cached_noise_map() {
   g_working.noise.release();

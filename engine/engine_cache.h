@@ -54,6 +54,10 @@ void release_engine_caches();
 void keep_engine_caches(bool keep);
 bool engine_caches_kept();
 
+// For runs that keep nothing and do not dither: the maps, not yet made, will
+// be the noise map alone. Does nothing while caches are kept.
+void skip_cached_edge_map();
+
 // For runs that keep nothing: frees the cached noise map, or hands over the
 // cached edge map (computed first when needed) for the run to change at will.
 // Either leaves the cache unusable by a later run; the working image stays

@@ -65,6 +65,9 @@ std::uint32_t run_steps(tamble::device* dev, ImageDesc& image, const EngineSetti
   // contrast maps.
   const bool has_contrast = width > 3 && height > 3;
   const bool focused = focus_applies(image, settings);
+  const bool keep_caches = engine_caches_kept();
+  // Only dithering reads the edge map.
+  if (!keep_caches && !settings.dither_on()) skip_cached_edge_map();
   tamble::array<double> importance;
   const double* weights = nullptr;
   if (has_contrast && !focused) {
@@ -81,12 +84,7 @@ std::uint32_t run_steps(tamble::device* dev, ImageDesc& image, const EngineSetti
   Histogram* hist =
       histogram_for_run(dev, pixels, n, image.gamma, weights, key, settings, owned_histogram);
   importance.release();
-  const bool keep_caches = engine_caches_kept();
-  if (!keep_caches && has_contrast) {
-    drop_cached_noise_map();
-    // Only dithering reads the edge map: taken and dropped at once.
-    if (!settings.dither_on()) take_cached_edge_map(dev, width, height);
-  }
+  if (!keep_caches && has_contrast) drop_cached_noise_map();
 
   double palette_error = -1.0;
   Palette palette = palette_search(dev, *hist, settings, palette_error);

@@ -87,7 +87,7 @@ void compute_contrast_maps(tamble::device* dev, const WorkImage& image, double* 
 
   // Widen the edges and shrink them back, so slivers between edges count as edges.
   const bool close_edges[] = {false, true};
-  cross_filter_chain(dev, scratch, edge_map, width, height, close_edges, 2);
+  if (edge_map) cross_filter_chain(dev, scratch, edge_map, width, height, close_edges, 2);
 
   // Widen flat areas, blur, and narrow them again past where they started.
   const bool widen[] = {true, true};

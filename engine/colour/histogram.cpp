@@ -2,34 +2,14 @@
 
 #include "engine/colour/colour_tally.h"
 #include "engine/colour/gamma_table.h"
+#include "engine/colour/histogram_keys.h"
+#include "engine/colour/pixel_word.h"
 #include "engine/required_array.h"
 #include "tamble/algorithms.h"
 
 namespace {
 
 constexpr std::size_t kWeightBlock = 65536;
-
-// Posterization keeps each byte's top 8 - s bits and repeats its top s bits
-// into the cleared low bits, so 255 stays 255 and the range is still spanned.
-struct KeyMask {
-  explicit KeyMask(unsigned bits) : shift(8 - bits) {
-    std::uint32_t keep_byte = (255u >> bits) << bits;
-    std::uint32_t top_byte = 255u - (255u >> bits);
-    keep = keep_byte * 0x01010101u;
-    top = top_byte * 0x01010101u;
-  }
-  std::uint32_t key(std::uint32_t pixel) const {
-    if ((pixel >> 24) == 0) return 0;  // every fully transparent pixel is one colour
-    return (pixel & keep) | ((pixel & top) >> shift);
-  }
-  std::uint32_t keep, top;
-  unsigned shift;
-};
-
-inline std::uint32_t pixel_word(const std::uint8_t* p) {
-  return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-         std::uint32_t{p[3]} << 24;
-}
 
 HistogramItem make_item(std::uint32_t key, double weight, std::uint32_t position,
                         const GammaTable& table) {
@@ -50,24 +30,8 @@ HistogramItem make_item(std::uint32_t key, double weight, std::uint32_t position
 
 }  // namespace
 
-std::unique_ptr<Histogram> build_histogram(tamble::device* dev, const std::uint8_t* pixels,
-                                           std::size_t pixel_count, double gamma,
-                                           std::uint32_t max_colors, unsigned posterize_bits,
-                                           const double* importance) {
-  const KeyMask mask(posterize_bits < 8 ? posterize_bits : 8);
-
-  ColourTally tally;
-  auto key_of = [&](std::size_t i) { return mask.key(pixel_word(pixels + 4 * i)); };
-  const bool fitted =
-      importance ? tally_colours(dev, pixel_count, max_colors, key_of,
-                                 [&](std::size_t i) { return importance[i] + 0.5; }, tally)
-                 : tally_colours(dev, pixel_count, max_colors, key_of,
-                                 [](std::size_t) { return 1.0; }, tally);
-  if (!fitted) return nullptr;
-  const std::size_t distinct = tally.count;
-  const std::uint32_t* colour_keys = tally.keys.data();
-  const double* w = tally.weights.data();
-
+std::unique_ptr<Histogram> histogram_of_keys(tamble::device* dev, const std::uint32_t* colour_keys,
+                                             const double* w, std::size_t distinct, double gamma) {
   auto hist = std::make_unique<Histogram>();
   hist->items = required_array<HistogramItem>(dev, distinct);
   hist->count = static_cast<std::uint32_t>(distinct);
@@ -84,6 +48,23 @@ std::unique_ptr<Histogram> build_histogram(tamble::device* dev, const std::uint8
       },
       [](double a, double b) { return a + b; });
   return hist;
+}
+
+std::unique_ptr<Histogram> build_histogram(tamble::device* dev, const std::uint8_t* pixels,
+                                           std::size_t pixel_count, double gamma,
+                                           std::uint32_t max_colors, unsigned posterize_bits,
+                                           const double* importance) {
+  const KeyMask mask(posterize_bits < 8 ? posterize_bits : 8);
+
+  ColourTally tally;
+  auto key_of = [&](std::size_t i) { return mask.key(pixel_word(pixels + 4 * i)); };
+  const bool fitted =
+      importance ? tally_colours(dev, pixel_count, max_colors, key_of,
+                                 [&](std::size_t i) { return importance[i] + 0.5; }, tally)
+                 : tally_colours(dev, pixel_count, max_colors, key_of,
+                                 [](std::size_t) { return 1.0; }, tally);
+  if (!fitted) return nullptr;
+  return histogram_of_keys(dev, tally.keys.data(), tally.weights.data(), tally.count, gamma);
 }
 
 void histogram_to_work_colors(tamble::device* dev, Histogram& hist) {

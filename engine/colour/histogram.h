@@ -38,6 +38,16 @@ std::unique_ptr<Histogram> build_histogram(tamble::device* dev, const std::uint8
                                            std::uint32_t max_colors, unsigned posterize_bits,
                                            const double* importance);
 
+// The same histogram, bit for bit, of an image given as each pixel's colour
+// number (`ids`) and each colour's RGBA word (`words`, colour_count of them).
+std::unique_ptr<Histogram> build_histogram_numbered(tamble::device* dev, const std::uint32_t* ids,
+                                                    std::size_t pixel_count,
+                                                    const std::uint32_t* words,
+                                                    std::size_t colour_count, double gamma,
+                                                    std::uint32_t max_colors,
+                                                    unsigned posterize_bits,
+                                                    const double* importance);
+
 // Converts every item's colour from premultiplied linear RGB to the working space.
 void histogram_to_work_colors(tamble::device* dev, Histogram& hist);
 

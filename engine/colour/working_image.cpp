@@ -7,6 +7,7 @@
 
 #include "engine/colour/colour_tally.h"
 #include "engine/colour/gamma_table.h"
+#include "engine/colour/pixel_word.h"
 #include "engine/colour/key_table.h"
 #include "engine/required_array.h"
 #include "tamble/algorithms.h"
@@ -19,11 +20,6 @@ inline WorkColor convert_pixel(std::uint32_t word, const GammaTable& table) {
   return linear_to_work_color(alpha, table.linear[word & 255] * alpha,
                               table.linear[(word >> 8) & 255] * alpha,
                               table.linear[(word >> 16) & 255] * alpha);
-}
-
-inline std::uint32_t pixel_word(const std::uint8_t* p) {
-  return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-         std::uint32_t{p[3]} << 24;
 }
 
 // Images repeat colours nearby (flat areas, gradients, limited palettes), so
@@ -80,12 +76,9 @@ void convert_working_image(tamble::device* dev, const std::uint8_t* pixels,
   tamble::for_each_index(dev, blocks, convert, serial_below);
 }
 
-bool convert_compact_working_image(tamble::device* dev, const std::uint8_t* pixels,
-                                   std::size_t pixel_count, double gamma, std::size_t max_colors,
-                                   tamble::array<WorkColor>& colors,
-                                   tamble::array<std::uint32_t>& ids) {
-  colors.release();
-  ids.release();
+bool number_colours(tamble::device* dev, const std::uint8_t* pixels, std::size_t pixel_count,
+                    double gamma, std::size_t max_colors, NumberedColours& out) {
+  out = NumberedColours{};
   const unsigned parts = tally_partitions();
   // Each partition's colours numbered in the order its participant meets them.
   std::vector<KeyTable<std::uint32_t>> tables(parts);
@@ -113,34 +106,36 @@ bool convert_compact_working_image(tamble::device* dev, const std::uint8_t* pixe
       2);
   if (total.load() > max_colors) return false;
 
-  // Colour k of partition p sits at k * parts + p; unused slots are never read.
-  std::size_t longest = 0;
-  for (const auto& t : tables) longest = std::max(longest, t.size());
-  colors = required_array<WorkColor>(dev, longest * parts);
-  ids = required_array<std::uint32_t>(dev, pixel_count);
+  // Partition p's colours follow those of the partitions before it.
+  std::vector<std::uint32_t> first(parts + 1, 0);
+  for (unsigned p = 0; p < parts; ++p)
+    first[p + 1] = first[p] + static_cast<std::uint32_t>(tables[p].size());
+  out.colors = required_array<WorkColor>(dev, first[parts]);
+  out.words = required_array<std::uint32_t>(dev, first[parts]);
+  out.ids = required_array<std::uint32_t>(dev, pixel_count);
   const GammaTable table(gamma);
-  WorkColor* out = colors.data();
   tamble::for_each_index(
       dev, parts,
       [&](std::size_t p) {
         tables[p].for_each([&](std::uint32_t word, std::uint32_t number) {
-          out[std::size_t{number} * parts + p] = convert_pixel(word, table);
+          out.colors.data()[first[p] + number] = convert_pixel(word, table);
+          out.words.data()[first[p] + number] = word;
         });
       },
       2);
-  std::uint32_t* id = ids.data();
+  std::uint32_t* id = out.ids.data();
   const std::size_t blocks = (pixel_count + kBlockPixels - 1) / kBlockPixels;
   tamble::for_each_index(
       dev, blocks,
       [&](std::size_t block) {
-        const std::size_t first = block * kBlockPixels;
-        const std::size_t end = std::min(pixel_count, first + kBlockPixels);
+        const std::size_t begin = block * kBlockPixels;
+        const std::size_t end = std::min(pixel_count, begin + kBlockPixels);
         std::uint32_t last = 0, last_id = 0;
-        for (std::size_t i = first; i < end; ++i) {
+        for (std::size_t i = begin; i < end; ++i) {
           const std::uint32_t word = pixel_word(pixels + 4 * i);
-          if (i == first || word != last) {
+          if (i == begin || word != last) {
             const unsigned p = key_partition(word, parts);
-            last_id = *tables[p].find(word) * parts + p;
+            last_id = first[p] + *tables[p].find(word);
             last = word;
           }
           id[i] = last_id;

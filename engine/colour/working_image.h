@@ -12,11 +12,14 @@
 void convert_working_image(tamble::device* dev, const std::uint8_t* pixels,
                            std::size_t pixel_count, double gamma, WorkColor* out);
 
-// The image as its distinct working colours (`colors`) and each pixel's number
-// among them (`ids`), every colour bit for bit what convert_working_image
-// gives. False, with both arrays empty, when the image has more than
-// max_colors distinct colours. Refused memory throws std::bad_alloc.
-bool convert_compact_working_image(tamble::device* dev, const std::uint8_t* pixels,
-                                   std::size_t pixel_count, double gamma, std::size_t max_colors,
-                                   tamble::array<WorkColor>& colors,
-                                   tamble::array<std::uint32_t>& ids);
+// The image as its distinct colours and each pixel's number among them.
+struct NumberedColours {
+  tamble::array<WorkColor> colors;     // bit for bit what convert_working_image gives
+  tamble::array<std::uint32_t> words;  // each colour's RGBA bytes as a pixel_word
+  tamble::array<std::uint32_t> ids;    // each pixel's colour number
+};
+
+// False, with every array empty, when the image has more than max_colors
+// distinct colours. Refused memory throws std::bad_alloc.
+bool number_colours(tamble::device* dev, const std::uint8_t* pixels, std::size_t pixel_count,
+                    double gamma, std::size_t max_colors, NumberedColours& out);

@@ -1,6 +1,7 @@
 // The undithered remap: every pixel's nearest entry in parallel, the mean
 // error, and one k-means step on the palette.
 #include <cstdint>
+#include <vector>
 
 #include "engine/nearest/nearest.h"
 #include "engine/remap/remap_image.h"
@@ -44,6 +45,25 @@ ErrorSum remap_block(const nearest_index& index, const RemapImage& image,
         c.b != last.b) {
       match = index.find_near(c, match.index);
       last = c;
+    }
+    output[i] = static_cast<std::uint8_t>(match.index);
+    s.sum += match.distance;
+    ++s.count;
+  }
+  return s;
+}
+
+// The same block for numbered colours, from each colour's match (index -1:
+// transparent).
+ErrorSum remap_numbered_block(const RemapImage& image, const NearestMatch* matches,
+                              std::uint32_t transparent, std::size_t lo, std::size_t hi,
+                              std::uint8_t* output) {
+  ErrorSum s;
+  for (std::size_t i = lo; i < hi; ++i) {
+    const NearestMatch& match = matches[image.ids[i]];
+    if (match.index < 0) {
+      output[i] = static_cast<std::uint8_t>(transparent);
+      continue;
     }
     output[i] = static_cast<std::uint8_t>(match.index);
     s.sum += match.distance;
@@ -103,12 +123,24 @@ double remap_plain(tamble::device* dev, const RemapImage& image, Palette& palett
   const auto transparent = static_cast<std::uint32_t>(
       find_nearest(index, WorkColor{0.0, 0.0, kNeutralA, kNeutralB}).index);
 
+  // Numbered colours are searched once each; the search is exact, so every
+  // pixel gets the match a search of its own would give.
+  std::vector<NearestMatch> matches;
+  if (image.ids) {
+    matches.resize(image.colour_count);
+    tamble::tabulate(dev, matches.data(), image.colour_count, [&](std::size_t c) {
+      const WorkColor& colour = image.pixels[c];
+      return colour.alpha < kAlmostTransparent ? NearestMatch{0.0, -1}
+                                               : find_nearest(index, colour);
+    });
+  }
   // Error blocks double as remap blocks, so the sum is taken in the same
   // pixel order as ever and needs no per-pixel record.
   ErrorSum total = tamble::blocked_reduce(
       dev, pixels, kErrorBlock, ErrorSum{},
       [&](std::size_t lo, std::size_t hi) {
-        return remap_block(index, image, transparent, lo, hi, output);
+        return image.ids ? remap_numbered_block(image, matches.data(), transparent, lo, hi, output)
+                         : remap_block(index, image, transparent, lo, hi, output);
       },
       add_errors);
   kmeans_step(dev, image, output, pixels, palette);

@@ -77,20 +77,37 @@ TEST_P(ColourNumbering, HistogramSumsEachKeyInPixelOrderAndCountsAgainstTheLimit
   }
 }
 
-TEST_P(ColourNumbering, NumberedWorkingImageHoldsEveryPixelsColourBitForBit) {
+TEST_P(ColourNumbering, NumberedImageHoldsEveryPixelsColourAndGivesTheSameHistogram) {
   const std::size_t n = 200000;
   Picture p = picture(n, 5000);
   const double gamma = 0.45454545454545453;
   std::vector<WorkColor> dense(n);
   convert_working_image(cpu(), p.pixels.data(), n, gamma, dense.data());
-  tamble::array<WorkColor> colours;
-  tamble::array<std::uint32_t> ids;
-  ASSERT_TRUE(convert_compact_working_image(cpu(), p.pixels.data(), n, gamma, 5000, colours, ids));
-  ASSERT_EQ(ids.size(), n);
-  for (std::size_t i = 0; i < n; ++i)
-    ASSERT_EQ(std::memcmp(&colours.data()[ids.data()[i]], &dense[i], sizeof(WorkColor)), 0) << i;
-  EXPECT_FALSE(convert_compact_working_image(cpu(), p.pixels.data(), n, gamma, 4000, colours, ids));
-  EXPECT_TRUE(colours.empty() && ids.empty());
+  NumberedColours numbered;
+  ASSERT_TRUE(number_colours(cpu(), p.pixels.data(), n, gamma, 5000, numbered));
+  ASSERT_EQ(numbered.ids.size(), n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::uint32_t id = numbered.ids.data()[i];
+    ASSERT_EQ(std::memcmp(&numbered.colors.data()[id], &dense[i], sizeof(WorkColor)), 0) << i;
+    ASSERT_EQ(std::memcmp(&numbered.words.data()[id], &p.pixels[4 * i], 4), 0) << i;
+  }
+  // The histogram of the numbered image is the histogram of the pixels.
+  for (unsigned bits : {0u, 2u}) {
+    auto want = build_histogram(cpu(), p.pixels.data(), n, gamma, 1u << 20, bits,
+                                p.importance.data());
+    auto got = build_histogram_numbered(cpu(), numbered.ids.data(), n, numbered.words.data(),
+                                        numbered.words.size(), gamma, 1u << 20, bits,
+                                        p.importance.data());
+    ASSERT_TRUE(want && got);
+    ASSERT_EQ(got->count, want->count);
+    EXPECT_EQ(got->total_weight, want->total_weight);
+    EXPECT_EQ(std::memcmp(got->items.data(), want->items.data(), sizeof(HistogramItem) * want->count), 0);
+    EXPECT_FALSE(build_histogram_numbered(cpu(), numbered.ids.data(), n, numbered.words.data(),
+                                          numbered.words.size(), gamma, want->count - 1, bits,
+                                          nullptr));
+  }
+  EXPECT_FALSE(number_colours(cpu(), p.pixels.data(), n, gamma, 4000, numbered));
+  EXPECT_TRUE(numbered.colors.empty() && numbered.ids.empty() && numbered.words.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Threads, ColourNumbering, ::testing::Values(1, 2, 3));

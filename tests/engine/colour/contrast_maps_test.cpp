@@ -174,6 +174,10 @@ TEST(ContrastMaps, FollowTheFilterSequence) {
     expect_near_all(noise, want_noise);
     expect_near_all(edges, want_edges);
     for (std::size_t i = 0; i < n; ++i) EXPECT_LE(edges[i], noise[i]);
+    // Without an edge map the noise map is the same, bit for bit.
+    std::vector<double> noise_alone(n);
+    compute_contrast_maps(cpu(), img.data(), w, h, noise_alone.data(), nullptr);
+    EXPECT_EQ(std::memcmp(noise_alone.data(), noise.data(), n * sizeof(double)), 0);
   }
 }
 

@@ -1,0 +1,77 @@
+// The histogram of an image given as numbered colours: each colour's key
+// once, then one pass over the pixels' numbers summing each key's weights in
+// pixel order, so the sums are the ones build_histogram gives.
+#include <algorithm>
+#include <vector>
+
+#include "engine/colour/colour_tally.h"
+#include "engine/colour/histogram.h"
+#include "engine/colour/histogram_keys.h"
+#include "engine/required_array.h"
+#include "tamble/algorithms.h"
+
+namespace {
+
+// Each participant sums the keys of one range over every pixel.
+template <class WeightOf>
+void sum_by_key(tamble::device* dev, const std::uint32_t* ids, std::size_t pixel_count,
+                const std::uint32_t* key_of_colour, std::size_t distinct, WeightOf weight_of,
+                double* sums) {
+  const unsigned parts = tally_partitions();
+  tamble::for_each_index(
+      dev, parts,
+      [&](std::size_t p) {
+        const std::uint32_t lo = static_cast<std::uint32_t>(distinct * p / parts);
+        const std::uint32_t hi = static_cast<std::uint32_t>(distinct * (p + 1) / parts);
+        for (std::size_t i = 0; i < pixel_count; ++i) {
+          const std::uint32_t k = key_of_colour[ids[i]];
+          if (k >= lo && k < hi) sums[k] += weight_of(i);
+        }
+      },
+      2);
+}
+
+}  // namespace
+
+std::unique_ptr<Histogram> build_histogram_numbered(tamble::device* dev, const std::uint32_t* ids,
+                                                    std::size_t pixel_count,
+                                                    const std::uint32_t* words,
+                                                    std::size_t colour_count, double gamma,
+                                                    std::uint32_t max_colors,
+                                                    unsigned posterize_bits,
+                                                    const double* importance) {
+  const KeyMask mask(posterize_bits < 8 ? posterize_bits : 8);
+  // Colours in key order; the colour number rides along as a value.
+  tamble::array<std::uint32_t> keys = required_array<std::uint32_t>(dev, colour_count);
+  tamble::array<double> colours = required_array<double>(dev, colour_count);
+  tamble::tabulate(dev, keys.data(), colour_count, [&](std::size_t c) { return mask.key(words[c]); });
+  tamble::tabulate(dev, colours.data(), colour_count,
+                   [](std::size_t c) { return static_cast<double>(c); });
+  tamble::sort_by_key(keys.data(), colours.data(), colour_count);
+
+  // Each colour's position among the distinct keys.
+  std::vector<std::uint32_t> key_of_colour(colour_count);
+  std::size_t distinct = 0;
+  for (std::size_t j = 0; j < colour_count; ++j) {
+    if (j > 0 && keys.data()[j] != keys.data()[j - 1]) ++distinct;
+    key_of_colour[static_cast<std::size_t>(colours.data()[j])] = static_cast<std::uint32_t>(distinct);
+  }
+  if (colour_count > 0) ++distinct;
+  if (distinct > max_colors) return nullptr;
+  tamble::array<std::uint32_t> distinct_keys = required_array<std::uint32_t>(dev, distinct);
+  for (std::size_t j = 0; j < colour_count; ++j)
+    distinct_keys.data()[key_of_colour[static_cast<std::size_t>(colours.data()[j])]] = keys.data()[j];
+  keys.release();
+  colours.release();
+
+  // 0 + w is w exactly, so a zero start sums as a run that starts with its first weight.
+  tamble::array<double> sums = required_array<double>(dev, distinct);
+  std::fill(sums.data(), sums.data() + distinct, 0.0);
+  if (importance)
+    sum_by_key(dev, ids, pixel_count, key_of_colour.data(), distinct,
+               [&](std::size_t i) { return importance[i] + 0.5; }, sums.data());
+  else
+    sum_by_key(dev, ids, pixel_count, key_of_colour.data(), distinct,
+               [](std::size_t) { return 1.0; }, sums.data());
+  return histogram_of_keys(dev, distinct_keys.data(), sums.data(), distinct, gamma);
+}

@@ -10,11 +10,11 @@ namespace {
 std::string fonts_folder() {
   wchar_t windows[MAX_PATH];
   UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
-  std::string folder = length > 0 && length < MAX_PATH ? wide_to_utf8(windows) : "C:\\Windows";
+  std::string folder = length > 0 && length < MAX_PATH ? utf8_from_utf16(windows) : "C:\\Windows";
   return folder + "\\Fonts\\";
 }
 
-bool exists(const std::string& path) { return GetFileAttributesW(utf8_to_wide(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool exists(const std::string& path) { return GetFileAttributesW(utf16_from_utf8(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 }  // namespace
 

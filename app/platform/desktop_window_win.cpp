@@ -101,7 +101,7 @@ bool DesktopWindow::create(const std::string& title, float scale, bool no_activa
   Native& native = *native_;
   // A scripted run must not take the focus from whoever works beside it.
   DWORD ex_style = no_activate ? WS_EX_NOACTIVATE : 0;
-  native.window = CreateWindowExW(ex_style, kWindowClass, utf8_to_wide(title).c_str(), WS_OVERLAPPEDWINDOW,
+  native.window = CreateWindowExW(ex_style, kWindowClass, utf16_from_utf8(title).c_str(), WS_OVERLAPPEDWINDOW,
                                   kCreateX, kCreateY, static_cast<int>(std::lround(kCreateW * scale)),
                                   static_cast<int>(std::lround(kCreateH * scale)), nullptr, nullptr,
                                   GetModuleHandleW(nullptr), nullptr);

@@ -10,7 +10,7 @@ std::string executable_folder() {
   if (length == 0 || length >= path.size()) return {};
   path.resize(length);
   std::size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? std::string() : wide_to_utf8(path.substr(0, slash).c_str());
+  return slash == std::wstring::npos ? std::string() : utf8_from_utf16(path.substr(0, slash).c_str());
 }
 
 std::string executable_file_name(const std::string& stem) { return stem + ".exe"; }

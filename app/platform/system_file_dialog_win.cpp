@@ -30,19 +30,19 @@ struct Request {
 Request request_for(const FileDialogDescription& description, const std::string& folder) {
   Request request;
   request.save = description.save;
-  request.title = utf8_to_wide(translate(description.title));
+  request.title = utf16_from_utf8(translate(description.title));
   for (const FileFilter& filter : description.filters) {
     std::wstring spec;
     for (const char* pattern : filter.patterns) {
       std::string one = filter.executables_only ? "*.exe" : (std::string(pattern) == "*" ? "*.*" : pattern);
       if (!spec.empty()) spec += L";";
-      spec += utf8_to_wide(one);
+      spec += utf16_from_utf8(one);
     }
-    request.filters.emplace_back(utf8_to_wide(translate(filter.name)), spec);
+    request.filters.emplace_back(utf16_from_utf8(translate(filter.name)), spec);
   }
-  request.extension = utf8_to_wide(description.default_extension);
-  request.initial_name = utf8_to_wide(description.initial_name);
-  request.folder = utf8_to_wide(folder);
+  request.extension = utf16_from_utf8(description.default_extension);
+  request.initial_name = utf16_from_utf8(description.initial_name);
+  request.folder = utf16_from_utf8(folder);
   if (DesktopWindow::Native* native = main_window_native()) request.owner = native->window;
   return request;
 }
@@ -73,7 +73,7 @@ std::string ask(const Request& request) {
   if (SUCCEEDED(dialog->Show(request.owner)) && SUCCEEDED(dialog->GetResult(&item))) {
     PWSTR path = nullptr;
     if (SUCCEEDED(item->GetDisplayName(SIGDN_FILESYSPATH, &path))) {
-      chosen = wide_to_utf8(path);
+      chosen = utf8_from_utf16(path);
       CoTaskMemFree(path);
     }
     item->Release();

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <climits>
+#include <cwchar>
 
 std::wstring utf16_from_utf8(const std::string& text) {
   if (text.empty() || text.size() > INT_MAX) return {};
@@ -22,4 +23,8 @@ std::string utf8_from_utf16(const wchar_t* text, std::size_t length) {
   std::string narrow(static_cast<std::size_t>(bytes), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), narrow.data(), bytes, nullptr, nullptr);
   return narrow;
+}
+
+std::string utf8_from_utf16(const wchar_t* text) {
+  return text == nullptr ? std::string() : utf8_from_utf16(text, wcslen(text));
 }

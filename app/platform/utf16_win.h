@@ -5,3 +5,4 @@
 
 std::wstring utf16_from_utf8(const std::string& text);
 std::string utf8_from_utf16(const wchar_t* text, std::size_t length);
+std::string utf8_from_utf16(const wchar_t* text);  // up to its terminating zero; null gives ""

@@ -1,10 +1,7 @@
 #pragma once
-// UTF-8 to UTF-16 and back at the Windows boundary, and the names the Windows
-// desktop files share.
-#include <string>
+// The names the Windows desktop files share, and the UTF-8/UTF-16 conversions
+// they all use at the system's boundary.
+#include "app/platform/utf16_win.h"
 
 inline constexpr const wchar_t* kWindowClass = L"kestrane_gui";
 inline constexpr int kIconResource = 101;
-
-std::wstring utf8_to_wide(const std::string& text);
-std::string wide_to_utf8(const wchar_t* text);

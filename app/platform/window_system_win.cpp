@@ -31,7 +31,7 @@ void take_drop(HDROP drop) {
     std::wstring path(length + 1, L'\0');
     if (DragQueryFileW(drop, 0, path.data(), length + 1) > 0) {
       add_event(WindowEventKind::drop_begin);
-      add_event(WindowEventKind::drop_file, wide_to_utf8(path.c_str()));
+      add_event(WindowEventKind::drop_file, utf8_from_utf16(path.c_str()));
       add_event(WindowEventKind::drop_complete);
     }
   }
@@ -100,7 +100,7 @@ void stop_window_system() { UnregisterClassW(kWindowClass, GetModuleHandleW(null
 const char* graphics_device_failure() { return "Could not create a Direct3D 11 device."; }
 
 void show_error_message(const char* caption, const char* text) {
-  MessageBoxW(nullptr, utf8_to_wide(text).c_str(), utf8_to_wide(caption).c_str(), MB_OK | MB_ICONERROR);
+  MessageBoxW(nullptr, utf16_from_utf8(text).c_str(), utf16_from_utf8(caption).c_str(), MB_OK | MB_ICONERROR);
 }
 
 void start_interface_backends(const DesktopWindow& window) {

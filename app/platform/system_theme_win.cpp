@@ -28,27 +28,12 @@ SystemTheme::~SystemTheme() {
   if (reader_.joinable()) reader_.join();
 }
 
-void SystemTheme::set_wake(std::function<void()> wake) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  wake_ = std::move(wake);
-}
-
 bool SystemTheme::dark() {
   if (!reader_.joinable()) {
     dark_ = windows_prefers_dark();  // a registry read is quick: the first frame is right
     reader_ = std::thread([this] { read_and_watch(); });
   }
   return dark_.load();
-}
-
-void SystemTheme::publish(bool dark) {
-  if (dark_.exchange(dark) == dark) return;
-  std::function<void()> wake;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    wake = wake_;
-  }
-  if (wake) wake();
 }
 
 void SystemTheme::read_and_watch() {

@@ -29,6 +29,9 @@ class nearest_index {
                 const ColorMetric& metric, int scan_level);
 
   std::uint32_t count() const { return count_; }
+  // The sorted table the scans read, and the sorted position of palette entry e.
+  const ScanTable& table() const { return table_; }
+  std::int64_t rank(std::int64_t e) const { return rank_[static_cast<std::size_t>(e)]; }
   int scan_level() const { return scan_level_; }
 
   NearestMatch find(const WorkColor& probe, std::int64_t guess, double guess_distance) const;

@@ -7,24 +7,19 @@
 #include "engine/remap/diffusion_noise.h"
 #include "engine/remap/dither_level_source.h"
 #include "engine/nearest/nearest.h"
+#include "engine/nearest/nearest_window.h"
+#include "engine/remap/diffusion_row.h"
 #include "engine/remap/remap_image.h"
 #include "engine/remap/remap_plain.h"
 #include "engine/remap/remap_diffused.h"
 #include "engine/unbounded.h"
+#include "tamble/isa_dispatch.h"
+#include "tamble/runtime.h"
 
 namespace {
 
-struct Error4 {
-  double alpha, L, a, b;
-};
-
-// Adds one neighbour's share of the diffused error.
-inline void add_share(Error4& slot, const Error4& error, double share) {
-  slot.alpha += error.alpha * share;
-  slot.L += error.L * share;
-  slot.a += error.a * share;
-  slot.b += error.b * share;
-}
+// One kernel per level; each declares what its file was compiled for.
+const tamble::isa_kernel<diffusion_row_fn>* const kRowKernels[] = {&kDiffuseRowScalar, &kDiffuseRowAvx2};
 
 // The range of dithered colours: the palette's own extent in L, a and b,
 // widened by a quarter of its width on each side.
@@ -67,13 +62,19 @@ std::vector<double> entry_radii(const Palette& palette, double chroma_weight, do
   return radius;
 }
 
-inline double clamp(double v, double lo, double hi) { return std::min(std::max(v, lo), hi); }
-
 }  // namespace
 
 void remap_diffused(tamble::device* dev, const RemapImage& image, const Palette& palette,
                     const EngineSettings& settings, const double* edge_map, bool remapped,
                     double diffusion_limit, std::uint8_t* output) {
+  const tamble::isa_kernel<diffusion_row_fn>& kernel =
+      tamble::select_auto_kernel(kRowKernels, tamble::effective_isa_level());
+  remap_diffused(dev, image, palette, settings, edge_map, remapped, diffusion_limit, output, kernel.level);
+}
+
+void remap_diffused(tamble::device* dev, const RemapImage& image, const Palette& palette,
+                    const EngineSettings& settings, const double* edge_map, bool remapped,
+                    double diffusion_limit, std::uint8_t* output, int level) {
   const std::uint32_t width = image.width, height = image.height;
   if (width == 0 || height == 0) return;
   const std::uint32_t n = palette.count();
@@ -82,14 +83,30 @@ void remap_diffused(tamble::device* dev, const RemapImage& image, const Palette&
     return;
   }
   if (!dev) dev = tamble::get_cpu_device();
-  const double opaque_threshold = settings.min_opaque_alpha;
+  const diffusion_row_fn diffuse_row = tamble::select_kernel(kRowKernels, level).fn;
   const double chroma_weight = settings.chroma_weight, blend = settings.blend;
-  nearest_index index(dev, palette, opaque_threshold, settings.metric());
-  const std::int64_t transparent =
-      find_nearest(index, WorkColor{0.0, 0.0, kNeutralA, kNeutralB}).index;
+  const nearest_index index(dev, palette, settings.min_opaque_alpha, settings.metric());
+  const nearest_window window(index);
   const std::vector<double> radius =
       remapped ? entry_radii(palette, chroma_weight, blend) : std::vector<double>();
+  std::vector<WorkColor> colours(n);
+  std::vector<double> chroma2(n);
+  for (std::uint32_t e = 0; e < n; ++e) {
+    colours[e] = palette.entries[e].color;
+    chroma2[e] = squared_chroma(colours[e]);
+  }
   const PaletteBox box = palette_box(palette);
+  const DiffusionPass pass{&window.table(),
+                           &index,
+                           colours.data(),
+                           chroma2.data(),
+                           remapped ? radius.data() : nullptr,
+                           n,
+                           {box.lo[0], box.lo[1], box.lo[2]},
+                           {box.hi[0], box.hi[1], box.hi[2]},
+                           settings.min_opaque_alpha,
+                           diffusion_limit,
+                           find_nearest(index, WorkColor{0.0, 0.0, kNeutralA, kNeutralB}).index};
   const DitherLevelSource levels(edge_map, width, height, settings);
 
   // Slot c + 1 belongs to column c; slots 0 and width + 1 take the error off
@@ -103,64 +120,19 @@ void remap_diffused(tamble::device* dev, const RemapImage& image, const Palette&
     e.alpha = noise.next_error();
   }
 
+  // Each row's colours (gathered when the image numbers them) and levels,
+  // read before the serial loop needs them.
+  std::vector<WorkColor> row_colours(image.ids ? width : 0);
+  std::vector<double> row_levels(width);
   for (std::uint32_t y = 0; y < height; ++y) {
     std::fill(next.begin(), next.end(), Error4{0, 0, 0, 0});
-    const bool forward = (y & 1) == 0;
-    const std::ptrdiff_t dir = forward ? 1 : -1;
-    for (std::uint32_t step = 0; step < width; ++step) {
-      const std::uint32_t x = forward ? step : width - 1 - step;
-      const std::size_t i = static_cast<std::size_t>(y) * width + x;
-      const std::size_t slot = x + 1;
-      const WorkColor& px = image.at(i);
-      if (px.alpha < kAlmostTransparent) {
-        output[i] = static_cast<std::uint8_t>(transparent);
-        continue;  // passes no error on
-      }
-      const Error4& e = current[slot];
-      const double v = std::min(levels.at(i), 1.0);
-      WorkColor c;
-      c.alpha = clamp(px.alpha + v * e.alpha, 0.0, 1.0);
-      c.L = clamp(clamp(px.L + v * e.L, 0.0, 1.0), box.lo[0], box.hi[0]);
-      c.a = clamp(clamp(px.a + v * e.a, 0.118, 0.636), box.lo[1], box.hi[1]);
-      c.b = clamp(clamp(px.b + v * e.b, 0.102, 0.884), box.lo[2], box.hi[2]);
-      const bool penalised = c.alpha > opaque_threshold;
-
-      // An index from the plain remap is the guess; one out of the palette's
-      // range (not written by remap_plain) is ignored.
-      const std::int64_t r = remapped ? output[i] : -1;
-      std::int64_t k = r;
-      double d = 0.0;
-      bool searched = true;
-      if (r >= 0 && r < n) {
-        d = color_difference(c, palette.entries[r].color, chroma_weight, blend);
-        if (radius[r] > d) {
-          searched = false;
-        } else {
-          // The penalty would make the guess's distance inexact: search afresh.
-          bool skip_guess = penalised && palette.entries[r].color.alpha < 1.0;
-          NearestMatch m = skip_guess ? find_nearest(index, c) : find_nearest(index, c, r, d);
-          k = m.index;
-          d = m.distance;
-        }
-      } else {
-        NearestMatch m = find_nearest(index, c);
-        k = m.index;
-        d = m.distance;
-      }
-      const WorkColor& chosen = palette.entries[k].color;
-      // The diffusion limit compares colour differences, so leave the penalty out.
-      if (searched && penalised && chosen.alpha < 1.0)
-        d = color_difference(c, chosen, chroma_weight, blend);
-      output[i] = static_cast<std::uint8_t>(k);
-
-      const double s = d > diffusion_limit ? v * 0.75 : v;
-      const Error4 out{(c.alpha - chosen.alpha) * s, (c.L - chosen.L) * s * (chosen.alpha + 3) / 4,
-                       (c.a - chosen.a) * s * (chosen.alpha + 3) / 4,
-                       (c.b - chosen.b) * s * (chosen.alpha + 3) / 4};
-      add_share(current[slot + dir], out, 7.0 / 16);  // ahead in this row
-      add_share(next[slot - dir], out, 4.0 / 16);     // next row, one column behind
-      add_share(next[slot], out, 5.0 / 16);           // next row, same column
+    const std::size_t first = static_cast<std::size_t>(y) * width;
+    for (std::uint32_t x = 0; x < width; ++x) {
+      row_levels[x] = std::min(levels.at(first + x), 1.0);
+      if (image.ids) row_colours[x] = image.at(first + x);
     }
+    diffuse_row(pass, DiffusionRow{image.ids ? row_colours.data() : image.pixels + first, row_levels.data(),
+                                   current.data(), next.data(), output + first, width, (y & 1) == 0});
     std::swap(current, next);
   }
 }

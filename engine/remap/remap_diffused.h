@@ -13,3 +13,8 @@
 void remap_diffused(tamble::device* dev, const RemapImage& image, const Palette& palette,
                     const EngineSettings& settings, const double* edge_map, bool remapped,
                     double diffusion_limit, std::uint8_t* output);
+// The same with the row loop's instruction-set level fixed (0 scalar, 2
+// AVX2), for tests and benchmarks; a level the processor lacks falls back.
+void remap_diffused(tamble::device* dev, const RemapImage& image, const Palette& palette,
+                    const EngineSettings& settings, const double* edge_map, bool remapped,
+                    double diffusion_limit, std::uint8_t* output, int level);

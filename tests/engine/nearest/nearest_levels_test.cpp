@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <vector>
 
+#include "engine/nearest/nearest_window_lanes.h"
 #include "tests/engine/nearest/nearest_test_support.h"
 
 namespace {
@@ -127,6 +129,43 @@ TEST(NearestLevels, VividnessAndBlendReachEveryLevel) {
       WorkColor probe = random_probe(rng, p);
       expect_same(find_nearest(index, probe), brute_force_nearest(p, probe, 1.0, -1, 0.0, s.metric()),
                   level, 64, probe_no);
+    }
+  }
+}
+
+// The window search of error diffusion, in pairs of lanes as the portable
+// row kernel runs it, from its own start and from every other one: the
+// full search's answer whether or not the window alone settles it.
+struct Pairs {
+  using V = double __attribute__((vector_size(16)));
+  using M = long long __attribute__((vector_size(16)));
+  static constexpr int kLanes = 2;
+  static V load(const double* from) {
+    V v;
+    __builtin_memcpy(&v, from, sizeof v);
+    return v;
+  }
+  static void lowest(V& d, V& i) {
+    take_nearer<Pairs>(d, i, __builtin_shufflevector(d, d, 1, 0), __builtin_shufflevector(i, i, 1, 0));
+  }
+};
+
+TEST(NearestWindow, GivesTheFullSearchAnswerFromAnyStart) {
+  std::mt19937_64 rng(20261210);
+  for (std::uint32_t n : {1u, 2u, 15u, 16u, 17u, 40u, 256u}) {
+    Palette p = random_palette(rng, n);
+    const nearest_index index(nullptr, p, 1.0, ColorMetric{});
+    const nearest_window window(index);
+    const WindowTable& t = window.table();
+    const std::int64_t last_start = std::max<std::int64_t>(n - nearest_window::kWidth, 0);
+    for (int probe_no = 0; probe_no < 600; ++probe_no) {
+      const WorkColor c = random_probe(rng, p);
+      const ScanProbe probe{c.alpha, c.L, c.a, c.b, squared_chroma(c), false};
+      // The window never adds the translucent penalty: no probe is above an
+      // infinite threshold.
+      const NearestMatch want = brute_force_nearest(p, c, std::numeric_limits<double>::infinity());
+      for (std::int64_t start : {window_start(t, c.L), static_cast<std::int64_t>(rng() % (last_start + 1))})
+        expect_same(find_in_window<Pairs>(t, probe, start), want, 0, n, probe_no);
     }
   }
 }

@@ -195,6 +195,32 @@ TEST(RemapDiffused, OpaquePixelKeepsTranslucentPlainEntryOnlyWithinItsRadius) {
   EXPECT_EQ(diffuse(s, img, p, nullptr, threshold)[0], 1);
 }
 
+// Every row kernel on one picture: translucent and transparent pixels and
+// entries, the opaque threshold on and off, guesses or none, a damping limit
+// that some pixels pass.
+TEST(RemapDiffused, RowKernelsOfEveryLevelGiveTheSameBytes) {
+  TestImage img = ramp_image(97, 41, 21);
+  for (std::uint32_t y = 0; y < img.height; ++y) {
+    img.at(y % img.width, y).alpha = 0.5;
+    img.at((3 * y) % img.width, y).alpha = 0.0;
+  }
+  Palette p = ramp_palette(200, 22);
+  p.entries[3].color.alpha = 0.95;
+  p.entries[9].color = WorkColor{0.0, 0.0, kNeutralA, kNeutralB};
+  std::vector<double> edge(img.pixels.size(), 1.0);
+  for (double threshold : {1.0, 238.0 / 255.0})
+    for (bool remapped : {false, true}) {
+      EngineSettings s = opaque_from(threshold);
+      std::vector<std::uint8_t> plain(img.pixels.size());
+      Palette moved = p;
+      remap_plain(cpu(), img.view(), moved, s, plain.data());
+      std::vector<std::uint8_t> scalar = plain, avx2 = plain;
+      remap_diffused(cpu(), img.view(), p, s, edge.data(), remapped, 2e-4, scalar.data(), 0);
+      remap_diffused(cpu(), img.view(), p, s, edge.data(), remapped, 2e-4, avx2.data(), 2);
+      EXPECT_EQ(scalar, avx2) << "threshold " << threshold << " remapped " << remapped;
+    }
+}
+
 TEST(RemapDiffused, StoredIndexOutsideThePaletteIsSearchedAfresh) {
   EngineSettings s;
   Palette p = black_and_white();

@@ -1,0 +1,68 @@
+#pragma once
+// The window of nearest_window (its WindowTable) measured at once, written over the lane width.
+// Each kernel file instantiates it with a type local to that file (so the
+// instantiation stays inside the file and its instruction set) providing
+//   V, M            vectors of kLanes doubles and of as many 64-bit masks;
+//   load(const double*)  kLanes slots from any address;
+//   lowest(d, i)    the lane with the smallest d, on a tie the smallest i,
+//                   moved to lane 0.
+// The per-entry arithmetic is the scan kernels', so the distances are theirs
+// bit for bit.
+#include <cstdint>
+
+#include "engine/colour/distance_weights.h"
+#include "engine/nearest/nearest_window.h"
+
+// First sorted slot of the window around lightness L.
+[[gnu::always_inline]] inline std::int64_t window_start(const WindowTable& w, double L) {
+  constexpr int kBuckets = WindowTable::kBuckets;
+  const double scaled = L * kBuckets;
+  const int bucket = scaled >= 0 ? (scaled < kBuckets ? static_cast<int>(scaled) : kBuckets - 1) : 0;
+  return w.window_of_bucket[bucket];
+}
+
+// Lanes that hold a smaller distance, or an equal one with a smaller index,
+// take it.
+template <class Lanes>
+[[gnu::always_inline]] inline void take_nearer(typename Lanes::V& best_d, typename Lanes::V& best_i,
+                                               typename Lanes::V d, typename Lanes::V index) {
+  const typename Lanes::M taken = (d < best_d) | ((d == best_d) & (index < best_i));
+  best_d = taken ? d : best_d;
+  best_i = taken ? index : best_i;
+}
+
+template <class Lanes>
+[[gnu::always_inline]] inline typename Lanes::V window_distances(const WindowTable& w, const ScanProbe& p,
+                                                                 std::size_t slot) {
+  using V = typename Lanes::V;
+  using M = typename Lanes::M;
+  const V cq = Lanes::load(w.chroma2 + slot);
+  const V diff_c = p.chroma2 - cq;
+  const V abs_c = (V)((M)diff_c & 0x7FFFFFFFFFFFFFFFll);
+  const V dl = p.L - Lanes::load(w.L + slot);
+  const V blend = V{} + w.blend, weight = V{} + w.chroma_weight;
+  return weighted_distance(abs_c, p.chroma2 + cq, blend, weight, p.a - Lanes::load(w.a + slot),
+                           p.b - Lanes::load(w.b + slot), p.alpha - Lanes::load(w.alpha + slot),
+                           dl * dl);
+}
+
+template <class Lanes>
+[[gnu::always_inline]] inline NearestMatch find_in_window(const WindowTable& w, const ScanProbe& p,
+                                                          std::int64_t start) {
+  using V = typename Lanes::V;
+  constexpr int kVectors = static_cast<int>(nearest_window::kWidth) / Lanes::kLanes;
+  const std::size_t first = static_cast<std::size_t>(nearest_window::kPad + start);
+  V d[kVectors], i[kVectors];
+  for (int j = 0; j < kVectors; ++j) {
+    d[j] = window_distances<Lanes>(w, p, first + j * Lanes::kLanes);
+    i[j] = Lanes::load(w.index + first + j * Lanes::kLanes);
+  }
+  for (int step = 1; step < kVectors; step *= 2)
+    for (int j = 0; j + step < kVectors; j += 2 * step) take_nearer<Lanes>(d[j], i[j], d[j + step], i[j + step]);
+  Lanes::lowest(d[0], i[0]);
+  const NearestMatch best{d[0][0], static_cast<std::int64_t>(i[0][0])};
+  // The nearest entry outside the window on each side bounds all beyond it.
+  const double below = p.L - w.L[first - 1], above = w.L[first + nearest_window::kWidth] - p.L;
+  if (below > 0 && below * below > best.distance && above > 0 && above * above > best.distance) return best;
+  return scan_outward(w, p, start, best);
+}

@@ -1,0 +1,28 @@
+// The row kernel with AVX2: the window in fours.
+#include "engine/remap/diffusion_row_lanes.h"
+#include "tamble/compiled_features.h"
+
+namespace {
+
+struct Fours {
+  using V = double __attribute__((vector_size(32)));
+  using M = long long __attribute__((vector_size(32)));
+  static constexpr int kLanes = 4;
+
+  static V load(const double* from) {
+    V v;
+    __builtin_memcpy(&v, from, sizeof v);
+    return v;
+  }
+  static void lowest(V& d, V& i) {
+    take_nearer<Fours>(d, i, __builtin_shufflevector(d, d, 2, 3, 0, 1), __builtin_shufflevector(i, i, 2, 3, 0, 1));
+    take_nearer<Fours>(d, i, __builtin_shufflevector(d, d, 1, 0, 3, 2), __builtin_shufflevector(i, i, 1, 0, 3, 2));
+  }
+};
+
+}  // namespace
+
+void diffuse_row_avx2(const DiffusionPass& pass, const DiffusionRow& row) { diffuse_row_lanes<Fours>(pass, row); }
+
+constinit const tamble::isa_kernel<diffusion_row_fn> kDiffuseRowAvx2{2, tamble::kCompiledFeatures, diffuse_row_avx2,
+                                                                     __FILE__};

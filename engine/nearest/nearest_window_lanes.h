@@ -53,11 +53,14 @@ template <class Lanes>
   constexpr int kVectors = static_cast<int>(nearest_window::kWidth) / Lanes::kLanes;
   const std::size_t first = static_cast<std::size_t>(nearest_window::kPad + start);
   V d[kVectors], i[kVectors];
+#pragma GCC unroll 8
   for (int j = 0; j < kVectors; ++j) {
     d[j] = window_distances<Lanes>(w, p, first + j * Lanes::kLanes);
     i[j] = Lanes::load(w.index + first + j * Lanes::kLanes);
   }
+#pragma GCC unroll 4
   for (int step = 1; step < kVectors; step *= 2)
+#pragma GCC unroll 4
     for (int j = 0; j + step < kVectors; j += 2 * step) take_nearer<Lanes>(d[j], i[j], d[j + step], i[j + step]);
   Lanes::lowest(d[0], i[0]);
   const NearestMatch best{d[0][0], static_cast<std::int64_t>(i[0][0])};

@@ -58,15 +58,19 @@ void diffuse_row_lanes(const DiffusionPass& pass, const DiffusionRow& row) {
   const double chroma_weight = window.chroma_weight, blend = window.blend;
   const std::int64_t n = pass.count;
   const std::ptrdiff_t dir = row.forward ? 1 : -1;
+  // The next pixel's incoming error, kept in registers: this row's slots
+  // are read once each, so the share passed ahead need not be stored.
+  Error4 ahead = row.current[row.forward ? 1 : row.width];
   for (std::uint32_t step = 0; step < row.width; ++step) {
     const std::uint32_t x = row.forward ? step : row.width - 1 - step;
     const std::size_t slot = x + 1;
+    const Error4 e = ahead;
+    ahead = row.current[slot + dir];
     const WorkColor& px = row.colour[x];
     if (px.alpha < kAlmostTransparent) {
       row.output[x] = static_cast<std::uint8_t>(pass.transparent);
       continue;  // passes no error on
     }
-    const Error4& e = row.current[slot];
     const double v = row.level[x];
     WorkColor c;
     c.alpha = clamp_to(px.alpha + v * e.alpha, 0.0, 1.0);
@@ -112,7 +116,7 @@ void diffuse_row_lanes(const DiffusionPass& pass, const DiffusionRow& row) {
     const double s = d > pass.diffusion_limit ? v * 0.75 : v;
     const Error4 out{(c.alpha - chosen.alpha) * s, (c.L - chosen.L) * s * (chosen.alpha + 3) / 4,
                      (c.a - chosen.a) * s * (chosen.alpha + 3) / 4, (c.b - chosen.b) * s * (chosen.alpha + 3) / 4};
-    add_share(row.current[slot + dir], out, 7.0 / 16);  // ahead in this row
+    add_share(ahead, out, 7.0 / 16);                    // ahead in this row
     add_share(row.next[slot - dir], out, 4.0 / 16);     // next row, one column behind
     add_share(row.next[slot], out, 5.0 / 16);           // next row, same column
   }

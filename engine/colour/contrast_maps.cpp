@@ -1,14 +1,12 @@
+#include "engine/colour/contrast_maps.h"
+
 #include <cmath>
 #include <cstddef>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
-#include "engine/colour/contrast_filters.h"
-#include "engine/colour/contrast_maps.h"
-#include "engine/colour/row_parallel.h"
-#include "engine/required_array.h"
-#include "tamble/algorithms.h"
+#include "engine/colour/contrast_bands.h"
 
 namespace {
 
@@ -40,32 +38,29 @@ inline double second_difference(const WorkColor& prev, const WorkColor& curr,
 }
 #endif
 
-// Raw noise and edge values per pixel from local second differences.
-void measure_contrast(tamble::device* dev, const WorkImage& image, double* noise, double* edges) {
+// Raw noise and edge values of row y from local second differences; edges
+// may be null.
+void measure_row(const WorkImage& image, std::size_t y, double* noise, double* edges) {
   const std::size_t w = image.width, h = image.height;
-  for_each_row(dev, h, w, [&](std::size_t y) {
-    const std::size_t row = y * w;
-    const std::size_t above = (y > 0 ? y - 1 : y) * w;
-    const std::size_t below = (y + 1 < h ? y + 1 : y) * w;
-    double* noise_row = noise + y * w;
-    double* edges_row = edges + y * w;
-    auto pixel = [&](std::size_t x, std::size_t left, std::size_t right) {
-      const WorkColor& centre = image.at(row + x);
-      double horiz = second_difference(image.at(row + left), centre, image.at(row + right));
-      double vert = second_difference(image.at(above + x), centre, image.at(below + x));
-      double edge = larger(horiz, vert);
-      // Second differences can exceed 1 (a one-pixel black and white checker):
-      // such pixels are as busy as pixels get, so both values stop at 0 rather
-      // than turning back up (z^4) or going negative.
-      double z = larger(0.0, 1.0 - larger(smaller(horiz, vert), edge - 0.5 * std::fabs(horiz - vert)));
-      double z2 = z * z;
-      noise_row[x] = z2 * z2;
-      edges_row[x] = larger(0.0, 1.0 - edge);
-    };
-    pixel(0, 0, 1);  // the image is at least 4 pixels wide here
-    for (std::size_t x = 1; x + 1 < w; ++x) pixel(x, x - 1, x + 1);
-    pixel(w - 1, w - 2, w - 1);
-  });
+  const std::size_t row = y * w;
+  const std::size_t above = (y > 0 ? y - 1 : y) * w;
+  const std::size_t below = (y + 1 < h ? y + 1 : y) * w;
+  auto pixel = [&](std::size_t x, std::size_t left, std::size_t right) {
+    const WorkColor& centre = image.at(row + x);
+    double horiz = second_difference(image.at(row + left), centre, image.at(row + right));
+    double vert = second_difference(image.at(above + x), centre, image.at(below + x));
+    double edge = larger(horiz, vert);
+    // Second differences can exceed 1 (a one-pixel black and white checker):
+    // such pixels are as busy as pixels get, so both values stop at 0 rather
+    // than turning back up (z^4) or going negative.
+    double z = larger(0.0, 1.0 - larger(smaller(horiz, vert), edge - 0.5 * std::fabs(horiz - vert)));
+    double z2 = z * z;
+    noise[x] = z2 * z2;
+    if (edges) edges[x] = larger(0.0, 1.0 - edge);
+  };
+  pixel(0, 0, 1);  // the image is at least 4 pixels wide here
+  for (std::size_t x = 1; x + 1 < w; ++x) pixel(x, x - 1, x + 1);
+  pixel(w - 1, w - 2, w - 1);
 }
 
 }  // namespace
@@ -77,23 +72,10 @@ void compute_contrast_maps(tamble::device* dev, const WorkColor* image, std::uin
 
 void compute_contrast_maps(tamble::device* dev, const WorkImage& image, double* noise_map,
                            double* edge_map) {
-  const std::uint32_t width = image.width, height = image.height;
-  if (width <= 3 || height <= 3) return;
-  const std::size_t n = std::size_t{width} * height;
-  tamble::array<double> scratch_array = required_array<double>(dev, n);
-  double* scratch = scratch_array.data();
-
-  measure_contrast(dev, image, noise_map, scratch);
-
-  // Widen the edges and shrink them back, so slivers between edges count as edges.
-  const bool close_edges[] = {false, true};
-  if (edge_map) cross_filter_chain(dev, scratch, edge_map, width, height, close_edges, 2);
-
-  // Widen flat areas, blur, and narrow them again past where they started.
-  const bool widen[] = {true, true};
-  cross_filter_chain(dev, noise_map, scratch, width, height, widen, 2);
-  if (width >= 7 && height >= 7) box_blur(dev, scratch, noise_map, scratch, width, height);
-  // The last chain also caps the edges by the finished importance.
-  const bool narrow[] = {true, false, false, false};
-  cross_filter_chain(dev, scratch, noise_map, width, height, narrow, 4, edge_map);
+  if (image.width <= 3 || image.height <= 3) return;
+  RowMeasure measure{[](const void* ctx, std::size_t y, double* noise, double* edges) {
+                        measure_row(*static_cast<const WorkImage*>(ctx), y, noise, edges);
+                      },
+                      &image};
+  smooth_contrast_maps(dev, image.width, image.height, measure, noise_map, edge_map);
 }

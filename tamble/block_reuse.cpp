@@ -14,8 +14,7 @@ struct block {
   std::size_t bytes;
 };
 
-// A kept block serves a request of at least half its size, so reuse never
-// holds much more than a fresh block would.
+// A kept block serves a request of at least half its size.
 constexpr std::size_t kMaxWaste = 2;
 constexpr std::size_t kMaxKept = 4;
 
@@ -67,6 +66,11 @@ void* allocate_large_block(std::size_t bytes) {
     block b = r.kept[best];
     r.kept.erase(r.kept.begin() + static_cast<std::ptrdiff_t>(best));
     r.live.push_back(b);
+    // The tail past the request goes back, so reuse never raises the peak;
+    // whole large pages only, to keep the rest of them whole.
+    const std::size_t page = os::kLargePageBytes;
+    const std::size_t keep = (bytes + page - 1) / page * page;
+    if (keep < b.bytes) os::discard_pages(static_cast<char*>(b.p) + keep, b.bytes - keep);
     return b.p;
   }
   // None fits: holding them beside a fresh block would only raise the peak.

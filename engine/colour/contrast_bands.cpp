@@ -53,11 +53,11 @@ struct Layout {
   std::pair<std::size_t, std::size_t> extent(std::size_t k) const {
     return {k > 0 ? strip_start[k] - kHalo : 0, k + 1 < strips() ? strip_start[k + 1] + kHalo : w};
   }
-  std::size_t band_values() const {
+  std::size_t band_values(std::size_t measure_values) const {
     std::size_t rows = kRawRing + chain_ring_values(1, kWidenSteps);
     if (edges) rows += kRawRing + chain_ring_values(1, kCloseSteps);
     if (blur) rows += kBlurBatch;
-    return rows * w;
+    return rows * w + measure_values;
   }
   std::size_t strip_values() const {
     return (kWindowRing + 1 + 4 + chain_ring_values(1, kNarrowSteps) + 1) *
@@ -93,11 +93,14 @@ void run_band(const Layout& l, RowMeasure measure, std::size_t first, std::size_
   double* batch = widen_rings + chain_ring_values(w, kWidenSteps);
   double* raw_edges = l.edges ? batch + (l.blur ? kBlurBatch * w : 0) : nullptr;
   double* close_rings = l.edges ? raw_edges + kRawRing * w : nullptr;
+  double* measure_scratch = ws + l.band_values(0);
 
-  std::size_t measured = first > kWidenSteps ? first - kWidenSteps : 0;
+  const std::size_t first_measured = first > kWidenSteps ? first - kWidenSteps : 0;
+  std::size_t measured = first_measured;
   auto advance = [&](std::size_t y) {
     for (; measured <= y; ++measured)
-      measure.fn(measure.ctx, measured, raw_noise + (measured % kRawRing) * w,
+      measure.fn(measure.ctx, measured, measured == first_measured, measure_scratch,
+                 raw_noise + (measured % kRawRing) * w,
                  raw_edges ? raw_edges + (measured % kRawRing) * w : nullptr);
   };
   auto noise_rows = [&](std::size_t y) -> const double* {
@@ -192,7 +195,7 @@ void run_strip(const Layout& l, std::size_t k, double* ws, double* noise_map, do
 void smooth_contrast_maps(tamble::device* dev, std::uint32_t width, std::uint32_t height,
                           RowMeasure measure, double* noise_map, double* edge_map) {
   const Layout l(width, height, edge_map != nullptr);
-  const std::size_t slot = std::max(l.band_values(), l.strip_values());
+  const std::size_t slot = std::max(l.band_values(measure.scratch_values), l.strip_values());
   tamble::array<double> workspace = required_array<double>(dev, tamble::thread_count() * slot);
   tamble::array<double> halo_values =
       required_array<double>(dev, (l.strips() - 1) * l.h * 2 * kHalo);

@@ -8,10 +8,14 @@
 
 #include "tamble/device.h"
 
-// Gives the raw noise and edge values of row y (edges may be null).
+// Gives the raw noise and edge values of row y (edges may be null). A band
+// asks for its rows one after another going down, band_start marking the
+// first; scratch is the band's own, scratch_values long, kept between calls.
 struct RowMeasure {
-  void (*fn)(const void* ctx, std::size_t y, double* noise, double* edges);
+  void (*fn)(const void* ctx, std::size_t y, bool band_start, double* scratch, double* noise,
+             double* edges);
   const void* ctx;
+  std::size_t scratch_values;
 };
 
 // Needs width and height above 3. Writes the whole noise map, and the edge

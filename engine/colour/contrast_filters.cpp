@@ -1,44 +1,12 @@
 #include "engine/colour/contrast_filters.h"
 
+#include "engine/colour/contrast_kernels.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
 namespace {
-
-inline double larger(double a, double b) { return a > b ? a : b; }
-inline double smaller(double a, double b) { return a < b ? a : b; }
-
-// The SSE2 max/min instructions compute exactly a > b ? a : b and
-// a < b ? a : b, so both forms give the same bits.
-template <bool kMax>
-void cross_row_of(const double* above, const double* row, const double* below, std::size_t w,
-                  double* dst) {
-  auto pick = [](double a, double b) { return kMax ? larger(a, b) : smaller(a, b); };
-  auto one = [&](std::size_t x, std::size_t left, std::size_t right) {
-    double v = pick(row[x], row[left]);
-    v = pick(v, row[right]);
-    v = pick(v, above[x]);
-    dst[x] = pick(v, below[x]);
-  };
-  if (w == 1) {
-    one(0, 0, 0);
-    return;
-  }
-  one(0, 0, 1);
-  std::size_t x = 1;
-#if defined(__SSE2__)
-  auto pick2 = [](__m128d a, __m128d b) { return kMax ? _mm_max_pd(a, b) : _mm_min_pd(a, b); };
-  for (; x + 2 < w; x += 2) {
-    __m128d v = pick2(_mm_loadu_pd(row + x), _mm_loadu_pd(row + x - 1));
-    v = pick2(v, _mm_loadu_pd(row + x + 1));
-    v = pick2(v, _mm_loadu_pd(above + x));
-    _mm_storeu_pd(dst + x, pick2(v, _mm_loadu_pd(below + x)));
-  }
-#endif
-  for (; x + 1 < w; ++x) one(x, x - 1, x + 1);
-  one(w - 1, w - 2, w - 1);
-}
 
 constexpr double kDivisor = 2.0 * kBlurRadius;
 
@@ -46,10 +14,7 @@ constexpr double kDivisor = 2.0 * kBlurRadius;
 
 void cross_row(bool is_max, const double* above, const double* row, const double* below,
                std::size_t w, double* dst) {
-  if (is_max)
-    cross_row_of<true>(above, row, below, w, dst);
-  else
-    cross_row_of<false>(above, row, below, w, dst);
+  contrast_kernels().cross_row(is_max, above, row, below, w, dst);
 }
 
 // Pairs of rows share SSE2 registers; each lane does the scalar operations

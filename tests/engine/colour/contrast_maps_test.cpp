@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/colour/histogram.h"
+#include "engine/colour/contrast_kernels.h"
 #include "engine/colour/contrast_maps.h"
 #include "engine/colour/focus.h"
 #include "engine/colour/working_image.h"
@@ -123,6 +124,32 @@ TEST(ContrastMaps, FollowTheFilterSequenceBitForBit) {
     std::vector<double> noise_alone(n);
     compute_contrast_maps(cpu(), img.data(), w, h, noise_alone.data(), nullptr);
     EXPECT_EQ(std::memcmp(noise_alone.data(), noise.data(), n * sizeof(double)), 0);
+  }
+}
+
+// Levels the processor lacks fall back to the base kernels.
+TEST(ContrastKernels, EveryLevelGivesTheSameBits) {
+  const ContrastKernels& base = contrast_kernels_for(0);
+  const ContrastKernels& vector = contrast_kernels_for(2);
+  std::uint32_t seed = 5;
+  auto next = [&] {
+    seed = seed * 1664525u + 1013904223u;
+    return (seed >> 8) / double(1u << 22) - 1.0;  // some beyond 0..1, as checkers give
+  };
+  for (std::size_t w : {4, 5, 6, 7, 9, 12, 67}) {
+    std::vector<double> planes(3 * 4 * w);
+    for (double& v : planes) v = next();
+    const RowPlanes p{planes.data(), planes.data() + 4 * w, planes.data() + 8 * w, w};
+    std::vector<double> n0(w), e0(w), n1(w), e1(w), c0(w), c1(w);
+    base.measure(p, n0.data(), e0.data());
+    vector.measure(p, n1.data(), e1.data());
+    EXPECT_EQ(std::memcmp(n0.data(), n1.data(), w * sizeof(double)), 0) << w;
+    EXPECT_EQ(std::memcmp(e0.data(), e1.data(), w * sizeof(double)), 0) << w;
+    for (bool is_max : {true, false}) {
+      base.cross_row(is_max, p.above, p.row, p.below, w, c0.data());
+      vector.cross_row(is_max, p.above, p.row, p.below, w, c1.data());
+      EXPECT_EQ(c0, c1) << w;
+    }
   }
 }
 

@@ -1,5 +1,6 @@
-// Stages of the engine entry and refinement: one k-means iteration, and the
-// whole quantize_image call at the default and the fastest speed.
+// Stages of the engine entry and refinement: one k-means iteration, the
+// whole quantize_image call at the default and the fastest speed, and the
+// batch face's first stages on a large image.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -9,8 +10,10 @@
 #include "engine/engine_cache.h"
 #include "engine/colour/histogram.h"
 #include "engine/quantize.h"
+#include "engine/colour/default_gamma.h"
 #include "engine/palette/kmeans.h"
 #include "io/image_decode.h"
+#include "tamble/block_reuse.h"
 #include "tamble/device.h"
 #include "tamble/runtime.h"
 
@@ -125,3 +128,29 @@ void BM_QuantizeLarge(benchmark::State& state) {
   state.counters["threads"] = tamble::thread_count();
 }
 BENCHMARK(BM_QuantizeLarge)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+
+// The batch face's first stages on the large image, from fresh memory as in
+// a run: the working image (numbered colours where they pay) and the noise
+// map alone (argument 0) or with the edge map dithering reads (1).
+void BM_FirstStagesBatch(benchmark::State& state) {
+  const Picture& pic = corpus_picture("truchet-l.webp");
+  if (pic.rgba.empty()) {
+    state.SkipWithError("corpus image missing");
+    return;
+  }
+  tamble::configure_runtime(0);
+  tamble::device* dev = tamble::get_cpu_device();
+  keep_engine_caches(false);
+  const EngineSettings settings;
+  for (auto _ : state) {
+    release_engine_caches();
+    tamble::freed_block_reuse reuse;
+    cached_working_image(dev, pic.rgba.data(), pic.width, pic.height, kDefaultGamma, 1, settings);
+    if (state.range(0) == 0) skip_cached_edge_map();
+    benchmark::DoNotOptimize(cached_noise_map(dev, pic.width, pic.height));
+  }
+  release_engine_caches();
+  keep_engine_caches(true);
+  state.counters["threads"] = tamble::thread_count();
+}
+BENCHMARK(BM_FirstStagesBatch)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -24,6 +24,7 @@
 #include "engine/speed_budget.h"
 #include "engine/unbounded.h"
 #include "tamble/algorithms.h"
+#include "tamble/block_reuse.h"
 #include "tamble/runtime.h"
 
 namespace {
@@ -150,6 +151,8 @@ std::uint32_t run_steps(tamble::device* dev, ImageDesc& image, const EngineSetti
 
 std::uint32_t run_pipeline(tamble::device* dev, ImageDesc& image, const EngineSettings& settings,
                            QuantizedImage& out) {
+  // A stage's freed buffers serve later stages: no fresh pages to zero.
+  tamble::freed_block_reuse reuse;
   try {
     return run_steps(dev, image, settings, out);
   } catch (const std::bad_alloc&) {

@@ -142,8 +142,9 @@ std::size_t reduce_by_key(device* dev, const std::uint32_t* keys, std::size_t ke
 // number is not below bucket_count belong to no bucket and are left out.
 struct csr_buckets {
   std::vector<std::uint32_t> offsets;  // bucket_count + 1 entries
-  std::vector<std::uint32_t> items;    // item numbers grouped by bucket, ascending within one
+  array<std::uint32_t> items;          // item numbers grouped by bucket, ascending within one
 };
+// Refused memory throws std::bad_alloc.
 csr_buckets group_by_bucket(device* dev, const std::uint32_t* bucket_of, std::size_t item_count,
                             std::uint32_t bucket_count);
 csr_buckets group_by_bucket(device* dev, const std::uint8_t* bucket_of, std::size_t item_count,

@@ -1,4 +1,5 @@
 // Counting sort of item numbers by bucket into compressed-sparse-row form.
+#include <new>
 #include <vector>
 
 #include "tamble/algorithms.h"
@@ -45,7 +46,10 @@ csr_buckets group_items(device* dev, const Bucket* bucket_of, std::size_t item_c
   }
   csr.offsets[buckets] = sum;
 
-  csr.items.resize(sum);
+  // Every slot is written below: no fill first. Process memory, as the
+  // grouping runs on the processor whatever device the caller names.
+  csr.items = array<std::uint32_t>(get_cpu_device(), sum);
+  if (csr.items.failed()) throw std::bad_alloc();
   detail::for_each_participant_chunk(item_count, parts, [&](unsigned c, std::size_t lo, std::size_t hi) {
     std::uint32_t* next = counts.data() + c * buckets;
     for (std::size_t i = lo; i < hi; ++i)

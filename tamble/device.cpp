@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tamble/block_reuse.h"
 #include "tamble/os_memory.h"
 
 namespace tamble {
@@ -18,14 +19,13 @@ std::int64_t now_ns() {
 
 void* cpu_device::allocate(std::size_t bytes) {
   if (bytes == 0) bytes = 1;
-  const bool large = bytes >= os::kLargePageBytes;
-  void* p = os::allocate_aligned(bytes, large ? os::kLargePageBytes : 64);
-  if (p == nullptr) return nullptr;
-  if (large) os::advise_large_pages(p, bytes);
-  return p;
+  if (bytes >= os::kLargePageBytes) return detail::allocate_large_block(bytes);
+  return os::allocate_aligned(bytes, 64);
 }
 
-void cpu_device::free(void* p) { os::free_aligned(p); }
+void cpu_device::free(void* p) {
+  if (p != nullptr && !detail::free_large_block(p)) os::free_aligned(p);
+}
 
 void cpu_device::allocate_mirrored(std::size_t bytes, void** host, void** dev) {
   void* p = allocate_pinned(bytes);

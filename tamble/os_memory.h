@@ -18,4 +18,8 @@ void free_aligned(void* p);
 // time. A hint only; failure changes nothing.
 void advise_large_pages(void* p, std::size_t bytes);
 
+// Tells the system the contents of [p, p + bytes) are no longer needed: its
+// pages may go back, to come again as zero pages if touched. A hint only.
+void discard_pages(void* p, std::size_t bytes);
+
 }  // namespace tamble::os

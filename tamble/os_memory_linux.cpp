@@ -17,4 +17,8 @@ void advise_large_pages(void* p, std::size_t bytes) {
   if (p != nullptr && bytes >= kLargePageBytes) ::madvise(p, bytes, MADV_HUGEPAGE);
 }
 
+void discard_pages(void* p, std::size_t bytes) {
+  if (p != nullptr && bytes > 0) ::madvise(p, bytes, MADV_DONTNEED);
+}
+
 }  // namespace tamble::os

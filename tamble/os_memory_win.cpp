@@ -14,4 +14,7 @@ void free_aligned(void* p) { _aligned_free(p); }
 
 void advise_large_pages(void*, std::size_t) {}
 
+// The run-time's blocks cannot be decommitted in part; the pages stay.
+void discard_pages(void*, std::size_t) {}
+
 }  // namespace tamble::os

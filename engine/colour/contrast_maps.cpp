@@ -1,71 +1,45 @@
-#include <cmath>
-#include <cstddef>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
-#include "engine/colour/contrast_filters.h"
 #include "engine/colour/contrast_maps.h"
-#include "engine/colour/row_parallel.h"
-#include "engine/required_array.h"
-#include "tamble/algorithms.h"
+
+#include <cstddef>
+
+#include "engine/colour/contrast_bands.h"
+#include "engine/colour/contrast_kernels.h"
 
 namespace {
 
-inline double larger(double a, double b) { return a > b ? a : b; }
-inline double smaller(double a, double b) { return a < b ? a : b; }
+// A row of the image as four planes (alpha, L, a, b), so that neighbouring
+// pixels sit side by side for the vector code.
+constexpr std::size_t kPlanes = 4;
+constexpr std::size_t kRowRing = 3;  // the rows above, at and below
 
-// Largest absolute second difference over the four components. The SSE2
-// form does the same operations per component, two components at a time.
-#if defined(__SSE2__)
-inline double second_difference(const WorkColor& prev, const WorkColor& curr,
-                                const WorkColor& next) {
-  const __m128d two = _mm_set1_pd(2.0);
-  const __m128d sign = _mm_set1_pd(-0.0);
-  __m128d front = _mm_sub_pd(_mm_add_pd(_mm_loadu_pd(&prev.alpha), _mm_loadu_pd(&next.alpha)),
-                             _mm_mul_pd(two, _mm_loadu_pd(&curr.alpha)));
-  __m128d back = _mm_sub_pd(_mm_add_pd(_mm_loadu_pd(&prev.a), _mm_loadu_pd(&next.a)),
-                            _mm_mul_pd(two, _mm_loadu_pd(&curr.a)));
-  __m128d m = _mm_max_pd(_mm_andnot_pd(sign, front), _mm_andnot_pd(sign, back));
-  return _mm_cvtsd_f64(_mm_max_sd(m, _mm_unpackhi_pd(m, m)));
+void gather_row(const WorkImage& image, std::size_t y, double* planes) {
+  const std::size_t w = image.width;
+  double* alpha = planes;
+  double* l = planes + w;
+  double* a = planes + 2 * w;
+  double* b = planes + 3 * w;
+  for (std::size_t x = 0; x < w; ++x) {
+    const WorkColor& c = image.at(y * w + x);
+    alpha[x] = c.alpha;
+    l[x] = c.L;
+    a[x] = c.a;
+    b[x] = c.b;
+  }
 }
-#else
-inline double second_difference(const WorkColor& prev, const WorkColor& curr,
-                                const WorkColor& next) {
-  double d_alpha = std::fabs(prev.alpha + next.alpha - 2.0 * curr.alpha);
-  double d_l = std::fabs(prev.L + next.L - 2.0 * curr.L);
-  double d_a = std::fabs(prev.a + next.a - 2.0 * curr.a);
-  double d_b = std::fabs(prev.b + next.b - 2.0 * curr.b);
-  return larger(larger(larger(d_alpha, d_l), d_a), d_b);
-}
-#endif
 
-// Raw noise and edge values per pixel from local second differences.
-void measure_contrast(tamble::device* dev, const WorkImage& image, double* noise, double* edges) {
+// Raw noise and edge values of row y from local second differences. The
+// scratch keeps the planes of the last three image rows.
+void measure_row(const WorkImage& image, std::size_t y, bool band_start, double* scratch,
+                 double* noise, double* edges) {
   const std::size_t w = image.width, h = image.height;
-  for_each_row(dev, h, w, [&](std::size_t y) {
-    const std::size_t row = y * w;
-    const std::size_t above = (y > 0 ? y - 1 : y) * w;
-    const std::size_t below = (y + 1 < h ? y + 1 : y) * w;
-    double* noise_row = noise + y * w;
-    double* edges_row = edges + y * w;
-    auto pixel = [&](std::size_t x, std::size_t left, std::size_t right) {
-      const WorkColor& centre = image.at(row + x);
-      double horiz = second_difference(image.at(row + left), centre, image.at(row + right));
-      double vert = second_difference(image.at(above + x), centre, image.at(below + x));
-      double edge = larger(horiz, vert);
-      // Second differences can exceed 1 (a one-pixel black and white checker):
-      // such pixels are as busy as pixels get, so both values stop at 0 rather
-      // than turning back up (z^4) or going negative.
-      double z = larger(0.0, 1.0 - larger(smaller(horiz, vert), edge - 0.5 * std::fabs(horiz - vert)));
-      double z2 = z * z;
-      noise_row[x] = z2 * z2;
-      edges_row[x] = larger(0.0, 1.0 - edge);
-    };
-    pixel(0, 0, 1);  // the image is at least 4 pixels wide here
-    for (std::size_t x = 1; x + 1 < w; ++x) pixel(x, x - 1, x + 1);
-    pixel(w - 1, w - 2, w - 1);
-  });
+  const std::size_t above = y > 0 ? y - 1 : y;
+  const std::size_t below = y + 1 < h ? y + 1 : y;
+  auto planes = [&](std::size_t r) { return scratch + (r % kRowRing) * kPlanes * w; };
+  if (band_start)
+    for (std::size_t r = above; r <= below; ++r) gather_row(image, r, planes(r));
+  else if (below > y)
+    gather_row(image, below, planes(below));
+  contrast_kernels().measure(RowPlanes{planes(above), planes(y), planes(below), w}, noise, edges);
 }
 
 }  // namespace
@@ -77,23 +51,12 @@ void compute_contrast_maps(tamble::device* dev, const WorkColor* image, std::uin
 
 void compute_contrast_maps(tamble::device* dev, const WorkImage& image, double* noise_map,
                            double* edge_map) {
-  const std::uint32_t width = image.width, height = image.height;
-  if (width <= 3 || height <= 3) return;
-  const std::size_t n = std::size_t{width} * height;
-  tamble::array<double> scratch_array = required_array<double>(dev, n);
-  double* scratch = scratch_array.data();
-
-  measure_contrast(dev, image, noise_map, scratch);
-
-  // Widen the edges and shrink them back, so slivers between edges count as edges.
-  const bool close_edges[] = {false, true};
-  if (edge_map) cross_filter_chain(dev, scratch, edge_map, width, height, close_edges, 2);
-
-  // Widen flat areas, blur, and narrow them again past where they started.
-  const bool widen[] = {true, true};
-  cross_filter_chain(dev, noise_map, scratch, width, height, widen, 2);
-  if (width >= 7 && height >= 7) box_blur(dev, scratch, noise_map, scratch, width, height);
-  // The last chain also caps the edges by the finished importance.
-  const bool narrow[] = {true, false, false, false};
-  cross_filter_chain(dev, scratch, noise_map, width, height, narrow, 4, edge_map);
+  if (image.width <= 3 || image.height <= 3) return;
+  RowMeasure measure{[](const void* ctx, std::size_t y, bool band_start, double* scratch,
+                        double* noise, double* edges) {
+                       measure_row(*static_cast<const WorkImage*>(ctx), y, band_start, scratch,
+                                   noise, edges);
+                     },
+                     &image, kRowRing * kPlanes * image.width};
+  smooth_contrast_maps(dev, image.width, image.height, measure, noise_map, edge_map);
 }

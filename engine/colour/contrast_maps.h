@@ -7,7 +7,7 @@
 #include "tamble/device.h"
 
 // Both maps stay untouched when width or height is 3 or less. A null edge
-// map is not made (the noise map is the same). A refused scratch map throws
+// map is not made (the noise map is the same). Refused working memory throws
 // std::bad_alloc with the maps untouched.
 void compute_contrast_maps(tamble::device* dev, const WorkColor* image, std::uint32_t width,
                            std::uint32_t height, double* noise_map, double* edge_map);

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/colour/contrast_filters.h"
 #include "engine/colour/histogram.h"
+#include "engine/colour/contrast_kernels.h"
 #include "engine/colour/contrast_maps.h"
 #include "engine/colour/focus.h"
 #include "engine/colour/working_image.h"
@@ -17,15 +17,6 @@
 namespace {
 
 tamble::device* cpu() { return tamble::get_cpu_device(); }
-
-std::vector<double> random_values(std::size_t n, std::uint32_t seed) {
-  std::vector<double> v(n);
-  for (auto& x : v) {
-    seed = seed * 1664525u + 1013904223u;
-    x = (seed >> 8) / double(1u << 24);
-  }
-  return v;
-}
 
 std::vector<std::uint8_t> random_pixels(std::size_t n, std::uint32_t seed) {
   std::vector<std::uint8_t> p(4 * n);
@@ -64,72 +55,25 @@ std::vector<double> reference_min(const std::vector<double>& v, int w, int h) {
   return reference_cross(v, w, h, [](std::initializer_list<double> l) { return std::min(l); });
 }
 
-// Mean of the six values x-2 .. x+3 along rows, then the same along columns.
+// The box blur as the running sums it is defined by, along rows and then
+// down columns, so every bit must match.
 std::vector<double> reference_blur(const std::vector<double>& v, int w, int h) {
+  auto run = [](auto get, auto put, int n) {
+    double sum = 3 * get(0);
+    for (int i = 0; i < 3; ++i) sum += get(i);
+    for (int x = 0; x < n; ++x) {
+      sum = sum + get(std::min(x + 3, n - 1)) - get(std::max(x - 3, 0));
+      put(x, sum / 6);
+    }
+  };
   std::vector<double> rows(v.size()), out(v.size());
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      double s = 0;
-      for (int d = -2; d <= 3; ++d) s += at(v, w, h, x + d, y);
-      rows[std::size_t(y) * w + x] = s / 6;
-    }
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      double s = 0;
-      for (int d = -2; d <= 3; ++d) s += at(rows, w, h, x, y + d);
-      out[std::size_t(y) * w + x] = s / 6;
-    }
+    run([&](int x) { return v[std::size_t(y) * w + x]; },
+        [&](int x, double s) { rows[std::size_t(y) * w + x] = s; }, w);
+  for (int x = 0; x < w; ++x)
+    run([&](int y) { return rows[std::size_t(y) * w + x]; },
+        [&](int y, double s) { out[std::size_t(y) * w + x] = s; }, h);
   return out;
-}
-
-void expect_near_all(const std::vector<double>& got, const std::vector<double>& want) {
-  ASSERT_EQ(got.size(), want.size());
-  for (std::size_t i = 0; i < got.size(); ++i) ASSERT_NEAR(got[i], want[i], 1e-12) << "at " << i;
-}
-
-TEST(ContrastFilters, CrossFiltersMatchAStraightforwardVersion) {
-  for (auto [w, h] : {std::pair{1, 1}, {1, 5}, {6, 1}, {4, 4}, {13, 9}, {200, 30}}) {
-    SCOPED_TRACE(testing::Message() << w << "x" << h);
-    auto in = random_values(std::size_t(w) * h, w * 31 + h);
-    std::vector<double> out(in.size());
-    cross_maximum(cpu(), in.data(), out.data(), w, h);
-    EXPECT_EQ(out, reference_max(in, w, h));
-    cross_minimum(cpu(), in.data(), out.data(), w, h);
-    EXPECT_EQ(out, reference_min(in, w, h));
-  }
-}
-
-TEST(ContrastFilters, ChainsGiveTheSameBitsAsSeparatePasses) {
-  const bool steps[] = {true, false, false, true};
-  for (auto [w, h] : {std::pair{1, 1}, {5, 2}, {3, 31}, {17, 33}, {40, 70}, {9, 100}}) {
-    for (unsigned count = 1; count <= 4; ++count) {
-      SCOPED_TRACE(testing::Message() << w << "x" << h << ", " << count << " steps");
-      auto in = random_values(std::size_t(w) * h, w * 3 + h);
-      auto want = in;
-      for (unsigned s = 0; s < count; ++s)
-        want = steps[s] ? reference_max(want, w, h) : reference_min(want, w, h);
-      auto cap = random_values(in.size(), 11);
-      auto want_cap = cap;
-      for (std::size_t i = 0; i < cap.size(); ++i) want_cap[i] = std::min(want[i], cap[i]);
-      std::vector<double> out(in.size());
-      cross_filter_chain(cpu(), in.data(), out.data(), w, h, steps, count, cap.data());
-      EXPECT_EQ(out, want);
-      EXPECT_EQ(cap, want_cap);
-    }
-  }
-}
-
-TEST(ContrastFilters, BoxBlurMatchesAStraightforwardVersion) {
-  for (auto [w, h] : {std::pair{7, 7}, {7, 12}, {19, 8}, {9, 33}, {300, 40}}) {
-    SCOPED_TRACE(testing::Message() << w << "x" << h);
-    auto in = random_values(std::size_t(w) * h, w * 7 + h);
-    std::vector<double> scratch(in.size()), out(in.size());
-    box_blur(cpu(), in.data(), scratch.data(), out.data(), w, h);
-    expect_near_all(out, reference_blur(in, w, h));
-    // In place gives the same bits.
-    box_blur(cpu(), in.data(), scratch.data(), in.data(), w, h);
-    EXPECT_EQ(in, out);
-  }
 }
 
 // The whole map computation written out plainly.
@@ -150,7 +94,7 @@ void reference_maps(const std::vector<WorkColor>& img, int w, int h, std::vector
       double vt = second(px(x, y - 1), px(x, y), px(x, y + 1));
       double edge = std::max(hz, vt);
       double z = std::max(0.0, 1 - std::max(std::min(hz, vt), edge - 0.5 * std::fabs(hz - vt)));
-      noise[std::size_t(y) * w + x] = std::pow(z, 4);
+      noise[std::size_t(y) * w + x] = z * z * (z * z);
       edges[std::size_t(y) * w + x] = std::max(0.0, 1 - edge);
     }
   noise = reference_max(reference_max(noise, w, h), w, h);
@@ -161,8 +105,11 @@ void reference_maps(const std::vector<WorkColor>& img, int w, int h, std::vector
   for (std::size_t i = 0; i < edges.size(); ++i) edges[i] = std::min(noise[i], edges[i]);
 }
 
-TEST(ContrastMaps, FollowTheFilterSequence) {
-  for (auto [w, h] : {std::pair{4, 4}, {6, 9}, {23, 17}}) {
+// Sizes without the blur, with one band and strip, and with several of each
+// (the pool's thread count sets how many).
+TEST(ContrastMaps, FollowTheFilterSequenceBitForBit) {
+  tamble::configure_runtime(3);
+  for (auto [w, h] : {std::pair{4, 4}, {6, 9}, {9, 5}, {23, 17}, {300, 220}, {70, 600}}) {
     SCOPED_TRACE(testing::Message() << w << "x" << h);
     std::size_t n = std::size_t(w) * h;
     auto pixels = random_pixels(n, w + h);
@@ -171,13 +118,38 @@ TEST(ContrastMaps, FollowTheFilterSequence) {
     std::vector<double> noise(n), edges(n), want_noise, want_edges;
     ASSERT_NO_THROW(compute_contrast_maps(cpu(), img.data(), w, h, noise.data(), edges.data()));
     reference_maps(img, w, h, want_noise, want_edges);
-    expect_near_all(noise, want_noise);
-    expect_near_all(edges, want_edges);
-    for (std::size_t i = 0; i < n; ++i) EXPECT_LE(edges[i], noise[i]);
-    // Without an edge map the noise map is the same, bit for bit.
+    EXPECT_EQ(std::memcmp(noise.data(), want_noise.data(), n * sizeof(double)), 0);
+    EXPECT_EQ(std::memcmp(edges.data(), want_edges.data(), n * sizeof(double)), 0);
+    // Without an edge map the noise map is the same.
     std::vector<double> noise_alone(n);
     compute_contrast_maps(cpu(), img.data(), w, h, noise_alone.data(), nullptr);
     EXPECT_EQ(std::memcmp(noise_alone.data(), noise.data(), n * sizeof(double)), 0);
+  }
+}
+
+// Levels the processor lacks fall back to the base kernels.
+TEST(ContrastKernels, EveryLevelGivesTheSameBits) {
+  const ContrastKernels& base = contrast_kernels_for(0);
+  const ContrastKernels& vector = contrast_kernels_for(2);
+  std::uint32_t seed = 5;
+  auto next = [&] {
+    seed = seed * 1664525u + 1013904223u;
+    return (seed >> 8) / double(1u << 22) - 1.0;  // some beyond 0..1, as checkers give
+  };
+  for (std::size_t w : {4, 5, 6, 7, 9, 12, 67}) {
+    std::vector<double> planes(3 * 4 * w);
+    for (double& v : planes) v = next();
+    const RowPlanes p{planes.data(), planes.data() + 4 * w, planes.data() + 8 * w, w};
+    std::vector<double> n0(w), e0(w), n1(w), e1(w), c0(w), c1(w);
+    base.measure(p, n0.data(), e0.data());
+    vector.measure(p, n1.data(), e1.data());
+    EXPECT_EQ(std::memcmp(n0.data(), n1.data(), w * sizeof(double)), 0) << w;
+    EXPECT_EQ(std::memcmp(e0.data(), e1.data(), w * sizeof(double)), 0) << w;
+    for (bool is_max : {true, false}) {
+      base.cross_row(is_max, p.above, p.row, p.below, w, c0.data());
+      vector.cross_row(is_max, p.above, p.row, p.below, w, c1.data());
+      EXPECT_EQ(c0, c1) << w;
+    }
   }
 }
 

@@ -1,0 +1,25 @@
+#pragma once
+// The smoothing of the contrast maps, made block-wise so that no whole-image
+// scratch map is needed: bands of rows measure, widen and blur along rows
+// while the rows are in cache, then strips of columns blur down the columns
+// and narrow. Every value comes out bit for bit as from whole-image passes.
+#include <cstddef>
+#include <cstdint>
+
+#include "tamble/device.h"
+
+// Gives the raw noise and edge values of row y (edges may be null). A band
+// asks for its rows one after another going down, band_start marking the
+// first; scratch is the band's own, scratch_values long, kept between calls.
+struct RowMeasure {
+  void (*fn)(const void* ctx, std::size_t y, bool band_start, double* scratch, double* noise,
+             double* edges);
+  const void* ctx;
+  std::size_t scratch_values;
+};
+
+// Needs width and height above 3. Writes the whole noise map, and the edge
+// map unless it is null. Refused working memory throws std::bad_alloc before
+// either map is written.
+void smooth_contrast_maps(tamble::device* dev, std::uint32_t width, std::uint32_t height,
+                          RowMeasure measure, double* noise_map, double* edge_map);

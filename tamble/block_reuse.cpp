@@ -1,0 +1,115 @@
+#include "tamble/block_reuse.h"
+
+#include <mutex>
+#include <vector>
+
+#include "tamble/os_memory.h"
+
+namespace tamble {
+
+namespace {
+
+struct block {
+  void* p;
+  std::size_t bytes;
+};
+
+// A kept block serves a request of at least half its size.
+constexpr std::size_t kMaxWaste = 2;
+constexpr std::size_t kMaxKept = 4;
+
+struct registry {
+  std::mutex mutex;
+  std::vector<block> live;  // large blocks in use, with their sizes
+  std::vector<block> kept;  // freed while a scope is open, oldest first
+  unsigned scopes = 0;
+
+  void give_back_kept() {
+    for (const block& b : kept) os::free_aligned(b.p);
+    kept.clear();
+  }
+};
+
+// Never destroyed: arrays may be freed during static destruction.
+registry& the_registry() {
+  static registry& r = *new registry;
+  return r;
+}
+
+}  // namespace
+
+freed_block_reuse::freed_block_reuse() {
+  registry& r = the_registry();
+  std::lock_guard<std::mutex> lock(r.mutex);
+  ++r.scopes;
+}
+
+freed_block_reuse::~freed_block_reuse() {
+  registry& r = the_registry();
+  std::lock_guard<std::mutex> lock(r.mutex);
+  if (--r.scopes == 0) r.give_back_kept();
+}
+
+namespace detail {
+
+void* allocate_large_block(std::size_t bytes) {
+  registry& r = the_registry();
+  std::lock_guard<std::mutex> lock(r.mutex);
+  std::size_t best = r.kept.size();
+  for (std::size_t i = 0; i < r.kept.size(); ++i) {
+    const block& b = r.kept[i];
+    if (b.bytes >= bytes && b.bytes / kMaxWaste <= bytes &&
+        (best == r.kept.size() || b.bytes < r.kept[best].bytes))
+      best = i;
+  }
+  if (best < r.kept.size()) {
+    block b = r.kept[best];
+    r.kept.erase(r.kept.begin() + static_cast<std::ptrdiff_t>(best));
+    r.live.push_back(b);
+    // The tail past the request goes back, so reuse never raises the peak;
+    // whole large pages only, to keep the rest of them whole.
+    const std::size_t page = os::kLargePageBytes;
+    const std::size_t keep = (bytes + page - 1) / page * page;
+    if (keep < b.bytes) os::discard_pages(static_cast<char*>(b.p) + keep, b.bytes - keep);
+    return b.p;
+  }
+  // None fits: holding them beside a fresh block would only raise the peak.
+  r.give_back_kept();
+  void* p = os::allocate_aligned(bytes, os::kLargePageBytes);
+  if (p == nullptr) return nullptr;
+  os::advise_large_pages(p, bytes);
+  r.live.push_back({p, bytes});
+  return p;
+}
+
+bool free_large_block(void* p) {
+  registry& r = the_registry();
+  std::lock_guard<std::mutex> lock(r.mutex);
+  for (std::size_t i = 0; i < r.live.size(); ++i) {
+    if (r.live[i].p != p) continue;
+    block b = r.live[i];
+    r.live[i] = r.live.back();
+    r.live.pop_back();
+    if (r.scopes == 0) {
+      os::free_aligned(p);
+    } else {
+      if (r.kept.size() == kMaxKept) {
+        os::free_aligned(r.kept.front().p);
+        r.kept.erase(r.kept.begin());
+      }
+      r.kept.push_back(b);
+    }
+    return true;
+  }
+  return false;
+}
+
+std::size_t kept_block_count() {
+  registry& r = the_registry();
+  std::lock_guard<std::mutex> lock(r.mutex);
+  return r.kept.size();
+}
+
+}  // namespace detail
+
+}  // namespace tamble

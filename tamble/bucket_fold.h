@@ -10,6 +10,7 @@
 // bit for bit, whatever the number of participants.
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "tamble/algorithms.h"
@@ -24,6 +25,28 @@ struct set_aside {
   std::uint32_t item;
 };
 
+// Adds the members of items [lo, hi) to counts. Four tables take turns, so
+// neighbours of one bucket do not wait on each other's increments.
+template <class Bucket>
+void count_buckets(const Bucket* bucket_of, std::size_t lo, std::size_t hi,
+                   std::uint32_t bucket_count, std::uint64_t* counts) {
+  const std::size_t buckets = bucket_count;
+  std::vector<std::uint64_t> lanes(4 * buckets, 0);
+  std::size_t i = lo;
+  auto count = [&](std::size_t lane, std::size_t at) {
+    if (bucket_of[at] < bucket_count) ++lanes[lane * buckets + bucket_of[at]];
+  };
+  for (; i + 4 <= hi; i += 4) {
+    count(0, i);
+    count(1, i + 1);
+    count(2, i + 2);
+    count(3, i + 3);
+  }
+  for (; i < hi; ++i) count(0, i);
+  for (std::size_t b = 0; b < buckets; ++b)
+    counts[b] += lanes[b] + lanes[buckets + b] + lanes[2 * buckets + b] + lanes[3 * buckets + b];
+}
+
 template <class R, class AddItem, class Combine, class Bucket>
 void fold_by_bucket_in(const Bucket* bucket_of, std::size_t item_count,
                        std::uint32_t bucket_count, std::uint32_t chunk_len, unsigned parts,
@@ -34,17 +57,13 @@ void fold_by_bucket_in(const Bucket* bucket_of, std::size_t item_count,
   std::vector<std::uint64_t> starts(static_cast<std::size_t>(parts + 1) * buckets, 0);
   if (parts > 1) {
     for_each_participant_chunk(item_count, parts, [&](unsigned c, std::size_t lo, std::size_t hi) {
-      std::uint64_t* mine = starts.data() + (c + 1) * buckets;
-      for (std::size_t i = lo; i < hi; ++i)
-        if (bucket_of[i] < bucket_count) ++mine[bucket_of[i]];
+      count_buckets(bucket_of, lo, hi, bucket_count, starts.data() + (c + 1) * buckets);
     });
     for (unsigned c = 1; c <= parts; ++c)
       for (std::size_t b = 0; b < buckets; ++b)
         starts[c * buckets + b] += starts[(c - 1) * buckets + b];
   } else {
-    std::uint64_t* all = starts.data() + buckets;
-    for (std::size_t i = 0; i < item_count; ++i)
-      if (bucket_of[i] < bucket_count) ++all[bucket_of[i]];
+    count_buckets(bucket_of, 0, item_count, bucket_count, starts.data() + buckets);
   }
   // Chunk records of bucket b take slots first_chunk[b] onwards.
   const std::uint64_t* totals = starts.data() + parts * buckets;
@@ -66,20 +85,34 @@ void fold_by_bucket_in(const Bucket* bucket_of, std::size_t item_count,
       slot[b] = first_chunk[b] + static_cast<std::size_t>((start[b] + chunk_len - 1) / chunk_len);
     }
     std::vector<set_aside>& later = aside[c];
-    for (std::size_t i = lo; i < hi; ++i) {
+    for (std::size_t i = lo; i < hi;) {
       const std::uint32_t b = bucket_of[i];
-      if (b >= bucket_count) continue;
+      if (b >= bucket_count) {
+        ++i;
+        continue;
+      }
       if (finish[b]) {
         --finish[b];
         later.push_back({b, static_cast<std::uint32_t>(i)});
+        ++i;
         continue;
       }
       if (left[b] == 0) {
         open[b] = identity;
         left[b] = chunk_len;
       }
-      add_item(open[b], i);
-      if (--left[b] == 0) chunks[slot[b]++] = open[b];
+      // Neighbours often share a bucket: the run is folded in a local record.
+      R record = std::move(open[b]);
+      std::uint32_t due = left[b];
+      do {
+        add_item(record, i);
+        ++i;
+      } while (--due && i < hi && bucket_of[i] == b);
+      left[b] = due;
+      if (due == 0)
+        chunks[slot[b]++] = std::move(record);
+      else
+        open[b] = std::move(record);
     }
     for (std::size_t b = 0; b < buckets; ++b)
       if (left[b]) chunks[slot[b]] = open[b];

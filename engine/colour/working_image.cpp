@@ -88,26 +88,44 @@ struct RangeColours {
 
 // False when the range alone has more than max_colors colours (or another
 // range gave up first): the image has at least as many.
+std::uint32_t number_of(RangeColours& range, std::uint32_t word, std::size_t max_colors,
+                        const std::atomic<bool>& over, bool& full) {
+  bool added = false;
+  std::uint32_t& number = range.table.value_of(word, added);
+  if (added) {
+    if (range.words.size() >= max_colors || over.load(std::memory_order_relaxed)) full = true;
+    number = static_cast<std::uint32_t>(range.words.size());
+    range.words.push_back(word);
+  }
+  return number;
+}
+
+// Nearby pixels share few colours, so recent numbers sit in a small
+// direct-mapped table in front of the range's hash table.
+constexpr unsigned kRecentBits = 10;
+
 bool number_range(const std::uint8_t* pixels, std::size_t lo, std::size_t hi,
                   std::size_t max_colors, const std::atomic<bool>& over, RangeColours& range,
                   std::uint32_t* ids) {
-  std::uint32_t last = 0, last_id = 0;
+  if (lo >= hi) return true;
+  bool full = false;
+  // Every slot starts with a true pair: the first pixel's colour and number.
+  const std::uint32_t first = pixel_word(pixels + 4 * lo);
+  const std::uint32_t first_id = number_of(range, first, max_colors, over, full);
+  std::uint32_t recent_words[1u << kRecentBits], recent_ids[1u << kRecentBits];
+  std::fill(std::begin(recent_words), std::end(recent_words), first);
+  std::fill(std::begin(recent_ids), std::end(recent_ids), first_id);
   for (std::size_t i = lo; i < hi; ++i) {
     const std::uint32_t word = pixel_word(pixels + 4 * i);
-    if (i == lo || word != last) {
-      bool added = false;
-      std::uint32_t& number = range.table.value_of(word, added);
-      if (added) {
-        if (range.words.size() >= max_colors || over.load(std::memory_order_relaxed)) return false;
-        number = static_cast<std::uint32_t>(range.words.size());
-        range.words.push_back(word);
-      }
-      last = word;
-      last_id = number;
+    const std::uint32_t slot = (word * 0x9E3779B1u) >> (32 - kRecentBits);
+    if (recent_words[slot] != word) {
+      recent_words[slot] = word;
+      recent_ids[slot] = number_of(range, word, max_colors, over, full);
+      if (full) return false;
     }
-    ids[i] = last_id;
+    ids[i] = recent_ids[slot];
   }
-  return true;
+  return !full;
 }
 
 }  // namespace

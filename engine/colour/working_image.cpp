@@ -86,14 +86,25 @@ struct RangeColours {
   std::vector<std::uint32_t> words;
 };
 
-// False when the range alone has more than max_colors colours (or another
-// range gave up first): the image has at least as many.
-std::uint32_t number_of(RangeColours& range, std::uint32_t word, std::size_t max_colors,
-                        const std::atomic<bool>& over, bool& full) {
+// What the ranges may meet before the image surely has more than max_colors
+// colours: any one range more than max_colors, or all of them together more
+// than `parts` times as many (each colour counts at most once per range).
+struct ColourBudget {
+  std::size_t max_colors;
+  std::size_t all_ranges;
+  std::atomic<std::size_t> met{0};
+  std::atomic<bool> over{false};
+};
+
+// A new colour that breaks the budget sets `full`.
+std::uint32_t number_of(RangeColours& range, std::uint32_t word, ColourBudget& budget, bool& full) {
   bool added = false;
   std::uint32_t& number = range.table.value_of(word, added);
   if (added) {
-    if (range.words.size() >= max_colors || over.load(std::memory_order_relaxed)) full = true;
+    if (range.words.size() >= budget.max_colors ||
+        budget.met.fetch_add(1, std::memory_order_relaxed) >= budget.all_ranges ||
+        budget.over.load(std::memory_order_relaxed))
+      full = true;
     number = static_cast<std::uint32_t>(range.words.size());
     range.words.push_back(word);
   }
@@ -104,14 +115,14 @@ std::uint32_t number_of(RangeColours& range, std::uint32_t word, std::size_t max
 // direct-mapped table in front of the range's hash table.
 constexpr unsigned kRecentBits = 10;
 
+// False when the budget broke, here or in another range.
 bool number_range(const std::uint8_t* pixels, std::size_t lo, std::size_t hi,
-                  std::size_t max_colors, const std::atomic<bool>& over, RangeColours& range,
-                  std::uint32_t* ids) {
+                  ColourBudget& budget, RangeColours& range, std::uint32_t* ids) {
   if (lo >= hi) return true;
   bool full = false;
   // Every slot starts with a true pair: the first pixel's colour and number.
   const std::uint32_t first = pixel_word(pixels + 4 * lo);
-  const std::uint32_t first_id = number_of(range, first, max_colors, over, full);
+  const std::uint32_t first_id = number_of(range, first, budget, full);
   std::uint32_t recent_words[1u << kRecentBits], recent_ids[1u << kRecentBits];
   std::fill(std::begin(recent_words), std::end(recent_words), first);
   std::fill(std::begin(recent_ids), std::end(recent_ids), first_id);
@@ -120,7 +131,7 @@ bool number_range(const std::uint8_t* pixels, std::size_t lo, std::size_t hi,
     const std::uint32_t slot = (word * 0x9E3779B1u) >> (32 - kRecentBits);
     if (recent_words[slot] != word) {
       recent_words[slot] = word;
-      recent_ids[slot] = number_of(range, word, max_colors, over, full);
+      recent_ids[slot] = number_of(range, word, budget, full);
       if (full) return false;
     }
     ids[i] = recent_ids[slot];
@@ -138,13 +149,13 @@ bool number_colours(tamble::device* dev, const std::uint8_t* pixels, std::size_t
   // where neighbours repeat); the ranges' tables are merged afterwards.
   tamble::array<std::uint32_t> ids = required_array<std::uint32_t>(dev, pixel_count);
   std::vector<RangeColours> ranges(parts);
-  std::atomic<bool> over{false};
+  ColourBudget budget{max_colors, max_colors * parts};
   tamble::detail::for_each_participant_chunk(
       pixel_count, parts, [&](unsigned c, std::size_t lo, std::size_t hi) {
-        if (!number_range(pixels, lo, hi, max_colors, over, ranges[c], ids.data()))
-          over.store(true, std::memory_order_relaxed);
+        if (!number_range(pixels, lo, hi, budget, ranges[c], ids.data()))
+          budget.over.store(true, std::memory_order_relaxed);
       });
-  if (over.load()) return false;
+  if (budget.over.load()) return false;
 
   // The first range's numbers stand; later ranges add the colours it lacks
   // and renumber their pixels.

@@ -1,16 +1,19 @@
-// Working-space conversion, contrast maps and histogram building on a corpus
-// photo (argument 0) and on a synthetic 4096 x 4096 image (argument 1).
+// Working-space conversion, colour numbering, contrast maps and histogram
+// building on a photo (argument 0: BQ_BENCH_PHOTO when set, else a corpus
+// photo) and on a synthetic 4096 x 4096 image (argument 1).
 #include <benchmark/benchmark.h>
 #include <png.h>
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "engine/colour/histogram.h"
 #include "engine/colour/contrast_maps.h"
 #include "engine/colour/working_image.h"
+#include "io/image_decode.h"
 #include "tamble/runtime.h"
 
 namespace {
@@ -23,6 +26,15 @@ struct BenchImage {
 
 BenchImage load_photo() {
   BenchImage img;
+  if (const char* path = std::getenv("BQ_BENCH_PHOTO")) {
+    DecodedImage decoded;
+    if (load_image_file(path, decoded).ok()) {
+      img.width = decoded.width;
+      img.height = decoded.height;
+      img.pixels = std::move(decoded.pixels);
+    }
+    return img;
+  }
   png_image png{};
   png.version = PNG_IMAGE_VERSION;
   std::string path = std::string(BQ_CORPUS_DIR) + "/astronaut.png";
@@ -113,8 +125,44 @@ void BM_Histogram(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * img.count());
 }
 
+// What a run that keeps nothing does: number the colours (up to a quarter
+// of the pixels), then build the histogram from the numbers.
+void BM_NumberColours(benchmark::State& state) {
+  const BenchImage& img = image(state.range(0));
+  tamble::device* dev = setup(state, img);
+  std::size_t colours = 0;
+  for (auto _ : state) {
+    NumberedColours numbered;
+    if (number_colours(dev, img.pixels.data(), img.count(), kDefaultGamma, img.count() / 4, numbered))
+      colours = numbered.colors.size();
+    benchmark::DoNotOptimize(numbered.ids.data());
+  }
+  state.counters["colours"] = static_cast<double>(colours);
+  state.SetItemsProcessed(state.iterations() * img.count());
+}
+
+void BM_HistogramNumbered(benchmark::State& state) {
+  const BenchImage& img = image(state.range(0));
+  tamble::device* dev = setup(state, img);
+  NumberedColours numbered;
+  if (!number_colours(dev, img.pixels.data(), img.count(), kDefaultGamma, img.count() / 4, numbered)) {
+    state.SkipWithError("more colours than a quarter of the pixels");
+    return;
+  }
+  std::vector<double> importance(img.count(), 0.5);
+  for (auto _ : state) {
+    auto hist = build_histogram_numbered(dev, numbered.ids.data(), img.count(), numbered.words.data(),
+                                         numbered.words.size(), kDefaultGamma, 1966080, 0,
+                                         importance.data());
+    benchmark::DoNotOptimize(hist.get());
+  }
+  state.SetItemsProcessed(state.iterations() * img.count());
+}
+
 }  // namespace
 
+BENCHMARK(BM_NumberColours)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_HistogramNumbered)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_WorkingImage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ContrastMaps)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Histogram)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -126,8 +126,9 @@ WorkImage cached_working_image(tamble::device* dev, const std::uint8_t* pixels,
   const std::size_t pixel_count = static_cast<std::size_t>(width) * height;
   // The key sees the pixel count, not the shape; the contrast maps depend on
   // the shape, so the width must match as well.
-  if (g_working.valid && g_working.key == key && g_working.pixel_count == pixel_count &&
-      g_working.width == width) {
+  // A run that keeps nothing has no key to match.
+  if (g_keep_caches && g_working.valid && g_working.key == key &&
+      g_working.pixel_count == pixel_count && g_working.width == width) {
     engine_log(settings, "working-space image cached%c", '\n');
     ++g_run_stats.image_cache_hits;
     return working_view(width, height);

@@ -13,8 +13,9 @@
 #include "engine/engine_settings.h"
 #include "tamble/device.h"
 
-// The image as working colours (see keep_engine_caches for its form), reused when `key`, the pixel count and the
-// width match the cached ones, else converted anew. Refused memory throws
+// The image as working colours (see keep_engine_caches for its form), reused
+// while caches are kept and `key`, the pixel count and the width match the
+// cached ones, else converted anew. Refused memory throws
 // std::bad_alloc (as every function here does) and leaves the cache empty.
 WorkImage cached_working_image(tamble::device* dev, const std::uint8_t* pixels,
                                std::uint32_t width, std::uint32_t height, double gamma,

@@ -57,7 +57,9 @@ std::uint32_t run_steps(tamble::device* dev, ImageDesc& image, const EngineSetti
 
   // The entry's copy is one packed block, rows[0] its start.
   const std::uint8_t* pixels = image.rows[0];
-  std::uint64_t key = image_key(dev, pixels, n, image.gamma);
+  const bool keep_caches = engine_caches_kept();
+  // Only a later run could match the key: a run that keeps nothing skips it.
+  const std::uint64_t key = keep_caches ? image_key(dev, pixels, n, image.gamma) : 0;
   const WorkImage work =
       cached_working_image(dev, pixels, width, height, image.gamma, key, settings);
 
@@ -66,7 +68,6 @@ std::uint32_t run_steps(tamble::device* dev, ImageDesc& image, const EngineSetti
   // contrast maps.
   const bool has_contrast = width > 3 && height > 3;
   const bool focused = focus_applies(image, settings);
-  const bool keep_caches = engine_caches_kept();
   // Only dithering reads the edge map.
   if (!keep_caches && !settings.dither_on()) skip_cached_edge_map();
   tamble::array<double> importance;

@@ -12,7 +12,8 @@
 
 namespace {
 
-// Each participant sums the keys of one range over every pixel.
+// Each participant sums the keys of one range over every pixel. A run of
+// pixels of one colour is summed in a register, in the same order.
 template <class WeightOf>
 void sum_by_key(tamble::device* dev, const std::uint32_t* ids, std::size_t pixel_count,
                 const std::uint32_t* key_of_colour, std::size_t distinct, WeightOf weight_of,
@@ -20,12 +21,21 @@ void sum_by_key(tamble::device* dev, const std::uint32_t* ids, std::size_t pixel
   const unsigned parts = tally_partitions();
   tamble::for_each_index(
       dev, parts,
-      [&](std::size_t p) {
+      [=](std::size_t p) {
         const std::uint32_t lo = static_cast<std::uint32_t>(distinct * p / parts);
         const std::uint32_t hi = static_cast<std::uint32_t>(distinct * (p + 1) / parts);
-        for (std::size_t i = 0; i < pixel_count; ++i) {
-          const std::uint32_t k = key_of_colour[ids[i]];
-          if (k >= lo && k < hi) sums[k] += weight_of(i);
+        for (std::size_t i = 0; i < pixel_count;) {
+          const std::uint32_t id = ids[i];
+          const std::uint32_t k = key_of_colour[id];
+          if (k < lo || k >= hi) {
+            ++i;
+            continue;
+          }
+          double sum = sums[k];
+          do {
+            sum += weight_of(i);
+          } while (++i < pixel_count && ids[i] == id);
+          sums[k] = sum;
         }
       },
       2);
@@ -69,7 +79,7 @@ std::unique_ptr<Histogram> build_histogram_numbered(tamble::device* dev, const s
   std::fill(sums.data(), sums.data() + distinct, 0.0);
   if (importance)
     sum_by_key(dev, ids, pixel_count, key_of_colour.data(), distinct,
-               [&](std::size_t i) { return importance[i] + 0.5; }, sums.data());
+               [importance](std::size_t i) { return importance[i] + 0.5; }, sums.data());
   else
     sum_by_key(dev, ids, pixel_count, key_of_colour.data(), distinct,
                [](std::size_t) { return 1.0; }, sums.data());

@@ -11,6 +11,7 @@
 #include "engine/colour/key_table.h"
 #include "engine/required_array.h"
 #include "tamble/algorithms.h"
+#include "tamble/participant_chunks.h"
 
 namespace {
 
@@ -76,71 +77,131 @@ void convert_working_image(tamble::device* dev, const std::uint8_t* pixels,
   tamble::for_each_index(dev, blocks, convert, serial_below);
 }
 
+namespace {
+
+// One participant's pixel range: its colours in the order it met them, and
+// each pixel's number among them written to ids.
+struct RangeColours {
+  KeyTable<std::uint32_t> table;
+  std::vector<std::uint32_t> words;
+};
+
+// What the ranges may meet before the image surely has more than max_colors
+// colours: any one range more than max_colors, or all of them together more
+// than `parts` times as many (each colour counts at most once per range).
+struct ColourBudget {
+  std::size_t max_colors;
+  std::size_t all_ranges;
+  std::atomic<std::size_t> met{0};
+  std::atomic<bool> over{false};
+};
+
+// A new colour that breaks the budget sets `full`.
+std::uint32_t number_of(RangeColours& range, std::uint32_t word, ColourBudget& budget, bool& full) {
+  bool added = false;
+  std::uint32_t& number = range.table.value_of(word, added);
+  if (added) {
+    if (range.words.size() >= budget.max_colors ||
+        budget.met.fetch_add(1, std::memory_order_relaxed) >= budget.all_ranges ||
+        budget.over.load(std::memory_order_relaxed))
+      full = true;
+    number = static_cast<std::uint32_t>(range.words.size());
+    range.words.push_back(word);
+  }
+  return number;
+}
+
+// Nearby pixels share few colours, so recent numbers sit in a small
+// direct-mapped table in front of the range's hash table.
+constexpr unsigned kRecentBits = 10;
+
+// False when the budget broke, here or in another range.
+bool number_range(const std::uint8_t* pixels, std::size_t lo, std::size_t hi,
+                  ColourBudget& budget, RangeColours& range, std::uint32_t* ids) {
+  if (lo >= hi) return true;
+  bool full = false;
+  // Every slot starts with a true pair: the first pixel's colour and number.
+  const std::uint32_t first = pixel_word(pixels + 4 * lo);
+  const std::uint32_t first_id = number_of(range, first, budget, full);
+  std::uint32_t recent_words[1u << kRecentBits], recent_ids[1u << kRecentBits];
+  std::fill(std::begin(recent_words), std::end(recent_words), first);
+  std::fill(std::begin(recent_ids), std::end(recent_ids), first_id);
+  for (std::size_t i = lo; i < hi; ++i) {
+    const std::uint32_t word = pixel_word(pixels + 4 * i);
+    const std::uint32_t slot = (word * 0x9E3779B1u) >> (32 - kRecentBits);
+    if (recent_words[slot] != word) {
+      recent_words[slot] = word;
+      recent_ids[slot] = number_of(range, word, budget, full);
+      if (full) return false;
+    }
+    ids[i] = recent_ids[slot];
+  }
+  return !full;
+}
+
+}  // namespace
+
 bool number_colours(tamble::device* dev, const std::uint8_t* pixels, std::size_t pixel_count,
                     double gamma, std::size_t max_colors, NumberedColours& out) {
   out = NumberedColours{};
   const unsigned parts = tally_partitions();
-  // Each partition's colours numbered in the order its participant meets them.
-  std::vector<KeyTable<std::uint32_t>> tables(parts);
-  std::atomic<std::size_t> total{0};
-  tamble::for_each_index(
-      dev, parts,
-      [&](std::size_t p) {
-        KeyTable<std::uint32_t>& table = tables[p];
-        std::uint32_t last = 0;
-        bool seen = false;
-        for (std::size_t i = 0; i < pixel_count; ++i) {
-          const std::uint32_t word = pixel_word(pixels + 4 * i);
-          if (seen && word == last) continue;
-          if (key_partition(word, parts) != p) continue;
-          bool added = false;
-          std::uint32_t& number = table.value_of(word, added);
-          if (added) {
-            if (total.fetch_add(1, std::memory_order_relaxed) >= max_colors) return;
-            number = static_cast<std::uint32_t>(table.size() - 1);
-          }
-          last = word;
-          seen = true;
-        }
-      },
-      2);
-  if (total.load() > max_colors) return false;
+  // Each range numbers its colours with one hash lookup per pixel (fewer
+  // where neighbours repeat); the ranges' tables are merged afterwards.
+  tamble::array<std::uint32_t> ids = required_array<std::uint32_t>(dev, pixel_count);
+  std::vector<RangeColours> ranges(parts);
+  ColourBudget budget{max_colors, max_colors * parts};
+  tamble::detail::for_each_participant_chunk(
+      pixel_count, parts, [&](unsigned c, std::size_t lo, std::size_t hi) {
+        if (!number_range(pixels, lo, hi, budget, ranges[c], ids.data()))
+          budget.over.store(true, std::memory_order_relaxed);
+      });
+  if (budget.over.load()) return false;
 
-  // Partition p's colours follow those of the partitions before it.
-  std::vector<std::uint32_t> first(parts + 1, 0);
-  for (unsigned p = 0; p < parts; ++p)
-    first[p + 1] = first[p] + static_cast<std::uint32_t>(tables[p].size());
-  out.colors = required_array<WorkColor>(dev, first[parts]);
-  out.words = required_array<std::uint32_t>(dev, first[parts]);
-  out.ids = required_array<std::uint32_t>(dev, pixel_count);
-  const GammaTable table(gamma);
-  tamble::for_each_index(
-      dev, parts,
-      [&](std::size_t p) {
-        tables[p].for_each([&](std::uint32_t word, std::uint32_t number) {
-          out.colors.data()[first[p] + number] = convert_pixel(word, table);
-          out.words.data()[first[p] + number] = word;
-        });
-      },
-      2);
-  std::uint32_t* id = out.ids.data();
-  const std::size_t blocks = (pixel_count + kBlockPixels - 1) / kBlockPixels;
+  // The first range's numbers stand; later ranges add the colours it lacks
+  // and renumber their pixels.
+  KeyTable<std::uint32_t>& all = ranges[0].table;
+  std::vector<std::uint32_t>& words = ranges[0].words;
+  std::vector<std::vector<std::uint32_t>> renumber(parts);
+  for (unsigned c = 1; c < parts; ++c) {
+    renumber[c].resize(ranges[c].words.size());
+    for (std::size_t j = 0; j < ranges[c].words.size(); ++j) {
+      bool added = false;
+      std::uint32_t& number = all.value_of(ranges[c].words[j], added);
+      if (added) {
+        if (words.size() >= max_colors) return false;
+        number = static_cast<std::uint32_t>(words.size());
+        words.push_back(ranges[c].words[j]);
+      }
+      renumber[c][j] = number;
+    }
+    ranges[c] = RangeColours{};
+  }
+  std::uint32_t* id = ids.data();
+  const std::size_t first_later = tamble::detail::chunk_begin(pixel_count, parts, 1);
+  const std::size_t blocks = (pixel_count - first_later + kBlockPixels - 1) / kBlockPixels;
   tamble::for_each_index(
       dev, blocks,
       [&](std::size_t block) {
-        const std::size_t begin = block * kBlockPixels;
+        std::size_t begin = first_later + block * kBlockPixels;
         const std::size_t end = std::min(pixel_count, begin + kBlockPixels);
-        std::uint32_t last = 0, last_id = 0;
-        for (std::size_t i = begin; i < end; ++i) {
-          const std::uint32_t word = pixel_word(pixels + 4 * i);
-          if (i == begin || word != last) {
-            const unsigned p = key_partition(word, parts);
-            last_id = first[p] + *tables[p].find(word);
-            last = word;
-          }
-          id[i] = last_id;
+        // A block may span two ranges.
+        while (begin < end) {
+          unsigned c = 1;
+          while (tamble::detail::chunk_begin(pixel_count, parts, c + 1) <= begin) ++c;
+          const std::size_t stop = std::min(end, tamble::detail::chunk_begin(pixel_count, parts, c + 1));
+          const std::uint32_t* to = renumber[c].data();
+          for (std::size_t i = begin; i < stop; ++i) id[i] = to[id[i]];
+          begin = stop;
         }
       },
       2);
+
+  out.colors = required_array<WorkColor>(dev, words.size());
+  out.words = required_array<std::uint32_t>(dev, words.size());
+  const GammaTable table(gamma);
+  tamble::tabulate(dev, out.colors.data(), words.size(),
+                   [&](std::size_t k) { return convert_pixel(words[k], table); });
+  std::copy(words.begin(), words.end(), out.words.data());
+  out.ids = std::move(ids);
   return true;
 }

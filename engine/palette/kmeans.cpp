@@ -10,6 +10,7 @@
 #include "engine/speed_budget.h"
 #include "engine/unbounded.h"
 #include "tamble/algorithms.h"
+#include "tamble/bucket_fold.h"
 
 namespace {
 
@@ -94,20 +95,15 @@ double kmeans_pass(tamble::device* dev, Histogram& hist, Palette& palette,
   const WorkColor* colors = hist.lookup_colors.data();
   const double* weights = hist.lookup_weights.data();
   std::vector<Accumulator> sums(palette.count());
-  tamble::build_csr_buckets(
+  tamble::fold_by_bucket(
       dev, nearest.data(), count, palette.count(), kAccumulateChunk, Accumulator{},
-      [&](std::uint32_t, const std::uint32_t* members, std::size_t n) {
-        Accumulator acc;
-        for (std::size_t k = 0; k < n; ++k) {
-          std::uint32_t s = members[k];
-          double w = weights[s];
-          acc.alpha += colors[s].alpha * w;
-          acc.L += colors[s].L * w;
-          acc.a += colors[s].a * w;
-          acc.b += colors[s].b * w;
-          acc.weight += w;
-        }
-        return acc;
+      [&](Accumulator& acc, std::size_t s) {
+        const double w = weights[s];
+        acc.alpha += colors[s].alpha * w;
+        acc.L += colors[s].L * w;
+        acc.a += colors[s].a * w;
+        acc.b += colors[s].b * w;
+        acc.weight += w;
       },
       add, sums.data());
 

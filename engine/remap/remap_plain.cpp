@@ -7,6 +7,7 @@
 #include "engine/remap/remap_image.h"
 #include "engine/remap/remap_plain.h"
 #include "tamble/algorithms.h"
+#include "tamble/bucket_fold.h"
 
 namespace {
 
@@ -83,19 +84,15 @@ EntrySum add(const EntrySum& x, const EntrySum& y) {
 void kmeans_step(tamble::device* dev, const RemapImage& image, const std::uint8_t* indices,
                  std::size_t pixels, Palette& palette) {
   std::vector<EntrySum> sums(palette.count());
-  tamble::build_csr_buckets(
+  tamble::fold_by_bucket(
       dev, indices, pixels, palette.count(), kBucketChunk, EntrySum{},
-      [&](std::uint32_t, const std::uint32_t* items, std::size_t n) {
-        EntrySum s;
-        for (std::size_t k = 0; k < n; ++k) {
-          const WorkColor& c = image.at(items[k]);
-          s.alpha += c.alpha;
-          s.L += c.L;
-          s.a += c.a;
-          s.b += c.b;
-        }
-        s.count = n;
-        return s;
+      [&](EntrySum& s, std::size_t i) {
+        const WorkColor& c = image.at(i);
+        s.alpha += c.alpha;
+        s.L += c.L;
+        s.a += c.a;
+        s.b += c.b;
+        ++s.count;
       },
       add, sums.data());
   for (std::uint32_t e = 0; e < palette.count(); ++e) {

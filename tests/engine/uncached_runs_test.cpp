@@ -3,9 +3,11 @@
 // bytes of a cached run.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 #include "engine/engine_cache.h"
+#include "tamble/runtime.h"
 #include "engine/run_stats.h"
 #include "pipeline_test_images.h"
 
@@ -52,6 +54,25 @@ TEST(UncachedRuns, GiveTheCachedRunsBytesInEveryModeAndLeaveNothingBehind) {
       EXPECT_EQ(g_run_stats.image_cache_hits, 1u);
     }
   release_engine_caches();
+}
+
+// Such runs skip the image key; an image left behind by a run that stopped
+// early (refused memory) must not pass for the next image of the same size.
+TEST(UncachedRuns, NeverServeTheImageOfAnEarlierRun) {
+  const std::uint32_t w = 64, h = 64;
+  const double gamma = 0.45454545454545453;
+  const auto first = banded(w, h);
+  auto second = first;
+  for (std::size_t i = 0; i < second.size(); i += 4) second[i] ^= 0x40;
+  keep_engine_caches(false);
+  tamble::device* dev = tamble::get_cpu_device();
+  cached_working_image(dev, first.data(), w, h, gamma, 0, EngineSettings{});
+  const WorkImage view = cached_working_image(dev, second.data(), w, h, gamma, 0, EngineSettings{});
+  for (std::size_t i = 0; i < std::size_t{w} * h; i += 97) {
+    const WorkColor want = to_work_color(&second[4 * i], gamma);
+    ASSERT_EQ(std::memcmp(&view.at(i), &want, sizeof want), 0) << i;
+  }
+  keep_engine_caches(true);
 }
 
 }  // namespace

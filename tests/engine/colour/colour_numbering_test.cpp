@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/colour/histogram.h"
+#include "engine/colour/pixel_word.h"
 #include "engine/colour/working_image.h"
 #include "tamble/runtime.h"
 
@@ -86,6 +87,9 @@ TEST_P(ColourNumbering, NumberedImageHoldsEveryPixelsColourAndGivesTheSameHistog
   NumberedColours numbered;
   ASSERT_TRUE(number_colours(cpu(), p.pixels.data(), n, gamma, 5000, numbered));
   ASSERT_EQ(numbered.ids.size(), n);
+  std::map<std::uint32_t, int> distinct;
+  for (std::size_t i = 0; i < n; ++i) distinct[pixel_word(&p.pixels[4 * i])] = 0;
+  ASSERT_EQ(numbered.words.size(), distinct.size());  // each colour numbered once
   for (std::size_t i = 0; i < n; ++i) {
     const std::uint32_t id = numbered.ids.data()[i];
     ASSERT_EQ(std::memcmp(&numbered.colors.data()[id], &dense[i], sizeof(WorkColor)), 0) << i;

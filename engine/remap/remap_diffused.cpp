@@ -162,5 +162,6 @@ void remap_diffused(tamble::device* dev, const RemapImage& image, const Palette&
       add_share(next[slot], out, 5.0 / 16);           // next row, same column
     }
     std::swap(current, next);
+    settings.publish_rows(y + 1);
   }
 }

@@ -15,15 +15,15 @@ void background_task::start(worker_pool& pool) {
 }
 
 void background_task::finish() {
-  // Offered or not, after claim() nobody else touches the task.
-  const bool ours = pool_ == nullptr ? state_ == idle : pool_->claim(this);
+  // Offered or not, once off the queue nobody else touches the task.
+  const bool ours = pool_ == nullptr ? state_ == idle : pool_->unqueue(this, true);
   if (ours) run_here();
   if (error_) std::rethrow_exception(error_);
 }
 
 bool background_task::withdraw() {
   if (pool_ == nullptr) return state_ == done;
-  if (pool_->take_back(this)) {
+  if (pool_->unqueue(this, false)) {
     pool_ = nullptr;
     return false;
   }

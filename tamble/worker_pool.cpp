@@ -241,22 +241,11 @@ bool worker_pool::post(background_task* task) {
   return true;
 }
 
-bool worker_pool::claim(background_task* task) {
+bool worker_pool::unqueue(background_task* task, bool to_run) {
   std::unique_lock<std::mutex> lock(background_mutex_);
   if (task->state_ == background_task::queued) {
     background_.erase(std::find(background_.begin(), background_.end(), task));
-    task->state_ = background_task::running;
-    return true;
-  }
-  background_done_.wait(lock, [task] { return task->state_ != background_task::running; });
-  return false;
-}
-
-bool worker_pool::take_back(background_task* task) {
-  std::unique_lock<std::mutex> lock(background_mutex_);
-  if (task->state_ == background_task::queued) {
-    background_.erase(std::find(background_.begin(), background_.end(), task));
-    task->state_ = background_task::idle;
+    task->state_ = to_run ? background_task::running : background_task::idle;
     return true;
   }
   background_done_.wait(lock, [task] { return task->state_ != background_task::running; });

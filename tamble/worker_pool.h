@@ -70,11 +70,10 @@ class worker_pool {
   // Background tasks (tamble/background_task.h), taken in order by worker 1
   // between loops. post: false when the pool has no worker to take it.
   bool post(background_task* task);
-  // True when the task was still queued: it is now the caller's to run.
-  // Otherwise returns once its run has ended.
-  bool claim(background_task* task);
-  // Takes a queued task back (true), or waits for its run to end (false).
-  bool take_back(background_task* task);
+  // Takes a task still queued off the queue (true), marked running when the
+  // caller is to run it, else as never offered; otherwise returns once its
+  // run has ended (false).
+  bool unqueue(background_task* task, bool to_run);
 
   // For tests: loops run so far and the wake count of one group.
   std::uint32_t generation() const { return generation_.load(); }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/batch_maps.h"
+#include "cli/early_encoding.h"
 #include "cli/path_exists.h"
 #include "engine/engine_cache.h"
 #include "engine/memory_budget.h"
@@ -155,6 +156,12 @@ InputEnd quantize_one(const std::string& input, Destination& out, const BatchReq
   }
   if (shared.dither.wanted()) options.dither_map = shared.dither.raster().values.data();
 
+  CompressionEffort effort =
+      request.smallest ? CompressionEffort::kSmallest : CompressionEffort::kDefault;
+  EarlyIndexedRows early(image.width, image.height, effort);
+  EarlyEncoding encoding(early);
+  options.finished_rows = &encoding;
+
   std::vector<std::uint8_t> indices(static_cast<std::size_t>(image.width) * image.height);
   std::uint8_t palette[kPaletteCapacity * 4] = {};
   std::uint32_t palette_size = 0;
@@ -181,14 +188,12 @@ InputEnd quantize_one(const std::string& input, Destination& out, const BatchReq
   std::vector<const std::uint8_t*> rows(image.height);
   for (std::uint32_t y = 0; y < image.height; ++y)
     rows[y] = indices.data() + static_cast<std::size_t>(y) * image.width;
-  CompressionEffort effort =
-      request.smallest ? CompressionEffort::kSmallest : CompressionEffort::kDefault;
   IoStatus written =
       out.to_stream()
           ? write_indexed_png(stdout, image.width, image.height, palette_gamma, rows.data(),
-                              palette, palette_size, effort)
+                              palette, palette_size, effort, &early)
           : write_indexed_png(out.file, image.width, image.height, palette_gamma, rows.data(),
-                              palette, palette_size, effort);
+                              palette, palette_size, effort, &early);
   if (written.ok() && out.to_stream() && std::fflush(stdout) != 0)
     written = io_system_failure(IoCode::kCannotWrite);
   if (!written.ok()) {

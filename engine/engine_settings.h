@@ -7,6 +7,7 @@
 
 #include "engine/colour/work_color.h"
 #include "engine/dither_kind.h"
+#include "engine/finished_rows.h"
 #include "engine/quantizer_options.h"
 #include "engine/unbounded.h"
 
@@ -42,10 +43,16 @@ struct EngineSettings {
   const std::uint8_t* dither_map = nullptr;
   std::uint32_t dither_width = 0;
   std::uint32_t dither_height = 0;
+  FinishedRows* finished_rows = nullptr;  // engine/finished_rows.h
   std::vector<WorkColor> pins;  // converted with the image's gamma, in order
   bool verbose = true;          // progress lines; the entry runs silently
   double blend = 1.0;           // blend coefficient of the colour difference; not an option
 
   bool dither_on() const { return dither != kDitherNone; }
+  // Rows [0, done) of the run's output are final: for a remap that finishes
+  // rows in order, at the end of each row.
+  void publish_rows(std::uint32_t done) const {
+    if (finished_rows) finished_rows->rows_final(done);
+  }
   ColorMetric metric() const { return {chroma_weight, blend}; }
 };

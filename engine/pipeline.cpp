@@ -20,6 +20,7 @@
 #include "engine/remap/remap_plain.h"
 #include "engine/remap/damp_dither_map.h"
 #include "engine/remap/remap_diffused.h"
+#include "engine/row_publication.h"
 #include "engine/dither/remap_masked.h"
 #include "engine/speed_budget.h"
 #include "engine/unbounded.h"
@@ -105,6 +106,7 @@ std::uint32_t run_steps(tamble::device* dev, ImageDesc& image, const EngineSetti
 
   allocate_output(out, image);
   order_palette(out, palette, settings);
+  RowPublication publication(settings, out);
 
   // The edge map is read only by dithering; copying it this late keeps it
   // out of the histogram's peak memory, and without dithering it is not needed.
@@ -145,6 +147,7 @@ std::uint32_t run_steps(tamble::device* dev, ImageDesc& image, const EngineSetti
     }
     if (!plain_first) engine_log(settings, "\n");
   }
+  settings.publish_rows(height);
   return kQuantizeOk;
 }
 

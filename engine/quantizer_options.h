@@ -3,6 +3,8 @@
 // The ranges, keys and flags of the scalar ones are in engine/option_table.h.
 #include <cstdint>
 
+class FinishedRows;
+
 struct QuantizerOptions {
   std::uint32_t colors = 256;         // 2..256; 1 only with a one-colour fixed palette
   std::uint32_t speed = 3;            // 1 slow/best .. 10 fast
@@ -22,6 +24,7 @@ struct QuantizerOptions {
   const std::uint8_t* focus_map = nullptr;  // width x height bytes
   double focus_weight = 1.0;
   const std::uint8_t* dither_map = nullptr; // width x height bytes, 128 = unchanged
+  FinishedRows* finished_rows = nullptr;    // told as index rows become final; not a setting
   std::uint32_t threads = 0;          // 0 = automatic
   std::uint32_t gpu = 0;              // carried for the settings file only
   // With the target on: the fewest colours, up to `colors`, that reach

@@ -2,6 +2,7 @@
 // Indexed and RGBA PNG writing.
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,37 @@
 #include "io/io_status.h"
 #include "io/png/png_rows.h"  // palette_bit_depth, which callers report
 #include "io/replacing_file.h"
+
+class PieceDeflate;
+
+// An indexed PNG's image data compressed while its rows are still being
+// made: each piece whose rows are final goes to the pool's idle worker.
+// Handed to a writer with the same size, palette size and effort, it gives
+// the same bytes as writing without it; otherwise the writer ignores it.
+class EarlyIndexedRows {
+ public:
+  EarlyIndexedRows(std::uint32_t width, std::uint32_t height,
+                   CompressionEffort effort = CompressionEffort::kDefault);
+  ~EarlyIndexedRows();
+  EarlyIndexedRows(const EarlyIndexedRows&) = delete;
+  EarlyIndexedRows& operator=(const EarlyIndexedRows&) = delete;
+
+  // The rows will be read from `indices`, width x height bytes row after row.
+  void begin(const std::uint8_t* indices, std::uint32_t palette_size);
+  // Rows [0, done) hold their final indices.
+  void rows_final(std::uint32_t done);
+  // Returns once nothing reads `indices` any more.
+  void release();
+  // For the writers: the data begun for this image, or null.
+  PieceDeflate* matching(std::uint32_t width, std::uint32_t height, std::uint32_t palette_size,
+                         CompressionEffort effort) const;
+
+ private:
+  struct Begun;
+  std::uint32_t width_, height_;
+  CompressionEffort effort_;
+  std::unique_ptr<Begun> begun_;
+};
 
 // palette: palette_size RGBA entries. A failure leaves any earlier file at
 // `path` untouched and no partial file behind; a kCannotWrite carries the
@@ -23,12 +55,14 @@ IoStatus write_indexed_png(const std::string& path, std::uint32_t width, std::ui
 IoStatus write_indexed_png(ReplacingFile& output, std::uint32_t width, std::uint32_t height,
                            double gamma, const std::uint8_t* const* index_rows,
                            const std::uint8_t* palette, std::uint32_t palette_size,
-                           CompressionEffort effort = CompressionEffort::kDefault);
+                           CompressionEffort effort = CompressionEffort::kDefault,
+                           EarlyIndexedRows* early = nullptr);
 // The PNG's bytes into an open stream (standard output, say); nothing is committed.
 IoStatus write_indexed_png(std::FILE* file, std::uint32_t width, std::uint32_t height,
                            double gamma, const std::uint8_t* const* index_rows,
                            const std::uint8_t* palette, std::uint32_t palette_size,
-                           CompressionEffort effort = CompressionEffort::kDefault);
+                           CompressionEffort effort = CompressionEffort::kDefault,
+                           EarlyIndexedRows* early = nullptr);
 
 IoStatus write_rgba_png(std::FILE* file, std::uint32_t width, std::uint32_t height, double gamma,
                    const std::uint8_t* const* rgba_rows);

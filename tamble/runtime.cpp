@@ -97,6 +97,8 @@ unsigned thread_count() { return g_threads.load(std::memory_order_relaxed); }
 
 bool in_parallel_region() { return detail::inside_parallel_region_flag(); }
 
+worker_pool* detail::process_pool() { return g_pool.load(std::memory_order_acquire); }
+
 int requested_isa_level() {
   static const int level = parse_isa_request(std::getenv("NQ_ISA"));
   return level;

@@ -157,6 +157,9 @@ void worker_pool::worker_main(unsigned a) {
   std::uint32_t seen = wake.value.load();
   started_.fetch_add(1);
 
+  // Wakes also come from background tasks being offered: only a newer
+  // generation means a loop.
+  std::uint32_t served = generation_.load();
   int idleness = 0;
   for (;;) {
     // Seen before waiting, so a stop raced with start-up is not slept through.
@@ -178,23 +181,75 @@ void worker_pool::worker_main(unsigned a) {
 
     if (stop_.load()) return;
     const std::uint32_t gen = generation_.load();
-    if (a < task_.participants) {
-      t_loop = &task_;
-      try {
-        task_.fn(task_.ctx, a);
-      } catch (...) {
-        std::lock_guard<std::mutex> lock(error_mutex_);
-        if (!worker_error_) worker_error_ = std::current_exception();
+    if (gen == served || a >= task_.participants) idleness = std::min(idleness + 1, 4);
+    if (gen != served) {
+      served = gen;
+      if (a < task_.participants) {
+        t_loop = &task_;
+        try {
+          task_.fn(task_.ctx, a);
+        } catch (...) {
+          std::lock_guard<std::mutex> lock(error_mutex_);
+          if (!worker_error_) worker_error_ = std::current_exception();
+        }
+        t_loop = nullptr;
+        idleness = 0;
       }
-      t_loop = nullptr;
-      idleness = 0;
-    } else {
-      idleness = std::min(idleness + 1, 4);
+      done_[a].value.store(gen);
+      // Cheap when nobody sleeps on the word: the caller mostly spins briefly.
+      os::wake_all(done_[a].value);
     }
-    done_[a].value.store(gen);
-    // Cheap when nobody sleeps on the word: the caller mostly spins briefly.
-    os::wake_all(done_[a].value);
+    if (a == 1) serve_background(served);
   }
+}
+
+void worker_pool::serve_background(std::uint32_t served) {
+  for (;;) {
+    background_task* task = nullptr;
+    {
+      std::lock_guard<std::mutex> lock(background_mutex_);
+      if (background_.empty() || stop_.load() || generation_.load() != served) return;
+      task = background_.front();
+      background_.pop_front();
+      task->state_ = background_task::running;
+    }
+    try {
+      task->work_();
+    } catch (...) {
+      task->error_ = std::current_exception();
+    }
+    {
+      std::lock_guard<std::mutex> lock(background_mutex_);
+      task->state_ = background_task::done;
+    }
+    // The pool's own condition: the task may be gone as soon as it is done.
+    background_done_.notify_all();
+  }
+}
+
+bool worker_pool::post(background_task* task) {
+  if (threads_ < 2 || stop_.load()) return false;
+  {
+    std::lock_guard<std::mutex> lock(background_mutex_);
+    task->pool_ = this;
+    task->state_ = background_task::queued;
+    background_.push_back(task);
+  }
+  // Worker 1 sits in group 0; the others there find no new loop and sleep again.
+  wake_[0].value.fetch_add(1);
+  os::wake_all(wake_[0].value);
+  return true;
+}
+
+bool worker_pool::unqueue(background_task* task, bool to_run) {
+  std::unique_lock<std::mutex> lock(background_mutex_);
+  if (task->state_ == background_task::queued) {
+    background_.erase(std::find(background_.begin(), background_.end(), task));
+    task->state_ = to_run ? background_task::running : background_task::idle;
+    return true;
+  }
+  background_done_.wait(lock, [task] { return task->state_ != background_task::running; });
+  return false;
 }
 
 void worker_pool::run(task_fn fn, void* ctx, std::size_t begin, std::size_t end, bool dynamic) {

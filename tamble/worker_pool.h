@@ -3,14 +3,17 @@
 // word per group of eight, spin for a while before blocking, and report each
 // finished loop through their own completion word.
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <exception>
 #include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "tamble/background_task.h"
 #include "tamble/runtime.h"
 
 namespace tamble {
@@ -64,6 +67,14 @@ class worker_pool {
   // Stops and joins every worker; harmless to call again.
   void shutdown();
 
+  // Background tasks (tamble/background_task.h), taken in order by worker 1
+  // between loops. post: false when the pool has no worker to take it.
+  bool post(background_task* task);
+  // Takes a task still queued off the queue (true), marked running when the
+  // caller is to run it, else as never offered; otherwise returns once its
+  // run has ended (false).
+  bool unqueue(background_task* task, bool to_run);
+
   // For tests: loops run so far and the wake count of one group.
   std::uint32_t generation() const { return generation_.load(); }
   std::uint32_t wake_count(unsigned group) const { return wake_[group].value.load(); }
@@ -74,6 +85,9 @@ class worker_pool {
   };
 
   void worker_main(unsigned a);
+  // Runs queued background tasks until the queue is empty or a loop newer
+  // than `served` waits for this worker.
+  void serve_background(std::uint32_t served);
   void stop_and_join();
 
   unsigned threads_ = 1;
@@ -92,6 +106,9 @@ class worker_pool {
   std::atomic<bool> busy_{false};
   std::mutex error_mutex_;
   std::exception_ptr worker_error_;
+  std::mutex background_mutex_;  // guards the queue and every offered task's state
+  std::condition_variable background_done_;
+  std::deque<background_task*> background_;
 };
 
 // Joins t; raises std::system_error (resource_deadlock_would_occur) when t is
@@ -103,6 +120,8 @@ void run_on_caller(task_fn fn, void* ctx, std::size_t begin, std::size_t end);
 
 namespace detail {
 bool& inside_parallel_region_flag();
+// The process-wide pool; null before configure_runtime.
+worker_pool* process_pool();
 }
 
 }  // namespace tamble

@@ -134,5 +134,6 @@ void remap_diffused(tamble::device* dev, const RemapImage& image, const Palette&
     diffuse_row(pass, DiffusionRow{image.ids ? row_colours.data() : image.pixels + first, row_levels.data(),
                                    current.data(), next.data(), output + first, width, (y & 1) == 0});
     std::swap(current, next);
+    settings.publish_rows(y + 1);
   }
 }

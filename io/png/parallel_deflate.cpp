@@ -9,6 +9,7 @@
 #include <new>
 
 #include "tamble/algorithms.h"
+#include "tamble/background_task.h"
 #include "tamble/runtime.h"
 
 namespace {
@@ -29,7 +30,7 @@ constexpr std::size_t kPieceGroup = 4;
 // zlib's inflate, which checks each piece, takes at most 4 GiB per call.
 constexpr std::size_t kLongestPiece = std::size_t{1} << 30;
 
-struct Piece {
+struct PieceBytes {
   std::vector<std::uint8_t> bytes;  // raw deflate data
   std::uint32_t adler = 1;
   std::size_t length = 0;           // input bytes covered
@@ -102,7 +103,7 @@ IoStatus compress_piece(const std::uint8_t* input, std::size_t length, int level
 }
 
 void run_piece(const DeflateSource& source, std::size_t size, const DeflatePlan& plan,
-               std::size_t index, Piece& piece) {
+               std::size_t index, PieceBytes& piece) {
   std::size_t begin = index * plan.piece_bytes;
   std::size_t end = std::min(size, begin + plan.piece_bytes);
   piece.length = end - begin;
@@ -130,26 +131,58 @@ DeflatePlan plan_deflate(std::size_t size, CompressionEffort effort) {
   return {level, (size + count - 1) / count};
 }
 
-IoStatus deflate_in_pieces(std::size_t size, const DeflateSource& source,
-                           std::vector<std::uint8_t>& stream, CompressionEffort effort,
-                           std::size_t piece_bytes) {
-  DeflatePlan plan = plan_deflate(size, effort);
-  if (piece_bytes != 0) plan.piece_bytes = std::min(piece_bytes, kLongestPiece);
-  std::size_t count = size == 0 ? 1 : (size + plan.piece_bytes - 1) / plan.piece_bytes;
-  std::vector<Piece> pieces;
-  try {
-    pieces.resize(count);
-  } catch (const std::bad_alloc&) {
-    return IoCode::kEncoderNoMemory;
+struct PieceDeflate::Piece : PieceBytes {
+  std::unique_ptr<tamble::background_task> task;  // while offered to the worker
+  bool done = false;
+};
+
+PieceDeflate::PieceDeflate(std::size_t size, DeflateSource early, CompressionEffort effort,
+                           std::size_t piece_bytes)
+    : size_(size), early_(std::move(early)), effort_(effort), plan_(plan_deflate(size, effort)) {
+  if (piece_bytes != 0) plan_.piece_bytes = std::min(piece_bytes, kLongestPiece);
+  pieces_.resize(size == 0 ? 1 : (size + plan_.piece_bytes - 1) / plan_.piece_bytes);
+}
+
+PieceDeflate::~PieceDeflate() { release(); }
+
+void PieceDeflate::input_ready(std::size_t ready) {
+  if (!early_) return;
+  ready_ = std::min(std::max(ready_, ready), size_);
+  for (; offered_ < pieces_.size(); ++offered_) {
+    const std::size_t end = std::min(size_, (offered_ + 1) * plan_.piece_bytes);
+    if (end > ready_) break;
+    Piece& piece = pieces_[offered_];
+    piece.task = std::make_unique<tamble::background_task>(
+        [this, &piece, i = offered_] { run_piece(early_, size_, plan_, i, piece); });
+    piece.task->start();
   }
+}
+
+void PieceDeflate::release() {
+  if (ready_ == size_ && offered_ > 0) {
+    // Everything is final: the worker and this thread finish the pieces together.
+    tamble::parallel_dynamic(offered_, [this](std::size_t i, unsigned) {
+      if (pieces_[i].task) pieces_[i].task->finish();
+    });
+  }
+  for (std::size_t i = 0; i < offered_; ++i) {
+    Piece& piece = pieces_[i];
+    if (!piece.task) continue;
+    piece.done = piece.task->withdraw();
+    piece.task.reset();
+  }
+}
+
+IoStatus PieceDeflate::finish(const DeflateSource& source, std::vector<std::uint8_t>& stream) {
+  release();
   // The writer may run before anything else has set up the pool.
-  if (count > 1) tamble::configure_runtime(0);
-  tamble::parallel_dynamic(count, [&](std::size_t i, unsigned) {
-    run_piece(source, size, plan, i, pieces[i]);
+  if (pieces_.size() > 1) tamble::configure_runtime(0);
+  tamble::parallel_dynamic(pieces_.size(), [&](std::size_t i, unsigned) {
+    if (!pieces_[i].done) run_piece(source, size_, plan_, i, pieces_[i]);
   });
 
   std::size_t total = 2 + 4;
-  for (const Piece& piece : pieces) {
+  for (const Piece& piece : pieces_) {
     if (!piece.result.ok()) return piece.result;
     total += piece.bytes.size();
   }
@@ -163,13 +196,24 @@ IoStatus deflate_in_pieces(std::size_t size, const DeflateSource& source,
   stream.push_back(0x78);
   stream.push_back(0xDA);
   std::uint32_t adler = 1;
-  for (const Piece& piece : pieces) {
+  for (const Piece& piece : pieces_) {
     stream.insert(stream.end(), piece.bytes.begin(), piece.bytes.end());
     adler = static_cast<std::uint32_t>(
         adler32_combine(adler, piece.adler, static_cast<z_off_t>(piece.length)));
   }
   append_big_endian(stream, adler);
   return IoCode::kOk;
+}
+
+IoStatus deflate_in_pieces(std::size_t size, const DeflateSource& source,
+                           std::vector<std::uint8_t>& stream, CompressionEffort effort,
+                           std::size_t piece_bytes) {
+  try {
+    PieceDeflate deflate(size, nullptr, effort, piece_bytes);
+    return deflate.finish(source, stream);
+  } catch (const std::bad_alloc&) {
+    return IoCode::kEncoderNoMemory;
+  }
 }
 
 IoStatus deflate_in_pieces(const std::uint8_t* data, std::size_t size,

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "io/compression_effort.h"
@@ -31,6 +32,41 @@ IoStatus deflate_in_pieces(std::size_t size, const DeflateSource& source,
                            std::vector<std::uint8_t>& stream,
                            CompressionEffort effort = CompressionEffort::kDefault,
                            std::size_t piece_bytes = 0);
+
+// The same stream built while its input is still being produced: each piece
+// whose input is final goes to the pool's idle worker at once
+// (tamble/background_task.h). Pieces and levels are deflate_in_pieces', so
+// are the bytes. Used from one thread.
+class PieceDeflate {
+ public:
+  // `early` reads the input as it becomes final, until release().
+  PieceDeflate(std::size_t size, DeflateSource early, CompressionEffort effort,
+               std::size_t piece_bytes = 0);
+  ~PieceDeflate();
+  PieceDeflate(const PieceDeflate&) = delete;
+  PieceDeflate& operator=(const PieceDeflate&) = delete;
+
+  std::size_t size() const { return size_; }
+  CompressionEffort effort() const { return effort_; }
+  // Input bytes [0, ready) are final.
+  void input_ready(std::size_t ready);
+  // Returns once `early` is read no more. With all input final every piece
+  // is compressed by then, on all threads; otherwise the pieces not yet taken
+  // are left for finish().
+  void release();
+  // Compresses what is left from `source` and replaces `stream` with the result.
+  IoStatus finish(const DeflateSource& source, std::vector<std::uint8_t>& stream);
+
+ private:
+  struct Piece;
+  std::size_t size_;
+  DeflateSource early_;
+  CompressionEffort effort_;
+  DeflatePlan plan_;
+  std::size_t ready_ = 0;
+  std::size_t offered_ = 0;  // pieces handed to the worker so far
+  std::vector<Piece> pieces_;
+};
 
 IoStatus deflate_in_pieces(const std::uint8_t* data, std::size_t size,
                            std::vector<std::uint8_t>& stream,

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/colour/default_gamma.h"
+#include "io/png/filtered_rows.h"
 #include "io/png/parallel_deflate.h"
 #include "io/png/png_rows.h"
 
@@ -21,50 +22,17 @@ namespace {
 // Longest IDAT chunk; decoders read the data across chunks as one stream.
 constexpr std::size_t kIdatBytes = std::size_t{1} << 20;
 
-// The bytes the image data stream holds: per row a filter byte 0 (none), then
-// the row's samples (indices packed to the bit depth, or RGBA bytes).
-struct FilteredRows {
-  const std::uint8_t* const* rows;
-  std::uint32_t width;
-  std::uint32_t depth;  // 1, 2 or 4: indices to pack; 8: rows copied as they are
-  std::size_t stride;   // stored bytes per row, filter byte excluded
-  std::size_t row_count;
-
-  std::size_t size() const { return (stride + 1) * row_count; }
-
-  void copy(std::size_t begin, std::size_t end, std::uint8_t* dest) const {
-    std::size_t line = stride + 1;
-    std::vector<std::uint8_t> packed;
-    while (begin < end) {
-      std::size_t y = begin / line;
-      std::size_t x = begin % line;
-      if (x == 0) {
-        *dest++ = 0;
-        ++begin;
-        continue;
-      }
-      std::size_t take = std::min(line - x, end - begin);
-      const std::uint8_t* bytes = rows[y];
-      if (depth < 8) {
-        packed.resize(stride);
-        pack_index_row(rows[y], width, depth, packed.data());
-        bytes = packed.data();
-      }
-      std::memcpy(dest, bytes + (x - 1), take);
-      dest += take;
-      begin += take;
-    }
-  }
-};
-
 IoStatus compress_rows(const FilteredRows& filtered, CompressionEffort effort,
-                       std::size_t piece_bytes, std::vector<std::uint8_t>& stream) {
-  return deflate_in_pieces(
-      filtered.size(),
-      [&filtered](std::size_t begin, std::size_t end, std::uint8_t* dest) {
-        filtered.copy(begin, end, dest);
-      },
-      stream, effort, piece_bytes);
+                       std::size_t piece_bytes, PieceDeflate* started,
+                       std::vector<std::uint8_t>& stream) {
+  auto source = [&filtered](std::size_t begin, std::size_t end, std::uint8_t* dest) {
+    filtered.copy(begin, end, dest);
+  };
+  if (started && piece_bytes == 0 && started->size() == filtered.size() &&
+      started->effort() == effort) {
+    return started->finish(source, stream);
+  }
+  return deflate_in_pieces(filtered.size(), source, stream, effort, piece_bytes);
 }
 
 struct PngSink {
@@ -150,9 +118,10 @@ IoStatus run_png_writer(PngSink* sink, const PngLayout* layout) {
 }
 
 IoStatus write_png(std::FILE* file, PngLayout layout, const FilteredRows& filtered,
-                   CompressionEffort effort, std::size_t piece_bytes) {
+                   CompressionEffort effort, std::size_t piece_bytes,
+                   PieceDeflate* started = nullptr) {
   std::vector<std::uint8_t> stream;
-  IoStatus status = compress_rows(filtered, effort, piece_bytes, stream);
+  IoStatus status = compress_rows(filtered, effort, piece_bytes, started, stream);
   if (!status.ok()) return status;
   layout.stream = stream.data();
   layout.stream_size = stream.size();
@@ -167,7 +136,8 @@ IoStatus write_png(std::FILE* file, PngLayout layout, const FilteredRows& filter
 IoStatus encode_indexed_png(std::FILE* file, std::uint32_t width, std::uint32_t height,
                             double gamma, const std::uint8_t* const* index_rows,
                             const std::uint8_t* palette, std::uint32_t palette_size,
-                            CompressionEffort effort, std::size_t piece_bytes) {
+                            CompressionEffort effort, std::size_t piece_bytes,
+                            PieceDeflate* started) {
   // Sizes the format cannot hold fail in the codec, before any row is read.
   if (width > PNG_UINT_31_MAX || height > PNG_UINT_31_MAX) return IoCode::kCodecFailed;
   // An index past the palette would make a file that decoders reject or show wrongly.
@@ -179,7 +149,7 @@ IoStatus encode_indexed_png(std::FILE* file, std::uint32_t width, std::uint32_t 
   FilteredRows filtered{index_rows, width, depth, (std::size_t{width} * depth + 7) / 8, height};
   PngLayout layout{width, height, static_cast<int>(depth), PNG_COLOR_TYPE_PALETTE, gamma,
                    palette, palette_size, nullptr, 0};
-  return write_png(file, layout, filtered, effort, piece_bytes);
+  return write_png(file, layout, filtered, effort, piece_bytes, started);
 }
 
 IoStatus encode_rgba_png(std::FILE* file, std::uint32_t width, std::uint32_t height,

@@ -34,12 +34,12 @@ IoStatus write_indexed_png(const std::string& path, std::uint32_t width, std::ui
 IoStatus write_indexed_png(ReplacingFile& output, std::uint32_t width, std::uint32_t height,
                            double gamma, const std::uint8_t* const* index_rows,
                            const std::uint8_t* palette, std::uint32_t palette_size,
-                           CompressionEffort effort) {
+                           CompressionEffort effort, EarlyIndexedRows* early) {
   if (!indexed_arguments_valid(width, height, index_rows, palette, palette_size)) {
     return IoCode::kBadArguments;
   }
   IoStatus status = write_indexed_png(output.file(), width, height, gamma, index_rows, palette,
-                                      palette_size, effort);
+                                      palette_size, effort, early);
   if (!status.ok()) return status;
   return output.commit() ? IoStatus() : output.failure();
 }
@@ -47,12 +47,13 @@ IoStatus write_indexed_png(ReplacingFile& output, std::uint32_t width, std::uint
 IoStatus write_indexed_png(std::FILE* file, std::uint32_t width, std::uint32_t height,
                            double gamma, const std::uint8_t* const* index_rows,
                            const std::uint8_t* palette, std::uint32_t palette_size,
-                           CompressionEffort effort) {
+                           CompressionEffort effort, EarlyIndexedRows* early) {
   if (file == nullptr || !indexed_arguments_valid(width, height, index_rows, palette, palette_size)) {
     return IoCode::kBadArguments;
   }
-  IoStatus status =
-      encode_indexed_png(file, width, height, gamma, index_rows, palette, palette_size, effort);
+  PieceDeflate* started = early ? early->matching(width, height, palette_size, effort) : nullptr;
+  IoStatus status = encode_indexed_png(file, width, height, gamma, index_rows, palette,
+                                       palette_size, effort, 0, started);
   // A failed write leaves its reason in errno; nothing since has made a system call that fails.
   if (status.code == IoCode::kCannotWrite && status.system_error == 0) {
     status = io_system_failure(IoCode::kCannotWrite);

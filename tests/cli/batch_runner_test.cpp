@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "cli/batch_runner.h"
+#include "io/image_decode.h"
+#include "io/png_write.h"
 #include "run_program.h"
 #include "test_png.h"
 
@@ -241,4 +243,37 @@ TEST(BatchRunner, AnExceptionFailsOnlyItsOwnFile) {
   EXPECT_EQ(testing::internal::GetCapturedStderr(), scratch.file("a.png") + ": no threads\n");
   EXPECT_FALSE(std::filesystem::exists(scratch.file("a-q.png")));
   EXPECT_TRUE(std::filesystem::exists(scratch.file("b-q.png")));
+}
+
+TEST(BatchRunner, EncodingWhileMappingWritesTheBytesOfAWriteAfterTheRun) {
+  ScratchFolder scratch;
+  ASSERT_TRUE(write_test_png(scratch.file("big.png"), 320, 240));
+  DecodedImage image;
+  ASSERT_TRUE(load_image_file(scratch.file("big.png"), image).ok());
+  for (std::int32_t dither : {1, 0}) {
+    BatchRequest request;
+    request.quiet = true;
+    request.force = true;
+    request.options.dither = dither;
+    request.options.speed = 10;  // the test is about the file, not the palette
+    request.inputs = {scratch.file("big.png")};
+    ASSERT_EQ(run_batch_request(request), 0);
+
+    std::vector<std::uint8_t> indices(320 * 240), palette(1024);
+    std::uint32_t colours = 0;
+    double gamma = 0;
+    ASSERT_EQ(quantize_image(image.pixels.data(), 320, 240, image.gamma, &request.options, nullptr,
+                             indices.data(), palette.data(), &colours, nullptr, &gamma),
+              kQuantizeOk);
+    std::vector<const std::uint8_t*> rows;
+    for (std::size_t y = 0; y < 240; ++y) rows.push_back(indices.data() + y * 320);
+    ASSERT_TRUE(write_indexed_png(scratch.file("after.png"), 320, 240, gamma, rows.data(),
+                                  palette.data(), colours).ok());
+    auto bytes = [](const std::string& path) {
+      std::ifstream in(path, std::ios::binary);
+      return std::vector<char>(std::istreambuf_iterator<char>(in), {});
+    };
+    EXPECT_TRUE(bytes(scratch.file("big-q.png")) == bytes(scratch.file("after.png")))
+        << "dither " << dither;
+  }
 }

@@ -323,3 +323,64 @@ TEST(PngParallel, FailedWritesAreReported) {
   EXPECT_EQ(write_rgba_png(full, 8, 2, 0, rows).code, IoCode::kCannotWrite);
   std::fclose(full);
 }
+
+TEST(ParallelDeflate, InputCompressedAsItBecomesFinalGivesTheSameStream) {
+  tamble::configure_runtime(0);
+  Bytes data = varied_bytes(300001);
+  Bytes expected;
+  ASSERT_TRUE(deflate_in_pieces(data.data(), data.size(), expected, CompressionEffort::kDefault, 40000).ok());
+  // The early reader sees only what is final; the rest of its buffer is junk.
+  for (std::size_t final_part : {data.size(), std::size_t{150000}, std::size_t{0}}) {
+    Bytes early(data.size(), 0xA5);
+    PieceDeflate deflate(
+        data.size(),
+        [&early](std::size_t begin, std::size_t end, std::uint8_t* dest) {
+          std::copy(early.begin() + begin, early.begin() + end, dest);
+        },
+        CompressionEffort::kDefault, 40000);
+    for (std::size_t ready = 0; ready < final_part;) {
+      std::size_t next = std::min(final_part, ready + 17011);
+      std::copy(data.begin() + ready, data.begin() + next, early.begin() + ready);
+      deflate.input_ready(next);
+      ready = next;
+    }
+    deflate.release();
+    std::fill(early.begin(), early.end(), 0x5A);  // read no more after release
+    Bytes stream;
+    ASSERT_TRUE(deflate.finish([&data](std::size_t begin, std::size_t end, std::uint8_t* dest) {
+      std::copy(data.begin() + begin, data.begin() + end, dest);
+    }, stream).ok());
+    EXPECT_TRUE(stream == expected) << final_part << " bytes final early";
+  }
+}
+
+TEST(PngParallel, RowsEncodedWhileBeingMadeGiveTheSameFile) {
+  tamble::configure_runtime(0);
+  Bytes palette = test_palette(200);
+  auto png_of = [&](const IndexPicture& picture, std::uint32_t colours, EarlyIndexedRows* early) {
+    std::FILE* file = std::tmpfile();
+    EXPECT_TRUE(write_indexed_png(file, picture.width, picture.height, 0.45455,
+                                  picture.rows.data(), palette.data(), colours,
+                                  CompressionEffort::kDefault, early).ok());
+    Bytes png = file ? file_bytes(file) : Bytes();
+    if (file) std::fclose(file);
+    return png;
+  };
+  // Four pieces at 8 bits, one at 4; begun for another bit depth, the early
+  // data is ignored.
+  for (std::uint32_t colours : {200u, 16u}) {
+    IndexPicture picture(1500, 800, colours);
+    Bytes plain = png_of(picture, colours, nullptr);
+    for (std::uint32_t begun_with : {colours, 216u - colours}) {
+      Bytes copy = picture.pixels;
+      EarlyIndexedRows early(1500, 800);
+      early.begin(copy.data(), begun_with);
+      for (std::uint32_t done = 0; done <= 800; done += 37) early.rows_final(done);
+      early.rows_final(800);
+      early.release();
+      copy.assign(copy.size(), 0);
+      EXPECT_TRUE(png_of(picture, colours, &early) == plain)
+          << colours << " colours, begun with " << begun_with;
+    }
+  }
+}

@@ -7,6 +7,7 @@
 #include "app/document/document.h"
 #include "app/panels/tooltips.h"
 #include "app/panels/widgets.h"
+#include "app/platform/interface_credit.h"
 #include "app/platform/key_codes.h"
 #include "app/ui/build_stamp.h"
 #include "app/ui/panel_context.h"
@@ -75,7 +76,7 @@ void about_window(PanelContext& context) {
   ImGui::Text(translate("PNG written with libpng %s and zlib %s."), png_library_version(), zlib_library_version());
   ImGui::TextUnformatted(translate("Images read with libpng, libjpeg-turbo, libwebp, libtiff, libheif and stb_image."));
   ImGui::Separator();
-  ImGui::Text(translate("Interface by Dear ImGui %s and SDL2."), IMGUI_VERSION);
+  ImGui::Text(translate(interface_credit_format()), IMGUI_VERSION);
   ImGui::Separator();
   ImGui::TextUnformatted(translate("Full notices: NOTICE.txt beside the program."));
   if (ImGui::Button(translate("Close"), ImVec2(scaled(120.0f), 0.0f)) || escape_closes()) ImGui::CloseCurrentPopup();

@@ -3,7 +3,7 @@
 // quantized image from us as PNG or bitmap file bytes, or a text. It serves
 // their requests on a thread of its own for as long as it runs; a new offer
 // replaces the last, and the offer is gone when another program takes the
-// clipboard or this one stops.
+// clipboard, and on X11 when this one stops (Windows keeps it).
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -27,7 +27,7 @@ class ClipboardOwner {
   bool running() const;
   // Takes the clipboard for `offer`; false with `message` when it could not.
   bool offer(ClipboardOffer offer, std::string& message);
-  // Gives the clipboard up and joins the thread; the offer is lost.
+  // Joins the thread; on X11 the offer is lost with it.
   void stop();
 
   struct State;

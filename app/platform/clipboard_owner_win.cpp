@@ -101,13 +101,10 @@ bool ClipboardOwner::offer(ClipboardOffer offer, std::string& message) {
   return call.placed;
 }
 
+// The offer stays on the clipboard: Windows users paste what they copied
+// after the program that copied it has closed.
 void ClipboardOwner::stop() {
   if (!running()) return;
-  // The offer is gone with us, as on other systems, unless another program took the clipboard.
-  if (GetClipboardOwner() == state_->window && OpenClipboard(state_->window)) {
-    EmptyClipboard();
-    CloseClipboard();
-  }
   PostMessageW(state_->window, WM_QUIT, 0, 0);
   state_->thread.join();
   state_.reset();

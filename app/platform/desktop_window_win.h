@@ -15,6 +15,8 @@ struct DesktopWindow::Native {
   ID3D11RenderTargetView* target = nullptr;
   WINDOWPLACEMENT placement{};  // the last one read, kept for after the window is gone
   bool placement_known = false;
+  UINT dpi = 0;  // from the last WM_DPICHANGED; 0 until Windows sends one
+
 
   bool create_target();
   void release_target();

@@ -60,6 +60,9 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_DESTROY: PostQuitMessage(0); return 0;
     case WM_DROPFILES: take_drop(reinterpret_cast<HDROP>(wparam)); return 0;
     case WM_DPICHANGED: {
+      // The message carries the new DPI; the monitor may still say the old one
+      // while the window is on its way.
+      if (native != nullptr) native->dpi = HIWORD(wparam);
       const RECT* suggested = reinterpret_cast<const RECT*>(lparam);
       SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                    suggested->bottom - suggested->top, SWP_NOACTIVATE | SWP_NOZORDER);

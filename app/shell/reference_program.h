@@ -9,8 +9,9 @@ class Document;
 using ToolOnPath = std::function<bool(const std::string&)>;
 
 // The first program found in `folder`: "modern-kestrane", "kestrane", then our adapters
-// "brisel-reference-ffmpeg" (needs ffmpeg) and "brisel-reference-imagemagick" (needs
-// convert), an adapter only when its tool is on PATH. Empty when none is there.
+// "brisel-reference-ffmpeg" (needs ffmpeg) and "brisel-reference-imagemagick" (needs one
+// of imagemagick_program_names()), an adapter only when its tool is on PATH. Empty
+// when none is there.
 std::string locate_reference_program(const std::string& folder, const ToolOnPath& on_path);
 
 // Leaves a chosen compare path alone; otherwise puts the located program there,

@@ -148,6 +148,8 @@ TEST(ReferenceProgram, AnotherKestraneComesFirstThenAnAdapterWhoseToolIsThere) {
   EXPECT_EQ(found(), "");
   tools = {"convert"};
   EXPECT_EQ(found(), "brisel-reference-imagemagick");
+  tools = {"magick"};
+  EXPECT_EQ(found(), "brisel-reference-imagemagick");
   tools = {"convert", "ffmpeg"};
   EXPECT_EQ(found(), "brisel-reference-ffmpeg");
   place("kestrane");

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/platform/imagemagick_names.h"
 #include "tools/reference/tool_process.h"
 
 namespace {
@@ -27,10 +28,17 @@ struct Peer {
 #ifdef BQ_ADAPTER_FFMPEG
 const Peer kPeer{"brisel-reference-ffmpeg", {"ffmpeg"}, "-version", "ffmpeg version", "ffmpeg"};
 #else
-// ImageMagick 7 calls its program magick (on Windows the only name); 6 calls it convert.
-const Peer kPeer{"brisel-reference-imagemagick", {"magick", "convert"}, "-version", "ImageMagick",
-                 "ImageMagick (magick or convert)"};
+const Peer kPeer{"brisel-reference-imagemagick", imagemagick_program_names(), "-version", "ImageMagick",
+                 "ImageMagick"};
 #endif
+
+// The peer as the user knows it, with the names looked for when it has several.
+std::string peer_name() {
+  if (kPeer.tools.size() < 2) return kPeer.missing;
+  std::string names;
+  for (const std::string& tool : kPeer.tools) names += (names.empty() ? "" : " or ") + tool;
+  return std::string(kPeer.missing) + " (" + names + ")";
+}
 
 int fail(int code, const std::string& message) {
   std::fprintf(stderr, "%s: %s\n", kPeer.adapter, message.c_str());
@@ -48,8 +56,8 @@ std::string ready_tool(int& code) {
       return tool;
     if (found_other.empty()) found_other = tool;
   }
-  code = found_other.empty() ? fail(127, std::string(kPeer.missing) + " is not installed")
-                             : fail(127, "the " + found_other + " on PATH is not " + kPeer.missing);
+  code = found_other.empty() ? fail(127, peer_name() + " is not installed")
+                             : fail(127, "the " + found_other + " on PATH is not " + peer_name());
   return {};
 }
 

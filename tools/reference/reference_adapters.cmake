@@ -2,7 +2,8 @@
 # one source for both, built beside the program where the comparison finds them.
 foreach(peer ffmpeg imagemagick)
   set(adapter_sources ${CMAKE_CURRENT_LIST_DIR}/reference_adapter.cpp
-      ${CMAKE_CURRENT_LIST_DIR}/tool_process_posix.cpp ${CMAKE_CURRENT_LIST_DIR}/tool_process_win.cpp)
+      ${CMAKE_CURRENT_LIST_DIR}/tool_process_posix.cpp ${CMAKE_CURRENT_LIST_DIR}/tool_process_win.cpp
+      ${CMAKE_SOURCE_DIR}/app/platform/imagemagick_names_posix.cpp ${CMAKE_SOURCE_DIR}/app/platform/imagemagick_names_win.cpp)
   bq_platform_sources(adapter_sources)
   add_executable(brisel-reference-${peer} ${adapter_sources})
   target_include_directories(brisel-reference-${peer} PRIVATE ${CMAKE_SOURCE_DIR})

@@ -7,7 +7,7 @@
 #include "app/document/document.h"
 #include "app/panels/tooltips.h"
 #include "app/panels/widgets.h"
-#include "app/platform/interface_credit.h"
+#include "app/platform/about_credits.h"
 #include "app/platform/key_codes.h"
 #include "app/ui/build_stamp.h"
 #include "app/ui/panel_context.h"
@@ -74,7 +74,7 @@ void about_window(PanelContext& context) {
   ImGui::TextUnformatted(translate("refined by k-means; dithering by error diffusion (Floyd and Steinberg, 1976),"));
   ImGui::TextUnformatted(translate("ordered (Bayer) and blue-noise masks, and mixing plans."));
   ImGui::Text(translate("PNG written with libpng %s and zlib %s."), png_library_version(), zlib_library_version());
-  ImGui::TextUnformatted(translate("Images read with libpng, libjpeg-turbo, libwebp, libtiff, libheif and stb_image."));
+  ImGui::TextUnformatted(translate(image_readers_credit()));
   ImGui::Separator();
   ImGui::Text(translate(interface_credit_format()), IMGUI_VERSION);
   ImGui::Separator();

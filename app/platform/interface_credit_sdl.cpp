@@ -1,3 +1,0 @@
-#include "app/platform/interface_credit.h"
-
-const char* interface_credit_format() { return "Interface by Dear ImGui %s and SDL2."; }

@@ -160,9 +160,12 @@ void PieceDeflate::input_ready(std::size_t ready) {
 
 void PieceDeflate::release() {
   if (ready_ == size_ && offered_ > 0) {
-    // Everything is final: the worker and this thread finish the pieces together.
+    // Everything is final: the worker and this thread finish the pieces
+    // together, from the back, since the worker's queue runs from the front:
+    // the piece it is on comes last, when it is most likely done.
     tamble::parallel_dynamic(offered_, [this](std::size_t i, unsigned) {
-      if (pieces_[i].task) pieces_[i].task->finish();
+      Piece& piece = pieces_[offered_ - 1 - i];
+      if (piece.task) piece.task->finish();
     });
   }
   for (std::size_t i = 0; i < offered_; ++i) {

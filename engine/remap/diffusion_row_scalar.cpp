@@ -1,4 +1,6 @@
 // The row kernel for any x86-64: the window in pairs of lanes.
+#include <emmintrin.h>
+
 #include "engine/remap/diffusion_row_lanes.h"
 #include "tamble/compiled_features.h"
 
@@ -14,6 +16,7 @@ struct Pairs {
     __builtin_memcpy(&v, from, sizeof v);
     return v;
   }
+  static bool any_greater(V x, V best) { return _mm_movemask_pd(_mm_cmpgt_pd(x, best)) != 0; }
   static void lowest(V& d, V& i) {
     take_nearer<Pairs>(d, i, __builtin_shufflevector(d, d, 1, 0), __builtin_shufflevector(i, i, 1, 0));
   }

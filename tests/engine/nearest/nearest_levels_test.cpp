@@ -2,6 +2,7 @@
 // and the scalar scan what a full scan with the same tie rule gives.
 #include <gtest/gtest.h>
 
+#include <emmintrin.h>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -145,6 +146,7 @@ struct Pairs {
     __builtin_memcpy(&v, from, sizeof v);
     return v;
   }
+  static bool any_greater(V x, V best) { return _mm_movemask_pd(_mm_cmpgt_pd(x, best)) != 0; }
   static void lowest(V& d, V& i) {
     take_nearer<Pairs>(d, i, __builtin_shufflevector(d, d, 1, 0), __builtin_shufflevector(i, i, 1, 0));
   }

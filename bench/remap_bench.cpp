@@ -89,7 +89,8 @@ bool load_photo_pass(const std::string& path, PhotoPass& pass) {
     return false;
   for (std::uint32_t e = 0; e < size; ++e) pass.palette.entries.push_back({to_work_color(&rgba[4 * e], image.gamma)});
   pass.edge.resize(n);
-  compute_contrast_maps(dev, pass.pixels.data(), pass.width, pass.height, nullptr, pass.edge.data());
+  std::vector<double> noise(n);
+  compute_contrast_maps(dev, pass.pixels.data(), pass.width, pass.height, noise.data(), pass.edge.data());
   pass.plain.resize(n);
   Palette moved = pass.palette;
   pass.error = remap_plain(dev, RemapImage{pass.pixels.data(), pass.width, pass.height}, moved, EngineSettings{},

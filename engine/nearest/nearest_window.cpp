@@ -1,10 +1,8 @@
 #include "engine/nearest/nearest_window.h"
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 
-#include "engine/colour/distance_weights.h"
 
 namespace {
 
@@ -45,29 +43,4 @@ nearest_window::nearest_window(const nearest_index& nearest) {
   table_ = {alpha_.data(), L_.data(),         a_.data(),     b_.data(),
             chroma2_.data(), index_.data(),   n,             t.blend,
             t.chroma_weight, window_of_bucket_.data()};
-}
-
-// Each side outward from the window. An entry on the probe's side of the
-// lightness order can be passed, with all beyond it, once its (L difference)^2
-// exceeds the best distance, which its whole distance is at least.
-NearestMatch scan_outward(const WindowTable& t, const ScanProbe& p, std::int64_t start, NearestMatch best) {
-  constexpr std::int64_t kPad = nearest_window::kPad;
-  auto consider = [&](std::int64_t slot) {
-    const double cq = t.chroma2[slot], dl = p.L - t.L[slot];
-    const double d = weighted_distance(std::fabs(p.chroma2 - cq), p.chroma2 + cq, t.blend, t.chroma_weight,
-                                       p.a - t.a[slot], p.b - t.b[slot], p.alpha - t.alpha[slot], dl * dl);
-    const auto e = static_cast<std::int64_t>(t.index[slot]);
-    if (d < best.distance || (d == best.distance && e < best.index)) best = {d, e};
-  };
-  for (std::int64_t s = start - 1; s >= 0; --s) {
-    const double dl = p.L - t.L[kPad + s];
-    if (dl > 0 && dl * dl > best.distance) break;
-    consider(kPad + s);
-  }
-  for (std::int64_t s = start + nearest_window::kWidth; s < t.count; ++s) {
-    const double dl = t.L[kPad + s] - p.L;
-    if (dl > 0 && dl * dl > best.distance) break;
-    consider(kPad + s);
-  }
-  return best;
 }

@@ -41,7 +41,3 @@ class nearest_window {
   std::vector<std::int64_t> window_of_bucket_;
   WindowTable table_;
 };
-
-// The answer from `best`, the nearest entry of the window at `start`, when
-// that window could not show that nothing outside it is nearer.
-NearestMatch scan_outward(const WindowTable& t, const ScanProbe& p, std::int64_t start, NearestMatch best);

@@ -5,7 +5,8 @@
 //   V, M            vectors of kLanes doubles and of as many 64-bit masks;
 //   load(const double*)  kLanes slots from any address;
 //   lowest(d, i)    the lane with the smallest d, on a tie the smallest i,
-//                   moved to lane 0.
+//                   moved to lane 0;
+//   any_greater(x, best)  some lane of x is greater than best's.
 // The per-entry arithmetic is the scan kernels', so the distances are theirs
 // bit for bit.
 #include <cstdint>
@@ -46,6 +47,45 @@ template <class Lanes>
                            dl * dl);
 }
 
+// When the window cannot settle the answer: kLanes entries a step on each
+// side, outward from the window's edges, each lane keeping its own best. A
+// side closes when the (L difference)^2 of its next entry, on the probe's
+// side of the lightness order, exceeds some lane's best: every entry beyond
+// is then farther than that. A closed or exhausted side reads the padding.
+template <class Lanes>
+[[gnu::noinline]] NearestMatch scan_outward(const WindowTable& w, const ScanProbe& p, std::int64_t start,
+                                            typename Lanes::V best_d, typename Lanes::V best_i) {
+  using V = typename Lanes::V;
+  constexpr std::int64_t kLanes = Lanes::kLanes, kPad = nearest_window::kPad;
+  std::int64_t down = start - 1, up = start + nearest_window::kWidth;
+  bool down_open = down >= 0, up_open = up < w.count;
+  for (;;) {
+    if (down_open) {
+      const double dl = p.L - w.L[kPad + down];
+      down_open = !(dl > 0 && Lanes::any_greater(V{} + dl * dl, best_d));
+    }
+    if (up_open) {
+      const double dl = w.L[kPad + up] - p.L;
+      up_open = !(dl > 0 && Lanes::any_greater(V{} + dl * dl, best_d));
+    }
+    if (!down_open && !up_open) break;
+    const std::size_t low = static_cast<std::size_t>(kPad + (down_open ? down - (kLanes - 1) : -kPad));
+    const std::size_t high = static_cast<std::size_t>(kPad + (up_open ? up : w.count));
+    take_nearer<Lanes>(best_d, best_i, window_distances<Lanes>(w, p, low), Lanes::load(w.index + low));
+    take_nearer<Lanes>(best_d, best_i, window_distances<Lanes>(w, p, high), Lanes::load(w.index + high));
+    if (down_open) {
+      down -= kLanes;
+      down_open = down >= 0;
+    }
+    if (up_open) {
+      up += kLanes;
+      up_open = up < w.count;
+    }
+  }
+  Lanes::lowest(best_d, best_i);
+  return {best_d[0], static_cast<std::int64_t>(best_i[0])};
+}
+
 template <class Lanes>
 [[gnu::always_inline]] inline NearestMatch find_in_window(const WindowTable& w, const ScanProbe& p,
                                                           std::int64_t start) {
@@ -62,10 +102,11 @@ template <class Lanes>
   for (int step = 1; step < kVectors; step *= 2)
 #pragma GCC unroll 4
     for (int j = 0; j + step < kVectors; j += 2 * step) take_nearer<Lanes>(d[j], i[j], d[j + step], i[j + step]);
+  V lane_d = d[0], lane_i = i[0];
   Lanes::lowest(d[0], i[0]);
   const NearestMatch best{d[0][0], static_cast<std::int64_t>(i[0][0])};
   // The nearest entry outside the window on each side bounds all beyond it.
   const double below = p.L - w.L[first - 1], above = w.L[first + nearest_window::kWidth] - p.L;
   if (below > 0 && below * below > best.distance && above > 0 && above * above > best.distance) return best;
-  return scan_outward(w, p, start, best);
+  return scan_outward<Lanes>(w, p, start, lane_d, lane_i);
 }

@@ -1,4 +1,6 @@
 // The row kernel with AVX2: the window in fours.
+#include <immintrin.h>
+
 #include "engine/remap/diffusion_row_lanes.h"
 #include "tamble/compiled_features.h"
 
@@ -14,6 +16,7 @@ struct Fours {
     __builtin_memcpy(&v, from, sizeof v);
     return v;
   }
+  static bool any_greater(V x, V best) { return _mm256_movemask_pd(_mm256_cmp_pd(x, best, _CMP_GT_OQ)) != 0; }
   static void lowest(V& d, V& i) {
     take_nearer<Fours>(d, i, __builtin_shufflevector(d, d, 2, 3, 0, 1), __builtin_shufflevector(i, i, 2, 3, 0, 1));
     take_nearer<Fours>(d, i, __builtin_shufflevector(d, d, 1, 0, 3, 2), __builtin_shufflevector(i, i, 1, 0, 3, 2));

@@ -8,6 +8,7 @@
 
 #include "engine/dither/plan_screening.h"
 #include "engine/nearest/nearest_scan.h"
+#include "engine/remap/diffusion_row.h"
 #include "tamble/isa_dispatch.h"
 #include "tamble/isa_levels.h"
 #include "tests/engine/isa_checksum.h"
@@ -28,6 +29,7 @@ Declared declared(const tamble::isa_kernel<Fn>& k) {
 const Declared kKernels[] = {
     declared(kNearestScanScalar),      declared(kNearestScanAvx2),      declared(kNearestScanAvx512),
     declared(kScreenCandidatesScalar), declared(kScreenCandidatesAvx2), declared(kScreenCandidatesAvx512),
+    declared(kDiffuseRowScalar),       declared(kDiffuseRowAvx2),
 };
 
 TEST(VectorKernels, EachFileNeedsExactlyWhatItsLevelChecks) {

@@ -6,7 +6,7 @@
 #include <limits>
 #include <vector>
 
-#include "engine/nearest/nearest_window_lanes.h"
+#include "engine/nearest/nearest_window_pairs.h"
 #include "tests/engine/nearest/nearest_test_support.h"
 
 namespace {
@@ -134,22 +134,8 @@ TEST(NearestLevels, VividnessAndBlendReachEveryLevel) {
 }
 
 // The window search of error diffusion, in pairs of lanes as the portable
-// row kernel runs it, from its own start and from every other one: the
-// full search's answer whether or not the window alone settles it.
-struct Pairs {
-  using V = double __attribute__((vector_size(16)));
-  using M = long long __attribute__((vector_size(16)));
-  static constexpr int kLanes = 2;
-  static V load(const double* from) {
-    V v;
-    __builtin_memcpy(&v, from, sizeof v);
-    return v;
-  }
-  static void lowest(V& d, V& i) {
-    take_nearer<Pairs>(d, i, __builtin_shufflevector(d, d, 1, 0), __builtin_shufflevector(i, i, 1, 0));
-  }
-};
-
+// row kernel runs it, from its own start and from another: the full
+// search's answer whether or not the window alone settles it.
 TEST(NearestWindow, GivesTheFullSearchAnswerFromAnyStart) {
   std::mt19937_64 rng(20261210);
   for (std::uint32_t n : {1u, 2u, 15u, 16u, 17u, 40u, 256u}) {
@@ -165,7 +151,7 @@ TEST(NearestWindow, GivesTheFullSearchAnswerFromAnyStart) {
       // infinite threshold.
       const NearestMatch want = brute_force_nearest(p, c, std::numeric_limits<double>::infinity());
       for (std::int64_t start : {window_start(t, c.L), static_cast<std::int64_t>(rng() % (last_start + 1))})
-        expect_same(find_in_window<Pairs>(t, probe, start), want, 0, n, probe_no);
+        expect_same(find_in_window<WindowPairs>(t, probe, start), want, 0, n, probe_no);
     }
   }
 }

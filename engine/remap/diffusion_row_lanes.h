@@ -15,9 +15,22 @@
 
 namespace {
 
-// std::min(std::max(v, lo), hi), operation for operation.
-[[gnu::always_inline]] inline double clamp_to(double v, double lo, double hi) {
-  const double above = v < lo ? lo : v;
+// A colour or an error as four lanes: alpha, L, a, b, the order of WorkColor
+// and Error4. Each lane takes the operations the scalar code gave it, in the
+// same order, so the results are the same bit for bit.
+using Quad = double __attribute__((vector_size(32)));
+
+[[gnu::always_inline]] inline Quad load_quad(const void* from) {
+  Quad q;
+  __builtin_memcpy(&q, from, sizeof q);
+  return q;
+}
+
+[[gnu::always_inline]] inline void store_quad(void* to, Quad q) { __builtin_memcpy(to, &q, sizeof q); }
+
+// std::min(std::max(v, lo), hi) in each lane, operation for operation.
+[[gnu::always_inline]] inline Quad clamp_to(Quad v, Quad lo, Quad hi) {
+  const Quad above = v < lo ? lo : v;
   return hi < above ? hi : above;
 }
 
@@ -32,13 +45,6 @@ namespace {
   const double dl = c.L - q.L;
   return weighted_distance(std::fabs(cp - cq), cp + cq, blend, chroma_weight, c.a - q.a, c.b - q.b,
                            c.alpha - q.alpha, dl * dl);
-}
-
-[[gnu::always_inline]] inline void add_share(Error4& slot, const Error4& error, double share) {
-  slot.alpha += error.alpha * share;
-  slot.L += error.L * share;
-  slot.a += error.a * share;
-  slot.b += error.b * share;
 }
 
 // The nearest entry to an unpenalised colour; the index's own search for a
@@ -58,25 +64,35 @@ void diffuse_row_lanes(const DiffusionPass& pass, const DiffusionRow& row) {
   const double chroma_weight = window.chroma_weight, blend = window.blend;
   const std::int64_t n = pass.count;
   const std::ptrdiff_t dir = row.forward ? 1 : -1;
+  // The working range of each channel, then the palette box; alpha has no
+  // box, and clamping to infinities leaves it as it is.
+  constexpr double kInf = __builtin_inf();
+  const Quad range_lo{0.0, 0.0, 0.118, 0.102}, range_hi{1.0, 1.0, 0.636, 0.884};
+  const Quad box_lo{-kInf, pass.box_lo[0], pass.box_lo[1], pass.box_lo[2]};
+  const Quad box_hi{kInf, pass.box_hi[0], pass.box_hi[1], pass.box_hi[2]};
   // The next pixel's incoming error, kept in registers: this row's slots
   // are read once each, so the share passed ahead need not be stored.
-  Error4 ahead = row.current[row.forward ? 1 : row.width];
+  Quad ahead = load_quad(&row.current[row.forward ? 1 : row.width]);
+  // The next row's slot under this pixel, which the next pixel's share
+  // behind completes: each slot is stored once, and every slot the next row
+  // reads is stored, so the buffer needs no clearing. The sums start from
+  // +0.0 as a cleared slot did.
+  Quad below{};
   for (std::uint32_t step = 0; step < row.width; ++step) {
     const std::uint32_t x = row.forward ? step : row.width - 1 - step;
     const std::size_t slot = x + 1;
-    const Error4 e = ahead;
-    ahead = row.current[slot + dir];
+    const Quad e = ahead;
+    ahead = load_quad(&row.current[slot + dir]);
     const WorkColor& px = row.colour[x];
     if (px.alpha < kAlmostTransparent) {
       row.output[x] = static_cast<std::uint8_t>(pass.transparent);
+      store_quad(&row.next[slot - dir], below);
+      below = Quad{};
       continue;  // passes no error on
     }
     const double v = row.level[x];
-    WorkColor c;
-    c.alpha = clamp_to(px.alpha + v * e.alpha, 0.0, 1.0);
-    c.L = clamp_to(clamp_to(px.L + v * e.L, 0.0, 1.0), pass.box_lo[0], pass.box_hi[0]);
-    c.a = clamp_to(clamp_to(px.a + v * e.a, 0.118, 0.636), pass.box_lo[1], pass.box_hi[1]);
-    c.b = clamp_to(clamp_to(px.b + v * e.b, 0.102, 0.884), pass.box_lo[2], pass.box_hi[2]);
+    const Quad dithered = clamp_to(clamp_to(load_quad(&px) + e * v, range_lo, range_hi), box_lo, box_hi);
+    const WorkColor c{dithered[0], dithered[1], dithered[2], dithered[3]};
     const double cp = chroma_of(c);
     const bool penalised = c.alpha > pass.opaque_threshold;
 
@@ -113,13 +129,16 @@ void diffuse_row_lanes(const DiffusionPass& pass, const DiffusionRow& row) {
       d = difference(c, cp, chosen, pass.chroma2[k], chroma_weight, blend);
     row.output[x] = static_cast<std::uint8_t>(k);
 
+    // Error x s in alpha; error x s x (alpha + 3) / 4 in L, a and b, where
+    // dividing by 4 and multiplying by 0.25 give the same double.
     const double s = d > pass.diffusion_limit ? v * 0.75 : v;
-    const Error4 out{(c.alpha - chosen.alpha) * s, (c.L - chosen.L) * s * (chosen.alpha + 3) / 4,
-                     (c.a - chosen.a) * s * (chosen.alpha + 3) / 4, (c.b - chosen.b) * s * (chosen.alpha + 3) / 4};
-    add_share(ahead, out, 7.0 / 16);                    // ahead in this row
-    add_share(row.next[slot - dir], out, 4.0 / 16);     // next row, one column behind
-    add_share(row.next[slot], out, 5.0 / 16);           // next row, same column
+    const double cover = chosen.alpha + 3;
+    const Quad out = (dithered - load_quad(&chosen)) * s * Quad{1.0, cover, cover, cover} * Quad{1.0, 0.25, 0.25, 0.25};
+    ahead += out * (7.0 / 16);                               // ahead in this row
+    store_quad(&row.next[slot - dir], below + out * (4.0 / 16));  // next row, one column behind
+    below = Quad{} + out * (5.0 / 16);                       // next row, same column
   }
+  store_quad(&row.next[row.forward ? row.width : 1], below);
 }
 
 }  // namespace

@@ -110,7 +110,8 @@ void remap_diffused(tamble::device* dev, const RemapImage& image, const Palette&
   const DitherLevelSource levels(edge_map, width, height, settings);
 
   // Slot c + 1 belongs to column c; slots 0 and width + 1 take the error off
-  // the row's ends and are never read back.
+  // the row's ends and are never read back. The row kernel stores every slot
+  // of the next row that is read, so nothing is cleared between rows.
   std::vector<Error4> current(std::size_t{width} + 2), next(std::size_t{width} + 2);
   DiffusionNoise noise;
   for (Error4& e : current) {
@@ -125,7 +126,6 @@ void remap_diffused(tamble::device* dev, const RemapImage& image, const Palette&
   std::vector<WorkColor> row_colours(image.ids ? width : 0);
   std::vector<double> row_levels(width);
   for (std::uint32_t y = 0; y < height; ++y) {
-    std::fill(next.begin(), next.end(), Error4{0, 0, 0, 0});
     const std::size_t first = static_cast<std::size_t>(y) * width;
     for (std::uint32_t x = 0; x < width; ++x) {
       row_levels[x] = std::min(levels.at(first + x), 1.0);

@@ -6,7 +6,9 @@
 //   load(const double*)  kLanes slots from any address;
 //   lowest(d, i)    the lane with the smallest d, on a tie the smallest i,
 //                   moved to lane 0;
-//   any_greater(x, best)  some lane of x is greater than best's.
+//   any_greater(x, best)  some lane of x is greater than best's;
+//   spread_min(d)   the smallest lane of d in every lane;
+//   bits(m)         the lanes of mask m as the low kLanes bits.
 // The per-entry arithmetic is the scan kernels', so the distances are theirs
 // bit for bit.
 #include <cstdint>
@@ -86,27 +88,57 @@ template <class Lanes>
   return {best_d[0], static_cast<std::int64_t>(best_i[0])};
 }
 
+// The window's best by reducing its lanes pairwise with the tie-break, then
+// the outward scan when the window does not settle it.
+template <class Lanes>
+[[gnu::noinline]] NearestMatch find_in_window_ties(const WindowTable& w, const ScanProbe& p, std::int64_t start,
+                                                   const typename Lanes::V* d) {
+  using V = typename Lanes::V;
+  constexpr int kVectors = static_cast<int>(nearest_window::kWidth) / Lanes::kLanes;
+  const std::size_t first = static_cast<std::size_t>(nearest_window::kPad + start);
+  V lane_d[kVectors], lane_i[kVectors];
+  for (int j = 0; j < kVectors; ++j) {
+    lane_d[j] = d[j];
+    lane_i[j] = Lanes::load(w.index + first + j * Lanes::kLanes);
+  }
+  for (int step = 1; step < kVectors; step *= 2)
+    for (int j = 0; j + step < kVectors; j += 2 * step)
+      take_nearer<Lanes>(lane_d[j], lane_i[j], lane_d[j + step], lane_i[j + step]);
+  V best_d = lane_d[0], best_i = lane_i[0];
+  Lanes::lowest(best_d, best_i);
+  const NearestMatch best{best_d[0], static_cast<std::int64_t>(best_i[0])};
+  const double below = p.L - w.L[first - 1], above = w.L[first + nearest_window::kWidth] - p.L;
+  if (below > 0 && below * below > best.distance && above > 0 && above * above > best.distance) return best;
+  return scan_outward<Lanes>(w, p, start, lane_d[0], lane_i[0]);
+}
+
 template <class Lanes>
 [[gnu::always_inline]] inline NearestMatch find_in_window(const WindowTable& w, const ScanProbe& p,
                                                           std::int64_t start) {
   using V = typename Lanes::V;
   constexpr int kVectors = static_cast<int>(nearest_window::kWidth) / Lanes::kLanes;
   const std::size_t first = static_cast<std::size_t>(nearest_window::kPad + start);
-  V d[kVectors], i[kVectors];
+  V d[kVectors];
 #pragma GCC unroll 8
-  for (int j = 0; j < kVectors; ++j) {
-    d[j] = window_distances<Lanes>(w, p, first + j * Lanes::kLanes);
-    i[j] = Lanes::load(w.index + first + j * Lanes::kLanes);
-  }
-#pragma GCC unroll 4
-  for (int step = 1; step < kVectors; step *= 2)
-#pragma GCC unroll 4
-    for (int j = 0; j + step < kVectors; j += 2 * step) take_nearer<Lanes>(d[j], i[j], d[j + step], i[j + step]);
-  V lane_d = d[0], lane_i = i[0];
-  Lanes::lowest(d[0], i[0]);
-  const NearestMatch best{d[0][0], static_cast<std::int64_t>(i[0][0])};
+  for (int j = 0; j < kVectors; ++j) d[j] = window_distances<Lanes>(w, p, first + j * Lanes::kLanes);
+  // The smallest distance, and where it lies. Nearly always one slot holds
+  // it, and then its entry is the answer; equal distances (and a NaN probe,
+  // which matches no slot) take the pairwise reduction with the tie-break.
+  V low = d[0];
+#pragma GCC unroll 8
+  for (int j = 1; j < kVectors; ++j) low = d[j] < low ? d[j] : low;
+  low = Lanes::spread_min(low);
+  unsigned at = 0;
+#pragma GCC unroll 8
+  for (int j = 0; j < kVectors; ++j) at |= Lanes::bits(d[j] == low) << (j * Lanes::kLanes);
+  if ((at & (at - 1)) != 0 || at == 0) [[unlikely]]
+    return find_in_window_ties<Lanes>(w, p, start, d);
+  const double index = w.index[first + static_cast<std::size_t>(__builtin_ctz(at))];
+  const NearestMatch best{low[0], static_cast<std::int64_t>(index)};
   // The nearest entry outside the window on each side bounds all beyond it.
   const double below = p.L - w.L[first - 1], above = w.L[first + nearest_window::kWidth] - p.L;
   if (below > 0 && below * below > best.distance && above > 0 && above * above > best.distance) return best;
-  return scan_outward<Lanes>(w, p, start, lane_d, lane_i);
+  // Every lane starting from the window's best scans as the lanes of the
+  // pairwise reduction would: the smallest lane and the answer are the same.
+  return scan_outward<Lanes>(w, p, start, low, V{} + index);
 }

@@ -23,6 +23,11 @@ struct WindowPairs {
   static void lowest(V& d, V& i) {
     take_nearer<WindowPairs>(d, i, __builtin_shufflevector(d, d, 1, 0), __builtin_shufflevector(i, i, 1, 0));
   }
+  static V spread_min(V d) {
+    const V swapped = __builtin_shufflevector(d, d, 1, 0);
+    return swapped < d ? swapped : d;
+  }
+  static unsigned bits(M m) { return static_cast<unsigned>(_mm_movemask_pd(reinterpret_cast<__m128d>(m))); }
 };
 
 }  // namespace

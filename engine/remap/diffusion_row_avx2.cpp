@@ -17,6 +17,13 @@ struct Fours {
     return v;
   }
   static bool any_greater(V x, V best) { return _mm256_movemask_pd(_mm256_cmp_pd(x, best, _CMP_GT_OQ)) != 0; }
+  static V spread_min(V d) {
+    const V halves = __builtin_shufflevector(d, d, 2, 3, 0, 1);
+    const V low = halves < d ? halves : d;
+    const V pairs = __builtin_shufflevector(low, low, 1, 0, 3, 2);
+    return pairs < low ? pairs : low;
+  }
+  static unsigned bits(M m) { return static_cast<unsigned>(_mm256_movemask_pd(reinterpret_cast<__m256d>(m))); }
   static void lowest(V& d, V& i) {
     take_nearer<Fours>(d, i, __builtin_shufflevector(d, d, 2, 3, 0, 1), __builtin_shufflevector(i, i, 2, 3, 0, 1));
     take_nearer<Fours>(d, i, __builtin_shufflevector(d, d, 1, 0, 3, 2), __builtin_shufflevector(i, i, 1, 0, 3, 2));

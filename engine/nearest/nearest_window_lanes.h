@@ -88,6 +88,14 @@ template <class Lanes>
   return {best_d[0], static_cast<std::int64_t>(best_i[0])};
 }
 
+// The nearest entry outside the window on each side bounds all beyond it.
+[[gnu::always_inline]] inline bool window_settles(const WindowTable& w, const ScanProbe& p, std::int64_t start,
+                                                  double best) {
+  const std::size_t first = static_cast<std::size_t>(nearest_window::kPad + start);
+  const double below = p.L - w.L[first - 1], above = w.L[first + nearest_window::kWidth] - p.L;
+  return (below > 0) & (below * below > best) & (above > 0) & (above * above > best);
+}
+
 // The window's best by reducing its lanes pairwise with the tie-break, then
 // the outward scan when the window does not settle it.
 template <class Lanes>
@@ -107,38 +115,64 @@ template <class Lanes>
   V best_d = lane_d[0], best_i = lane_i[0];
   Lanes::lowest(best_d, best_i);
   const NearestMatch best{best_d[0], static_cast<std::int64_t>(best_i[0])};
-  const double below = p.L - w.L[first - 1], above = w.L[first + nearest_window::kWidth] - p.L;
-  if (below > 0 && below * below > best.distance && above > 0 && above * above > best.distance) return best;
+  if (window_settles(w, p, start, best.distance)) return best;
   return scan_outward<Lanes>(w, p, start, lane_d[0], lane_i[0]);
+}
+
+// The window's distances, the smallest of them in every lane, and the slots
+// (bit j for slot j of the window) that hold it.
+template <class Lanes>
+struct WindowMeasure {
+  static constexpr int kVectors = static_cast<int>(nearest_window::kWidth) / Lanes::kLanes;
+  typename Lanes::V d[kVectors], low;
+  unsigned at;
+};
+
+template <class Lanes>
+[[gnu::always_inline]] inline WindowMeasure<Lanes> measure_window(const WindowTable& w, const ScanProbe& p,
+                                                                 std::int64_t start) {
+  using Measure = WindowMeasure<Lanes>;
+  const std::size_t first = static_cast<std::size_t>(nearest_window::kPad + start);
+  Measure m;
+#pragma GCC unroll 8
+  for (int j = 0; j < Measure::kVectors; ++j) m.d[j] = window_distances<Lanes>(w, p, first + j * Lanes::kLanes);
+  m.low = m.d[0];
+#pragma GCC unroll 8
+  for (int j = 1; j < Measure::kVectors; ++j) m.low = m.d[j] < m.low ? m.d[j] : m.low;
+  m.low = Lanes::spread_min(m.low);
+  m.at = 0;
+#pragma GCC unroll 8
+  for (int j = 0; j < Measure::kVectors; ++j) m.at |= Lanes::bits(m.d[j] == m.low) << (j * Lanes::kLanes);
+  return m;
+}
+
+// Nearly always one slot holds the smallest distance, and then its entry is
+// the window's best; equal distances (and a NaN probe, which matches no
+// slot) take the pairwise reduction with the tie-break.
+[[gnu::always_inline]] inline bool one_slot(unsigned at) { return ((at & (at - 1)) == 0) & (at != 0); }
+
+// The entry of the lowest slot in `at` (the window's last when none is).
+[[gnu::always_inline]] inline double slot_entry(const WindowTable& w, std::int64_t start, unsigned at) {
+  constexpr unsigned kLast = 1u << (nearest_window::kWidth - 1);
+  return w.index[static_cast<std::size_t>(nearest_window::kPad + start + __builtin_ctz(at | kLast))];
+}
+
+template <class Lanes>
+[[gnu::always_inline]] inline NearestMatch finish_window(const WindowTable& w, const ScanProbe& p, std::int64_t start,
+                                                         const WindowMeasure<Lanes>& m) {
+  using V = typename Lanes::V;
+  if (!one_slot(m.at)) [[unlikely]]
+    return find_in_window_ties<Lanes>(w, p, start, m.d);
+  const double index = slot_entry(w, start, m.at);
+  const NearestMatch best{m.low[0], static_cast<std::int64_t>(index)};
+  if (window_settles(w, p, start, best.distance)) return best;
+  // Every lane starting from the window's best scans as the lanes of the
+  // pairwise reduction would: the smallest lane and the answer are the same.
+  return scan_outward<Lanes>(w, p, start, m.low, V{} + index);
 }
 
 template <class Lanes>
 [[gnu::always_inline]] inline NearestMatch find_in_window(const WindowTable& w, const ScanProbe& p,
                                                           std::int64_t start) {
-  using V = typename Lanes::V;
-  constexpr int kVectors = static_cast<int>(nearest_window::kWidth) / Lanes::kLanes;
-  const std::size_t first = static_cast<std::size_t>(nearest_window::kPad + start);
-  V d[kVectors];
-#pragma GCC unroll 8
-  for (int j = 0; j < kVectors; ++j) d[j] = window_distances<Lanes>(w, p, first + j * Lanes::kLanes);
-  // The smallest distance, and where it lies. Nearly always one slot holds
-  // it, and then its entry is the answer; equal distances (and a NaN probe,
-  // which matches no slot) take the pairwise reduction with the tie-break.
-  V low = d[0];
-#pragma GCC unroll 8
-  for (int j = 1; j < kVectors; ++j) low = d[j] < low ? d[j] : low;
-  low = Lanes::spread_min(low);
-  unsigned at = 0;
-#pragma GCC unroll 8
-  for (int j = 0; j < kVectors; ++j) at |= Lanes::bits(d[j] == low) << (j * Lanes::kLanes);
-  if ((at & (at - 1)) != 0 || at == 0) [[unlikely]]
-    return find_in_window_ties<Lanes>(w, p, start, d);
-  const double index = w.index[first + static_cast<std::size_t>(__builtin_ctz(at))];
-  const NearestMatch best{low[0], static_cast<std::int64_t>(index)};
-  // The nearest entry outside the window on each side bounds all beyond it.
-  const double below = p.L - w.L[first - 1], above = w.L[first + nearest_window::kWidth] - p.L;
-  if (below > 0 && below * below > best.distance && above > 0 && above * above > best.distance) return best;
-  // Every lane starting from the window's best scans as the lanes of the
-  // pairwise reduction would: the smallest lane and the answer are the same.
-  return scan_outward<Lanes>(w, p, start, low, V{} + index);
+  return finish_window<Lanes>(w, p, start, measure_window<Lanes>(w, p, start));
 }

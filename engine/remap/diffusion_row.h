@@ -36,10 +36,12 @@ struct DiffusionRow {
   std::uint8_t* output;     // the row's indices: the plain remap's guesses in, the answers out
   std::uint32_t width;
   bool forward;             // left to right
+  bool eager;               // measure every guessed pixel's window, not only those outside the guess's radius
 };
 
-using diffusion_row_fn = void (*)(const DiffusionPass&, const DiffusionRow&);
-void diffuse_row_scalar(const DiffusionPass& pass, const DiffusionRow& row);
-void diffuse_row_avx2(const DiffusionPass& pass, const DiffusionRow& row);
+// Each returns how many of the row's pixels kept their guess within its radius.
+using diffusion_row_fn = std::uint32_t (*)(const DiffusionPass&, const DiffusionRow&);
+std::uint32_t diffuse_row_scalar(const DiffusionPass& pass, const DiffusionRow& row);
+std::uint32_t diffuse_row_avx2(const DiffusionPass& pass, const DiffusionRow& row);
 extern const tamble::isa_kernel<diffusion_row_fn> kDiffuseRowScalar;
 extern const tamble::isa_kernel<diffusion_row_fn> kDiffuseRowAvx2;

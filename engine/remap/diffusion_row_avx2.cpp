@@ -32,7 +32,7 @@ struct Fours {
 
 }  // namespace
 
-void diffuse_row_avx2(const DiffusionPass& pass, const DiffusionRow& row) { diffuse_row_lanes<Fours>(pass, row); }
+std::uint32_t diffuse_row_avx2(const DiffusionPass& pass, const DiffusionRow& row) { return diffuse_row_lanes<Fours>(pass, row); }
 
 constinit const tamble::isa_kernel<diffusion_row_fn> kDiffuseRowAvx2{2, tamble::kCompiledFeatures, diffuse_row_avx2,
                                                                      __FILE__};

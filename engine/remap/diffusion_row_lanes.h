@@ -47,19 +47,31 @@ using Quad = double __attribute__((vector_size(32)));
                            c.alpha - q.alpha, dl * dl);
 }
 
-// The nearest entry to an unpenalised colour; the index's own search for a
-// colour so far out (or NaN) that no entry is within the unguided bound.
+// The nearest entry to an unpenalised colour once its window is measured;
+// the index's own search for a colour so far out (or NaN) that no entry is
+// within the unguided bound.
 template <class Lanes>
-[[gnu::always_inline]] inline NearestMatch nearest_unpenalised(const DiffusionPass& pass, const WorkColor& c,
-                                                               double cp, std::int64_t guess, double guess_d,
-                                                               std::int64_t start) {
-  const NearestMatch m = find_in_window<Lanes>(*pass.window, ScanProbe{c.alpha, c.L, c.a, c.b, cp, false}, start);
+[[gnu::always_inline]] inline NearestMatch settle_unpenalised(const DiffusionPass& pass, const WorkColor& c,
+                                                              const ScanProbe& probe, std::int64_t guess,
+                                                              double guess_d, std::int64_t start,
+                                                              const WindowMeasure<Lanes>& measured) {
+  const NearestMatch m = finish_window<Lanes>(*pass.window, probe, start, measured);
   if (m.distance < kUnbounded) return m;
   return pass.index->find(c, guess, guess_d);
 }
 
 template <class Lanes>
-void diffuse_row_lanes(const DiffusionPass& pass, const DiffusionRow& row) {
+[[gnu::always_inline]] inline NearestMatch nearest_unpenalised(const DiffusionPass& pass, const WorkColor& c,
+                                                               const ScanProbe& probe, std::int64_t guess,
+                                                               double guess_d) {
+  const std::int64_t start = window_start(*pass.window, c.L);
+  return settle_unpenalised<Lanes>(pass, c, probe, guess, guess_d, start,
+                                   measure_window<Lanes>(*pass.window, probe, start));
+}
+
+template <class Lanes>
+std::uint32_t diffuse_row_lanes(const DiffusionPass& pass, const DiffusionRow& row) {
+  std::uint32_t kept = 0;
   const WindowTable& window = *pass.window;
   const double chroma_weight = window.chroma_weight, blend = window.blend;
   const std::int64_t n = pass.count;
@@ -102,12 +114,31 @@ void diffuse_row_lanes(const DiffusionPass& pass, const DiffusionRow& row) {
     std::int64_t k = r;
     double d = 0.0;
     bool searched = true;
+    const ScanProbe probe{c.alpha, c.L, c.a, c.b, cp, false};
     if (r >= 0 && r < n) {
       d = difference(c, cp, pass.colour[r], pass.chroma2[r], chroma_weight, blend);
-      if (pass.radius[r] > d) {
+      const bool within = pass.radius[r] > d;
+      kept += within;
+      if (row.eager && !penalised) {
+        // Where few pixels stay within the radius, whether one does is hard
+        // to foresee; deciding on the radius and the window together is
+        // easy, since the window mostly finds the guess (and then gives the
+        // guess's distance d, bit for bit).
+        const std::int64_t start = window_start(window, c.L);
+        const WindowMeasure<Lanes> measured = measure_window<Lanes>(window, probe, start);
+        const bool found = one_slot(measured.at) & window_settles(window, probe, start, measured.low[0]) &
+                           (slot_entry(window, start, measured.at) == static_cast<double>(r));
+        if (within | found) {
+          searched = false;
+        } else {
+          const NearestMatch m = settle_unpenalised<Lanes>(pass, c, probe, r, d, start, measured);
+          k = m.index;
+          d = m.distance;
+        }
+      } else if (within) {
         searched = false;
       } else if (!penalised) {
-        const NearestMatch m = nearest_unpenalised<Lanes>(pass, c, cp, r, d, window_start(window, c.L));
+        const NearestMatch m = nearest_unpenalised<Lanes>(pass, c, probe, r, d);
         k = m.index;
         d = m.distance;
       } else {
@@ -119,7 +150,7 @@ void diffuse_row_lanes(const DiffusionPass& pass, const DiffusionRow& row) {
       }
     } else {
       const NearestMatch m = penalised ? pass.index->find(c, -1, 0.0)
-                                       : nearest_unpenalised<Lanes>(pass, c, cp, -1, 0.0, window_start(window, c.L));
+                                       : nearest_unpenalised<Lanes>(pass, c, probe, -1, 0.0);
       k = m.index;
       d = m.distance;
     }
@@ -139,6 +170,7 @@ void diffuse_row_lanes(const DiffusionPass& pass, const DiffusionRow& row) {
     below = Quad{} + out * (5.0 / 16);                       // next row, same column
   }
   store_quad(&row.next[row.forward ? row.width : 1], below);
+  return kept;
 }
 
 }  // namespace

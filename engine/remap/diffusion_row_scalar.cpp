@@ -6,8 +6,8 @@
 #include "engine/remap/diffusion_row_lanes.h"
 #include "tamble/compiled_features.h"
 
-void diffuse_row_scalar(const DiffusionPass& pass, const DiffusionRow& row) {
-  diffuse_row_lanes<WindowPairs>(pass, row);
+std::uint32_t diffuse_row_scalar(const DiffusionPass& pass, const DiffusionRow& row) {
+  return diffuse_row_lanes<WindowPairs>(pass, row);
 }
 
 constinit const tamble::isa_kernel<diffusion_row_fn> kDiffuseRowScalar{0, tamble::kCompiledFeatures,

@@ -74,7 +74,7 @@ void remap_diffused(tamble::device* dev, const RemapImage& image, const Palette&
 
 void remap_diffused(tamble::device* dev, const RemapImage& image, const Palette& palette,
                     const EngineSettings& settings, const double* edge_map, bool remapped,
-                    double diffusion_limit, std::uint8_t* output, int level) {
+                    double diffusion_limit, std::uint8_t* output, int level, double eager_below) {
   const std::uint32_t width = image.width, height = image.height;
   if (width == 0 || height == 0) return;
   const std::uint32_t n = palette.count();
@@ -125,14 +125,17 @@ void remap_diffused(tamble::device* dev, const RemapImage& image, const Palette&
   // read before the serial loop needs them.
   std::vector<WorkColor> row_colours(image.ids ? width : 0);
   std::vector<double> row_levels(width);
+  bool eager = false;  // decided by the row before
   for (std::uint32_t y = 0; y < height; ++y) {
     const std::size_t first = static_cast<std::size_t>(y) * width;
     for (std::uint32_t x = 0; x < width; ++x) {
       row_levels[x] = std::min(levels.at(first + x), 1.0);
       if (image.ids) row_colours[x] = image.at(first + x);
     }
-    diffuse_row(pass, DiffusionRow{image.ids ? row_colours.data() : image.pixels + first, row_levels.data(),
-                                   current.data(), next.data(), output + first, width, (y & 1) == 0});
+    const std::uint32_t kept =
+        diffuse_row(pass, DiffusionRow{image.ids ? row_colours.data() : image.pixels + first, row_levels.data(),
+                                       current.data(), next.data(), output + first, width, (y & 1) == 0, eager});
+    eager = kept < eager_below * width;
     std::swap(current, next);
     settings.publish_rows(y + 1);
   }

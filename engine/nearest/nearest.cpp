@@ -23,6 +23,8 @@ constexpr std::int64_t kNoIndex = std::numeric_limits<std::int64_t>::max();
 // level the processor lacks is never chosen, whatever the caller asks for.
 const tamble::isa_kernel<nearest_scan_fn>* const kScanKernels[] = {&kNearestScanScalar, &kNearestScanAvx2,
                                                                    &kNearestScanAvx512};
+const tamble::isa_kernel<nearest_block_fn>* const kBlockKernels[] = {&kNearestBlockScalar, &kNearestBlockAvx2,
+                                                                     &kNearestBlockAvx512};
 
 // Chosen once: the environment and the processor do not change.
 const tamble::isa_kernel<nearest_scan_fn>& automatic_scan_kernel() {
@@ -33,6 +35,12 @@ const tamble::isa_kernel<nearest_scan_fn>& automatic_scan_kernel() {
 
 // Sort key that puts a NaN lightness last, keeping the order total.
 double sort_key(double L) { return std::isnan(L) ? std::numeric_limits<double>::infinity() : L; }
+
+// Lightness bucket of the block search, for any L (NaN: 0).
+int block_bucket(double L, int buckets) {
+  const double scaled = L * buckets;
+  return scaled >= 0 ? (scaled < buckets ? static_cast<int>(scaled) : buckets - 1) : 0;
+}
 
 }  // namespace
 
@@ -93,6 +101,21 @@ void nearest_index::build(tamble::device* dev, const Palette& palette, double op
     index_[slot] = order[s];
     rank_[order[s]] = s;
   }
+  // The factor on the a and b terms is never negative when Vividness is not
+  // negative and blend is at least -1: every distance is at least its
+  // (L difference)^2, which is what lets a block settle an answer.
+  blocks_ = count_ >= kBlockSlots && metric.chroma_weight >= 0.0 && metric.blend >= -1.0;
+  block_ = tamble::select_kernel(kBlockKernels, scan_level_).fn;
+  if (blocks_) {
+    // Centred on the bucket's first entry, inside the table.
+    std::int64_t s = 0;
+    const double* L = L_.data() + kGuardSlots;
+    for (int k = 0; k < kBlockBuckets; ++k) {
+      while (s < count_ && block_bucket(L[s], kBlockBuckets) < k) ++s;
+      block_of_bucket_[static_cast<std::size_t>(k)] = static_cast<std::int32_t>(
+          std::clamp<std::int64_t>(s - kBlockSlots / 2, 0, count_ - kBlockSlots));
+    }
+  }
   table_ = ScanTable{alpha_.data() + kGuardSlots, L_.data() + kGuardSlots, a_.data() + kGuardSlots,
                      b_.data() + kGuardSlots,     chroma2_.data() + kGuardSlots,
                      penalty_.data() + kGuardSlots, index_.data() + kGuardSlots,
@@ -141,31 +164,53 @@ double nearest_index::scan_distance(const ScanProbe& p, std::int64_t s) const {
   return d;
 }
 
+ScanProbe nearest_index::scan_probe(const WorkColor& probe) const {
+  return ScanProbe{probe.alpha, probe.L, probe.a, probe.b, squared_chroma(probe), probe.alpha > opaque_threshold_};
+}
+
+// Improves `best` by the block around the probe's lightness; true when no
+// entry outside the block can beat it: on each side the first entry beyond
+// lies on the far side of the probe's lightness with (L difference)^2 above
+// the best, the scan's own closing test. A NaN lightness never settles.
+bool nearest_index::settled_in_block(const ScanProbe& p, ScanBest& best) const {
+  const std::int64_t first = block_of_bucket_[static_cast<std::size_t>(block_bucket(p.L, kBlockBuckets))];
+  best = block_(table_, p, first, best);
+  if (best.index == kNoIndex) return false;
+  const double* L = table_.L;
+  const double below = first > 0 ? p.L - L[first - 1] : kNoBest;
+  const double above = L[first + kBlockSlots] - p.L;  // a guard past the last entry: far above
+  return (first == 0 || (below > 0 && below * below > best.distance)) && above > 0 &&
+         above * above > best.distance;
+}
+
+NearestMatch nearest_index::answer(const ScanProbe& p, ScanBest best) const {
+  if (best.index == kNoIndex) return full_scan(p);
+  return {best.distance, best.index};
+}
+
 NearestMatch nearest_index::find_near(const WorkColor& probe, std::int64_t guess) const {
   if (guess < 0 || guess >= count_) return find(probe, -1, 0.0);
-  const ScanProbe p{probe.alpha, probe.L, probe.a, probe.b, squared_chroma(probe),
-                    probe.alpha > opaque_threshold_};
+  const ScanProbe p = scan_probe(probe);
+  ScanBest best{kNoBest, kNoIndex};
+  if (blocks_ && settled_in_block(p, best)) return {best.distance, best.index};
   const double d = scan_distance(p, rank_[static_cast<std::size_t>(guess)]);
   // A guess no better than the unguided search's starting bound (or NaN)
   // could change which path answers; such probes take that search.
-  if (!(d < kNoBest)) return find(probe, -1, 0.0);
-  return find(probe, guess, d);
+  if (!(d < kNoBest)) return answer(p, scan_(table_, p, start_position(p.L), best));
+  if (d < best.distance || (d == best.distance && guess < best.index)) best = {d, guess};
+  return answer(p, scan_(table_, p, start_position_from(guess, p.L), best));
 }
 
+// The answer is the smallest (distance, index) pair over every entry (and
+// the guess), whichever entries a path measures on the way: the block, when
+// it does not settle, only tightens the scan's starting bound.
 NearestMatch nearest_index::find(const WorkColor& probe, std::int64_t guess,
                                  double guess_distance) const {
   if (count_ == 0) return {kNoBest, 0};
-  ScanProbe p{probe.alpha, probe.L, probe.a, probe.b, squared_chroma(probe),
-              probe.alpha > opaque_threshold_};
-  ScanBest best{kNoBest, kNoIndex};
-  std::int64_t start;
-  if (guess >= 0 && guess < count_) {
-    best = {guess_distance, guess};
-    start = start_position_from(guess, probe.L);
-  } else {
-    start = start_position(probe.L);
-  }
-  best = scan_(table_, p, start, best);
-  if (best.index == kNoIndex) return full_scan(p);
-  return {best.distance, best.index};
+  const ScanProbe p = scan_probe(probe);
+  const bool guided = guess >= 0 && guess < count_;
+  ScanBest best = guided ? ScanBest{guess_distance, guess} : ScanBest{kNoBest, kNoIndex};
+  if (blocks_ && settled_in_block(p, best)) return {best.distance, best.index};
+  const std::int64_t start = guided ? start_position_from(guess, p.L) : start_position(p.L);
+  return answer(p, scan_(table_, p, start, best));
 }

@@ -1,5 +1,6 @@
 #pragma once
 // Exact nearest-palette-entry search, built once per pass, queried from many threads.
+#include <array>
 #include <cstdint>
 
 #include "engine/nearest/nearest_scan.h"
@@ -42,6 +43,9 @@ class nearest_index {
  private:
   void build(tamble::device* dev, const Palette& palette, double opaque_threshold,
              const ColorMetric& metric, const tamble::isa_kernel<nearest_scan_fn>& kernel);
+  ScanProbe scan_probe(const WorkColor& probe) const;
+  bool settled_in_block(const ScanProbe& probe, ScanBest& best) const;
+  NearestMatch answer(const ScanProbe& probe, ScanBest best) const;
   std::int64_t start_position(double probe_L) const;
   std::int64_t start_position_from(std::int64_t guess, double probe_L) const;
   NearestMatch full_scan(const ScanProbe& probe) const;
@@ -57,6 +61,12 @@ class nearest_index {
   ScanTable table_{};
   int scan_level_ = 0;
   nearest_scan_fn scan_ = nearest_scan_scalar;
+  // Block search: used when the palette fills a block and the metric keeps
+  // (L difference)^2 a lower bound; the block's first slot per lightness bucket.
+  static constexpr int kBlockBuckets = 1024;
+  bool blocks_ = false;
+  nearest_block_fn block_ = nearest_block_scalar;
+  std::array<std::int32_t, kBlockBuckets> block_of_bucket_{};
 };
 
 // Level of the scan kernel an index runs unless told otherwise: the best the

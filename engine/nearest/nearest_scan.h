@@ -42,8 +42,26 @@ ScanBest nearest_scan_avx2(const ScanTable& table, const ScanProbe& probe, std::
 ScanBest nearest_scan_avx512(const ScanTable& table, const ScanProbe& probe, std::int64_t start,
                              ScanBest best);
 
+// Sorted slots a block search measures at once, without branches: a
+// multiple of every kernel's lane count.
+inline constexpr std::int64_t kBlockSlots = 24;
+
+// The better of `best` and the kBlockSlots sorted slots from `first`, by
+// (distance, then smaller index). Every kernel returns exactly what the
+// scalar one does.
+ScanBest nearest_block_scalar(const ScanTable& table, const ScanProbe& probe, std::int64_t first,
+                              ScanBest best);
+ScanBest nearest_block_avx2(const ScanTable& table, const ScanProbe& probe, std::int64_t first,
+                            ScanBest best);
+ScanBest nearest_block_avx512(const ScanTable& table, const ScanProbe& probe, std::int64_t first,
+                              ScanBest best);
+
 using nearest_scan_fn = ScanBest (*)(const ScanTable&, const ScanProbe&, std::int64_t, ScanBest);
+using nearest_block_fn = ScanBest (*)(const ScanTable&, const ScanProbe&, std::int64_t, ScanBest);
 // Each kernel file's declaration of its level and of what it was compiled for.
 extern const tamble::isa_kernel<nearest_scan_fn> kNearestScanScalar;
 extern const tamble::isa_kernel<nearest_scan_fn> kNearestScanAvx2;
 extern const tamble::isa_kernel<nearest_scan_fn> kNearestScanAvx512;
+extern const tamble::isa_kernel<nearest_block_fn> kNearestBlockScalar;
+extern const tamble::isa_kernel<nearest_block_fn> kNearestBlockAvx2;
+extern const tamble::isa_kernel<nearest_block_fn> kNearestBlockAvx512;

@@ -2,6 +2,7 @@
 // GCC 12's AVX-512 intrinsics start from deliberately undefined registers and
 // warn about them wherever they are inlined; the values are always overwritten.
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
 #include <immintrin.h>
 
 #include "engine/nearest/nearest_scan_lanes.h"
@@ -23,6 +24,8 @@ struct Avx512 {
   static I join_index(const std::int64_t* low, const std::int64_t* high) {
     return _mm512_castpd_si512(join(reinterpret_cast<const double*>(low), reinterpret_cast<const double*>(high)));
   }
+  static V load(const double* from) { return _mm512_loadu_pd(from); }
+  static I load_index(const std::int64_t* from) { return _mm512_loadu_si512(from); }
   static V abs(V v) {
     return _mm512_castsi512_pd(_mm512_and_epi64(_mm512_castpd_si512(v), _mm512_set1_epi64(0x7FFFFFFFFFFFFFFFll)));
   }
@@ -35,8 +38,13 @@ struct Avx512 {
     best_d = _mm512_mask_blend_pd(taken, best_d, d);
     best_i = _mm512_mask_blend_epi64(taken, best_i, index);
   }
-  static void store(double* out, V v) { _mm512_store_pd(out, v); }
-  static void store_index(std::int64_t* out, I v) { _mm512_store_si512(out, v); }
+  static void lowest(V& d, I& i) {
+    take(d, i, _mm512_shuffle_f64x2(d, d, 0x4E), _mm512_shuffle_i64x2(i, i, 0x4E));
+    take(d, i, _mm512_permutex_pd(d, 0x4E), _mm512_permutex_epi64(i, 0x4E));
+    take(d, i, _mm512_permute_pd(d, 0x55), _mm512_shuffle_epi32(i, static_cast<_MM_PERM_ENUM>(0x4E)));
+  }
+  static double first(V v) { return _mm512_cvtsd_f64(v); }
+  static std::int64_t first_index(I v) { return _mm_cvtsi128_si64(_mm512_castsi512_si128(v)); }
 };
 
 }  // namespace
@@ -45,7 +53,13 @@ ScanBest nearest_scan_avx512(const ScanTable& t, const ScanProbe& p, std::int64_
   return scan_lanes<Avx512>(t, p, start, best);
 }
 
+ScanBest nearest_block_avx512(const ScanTable& t, const ScanProbe& p, std::int64_t first, ScanBest best) {
+  return block_lanes<Avx512>(t, p, first, best);
+}
+
 // Eight lanes half wasted on the search's early exits: not faster than AVX2 on
 // every processor, so the automatic choice takes it only when asked to.
 constinit const tamble::isa_kernel<nearest_scan_fn> kNearestScanAvx512{
     3, tamble::kCompiledFeatures, nearest_scan_avx512, __FILE__, "NQ_SCAN_AVX512"};
+constinit const tamble::isa_kernel<nearest_block_fn> kNearestBlockAvx512{
+    3, tamble::kCompiledFeatures, nearest_block_avx512, __FILE__, "NQ_SCAN_AVX512"};

@@ -59,14 +59,34 @@ ScanBest scan(const Scan& t, std::int64_t count, std::int64_t start, ScanBest be
   return best;
 }
 
+template <bool kPenalised>
+ScanBest block(const Scan& t, std::int64_t first, ScanBest best) {
+  for (std::int64_t s = first; s < first + kBlockSlots; ++s) {
+    const double dl = t.p_L - t.L[s];
+    take_if_better(best, t.distance<kPenalised>(s, dl * dl), t.index[s]);
+  }
+  return best;
+}
+
+Scan scan_of(const ScanTable& table, const ScanProbe& p) {
+  return Scan{table.alpha, table.L, table.a, table.b, table.chroma2, table.penalty, table.index,
+              table.blend, table.chroma_weight, p.alpha, p.L, p.a, p.b, p.chroma2};
+}
+
 }  // namespace
 
 ScanBest nearest_scan_scalar(const ScanTable& table, const ScanProbe& p, std::int64_t start,
                              ScanBest best) {
-  const Scan t{table.alpha, table.L, table.a, table.b, table.chroma2, table.penalty, table.index,
-               table.blend, table.chroma_weight, p.alpha, p.L, p.a, p.b, p.chroma2};
+  const Scan t = scan_of(table, p);
   return p.penalised ? scan<true>(t, table.count, start, best) : scan<false>(t, table.count, start, best);
+}
+
+ScanBest nearest_block_scalar(const ScanTable& table, const ScanProbe& p, std::int64_t first, ScanBest best) {
+  const Scan t = scan_of(table, p);
+  return p.penalised ? block<true>(t, first, best) : block<false>(t, first, best);
 }
 
 constinit const tamble::isa_kernel<nearest_scan_fn> kNearestScanScalar{0, tamble::kCompiledFeatures,
                                                                        nearest_scan_scalar, __FILE__};
+constinit const tamble::isa_kernel<nearest_block_fn> kNearestBlockScalar{0, tamble::kCompiledFeatures,
+                                                                         nearest_block_scalar, __FILE__};

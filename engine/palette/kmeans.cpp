@@ -57,9 +57,9 @@ void for_each_block(tamble::device* dev, std::size_t count, Body body) {
 
 // One iteration. `nearest` holds each item's nearest entry by source_index;
 // when `guided` it already holds the previous iteration's answer, which seeds
-// the search. The search is exact with a fixed tie-break, so the seed changes
-// only how soon it ends, never the answer; the penalty of the IE6 workaround
-// is not part of a seed's distance, so seeds are used only without it.
+// the search when the sorted block around the item cannot settle it. The
+// search is exact with a fixed tie-break, so the seed changes only how soon it
+// ends, never the answer.
 double kmeans_pass(tamble::device* dev, Histogram& hist, Palette& palette,
                    const EngineSettings& settings, bool reweight,
                    std::vector<std::uint32_t>& nearest, bool guided) {
@@ -70,23 +70,14 @@ double kmeans_pass(tamble::device* dev, Histogram& hist, Palette& palette,
   build_lookups(hist);
 
   nearest.resize(count);
-  guided = guided && opaque_threshold >= 1.0;
   std::vector<double> difference(count);
   nearest_index index(dev, palette, opaque_threshold, settings.metric());
   HistogramItem* items = hist.items.data();
-  const double chroma_weight = settings.chroma_weight, blend = settings.blend;
   for_each_block(dev, count, [&](std::size_t first, std::size_t last) {
     for (std::size_t i = first; i < last; ++i) {
       const std::uint32_t s = items[i].source_index;
-      NearestMatch m;
-      if (guided) {
-        const std::uint32_t g = nearest[s];
-        m = find_nearest(index, items[i].color, g,
-                         color_difference(items[i].color, palette.entries[g].color,
-                                          chroma_weight, blend));
-      } else {
-        m = find_nearest(index, items[i].color);
-      }
+      const NearestMatch m =
+          guided ? index.find_near(items[i].color, nearest[s]) : find_nearest(index, items[i].color);
       nearest[s] = static_cast<std::uint32_t>(m.index);
       difference[s] = m.distance;
     }

@@ -45,9 +45,17 @@ IoStatus decode_webp_memory(const std::uint8_t* bytes, std::size_t size, Decoded
   IoStatus status = allocate_pixels(static_cast<std::uint32_t>(features.width),
                                           static_cast<std::uint32_t>(features.height), image);
   if (!status.ok()) return status;
-  int stride = static_cast<int>(image.width) * 4;
-  if (WebPDecodeRGBAInto(bytes, size, image.pixels.data(), image.pixels.size(), stride) == nullptr) {
-    return IoCode::kUnreadablePixels;
-  }
-  return IoCode::kOk;
+  WebPDecoderConfig config;
+  if (!WebPInitDecoderConfig(&config)) return IoCode::kUnreadablePixels;
+  // A lossy image's filtering and output run on a second thread, beside the
+  // decoding of the next rows; the pixels are the same.
+  config.options.use_threads = 1;
+  config.output.colorspace = MODE_RGBA;
+  config.output.is_external_memory = 1;
+  config.output.u.RGBA.rgba = image.pixels.data();
+  config.output.u.RGBA.stride = static_cast<int>(image.width) * 4;
+  config.output.u.RGBA.size = image.pixels.size();
+  VP8StatusCode result = WebPDecode(bytes, size, &config);
+  WebPFreeDecBuffer(&config.output);
+  return result == VP8_STATUS_OK ? IoStatus(IoCode::kOk) : IoStatus(IoCode::kUnreadablePixels);
 }

@@ -10,6 +10,7 @@
 #include "engine/colour/default_gamma.h"
 #include "io/byte_order.h"
 #include "io/decode/format_decoders.h"
+#include "io/decode/png_plain_pixels.h"
 
 namespace {
 
@@ -89,7 +90,22 @@ bool image_data_can_fill(const PngSource& source, std::uint64_t stored_bytes) {
 
 enum Stage { kReadingHeader, kReadingPixels };
 
-IoStatus run_png_decoder(PngSource* source, DecodedImage* image) {
+// Stored samples per pixel when the quick road can read the image, else 0.
+int plain_channels(png_structp png, png_infop info) {
+  if (png_get_bit_depth(png, info) != 8 || png_get_interlace_type(png, info) != PNG_INTERLACE_NONE ||
+      png_get_valid(png, info, PNG_INFO_tRNS) != 0) {
+    return 0;
+  }
+  switch (png_get_color_type(png, info)) {
+    case PNG_COLOR_TYPE_GRAY: return 1;
+    case PNG_COLOR_TYPE_GRAY_ALPHA: return 2;
+    case PNG_COLOR_TYPE_RGB: return 3;
+    case PNG_COLOR_TYPE_RGB_ALPHA: return 4;
+    default: return 0;
+  }
+}
+
+IoStatus run_png_decoder(PngSource* source, DecodedImage* image, PngRoad road) {
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, source, on_png_error,
                                            on_png_warning);
   if (png == nullptr) return IoCode::kOutOfMemory;
@@ -128,6 +144,7 @@ IoStatus run_png_decoder(PngSource* source, DecodedImage* image) {
   }
   if (status.ok()) {
     image->gamma = png_file_gamma(png, info);
+    int channels = road == PngRoad::kQuickWhenPlain ? plain_channels(png, info) : 0;
     request_rgba8(png, info);
     int passes = png_set_interlace_handling(png);
     png_read_update_info(png, info);
@@ -139,7 +156,11 @@ IoStatus run_png_decoder(PngSource* source, DecodedImage* image) {
     if (status.ok()) {
       stage = kReadingPixels;
       std::uint8_t* pixels = image->pixels.data();
-      for (int pass = 0; pass < passes; ++pass) {
+      // png_read_info stopped just after the first image data chunk's header.
+      bool quick = channels != 0 && source->position >= 8 &&
+                   read_plain_png_pixels(source->bytes, source->size, source->position - 8, width,
+                                         height, channels, pixels);
+      for (int pass = 0; pass < passes && !quick; ++pass) {
         for (png_uint_32 y = 0; y < height; ++y) {
           png_read_row(png, pixels + std::size_t{y} * width * 4, nullptr);
         }
@@ -152,10 +173,15 @@ IoStatus run_png_decoder(PngSource* source, DecodedImage* image) {
 
 }  // namespace
 
-IoStatus decode_png_memory(const std::uint8_t* bytes, std::size_t size, DecodedImage& image,
-                           std::string* codec_detail) {
+IoStatus decode_png_memory_by(PngRoad road, const std::uint8_t* bytes, std::size_t size,
+                              DecodedImage& image, std::string* codec_detail) {
   PngSource source{bytes, size, 0, {}};
-  IoStatus status = run_png_decoder(&source, &image);
+  IoStatus status = run_png_decoder(&source, &image, road);
   if (codec_detail != nullptr) *codec_detail = source.error;
   return status;
+}
+
+IoStatus decode_png_memory(const std::uint8_t* bytes, std::size_t size, DecodedImage& image,
+                           std::string* codec_detail) {
+  return decode_png_memory_by(PngRoad::kQuickWhenPlain, bytes, size, image, codec_detail);
 }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <new>
 
+#include "io/png/deflate_walk.h"
 #include "tamble/algorithms.h"
 #include "tamble/background_task.h"
 #include "tamble/runtime.h"
@@ -27,7 +28,7 @@ constexpr std::size_t kOnePieceBytes = std::size_t{1} << 20;
 // Longer inputs split into a multiple of this many pieces of equal length, so
 // two or four workers finish together.
 constexpr std::size_t kPieceGroup = 4;
-// zlib's inflate, which checks each piece, takes at most 4 GiB per call.
+// The longest piece a caller may ask for.
 constexpr std::size_t kLongestPiece = std::size_t{1} << 30;
 
 struct PieceBytes {
@@ -41,42 +42,12 @@ struct CompressorFree {
   void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
 };
 
-// Bit offsets, from the start of a raw deflate stream, of its final block's
-// header and of the end of its data; false when the stream does not inflate
-// to exactly `length` bytes.
-bool find_final_block(const std::vector<std::uint8_t>& raw, std::size_t length,
-                      std::size_t& final_header, std::size_t& end) {
-  z_stream z{};
-  if (inflateInit2(&z, -15) != Z_OK) return false;
-  z.next_in = const_cast<Bytef*>(raw.data());
-  z.avail_in = static_cast<uInt>(raw.size());
-  std::uint8_t scratch[1 << 15];  // inflate keeps its own window; the output is dropped
-  auto bit_position = [&z, &raw] { return (raw.size() - z.avail_in) * 8 - (z.data_type & 63); };
-  final_header = 0;
-  end = 0;
-  bool whole = false;
-  for (;;) {
-    z.next_out = scratch;
-    z.avail_out = sizeof scratch;
-    int rc = inflate(&z, Z_BLOCK);
-    if (rc == Z_STREAM_END) {
-      whole = end != 0 && z.total_out == length && z.avail_in == 0;
-      break;
-    }
-    if (rc != Z_OK) break;
-    // Stopped between blocks: before a header, or just after the final
-    // block, before the padding to the byte boundary is skipped.
-    if ((z.data_type & 128) != 0) ((z.data_type & 64) != 0 ? end : final_header) = bit_position();
-  }
-  inflateEnd(&z);
-  return whole;
-}
-
 // Makes a complete raw deflate stream continuable: its final block becomes an
 // ordinary one, followed by an empty stored block ending on a byte boundary.
 bool make_continuable(std::vector<std::uint8_t>& raw, std::size_t length) {
-  std::size_t final_header = 0, end = 0;
-  if (!find_final_block(raw, length, final_header, end)) return false;
+  DeflateEnds ends;
+  if (!walk_deflate_blocks(raw.data(), raw.size(), length, ends)) return false;
+  const std::size_t final_header = ends.final_header, end = ends.end;
   raw[final_header / 8] &= static_cast<std::uint8_t>(~(1u << (final_header % 8)));
   // Header bits 0 (not final) and 00 (stored), then padding: all zero bits.
   std::size_t aligned = (end + 3 + 7) / 8;

@@ -68,6 +68,8 @@ std::vector<std::uint8_t> make_png(const PngRecipe& recipe) {
   png_set_IHDR(png, info, recipe.width, recipe.height, recipe.bit_depth, recipe.colour_type,
                recipe.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
+  if (recipe.filters != 0) png_set_filter(png, PNG_FILTER_TYPE_BASE, recipe.filters);
+  if (recipe.chunk_bytes != 0) png_set_compression_buffer_size(png, recipe.chunk_bytes);
   if (recipe.gamma > 0) png_set_gAMA_fixed(png, info, recipe.gamma);
   if (recipe.srgb) png_set_sRGB(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
   std::vector<png_color> colours;

@@ -31,6 +31,8 @@ struct PngRecipe {
   bool srgb = false;
   std::vector<std::uint8_t> palette;  // RGB triples
   std::vector<std::uint8_t> trns;     // palette alphas, or the 16-bit grey/RGB key
+  int filters = 0;                    // PNG_FILTER_* mask; 0 leaves the choice to libpng
+  std::size_t chunk_bytes = 0;        // image data chunk length; 0 for libpng's
   std::vector<std::vector<std::uint8_t>> rows;
 };
 std::vector<std::uint8_t> make_png(const PngRecipe& recipe);

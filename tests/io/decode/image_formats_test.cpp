@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <png.h>
+#include <webp/decode.h>
 #include <webp/encode.h>
 
 #include <cstdlib>
@@ -118,6 +119,22 @@ TEST(ImageFormats, WebpKeepsAlpha) {
   EXPECT_EQ(result.image.pixels[11], 255);
   EXPECT_EQ((std::vector<std::uint8_t>(result.image.pixels.begin() + 4, result.image.pixels.begin() + 8)),
             (std::vector<std::uint8_t>{1, 2, 3, 128}));
+}
+
+// The threaded decoder gives libwebp's plain single-thread pixels, on a small
+// lossy file and on the 16.8 MP one (many rows, so the threads overlap).
+TEST(ImageFormats, WebpDecodedOnTwoThreadsGivesTheSamePixels) {
+  for (const char* name : {"chelsea.webp", "truchet-l.webp"}) {
+    SCOPED_TRACE(name);
+    std::vector<std::uint8_t> bytes = read_bytes(kCorpus + "/" + name);
+    LoadResult result = load_bytes(bytes);
+    ASSERT_TRUE(result.ok) << result.message;
+    std::vector<std::uint8_t> plain(result.image.pixels.size());
+    ASSERT_NE(WebPDecodeRGBAInto(bytes.data(), bytes.size(), plain.data(), plain.size(),
+                                 static_cast<int>(result.image.width) * 4),
+              nullptr);
+    EXPECT_TRUE(plain == result.image.pixels);
+  }
 }
 
 TEST(ImageFormats, WhatIsNoImageIsNamedForWhatItIs) {

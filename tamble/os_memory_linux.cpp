@@ -1,5 +1,6 @@
 #include <sys/mman.h>
 
+#include <cstdint>
 #include <cstdlib>
 
 #include "tamble/os_memory.h"
@@ -14,7 +15,11 @@ void* allocate_aligned(std::size_t bytes, std::size_t alignment) {
 void free_aligned(void* p) { std::free(p); }
 
 void advise_large_pages(void* p, std::size_t bytes) {
-  if (p != nullptr && bytes >= kLargePageBytes) ::madvise(p, bytes, MADV_HUGEPAGE);
+  const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(p);
+  const std::uintptr_t first = (start + kLargePageBytes - 1) / kLargePageBytes * kLargePageBytes;
+  const std::uintptr_t end = (start + bytes) / kLargePageBytes * kLargePageBytes;
+  if (p != nullptr && first < end)
+    ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
 }
 
 void discard_pages(void* p, std::size_t bytes) {

@@ -20,6 +20,10 @@ void free_aligned(void* p);
 // only; failure changes nothing.
 void advise_large_pages(void* p, std::size_t bytes);
 
+// Backs every page of [p, p + bytes) at once, in one call rather than one
+// fault per page, for a block about to be written whole anyway. A hint only.
+void populate_pages(void* p, std::size_t bytes);
+
 // Tells the system the contents of [p, p + bytes) are no longer needed: its
 // pages may go back, to come again as zero pages if touched. A hint only.
 void discard_pages(void* p, std::size_t bytes);

@@ -1,4 +1,5 @@
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -20,6 +21,16 @@ void advise_large_pages(void* p, std::size_t bytes) {
   const std::uintptr_t end = (start + bytes) / kLargePageBytes * kLargePageBytes;
   if (p != nullptr && first < end)
     ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+}
+
+void populate_pages(void* p, std::size_t bytes) {
+  static const std::uintptr_t page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  if (p == nullptr || bytes == 0) return;
+  // Every page the range touches is the block's own to write, so the rounding
+  // backs nothing that would not be backed anyway.
+  const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(p) / page * page;
+  const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(p) + bytes + page - 1) / page * page;
+  ::madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE);
 }
 
 void discard_pages(void* p, std::size_t bytes) {

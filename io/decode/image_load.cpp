@@ -30,7 +30,7 @@ IoStatus read_file_bytes(const std::string& path, std::vector<std::uint8_t>& byt
     status = IoCode::kTooLarge;
   } else {
     try {
-      bytes.resize(static_cast<std::size_t>(length));
+      tamble::assign_on_large_pages(bytes, static_cast<std::size_t>(length));
       if (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
         status = IoCode::kUnrecognised;
       }

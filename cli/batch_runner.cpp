@@ -19,6 +19,7 @@
 #include "io/palette_file.h"
 #include "io/png_write.h"
 #include "io/replacing_file.h"
+#include "tamble/large_page_vector.h"
 
 namespace {
 
@@ -162,7 +163,8 @@ InputEnd quantize_one(const std::string& input, Destination& out, const BatchReq
   EarlyEncoding encoding(early);
   options.finished_rows = &encoding;
 
-  std::vector<std::uint8_t> indices(static_cast<std::size_t>(image.width) * image.height);
+  std::vector<std::uint8_t> indices;
+  tamble::assign_on_large_pages(indices, static_cast<std::size_t>(image.width) * image.height);
   std::uint8_t palette[kPaletteCapacity * 4] = {};
   std::uint32_t palette_size = 0;
   // The palette comes back encoded for the engine's output gamma, not the input's.

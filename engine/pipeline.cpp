@@ -26,6 +26,7 @@
 #include "engine/unbounded.h"
 #include "tamble/algorithms.h"
 #include "tamble/block_reuse.h"
+#include "tamble/large_page_vector.h"
 #include "tamble/runtime.h"
 
 namespace {
@@ -40,7 +41,7 @@ void allocate_output(QuantizedImage& out, const ImageDesc& image) {
   out.width = image.width;
   out.height = image.height;
   out.output_gamma = kDefaultGamma;
-  out.indices.assign(n, 0);
+  tamble::assign_on_large_pages(out.indices, n);
   out.index_rows.resize(image.height);
   for (std::uint32_t y = 0; y < image.height; ++y)
     out.index_rows[y] = out.indices.data() + static_cast<std::size_t>(y) * image.width;

@@ -13,10 +13,16 @@ inline constexpr std::size_t kLargePageBytes = std::size_t{2} << 20;
 void* allocate_aligned(std::size_t bytes, std::size_t alignment);
 void free_aligned(void* p);
 
-// Asks for large pages behind [p, p + bytes): a 16 MP image's arrays
-// otherwise take hundreds of thousands of page faults, a third of a run's
-// time. A hint only; failure changes nothing.
+// Asks for large pages behind the whole large pages inside [p, p + bytes),
+// which need not be aligned: a 16 MP image's arrays otherwise take hundreds
+// of thousands of page faults, a third of a run's time. The partial pages at
+// either end stay small, so nothing past the range is ever backed. A hint
+// only; failure changes nothing.
 void advise_large_pages(void* p, std::size_t bytes);
+
+// Backs every page of [p, p + bytes) at once, in one call rather than one
+// fault per page, for a block about to be written whole anyway. A hint only.
+void populate_pages(void* p, std::size_t bytes);
 
 // Tells the system the contents of [p, p + bytes) are no longer needed: its
 // pages may go back, to come again as zero pages if touched. A hint only.

@@ -14,6 +14,9 @@ void free_aligned(void* p) { _aligned_free(p); }
 
 void advise_large_pages(void*, std::size_t) {}
 
+// Pages come on first touch, as ever.
+void populate_pages(void*, std::size_t) {}
+
 // The run-time's blocks cannot be decommitted in part; the pages stay.
 void discard_pages(void*, std::size_t) {}
 

@@ -9,6 +9,7 @@
 #include "io/decode/format_decoders.h"
 #include "io/image_decode.h"
 #include "io/png/png_signature.h"
+#include "tamble/large_page_vector.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ IoStatus read_file_bytes(const std::string& path, std::vector<std::uint8_t>& byt
     status = IoCode::kTooLarge;
   } else {
     try {
-      bytes.resize(static_cast<std::size_t>(length));
+      tamble::assign_on_large_pages(bytes, static_cast<std::size_t>(length));
       if (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
         status = IoCode::kUnrecognised;
       }
@@ -41,6 +42,16 @@ IoStatus read_file_bytes(const std::string& path, std::vector<std::uint8_t>& byt
   return status;
 }
 
+// Bytes from the stream's position to its end when it is a file that can
+// seek, else 0. The position is left where it was.
+std::uint64_t bytes_to_end(std::FILE* file) {
+  const long here = std::ftell(file);
+  if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return 0;
+  const long end = std::ftell(file);
+  if (std::fseek(file, here, SEEK_SET) != 0 || end <= here) return 0;
+  return static_cast<std::uint64_t>(end - here);
+}
+
 }  // namespace
 
 IoStatus read_whole_stream(std::FILE* file, std::vector<std::uint8_t>& bytes) {
@@ -48,15 +59,24 @@ IoStatus read_whole_stream(std::FILE* file, std::vector<std::uint8_t>& bytes) {
   std::uint64_t limit = std::min(kLargestInput, available_memory_bytes() / 2);
   std::uint64_t total = 0;
   try {
+    // A file of known length is read in one piece into one block, with a byte
+    // to spare that shows it did not grow meanwhile; a pipe in blocks.
+    const std::uint64_t known = bytes_to_end(file);
+    std::size_t step = kReadBlock;
+    if (known > 0 && known < limit) {
+      step = static_cast<std::size_t>(known) + 1;
+      tamble::assign_on_large_pages(bytes, step);
+    }
     for (;;) {
-      bytes.resize(total + kReadBlock);
-      std::size_t got = std::fread(bytes.data() + total, 1, kReadBlock, file);
+      if (bytes.size() < total + step) bytes.resize(total + step);
+      std::size_t got = std::fread(bytes.data() + total, 1, step, file);
       total += got;
       if (total >= limit) {
         bytes.clear();
         return IoCode::kTooLarge;
       }
-      if (got < kReadBlock) break;
+      if (got < step) break;
+      step = kReadBlock;
     }
   } catch (const std::bad_alloc&) {
     bytes.clear();

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "io/file_system.h"
+#include "tamble/large_page_vector.h"
 
 IoStatus check_image_size(std::uint64_t width, std::uint64_t height) {
   if (width == 0 || height == 0) return IoCode::kNoSize;
@@ -18,7 +19,7 @@ IoStatus allocate_pixels(std::uint64_t width, std::uint64_t height, DecodedImage
   IoStatus status = check_image_size(width, height);
   if (!status.ok()) return status;
   try {
-    image.pixels.assign(width * height * 4, 0);
+    tamble::assign_on_large_pages(image.pixels, width * height * 4);
   } catch (const std::bad_alloc&) {
     return IoCode::kOutOfMemory;
   }

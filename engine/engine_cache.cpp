@@ -93,7 +93,7 @@ std::unique_ptr<Histogram> build_fitting_histogram(tamble::device* dev, const st
             ? build_histogram(dev, pixels, pixel_count, gamma, max_colors, bits, importance)
             : build_histogram_numbered(dev, g_working.ids.data(), pixel_count,
                                        g_working.words.data(), g_working.words.size(), gamma,
-                                       max_colors, bits, importance);
+                                       max_colors, bits, importance, g_working.image.data());
     if (hist) {
       g_run_stats.posterize_bits = bits;
       return hist;

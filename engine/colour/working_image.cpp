@@ -111,9 +111,10 @@ std::uint32_t number_of(RangeColours& range, std::uint32_t word, ColourBudget& b
   return number;
 }
 
-// Nearby pixels share few colours, so recent numbers sit in a small
-// direct-mapped table in front of the range's hash table.
-constexpr unsigned kRecentBits = 10;
+// Nearby pixels share few colours, so recent numbers sit in a direct-mapped
+// table in front of the range's hash table, large enough to still hold the
+// colours of the row above (64 KB, on the heap to spare small stacks).
+constexpr unsigned kRecentBits = 13;
 
 // False when the budget broke, here or in another range.
 bool number_range(const std::uint8_t* pixels, std::size_t lo, std::size_t hi,
@@ -123,9 +124,8 @@ bool number_range(const std::uint8_t* pixels, std::size_t lo, std::size_t hi,
   // Every slot starts with a true pair: the first pixel's colour and number.
   const std::uint32_t first = pixel_word(pixels + 4 * lo);
   const std::uint32_t first_id = number_of(range, first, budget, full);
-  std::uint32_t recent_words[1u << kRecentBits], recent_ids[1u << kRecentBits];
-  std::fill(std::begin(recent_words), std::end(recent_words), first);
-  std::fill(std::begin(recent_ids), std::end(recent_ids), first_id);
+  std::vector<std::uint32_t> recent_words(std::size_t{1} << kRecentBits, first);
+  std::vector<std::uint32_t> recent_ids(std::size_t{1} << kRecentBits, first_id);
   for (std::size_t i = lo; i < hi; ++i) {
     const std::uint32_t word = pixel_word(pixels + 4 * i);
     const std::uint32_t slot = (word * 0x9E3779B1u) >> (32 - kRecentBits);

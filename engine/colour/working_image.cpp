@@ -24,11 +24,12 @@ inline WorkColor convert_pixel(std::uint32_t word, const GammaTable& table) {
 }
 
 // Images repeat colours nearby (flat areas, gradients, limited palettes), so
-// each block of pixels remembers recent conversions in a small direct-mapped
-// table. The conversion is a pure function of the pixel, so hits give the
-// same bits as converting again, whatever the block boundaries.
-constexpr std::size_t kBlockPixels = 16384;
-constexpr unsigned kCacheBits = 9;
+// each block of pixels remembers recent conversions in a direct-mapped table
+// (74 KB, filled once per block, so blocks are large). The conversion is a
+// pure function of the pixel, so hits give the same bits as converting
+// again, whatever the block boundaries.
+constexpr std::size_t kBlockPixels = 65536;
+constexpr unsigned kCacheBits = 11;
 
 struct ConversionCache {
   explicit ConversionCache(const GammaTable& t) : table(t) {

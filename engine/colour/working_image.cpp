@@ -93,6 +93,7 @@ struct RangeColours {
 struct ColourBudget {
   std::size_t max_colors;
   std::size_t all_ranges;
+  bool guess_early;  // max_colors is below 7/8 of the pixels
   std::atomic<std::size_t> met{0};
   std::atomic<bool> over{false};
 };
@@ -117,6 +118,15 @@ std::uint32_t number_of(RangeColours& range, std::uint32_t word, ColourBudget& b
 // colours of the row above (64 KB, on the heap to spare small stacks).
 constexpr unsigned kRecentBits = 13;
 
+// An image whose colours come nearly one per pixel will not fit a budget of
+// well under one per pixel: a range that has met more than 7 colours in 8
+// pixels gives up at each 65536th colour. A wrong guess costs only the
+// numbered form, never a different result.
+constexpr std::size_t kGuessEvery = 65536;
+bool too_dense(const ColourBudget& budget, std::size_t colours, std::size_t pixels_seen) {
+  return budget.guess_early && colours % kGuessEvery == 0 && colours * 8 > pixels_seen * 7;
+}
+
 // False when the budget broke, here or in another range.
 bool number_range(const std::uint8_t* pixels, std::size_t lo, std::size_t hi,
                   ColourBudget& budget, RangeColours& range, std::uint32_t* ids) {
@@ -133,7 +143,7 @@ bool number_range(const std::uint8_t* pixels, std::size_t lo, std::size_t hi,
     if (recent_words[slot] != word) {
       recent_words[slot] = word;
       recent_ids[slot] = number_of(range, word, budget, full);
-      if (full) return false;
+      if (full || too_dense(budget, range.words.size(), i + 1 - lo)) return false;
     }
     ids[i] = recent_ids[slot];
   }
@@ -150,7 +160,7 @@ bool number_colours(tamble::device* dev, const std::uint8_t* pixels, std::size_t
   // where neighbours repeat); the ranges' tables are merged afterwards.
   tamble::array<std::uint32_t> ids = required_array<std::uint32_t>(dev, pixel_count);
   std::vector<RangeColours> ranges(parts);
-  ColourBudget budget{max_colors, max_colors * parts};
+  ColourBudget budget{max_colors, max_colors * parts, max_colors < pixel_count / 8 * 7};
   tamble::detail::for_each_participant_chunk(
       pixel_count, parts, [&](unsigned c, std::size_t lo, std::size_t hi) {
         if (!number_range(pixels, lo, hi, budget, ranges[c], ids.data()))

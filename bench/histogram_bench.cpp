@@ -125,7 +125,7 @@ void BM_Histogram(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * img.count());
 }
 
-// What a run that keeps nothing does: number the colours (up to a quarter
+// What a run that keeps nothing does: number the colours (up to half
 // of the pixels), then build the histogram from the numbers.
 void BM_NumberColours(benchmark::State& state) {
   const BenchImage& img = image(state.range(0));
@@ -133,7 +133,7 @@ void BM_NumberColours(benchmark::State& state) {
   std::size_t colours = 0;
   for (auto _ : state) {
     NumberedColours numbered;
-    if (number_colours(dev, img.pixels.data(), img.count(), kDefaultGamma, img.count() / 4, numbered))
+    if (number_colours(dev, img.pixels.data(), img.count(), kDefaultGamma, img.count() / 2, numbered))
       colours = numbered.colors.size();
     benchmark::DoNotOptimize(numbered.ids.data());
   }
@@ -145,15 +145,15 @@ void BM_HistogramNumbered(benchmark::State& state) {
   const BenchImage& img = image(state.range(0));
   tamble::device* dev = setup(state, img);
   NumberedColours numbered;
-  if (!number_colours(dev, img.pixels.data(), img.count(), kDefaultGamma, img.count() / 4, numbered)) {
-    state.SkipWithError("more colours than a quarter of the pixels");
+  if (!number_colours(dev, img.pixels.data(), img.count(), kDefaultGamma, img.count() / 2, numbered)) {
+    state.SkipWithError("more colours than half the pixels");
     return;
   }
   std::vector<double> importance(img.count(), 0.5);
   for (auto _ : state) {
     auto hist = build_histogram_numbered(dev, numbered.ids.data(), img.count(), numbered.words.data(),
                                          numbered.words.size(), kDefaultGamma, 1966080, 0,
-                                         importance.data());
+                                         importance.data(), numbered.colors.data());
     benchmark::DoNotOptimize(hist.get());
   }
   state.SetItemsProcessed(state.iterations() * img.count());

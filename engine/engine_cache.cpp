@@ -64,9 +64,11 @@ void forget_histogram() {
   g_histogram.valid = false;
 }
 
-// Numbered colours pay when they are at most a quarter of the pixels; the
-// numbers are 32 bits, and tiny images gain nothing.
-constexpr std::size_t kCompactShare = 4;
+// Numbered colours pay when they are at most half the pixels: 4 bytes of
+// number per pixel and 16 of colour share against 32 of colour, and every
+// per-colour step (conversion, nearest entry) runs half as often or less.
+// Tiny images gain nothing.
+constexpr std::size_t kCompactShare = 2;
 constexpr std::size_t kCompactFrom = 4096;
 constexpr std::size_t kCompactBelow = std::size_t{1} << 31;
 
@@ -91,7 +93,7 @@ std::unique_ptr<Histogram> build_fitting_histogram(tamble::device* dev, const st
             ? build_histogram(dev, pixels, pixel_count, gamma, max_colors, bits, importance)
             : build_histogram_numbered(dev, g_working.ids.data(), pixel_count,
                                        g_working.words.data(), g_working.words.size(), gamma,
-                                       max_colors, bits, importance);
+                                       max_colors, bits, importance, g_working.image.data());
     if (hist) {
       g_run_stats.posterize_bits = bits;
       return hist;

@@ -4,20 +4,20 @@
 // in the scalar order, so all give the same bits.
 #include <cstddef>
 
+#include "engine/colour/work_color.h"
 #include "tamble/isa_kernel.h"
 
-// One image row as four planes (alpha, L, a, b) with the rows above and
-// below it, each w values per plane.
-struct RowPlanes {
-  const double* above;
-  const double* row;
-  const double* below;
+// One image row of working colours with the rows above and below it.
+struct ColourRows {
+  const WorkColor* above;
+  const WorkColor* row;
+  const WorkColor* below;
   std::size_t w;
 };
 
 struct ContrastKernels {
   // Raw noise and edge values of the row (edges may be null); w at least 4.
-  void (*measure)(const RowPlanes& p, double* noise, double* edges);
+  void (*measure)(const ColourRows& rows, double* noise, double* edges);
   // dst = largest (smallest) of each pixel and its four cross neighbours;
   // dst must not overlap the inputs.
   void (*cross_row)(bool is_max, const double* above, const double* row, const double* below,

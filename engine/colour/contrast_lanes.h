@@ -1,9 +1,10 @@
 #pragma once
 // The contrast loops written once over a vector type V (V::kLanes doubles,
 // with load, store, add, sub, mul, max, min, abs and splat), for each kernel
-// file to instantiate. max and min are a > b ? a : b and a < b ? a : b, as
-// the vector instructions compute them; the largest of four non-negative
-// values does not depend on the order it is taken in.
+// file to instantiate, and the scalar measure they fall back to. max and min
+// are a > b ? a : b and a < b ? a : b, as the vector instructions compute
+// them; the largest of four non-negative values does not depend on the
+// order it is taken in.
 #include <cmath>
 #include <cstddef>
 
@@ -11,7 +12,7 @@
 
 namespace contrast_lanes {
 
-constexpr std::size_t kPlanes = 4;
+constexpr std::size_t kComponents = 4;  // alpha, L, a, b
 
 inline double larger(double a, double b) { return a > b ? a : b; }
 inline double smaller(double a, double b) { return a < b ? a : b; }
@@ -45,33 +46,30 @@ struct Scalar {
   static T abs(T a) { return std::fabs(a); }
 };
 
-// Values x .. x + kLanes - 1, reading x - 1 and x + kLanes as neighbours,
-// or one edge value with its clamped neighbours when V is Scalar.
-template <class V>
-inline void measure_at(const RowPlanes& p, std::size_t x, std::size_t left, std::size_t right,
-                       double* noise, double* edges) {
-  using T = typename V::T;
-  const T two = V::splat(2.0);
-  T horiz = V::splat(0.0), vert = V::splat(0.0);
-  for (std::size_t c = 0; c < kPlanes; ++c) {
-    const double* row = p.row + c * p.w;
-    const T curr2 = V::mul(two, V::load(row + x));
-    T h = V::sub(V::add(V::load(row + left), V::load(row + right)), curr2);
-    T v = V::sub(V::add(V::load(p.above + c * p.w + x), V::load(p.below + c * p.w + x)), curr2);
-    horiz = V::max(horiz, V::abs(h));
-    vert = V::max(vert, V::abs(v));
+// One pixel's raw values from its clamped neighbours: per component
+// (alpha, L, a, b in turn) the second differences, each the largest so far.
+inline void measure_pixel(const ColourRows& p, std::size_t x, std::size_t left, std::size_t right,
+                          double* noise, double* edges) {
+  const double* row = &p.row[0].alpha;
+  const double* above = &p.above[0].alpha;
+  const double* below = &p.below[0].alpha;
+  double horiz = 0.0, vert = 0.0;
+  for (std::size_t c = 0; c < kComponents; ++c) {
+    const double curr2 = 2.0 * row[4 * x + c];
+    const double h = (row[4 * left + c] + row[4 * right + c]) - curr2;
+    const double v = (above[4 * x + c] + below[4 * x + c]) - curr2;
+    horiz = larger(horiz, std::fabs(h));
+    vert = larger(vert, std::fabs(v));
   }
-  contrast_values<V>(horiz, vert, noise + x, edges ? edges + x : nullptr);
+  contrast_values<Scalar>(horiz, vert, noise + x, edges ? edges + x : nullptr);
 }
 
-template <class V>
-void measure(const RowPlanes& p, double* noise, double* edges) {
+// The pixels at both ends, and those from x on that a vector kernel left.
+inline void measure_ends(const ColourRows& p, std::size_t x, double* noise, double* edges) {
   const std::size_t w = p.w;
-  measure_at<Scalar>(p, 0, 0, 1, noise, edges);
-  std::size_t x = 1;
-  for (; x + V::kLanes < w; x += V::kLanes) measure_at<V>(p, x, x - 1, x + 1, noise, edges);
-  for (; x + 1 < w; ++x) measure_at<Scalar>(p, x, x - 1, x + 1, noise, edges);
-  measure_at<Scalar>(p, w - 1, w - 2, w - 1, noise, edges);
+  measure_pixel(p, 0, 0, 1, noise, edges);
+  for (x = x < 1 ? 1 : x; x + 1 < w; ++x) measure_pixel(p, x, x - 1, x + 1, noise, edges);
+  measure_pixel(p, w - 1, w - 2, w - 1, noise, edges);
 }
 
 template <class V, bool kMax>

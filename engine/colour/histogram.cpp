@@ -68,6 +68,8 @@ std::unique_ptr<Histogram> build_histogram(tamble::device* dev, const std::uint8
 }
 
 void histogram_to_work_colors(tamble::device* dev, Histogram& hist) {
+  if (hist.work_colors) return;
+  hist.work_colors = true;
   HistogramItem* items = hist.items.data();
   tamble::for_each_index(dev, hist.count, [&](std::size_t i) {
     const WorkColor& c = items[i].color;  // alpha, then premultiplied linear R, G, B

@@ -23,6 +23,8 @@ struct Histogram {
   tamble::array<HistogramItem> items;
   double total_weight = 0.0;
   std::uint32_t count = 0;
+  // Item colours already in the working space (else premultiplied linear RGB).
+  bool work_colors = false;
   // Built lazily by the first k-means iteration, indexed by source_index.
   std::vector<WorkColor> lookup_colors;
   std::vector<double> lookup_weights;
@@ -40,15 +42,19 @@ std::unique_ptr<Histogram> build_histogram(tamble::device* dev, const std::uint8
 
 // The same histogram, bit for bit, of an image given as each pixel's colour
 // number (`ids`) and each colour's RGBA word (`words`, colour_count of them).
+// With the colours' working colours (`colours`, may be null) and no
+// posterization, the items take those and come out already converted.
 std::unique_ptr<Histogram> build_histogram_numbered(tamble::device* dev, const std::uint32_t* ids,
                                                     std::size_t pixel_count,
                                                     const std::uint32_t* words,
                                                     std::size_t colour_count, double gamma,
                                                     std::uint32_t max_colors,
                                                     unsigned posterize_bits,
-                                                    const double* importance);
+                                                    const double* importance,
+                                                    const WorkColor* colours = nullptr);
 
-// Converts every item's colour from premultiplied linear RGB to the working space.
+// Converts every item's colour from premultiplied linear RGB to the working
+// space, unless it is there already.
 void histogram_to_work_colors(tamble::device* dev, Histogram& hist);
 
 // Puts the items back in the order they were built and clears what median cut

@@ -49,30 +49,37 @@ std::unique_ptr<Histogram> build_histogram_numbered(tamble::device* dev, const s
                                                     std::size_t colour_count, double gamma,
                                                     std::uint32_t max_colors,
                                                     unsigned posterize_bits,
-                                                    const double* importance) {
+                                                    const double* importance,
+                                                    const WorkColor* colours) {
   const KeyMask mask(posterize_bits < 8 ? posterize_bits : 8);
   // Colours in key order; the colour number rides along as a value.
   tamble::array<std::uint32_t> keys = required_array<std::uint32_t>(dev, colour_count);
-  tamble::array<double> colours = required_array<double>(dev, colour_count);
+  tamble::array<double> numbers = required_array<double>(dev, colour_count);
   tamble::tabulate(dev, keys.data(), colour_count, [&](std::size_t c) { return mask.key(words[c]); });
-  tamble::tabulate(dev, colours.data(), colour_count,
+  tamble::tabulate(dev, numbers.data(), colour_count,
                    [](std::size_t c) { return static_cast<double>(c); });
-  tamble::sort_by_key(keys.data(), colours.data(), colour_count);
+  tamble::sort_by_key(keys.data(), numbers.data(), colour_count);
 
   // Each colour's position among the distinct keys.
   std::vector<std::uint32_t> key_of_colour(colour_count);
   std::size_t distinct = 0;
   for (std::size_t j = 0; j < colour_count; ++j) {
     if (j > 0 && keys.data()[j] != keys.data()[j - 1]) ++distinct;
-    key_of_colour[static_cast<std::size_t>(colours.data()[j])] = static_cast<std::uint32_t>(distinct);
+    key_of_colour[static_cast<std::size_t>(numbers.data()[j])] = static_cast<std::uint32_t>(distinct);
   }
   if (colour_count > 0) ++distinct;
   if (distinct > max_colors) return nullptr;
+  // Each key with one colour of it: an unposterized key is its colour's word,
+  // or 0 for every transparent colour, and those all convert to the same bits.
   tamble::array<std::uint32_t> distinct_keys = required_array<std::uint32_t>(dev, distinct);
-  for (std::size_t j = 0; j < colour_count; ++j)
-    distinct_keys.data()[key_of_colour[static_cast<std::size_t>(colours.data()[j])]] = keys.data()[j];
+  std::vector<std::uint32_t> colour_of_key(colours && posterize_bits == 0 ? distinct : 0);
+  for (std::size_t j = 0; j < colour_count; ++j) {
+    const auto c = static_cast<std::size_t>(numbers.data()[j]);
+    distinct_keys.data()[key_of_colour[c]] = keys.data()[j];
+    if (!colour_of_key.empty()) colour_of_key[key_of_colour[c]] = static_cast<std::uint32_t>(c);
+  }
   keys.release();
-  colours.release();
+  numbers.release();
 
   // 0 + w is w exactly, so a zero start sums as a run that starts with its first weight.
   tamble::array<double> sums = required_array<double>(dev, distinct);
@@ -83,5 +90,12 @@ std::unique_ptr<Histogram> build_histogram_numbered(tamble::device* dev, const s
   else
     sum_by_key(dev, ids, pixel_count, key_of_colour.data(), distinct,
                [](std::size_t) { return 1.0; }, sums.data());
-  return histogram_of_keys(dev, distinct_keys.data(), sums.data(), distinct, gamma);
+  std::unique_ptr<Histogram> hist =
+      histogram_of_keys(dev, distinct_keys.data(), sums.data(), distinct, gamma);
+  if (!colour_of_key.empty()) {
+    HistogramItem* items = hist->items.data();
+    tamble::for_each_index(dev, distinct, [&](std::size_t k) { items[k].color = colours[colour_of_key[k]]; });
+    hist->work_colors = true;
+  }
+  return hist;
 }

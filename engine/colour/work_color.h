@@ -1,5 +1,6 @@
 #pragma once
 // The engine's working colour: premultiplied, Lab-shaped, about 0..1 per component.
+#include <cmath>
 #include <cstdint>
 
 #include "engine/colour/default_gamma.h"
@@ -33,8 +34,9 @@ inline double color_difference(const WorkColor& p, const WorkColor& q, double ch
                                double blend = 1.0) {
   double cp = squared_chroma(p);
   double cq = squared_chroma(q);
-  double diff_c = cp - cq;
-  if (diff_c < 0) diff_c = -diff_c;
+  // fabs, not a branch on the sign, which comes at random. The two differ
+  // only at -0, and -0 * blend + (cp + cq) is the same sum as +0 would give.
+  double diff_c = std::fabs(cp - cq);
   double dl = p.L - q.L;
   return weighted_distance(diff_c, cp + cq, blend, chroma_weight, p.a - q.a, p.b - q.b, p.alpha - q.alpha,
                            dl * dl);

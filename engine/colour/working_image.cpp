@@ -24,11 +24,12 @@ inline WorkColor convert_pixel(std::uint32_t word, const GammaTable& table) {
 }
 
 // Images repeat colours nearby (flat areas, gradients, limited palettes), so
-// each block of pixels remembers recent conversions in a small direct-mapped
-// table. The conversion is a pure function of the pixel, so hits give the
-// same bits as converting again, whatever the block boundaries.
-constexpr std::size_t kBlockPixels = 16384;
-constexpr unsigned kCacheBits = 9;
+// each block of pixels remembers recent conversions in a direct-mapped table
+// (74 KB, filled once per block, so blocks are large). The conversion is a
+// pure function of the pixel, so hits give the same bits as converting
+// again, whatever the block boundaries.
+constexpr std::size_t kBlockPixels = 65536;
+constexpr unsigned kCacheBits = 11;
 
 struct ConversionCache {
   explicit ConversionCache(const GammaTable& t) : table(t) {
@@ -92,6 +93,7 @@ struct RangeColours {
 struct ColourBudget {
   std::size_t max_colors;
   std::size_t all_ranges;
+  bool guess_early;  // max_colors is below 7/8 of the pixels
   std::atomic<std::size_t> met{0};
   std::atomic<bool> over{false};
 };
@@ -111,9 +113,19 @@ std::uint32_t number_of(RangeColours& range, std::uint32_t word, ColourBudget& b
   return number;
 }
 
-// Nearby pixels share few colours, so recent numbers sit in a small
-// direct-mapped table in front of the range's hash table.
-constexpr unsigned kRecentBits = 10;
+// Nearby pixels share few colours, so recent numbers sit in a direct-mapped
+// table in front of the range's hash table, large enough to still hold the
+// colours of the row above (64 KB, on the heap to spare small stacks).
+constexpr unsigned kRecentBits = 13;
+
+// An image whose colours come nearly one per pixel will not fit a budget of
+// well under one per pixel: a range that has met more than 7 colours in 8
+// pixels gives up at each 65536th colour. A wrong guess costs only the
+// numbered form, never a different result.
+constexpr std::size_t kGuessEvery = 65536;
+bool too_dense(const ColourBudget& budget, std::size_t colours, std::size_t pixels_seen) {
+  return budget.guess_early && colours % kGuessEvery == 0 && colours * 8 > pixels_seen * 7;
+}
 
 // False when the budget broke, here or in another range.
 bool number_range(const std::uint8_t* pixels, std::size_t lo, std::size_t hi,
@@ -123,16 +135,15 @@ bool number_range(const std::uint8_t* pixels, std::size_t lo, std::size_t hi,
   // Every slot starts with a true pair: the first pixel's colour and number.
   const std::uint32_t first = pixel_word(pixels + 4 * lo);
   const std::uint32_t first_id = number_of(range, first, budget, full);
-  std::uint32_t recent_words[1u << kRecentBits], recent_ids[1u << kRecentBits];
-  std::fill(std::begin(recent_words), std::end(recent_words), first);
-  std::fill(std::begin(recent_ids), std::end(recent_ids), first_id);
+  std::vector<std::uint32_t> recent_words(std::size_t{1} << kRecentBits, first);
+  std::vector<std::uint32_t> recent_ids(std::size_t{1} << kRecentBits, first_id);
   for (std::size_t i = lo; i < hi; ++i) {
     const std::uint32_t word = pixel_word(pixels + 4 * i);
     const std::uint32_t slot = (word * 0x9E3779B1u) >> (32 - kRecentBits);
     if (recent_words[slot] != word) {
       recent_words[slot] = word;
       recent_ids[slot] = number_of(range, word, budget, full);
-      if (full) return false;
+      if (full || too_dense(budget, range.words.size(), i + 1 - lo)) return false;
     }
     ids[i] = recent_ids[slot];
   }
@@ -149,7 +160,7 @@ bool number_colours(tamble::device* dev, const std::uint8_t* pixels, std::size_t
   // where neighbours repeat); the ranges' tables are merged afterwards.
   tamble::array<std::uint32_t> ids = required_array<std::uint32_t>(dev, pixel_count);
   std::vector<RangeColours> ranges(parts);
-  ColourBudget budget{max_colors, max_colors * parts};
+  ColourBudget budget{max_colors, max_colors * parts, max_colors < pixel_count / 8 * 7};
   tamble::detail::for_each_participant_chunk(
       pixel_count, parts, [&](unsigned c, std::size_t lo, std::size_t hi) {
         if (!number_range(pixels, lo, hi, budget, ranges[c], ids.data()))

@@ -3,7 +3,6 @@
 #include <cmath>
 
 namespace {
-constexpr double kMidL = 0.5;
 constexpr double kOpaqueItem = 0.99609375;  // 255/256
 constexpr double kAlphaHalving = 1.0 / 16384.0;  // 2^-14
 constexpr double kColorHalving = 1.0 / 65536.0;  // 2^-16
@@ -27,20 +26,7 @@ double squared_halved(double d, double threshold) {
 
 AverageSums average_block(const HistogramItem* items, std::size_t count, bool unit_weight) {
   AverageSums s;
-  for (std::size_t i = 0; i < count; ++i) {
-    const HistogramItem& it = items[i];
-    const WorkColor& c = it.color;
-    double da = c.a - kNeutralA, dl = c.L - kMidL, db = c.b - kNeutralB;
-    double pull = da * da + dl * dl + db * db + 1.0;
-    double w = unit_weight ? pull : pull * it.cut_weight;
-    s.weight += w;
-    s.alpha += w * c.alpha;
-    s.L += w * c.L;
-    s.a += w * c.a;
-    s.b += w * c.b;
-    s.cut_sum += it.cut_weight;
-    if (c.alpha > s.max_alpha) s.max_alpha = c.alpha;
-  }
+  for (std::size_t i = 0; i < count; ++i) add_to_average(s, items[i], unit_weight);
   return s;
 }
 

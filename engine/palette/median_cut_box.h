@@ -42,6 +42,19 @@ struct StatSums {
 
 // Weight of an item in the box average: colours far from mid-grey pull harder.
 // With unit_weight every item counts as if its cut_weight were 1.
+inline void add_to_average(AverageSums& s, const HistogramItem& it, bool unit_weight) {
+  const WorkColor& c = it.color;
+  double da = c.a - kNeutralA, dl = c.L - 0.5, db = c.b - kNeutralB;
+  double pull = da * da + dl * dl + db * db + 1.0;
+  double w = unit_weight ? pull : pull * it.cut_weight;
+  s.weight += w;
+  s.alpha += w * c.alpha;
+  s.L += w * c.L;
+  s.a += w * c.a;
+  s.b += w * c.b;
+  s.cut_sum += it.cut_weight;
+  if (c.alpha > s.max_alpha) s.max_alpha = c.alpha;
+}
 AverageSums average_block(const HistogramItem* items, std::size_t count, bool unit_weight);
 AverageSums combine(const AverageSums& x, const AverageSums& y);
 // The colour from combined sums; alpha snaps to 1 when it reaches

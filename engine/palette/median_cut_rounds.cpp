@@ -341,6 +341,7 @@ class Rounds {
     const std::uint32_t* keys = keys_[job.current].get() + job.first;
     HistogramItem* out = ordered_items(job);
     double sum = 0.0;
+    AverageSums average;
     for (std::uint32_t k = chunk.lo; k < chunk.hi; ++k) {
       // The reads follow the new order through the box: fetch ahead of them.
       if (k + kPrefetchAhead < chunk.hi) prefetch_item(items + pos[k + kPrefetchAhead]);
@@ -348,10 +349,11 @@ class Rounds {
       it.sort_key = keys[k];
       it.split_weight = split_weight(job.median, it, run_.chroma_weight, run_.blend);
       sum += it.split_weight;
+      add_to_average(average, it, false);
       out[k] = it;
     }
     chunk.weight_sum = sum;
-    chunk.average = average_block(out + chunk.lo, chunk.hi - chunk.lo, false);
+    chunk.average = average;
   }
 
   // Split point: the smallest number of leading items whose weight exceeds

@@ -95,17 +95,24 @@ TEST_P(ColourNumbering, NumberedImageHoldsEveryPixelsColourAndGivesTheSameHistog
     ASSERT_EQ(std::memcmp(&numbered.colors.data()[id], &dense[i], sizeof(WorkColor)), 0) << i;
     ASSERT_EQ(std::memcmp(&numbered.words.data()[id], &p.pixels[4 * i], 4), 0) << i;
   }
-  // The histogram of the numbered image is the histogram of the pixels.
+  // The histogram of the numbered image is the histogram of the pixels, also
+  // when it takes its item colours from the numbered colours.
   for (unsigned bits : {0u, 2u}) {
     auto want = build_histogram(cpu(), p.pixels.data(), n, gamma, 1u << 20, bits,
                                 p.importance.data());
-    auto got = build_histogram_numbered(cpu(), numbered.ids.data(), n, numbered.words.data(),
-                                        numbered.words.size(), gamma, 1u << 20, bits,
-                                        p.importance.data());
-    ASSERT_TRUE(want && got);
-    ASSERT_EQ(got->count, want->count);
-    EXPECT_EQ(got->total_weight, want->total_weight);
-    EXPECT_EQ(std::memcmp(got->items.data(), want->items.data(), sizeof(HistogramItem) * want->count), 0);
+    ASSERT_TRUE(want);
+    histogram_to_work_colors(cpu(), *want);
+    for (const WorkColor* colours : {static_cast<const WorkColor*>(nullptr), static_cast<const WorkColor*>(numbered.colors.data())}) {
+      auto got = build_histogram_numbered(cpu(), numbered.ids.data(), n, numbered.words.data(),
+                                          numbered.words.size(), gamma, 1u << 20, bits,
+                                          p.importance.data(), colours);
+      ASSERT_TRUE(got);
+      histogram_to_work_colors(cpu(), *got);
+      ASSERT_EQ(got->count, want->count);
+      EXPECT_EQ(got->total_weight, want->total_weight);
+      EXPECT_EQ(std::memcmp(got->items.data(), want->items.data(), sizeof(HistogramItem) * want->count), 0)
+          << bits << (colours != nullptr);
+    }
     EXPECT_FALSE(build_histogram_numbered(cpu(), numbered.ids.data(), n, numbered.words.data(),
                                           numbered.words.size(), gamma, want->count - 1, bits,
                                           nullptr));

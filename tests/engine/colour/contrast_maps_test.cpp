@@ -120,10 +120,20 @@ TEST(ContrastMaps, FollowTheFilterSequenceBitForBit) {
     reference_maps(img, w, h, want_noise, want_edges);
     EXPECT_EQ(std::memcmp(noise.data(), want_noise.data(), n * sizeof(double)), 0);
     EXPECT_EQ(std::memcmp(edges.data(), want_edges.data(), n * sizeof(double)), 0);
-    // Without an edge map the noise map is the same.
+    // Without an edge map the noise map is the same, and so are both maps of
+    // the image as numbered colours.
     std::vector<double> noise_alone(n);
     compute_contrast_maps(cpu(), img.data(), w, h, noise_alone.data(), nullptr);
     EXPECT_EQ(std::memcmp(noise_alone.data(), noise.data(), n * sizeof(double)), 0);
+    NumberedColours numbered;
+    ASSERT_TRUE(number_colours(cpu(), pixels.data(), n, kDefaultGamma, n, numbered));
+    std::vector<double> numbered_noise(n), numbered_edges(n);
+    compute_contrast_maps(cpu(),
+                          WorkImage{numbered.colors.data(), std::uint32_t(w), std::uint32_t(h),
+                                    numbered.ids.data(), numbered.colors.size()},
+                          numbered_noise.data(), numbered_edges.data());
+    EXPECT_EQ(std::memcmp(numbered_noise.data(), noise.data(), n * sizeof(double)), 0);
+    EXPECT_EQ(std::memcmp(numbered_edges.data(), edges.data(), n * sizeof(double)), 0);
   }
 }
 
@@ -136,18 +146,22 @@ TEST(ContrastKernels, EveryLevelGivesTheSameBits) {
     seed = seed * 1664525u + 1013904223u;
     return (seed >> 8) / double(1u << 22) - 1.0;  // some beyond 0..1, as checkers give
   };
-  for (std::size_t w : {4, 5, 6, 7, 9, 12, 67}) {
-    std::vector<double> planes(3 * 4 * w);
-    for (double& v : planes) v = next();
-    const RowPlanes p{planes.data(), planes.data() + 4 * w, planes.data() + 8 * w, w};
+  for (std::size_t w : {4, 5, 6, 7, 8, 9, 12, 67}) {
+    std::vector<WorkColor> colours(3 * w);
+    for (WorkColor& c : colours) c = WorkColor{next(), next(), next(), next()};
+    const ColourRows p{colours.data(), colours.data() + w, colours.data() + 2 * w, w};
     std::vector<double> n0(w), e0(w), n1(w), e1(w), c0(w), c1(w);
     base.measure(p, n0.data(), e0.data());
     vector.measure(p, n1.data(), e1.data());
     EXPECT_EQ(std::memcmp(n0.data(), n1.data(), w * sizeof(double)), 0) << w;
     EXPECT_EQ(std::memcmp(e0.data(), e1.data(), w * sizeof(double)), 0) << w;
+    vector.measure(p, n1.data(), nullptr);
+    EXPECT_EQ(std::memcmp(n0.data(), n1.data(), w * sizeof(double)), 0) << w;
+    // Cross filters read rows of plain values.
+    const double* rows[3] = {&p.above[0].alpha, &p.row[0].alpha, &p.below[0].alpha};
     for (bool is_max : {true, false}) {
-      base.cross_row(is_max, p.above, p.row, p.below, w, c0.data());
-      vector.cross_row(is_max, p.above, p.row, p.below, w, c1.data());
+      base.cross_row(is_max, rows[0], rows[1], rows[2], w, c0.data());
+      vector.cross_row(is_max, rows[0], rows[1], rows[2], w, c1.data());
       EXPECT_EQ(c0, c1) << w;
     }
   }

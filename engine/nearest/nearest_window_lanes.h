@@ -34,7 +34,9 @@ template <class Lanes>
   best_i = taken ? index : best_i;
 }
 
-template <class Lanes>
+// kUnit: the table's blend and chroma weight are both 1, and multiplying by
+// a constant 1 is left out, which changes no value.
+template <class Lanes, bool kUnit = false>
 [[gnu::always_inline]] inline typename Lanes::V window_distances(const WindowTable& w, const ScanProbe& p,
                                                                  std::size_t slot) {
   using V = typename Lanes::V;
@@ -43,7 +45,7 @@ template <class Lanes>
   const V diff_c = p.chroma2 - cq;
   const V abs_c = (V)((M)diff_c & 0x7FFFFFFFFFFFFFFFll);
   const V dl = p.L - Lanes::load(w.L + slot);
-  const V blend = V{} + w.blend, weight = V{} + w.chroma_weight;
+  const V blend = V{} + (kUnit ? 1.0 : w.blend), weight = V{} + (kUnit ? 1.0 : w.chroma_weight);
   return weighted_distance(abs_c, p.chroma2 + cq, blend, weight, p.a - Lanes::load(w.a + slot),
                            p.b - Lanes::load(w.b + slot), p.alpha - Lanes::load(w.alpha + slot),
                            dl * dl);
@@ -128,14 +130,15 @@ struct WindowMeasure {
   unsigned at;
 };
 
-template <class Lanes>
+template <class Lanes, bool kUnit = false>
 [[gnu::always_inline]] inline WindowMeasure<Lanes> measure_window(const WindowTable& w, const ScanProbe& p,
                                                                  std::int64_t start) {
   using Measure = WindowMeasure<Lanes>;
   const std::size_t first = static_cast<std::size_t>(nearest_window::kPad + start);
   Measure m;
 #pragma GCC unroll 8
-  for (int j = 0; j < Measure::kVectors; ++j) m.d[j] = window_distances<Lanes>(w, p, first + j * Lanes::kLanes);
+  for (int j = 0; j < Measure::kVectors; ++j)
+    m.d[j] = window_distances<Lanes, kUnit>(w, p, first + j * Lanes::kLanes);
   m.low = m.d[0];
 #pragma GCC unroll 8
   for (int j = 1; j < Measure::kVectors; ++j) m.low = m.d[j] < m.low ? m.d[j] : m.low;

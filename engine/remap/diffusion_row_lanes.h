@@ -60,16 +60,17 @@ template <class Lanes>
   return pass.index->find(c, guess, guess_d);
 }
 
-template <class Lanes>
+template <class Lanes, bool kUnit>
 [[gnu::always_inline]] inline NearestMatch nearest_unpenalised(const DiffusionPass& pass, const WorkColor& c,
                                                                const ScanProbe& probe, std::int64_t guess,
                                                                double guess_d) {
   const std::int64_t start = window_start(*pass.window, c.L);
   return settle_unpenalised<Lanes>(pass, c, probe, guess, guess_d, start,
-                                   measure_window<Lanes>(*pass.window, probe, start));
+                                   measure_window<Lanes, kUnit>(*pass.window, probe, start));
 }
 
-template <class Lanes>
+// kUnit: blend and chroma weight are both 1 (see window_distances).
+template <class Lanes, bool kUnit>
 std::uint32_t diffuse_row_lanes(const DiffusionPass& pass, const DiffusionRow& row) {
   std::uint32_t kept = 0;
   const WindowTable& window = *pass.window;
@@ -125,7 +126,7 @@ std::uint32_t diffuse_row_lanes(const DiffusionPass& pass, const DiffusionRow& r
         // easy, since the window mostly finds the guess (and then gives the
         // guess's distance d, bit for bit).
         const std::int64_t start = window_start(window, c.L);
-        const WindowMeasure<Lanes> measured = measure_window<Lanes>(window, probe, start);
+        const WindowMeasure<Lanes> measured = measure_window<Lanes, kUnit>(window, probe, start);
         const bool found = one_slot(measured.at) & window_settles(window, probe, start, measured.low[0]) &
                            (slot_entry(window, start, measured.at) == static_cast<double>(r));
         if (within | found) {
@@ -138,7 +139,7 @@ std::uint32_t diffuse_row_lanes(const DiffusionPass& pass, const DiffusionRow& r
       } else if (within) {
         searched = false;
       } else if (!penalised) {
-        const NearestMatch m = nearest_unpenalised<Lanes>(pass, c, probe, r, d);
+        const NearestMatch m = nearest_unpenalised<Lanes, kUnit>(pass, c, probe, r, d);
         k = m.index;
         d = m.distance;
       } else {
@@ -150,7 +151,7 @@ std::uint32_t diffuse_row_lanes(const DiffusionPass& pass, const DiffusionRow& r
       }
     } else {
       const NearestMatch m = penalised ? pass.index->find(c, -1, 0.0)
-                                       : nearest_unpenalised<Lanes>(pass, c, probe, -1, 0.0);
+                                       : nearest_unpenalised<Lanes, kUnit>(pass, c, probe, -1, 0.0);
       k = m.index;
       d = m.distance;
     }

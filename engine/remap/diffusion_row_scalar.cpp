@@ -7,7 +7,9 @@
 #include "tamble/compiled_features.h"
 
 std::uint32_t diffuse_row_scalar(const DiffusionPass& pass, const DiffusionRow& row) {
-  return diffuse_row_lanes<WindowPairs>(pass, row);
+  const WindowTable& w = *pass.window;
+  return w.blend == 1.0 && w.chroma_weight == 1.0 ? diffuse_row_lanes<WindowPairs, true>(pass, row)
+                                                 : diffuse_row_lanes<WindowPairs, false>(pass, row);
 }
 
 constinit const tamble::isa_kernel<diffusion_row_fn> kDiffuseRowScalar{0, tamble::kCompiledFeatures,

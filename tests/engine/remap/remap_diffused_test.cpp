@@ -208,24 +208,27 @@ TEST(RemapDiffused, RowKernelsOfEveryLevelGiveTheSameBytes) {
   p.entries[3].color.alpha = 0.95;
   p.entries[9].color = WorkColor{0.0, 0.0, kNeutralA, kNeutralB};
   std::vector<double> edge(img.pixels.size(), 1.0);
-  for (double threshold : {1.0, 238.0 / 255.0})
-    for (bool remapped : {false, true}) {
-      EngineSettings s = opaque_from(threshold);
-      std::vector<std::uint8_t> plain(img.pixels.size());
-      Palette moved = p;
-      remap_plain(cpu(), img.view(), moved, s, plain.data());
-      std::vector<std::uint8_t> want = plain;
-      remap_diffused(cpu(), img.view(), p, s, edge.data(), remapped, 2e-4, want.data(), 0, 0.0);
-      // Each level with the windows measured only where the radius fails,
-      // and on every guessed pixel.
-      for (int level : {0, 2})
-        for (double eager_below : {0.0, 2.0}) {
-          std::vector<std::uint8_t> got = plain;
-          remap_diffused(cpu(), img.view(), p, s, edge.data(), remapped, 2e-4, got.data(), level, eager_below);
-          EXPECT_EQ(got, want) << "threshold " << threshold << " remapped " << remapped << " level " << level
-                               << " eager below " << eager_below;
-        }
-    }
+  // Vividness other than 1 takes the kernels' general distance.
+  for (double vividness : {1.0, 2.5})
+    for (double threshold : {1.0, 238.0 / 255.0})
+      for (bool remapped : {false, true}) {
+        EngineSettings s = opaque_from(threshold);
+        s.chroma_weight = vividness;
+        std::vector<std::uint8_t> plain(img.pixels.size());
+        Palette moved = p;
+        remap_plain(cpu(), img.view(), moved, s, plain.data());
+        std::vector<std::uint8_t> want = plain;
+        remap_diffused(cpu(), img.view(), p, s, edge.data(), remapped, 2e-4, want.data(), 0, 0.0);
+        // Each level with the windows measured only where the radius fails,
+        // and on every guessed pixel.
+        for (int level : {0, 2})
+          for (double eager_below : {0.0, 2.0}) {
+            std::vector<std::uint8_t> got = plain;
+            remap_diffused(cpu(), img.view(), p, s, edge.data(), remapped, 2e-4, got.data(), level, eager_below);
+            EXPECT_EQ(got, want) << "vividness " << vividness << " threshold " << threshold << " remapped "
+                                 << remapped << " level " << level << " eager below " << eager_below;
+          }
+      }
 }
 
 TEST(RemapDiffused, StoredIndexOutsideThePaletteIsSearchedAfresh) {

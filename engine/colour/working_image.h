@@ -20,6 +20,7 @@ struct NumberedColours {
 };
 
 // False, with every array empty, when the image has more than max_colors
-// distinct colours. Refused memory throws std::bad_alloc.
+// distinct colours, or (with max_colors below 7/8 of the pixels) as soon as
+// its colours come nearly one per pixel. Refused memory throws std::bad_alloc.
 bool number_colours(tamble::device* dev, const std::uint8_t* pixels, std::size_t pixel_count,
                     double gamma, std::size_t max_colors, NumberedColours& out);

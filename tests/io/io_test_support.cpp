@@ -1,6 +1,7 @@
 #include "tests/io/io_test_support.h"
 
 #include <png.h>
+#include <zlib.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -125,4 +126,19 @@ void fix_chunk_crc(std::vector<std::uint8_t>& png, const char* type) {
   png[at + 1] = static_cast<std::uint8_t>(crc >> 16);
   png[at + 2] = static_cast<std::uint8_t>(crc >> 8);
   png[at + 3] = static_cast<std::uint8_t>(crc);
+}
+
+std::vector<std::uint8_t> zlib_deflate(const std::vector<std::uint8_t>& input, int level, int window_bits,
+                                       int strategy) {
+  z_stream z{};
+  deflateInit2(&z, level, Z_DEFLATED, window_bits, 8, strategy);
+  std::vector<std::uint8_t> out(deflateBound(&z, input.size()));
+  z.next_in = const_cast<Bytef*>(input.data());
+  z.avail_in = static_cast<uInt>(input.size());
+  z.next_out = out.data();
+  z.avail_out = static_cast<uInt>(out.size());
+  deflate(&z, Z_FINISH);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
 }

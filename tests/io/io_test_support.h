@@ -41,6 +41,11 @@ std::vector<std::uint8_t> make_png(const PngRecipe& recipe);
 std::vector<std::uint8_t> make_flat_jpeg(std::uint32_t width, std::uint32_t height, int components,
                                          const std::uint8_t* colour);
 
+// A deflate stream made by zlib: window_bits as deflateInit2 takes them
+// (negative for raw deflate, 8..15 for a zlib stream).
+std::vector<std::uint8_t> zlib_deflate(const std::vector<std::uint8_t>& input, int level, int window_bits,
+                                       int strategy);
+
 // Recomputes the CRC of the chunk of the given type after a test changed its bytes.
 void fix_chunk_crc(std::vector<std::uint8_t>& png, const char* type);
 // Byte offset of the first chunk of the given type (its length field), or 0.

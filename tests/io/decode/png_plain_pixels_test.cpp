@@ -54,17 +54,7 @@ bool quick_matches_libpng(const std::vector<std::uint8_t>& png, const PngRecipe&
 }
 
 std::vector<std::uint8_t> zlib_stream(const std::vector<std::uint8_t>& raw, int window_bits) {
-  z_stream z{};
-  deflateInit2(&z, 9, Z_DEFLATED, window_bits, 8, Z_DEFAULT_STRATEGY);
-  std::vector<std::uint8_t> out(deflateBound(&z, raw.size()));
-  z.next_in = const_cast<Bytef*>(raw.data());
-  z.avail_in = static_cast<uInt>(raw.size());
-  z.next_out = out.data();
-  z.avail_out = static_cast<uInt>(out.size());
-  deflate(&z, Z_FINISH);
-  out.resize(z.total_out);
-  deflateEnd(&z);
-  return out;
+  return zlib_deflate(raw, 9, window_bits, Z_DEFAULT_STRATEGY);
 }
 
 // The file with all its image data chunks replaced by one holding `stream`.

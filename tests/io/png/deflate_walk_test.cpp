@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "io/png/deflate_walk.h"
+#include "tests/io/io_test_support.h"
 
 namespace {
 
@@ -62,17 +63,7 @@ std::vector<std::uint8_t> libdeflate_raw(const std::vector<std::uint8_t>& input,
 }
 
 std::vector<std::uint8_t> zlib_raw(const std::vector<std::uint8_t>& input, int level, int strategy) {
-  z_stream z{};
-  deflateInit2(&z, level, Z_DEFLATED, -15, 8, strategy);
-  std::vector<std::uint8_t> out(deflateBound(&z, input.size()));
-  z.next_in = const_cast<Bytef*>(input.data());
-  z.avail_in = static_cast<uInt>(input.size());
-  z.next_out = out.data();
-  z.avail_out = static_cast<uInt>(out.size());
-  deflate(&z, Z_FINISH);
-  out.resize(z.total_out);
-  deflateEnd(&z);
-  return out;
+  return zlib_deflate(input, level, -15, strategy);
 }
 
 void expect_walk_as_inflate(const std::vector<std::uint8_t>& raw, std::size_t length,

@@ -40,11 +40,14 @@ struct StatSums {
   double raw[4] = {0.0, 0.0, 0.0, 0.0};  // alpha, L, a, b
 };
 
+// Lightness of the mid-grey that the box average's pull is measured from.
+inline constexpr double kMidL = 0.5;
+
 // Weight of an item in the box average: colours far from mid-grey pull harder.
 // With unit_weight every item counts as if its cut_weight were 1.
 inline void add_to_average(AverageSums& s, const HistogramItem& it, bool unit_weight) {
   const WorkColor& c = it.color;
-  double da = c.a - kNeutralA, dl = c.L - 0.5, db = c.b - kNeutralB;
+  double da = c.a - kNeutralA, dl = c.L - kMidL, db = c.b - kNeutralB;
   double pull = da * da + dl * dl + db * db + 1.0;
   double w = unit_weight ? pull : pull * it.cut_weight;
   s.weight += w;

@@ -33,9 +33,7 @@ struct Fours {
 }  // namespace
 
 std::uint32_t diffuse_row_avx2(const DiffusionPass& pass, const DiffusionRow& row) {
-  const WindowTable& w = *pass.window;
-  return w.blend == 1.0 && w.chroma_weight == 1.0 ? diffuse_row_lanes<Fours, true>(pass, row)
-                                                 : diffuse_row_lanes<Fours, false>(pass, row);
+  return diffuse_row_for_metric<Fours>(pass, row);
 }
 
 constinit const tamble::isa_kernel<diffusion_row_fn> kDiffuseRowAvx2{2, tamble::kCompiledFeatures, diffuse_row_avx2,

@@ -174,4 +174,13 @@ std::uint32_t diffuse_row_lanes(const DiffusionPass& pass, const DiffusionRow& r
   return kept;
 }
 
+// The row loop for a pass's metric: the unit one (blend and chroma weight
+// both 1) drops its multiplications by 1.
+template <class Lanes>
+std::uint32_t diffuse_row_for_metric(const DiffusionPass& pass, const DiffusionRow& row) {
+  const WindowTable& w = *pass.window;
+  return w.blend == 1.0 && w.chroma_weight == 1.0 ? diffuse_row_lanes<Lanes, true>(pass, row)
+                                                 : diffuse_row_lanes<Lanes, false>(pass, row);
+}
+
 }  // namespace

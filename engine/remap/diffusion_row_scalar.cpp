@@ -7,9 +7,7 @@
 #include "tamble/compiled_features.h"
 
 std::uint32_t diffuse_row_scalar(const DiffusionPass& pass, const DiffusionRow& row) {
-  const WindowTable& w = *pass.window;
-  return w.blend == 1.0 && w.chroma_weight == 1.0 ? diffuse_row_lanes<WindowPairs, true>(pass, row)
-                                                 : diffuse_row_lanes<WindowPairs, false>(pass, row);
+  return diffuse_row_for_metric<WindowPairs>(pass, row);
 }
 
 constinit const tamble::isa_kernel<diffusion_row_fn> kDiffuseRowScalar{0, tamble::kCompiledFeatures,

@@ -56,13 +56,14 @@ FUZZ_TIME  ?= 30
 FUZZ_HEIF   = $(shell pkg-config --exists libheif && echo yes)
 FUZZ_FLAGS  = -std=c++20 -g -O1 -I. -I/usr/include/stb -fno-sanitize-recover=all -MMD -MP \
               $(if $(FUZZ_HEIF),-DBQ_HAVE_HEIF=1)
-FUZZ_LIBS   = $(shell pkg-config --libs libpng zlib libdeflate libjpeg libwebp libwebpdemux libtiff-4 $(if $(FUZZ_HEIF),libheif))
+FUZZ_LIBS   = $(shell pkg-config --libs libpng zlib libdeflate libjpeg libwebp libwebpdemux libtiff-4) -ldl
 FUZZ_RUN    = -max_total_time=$(FUZZ_TIME) -rss_limit_mb=2048 -malloc_limit_mb=2048 -timeout=10 \
               -max_len=65536 -print_final_stats=1
 DECODER_SOURCES  = io/decode/png_decode_memory.cpp io/decode/png_plain_pixels.cpp io/decode/png_unfilter.cpp \
                    tamble/os_memory_linux.cpp io/decode/decode_jpeg.cpp io/decode/decode_webp.cpp \
                    io/decode/decode_tiff.cpp io/decode/decode_bmp_gif.cpp io/decode/bmp_header.cpp io/decode/bmp_screen.cpp \
                    io/decode/decode_bmp_rle.cpp io/decode/gif_frame_check.cpp io/decode/decode_heif.cpp \
+                   io/decode/heif_functions.cpp io/decode/shared_library_posix.cpp \
                    io/decode/pixel_block.cpp io/io_status.cpp
 PALETTE_SOURCES  = io/palette/palette_file.cpp io/file_system_posix.cpp io/io_status.cpp
 SETTINGS_SOURCES = io/settings/parameter_block.cpp io/settings/settings.cpp io/settings/engine_keys.cpp \

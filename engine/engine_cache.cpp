@@ -26,7 +26,6 @@ struct WorkingSpaceCache {
   std::size_t pixel_count = 0;
   std::uint32_t width = 0;
   bool maps_ready = false;
-  bool without_edges = false;  // this run's maps are the noise map alone
   bool valid = false;
 };
 
@@ -53,7 +52,6 @@ void forget_working_space() {
   g_working.pixel_count = 0;
   g_working.width = 0;
   g_working.maps_ready = false;
-  g_working.without_edges = false;
   g_working.valid = false;
 }
 
@@ -172,13 +170,12 @@ WorkImage cached_working_image(tamble::device* dev, const std::uint8_t* pixels,
 namespace {
 
 // Fresh maps are written whole by compute_contrast_maps: no zero fill first.
-// A run that keeps nothing allocates its edge map here, unless it has none.
+// A run that keeps nothing makes the noise map alone; its edge map, if it
+// dithers, later takes the noise map's place (take_cached_edge_map).
 void ensure_contrast_maps(tamble::device* dev, std::uint32_t width, std::uint32_t height) {
   if (g_working.maps_ready) return;
-  if (!g_working.without_edges && g_working.edges.empty())
-    g_working.edges = required_array<double>(dev, static_cast<std::size_t>(width) * height);
   compute_contrast_maps(dev, working_view(width, height), g_working.noise.data(),
-                        g_working.without_edges ? nullptr : g_working.edges.data());
+                        g_working.edges.empty() ? nullptr : g_working.edges.data());
   g_working.maps_ready = true;
   ++g_run_stats.contrast_map_builds;
 }
@@ -256,12 +253,6 @@ void keep_engine_caches(bool keep) {
 
 bool engine_caches_kept() { return g_keep_caches; }
 
-void skip_cached_edge_map() {
-  if (g_keep_caches || g_working.maps_ready) return;
-  g_working.without_edges = true;
-  g_working.valid = false;
-}
-
 void drop_cached_noise_map() {
   g_working.noise.release();
   g_working.valid = false;
@@ -271,5 +262,9 @@ tamble::array<double> take_cached_edge_map(tamble::device* dev, std::uint32_t wi
                                            std::uint32_t height) {
   ensure_contrast_maps(dev, width, height);
   g_working.valid = false;
-  return std::move(g_working.edges);
+  if (!g_working.edges.empty()) return std::move(g_working.edges);
+  // The noise map has been read: its block becomes the edge map, no fresh pages.
+  edges_over_noise_map(dev, working_view(width, height), g_working.noise.data());
+  ++g_run_stats.edge_maps_over_noise;
+  return std::move(g_working.noise);
 }

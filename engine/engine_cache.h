@@ -55,14 +55,11 @@ void release_engine_caches();
 void keep_engine_caches(bool keep);
 bool engine_caches_kept();
 
-// For runs that keep nothing and do not dither: the maps, not yet made, will
-// be the noise map alone. Does nothing while caches are kept.
-void skip_cached_edge_map();
-
-// For runs that keep nothing: frees the cached noise map, or hands over the
-// cached edge map (computed first when needed) for the run to change at will.
-// Either leaves the cache unusable by a later run; the working image stays
-// readable until the next cached_working_image or release_engine_caches.
+// For runs that keep nothing, whose maps are the noise map alone: frees the
+// cached noise map (runs that do not dither), or hands over the edge map
+// made over it once it has been read. Either leaves the cache unusable by a
+// later run; the working image stays readable until the next
+// cached_working_image or release_engine_caches.
 void drop_cached_noise_map();
 tamble::array<double> take_cached_edge_map(tamble::device* dev, std::uint32_t width,
                                            std::uint32_t height);

@@ -70,8 +70,6 @@ std::uint32_t run_steps(tamble::device* dev, ImageDesc& image, const EngineSetti
   // contrast maps.
   const bool has_contrast = width > 3 && height > 3;
   const bool focused = focus_applies(image, settings);
-  // Only dithering reads the edge map.
-  if (!keep_caches && !settings.dither_on()) skip_cached_edge_map();
   tamble::array<double> importance;
   const double* weights = nullptr;
   if (has_contrast && !focused) {
@@ -88,7 +86,8 @@ std::uint32_t run_steps(tamble::device* dev, ImageDesc& image, const EngineSetti
   Histogram* hist =
       histogram_for_run(dev, pixels, n, image.gamma, weights, key, settings, owned_histogram);
   importance.release();
-  if (!keep_caches && has_contrast) drop_cached_noise_map();
+  // A run that dithers keeps the noise map's block for its edge map.
+  if (!keep_caches && has_contrast && !settings.dither_on()) drop_cached_noise_map();
 
   double palette_error = -1.0;
   Palette palette = palette_search(dev, *hist, settings, palette_error);

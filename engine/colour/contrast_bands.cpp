@@ -131,6 +131,33 @@ void run_band(const Layout& l, RowMeasure measure, std::size_t first, std::size_
   }
 }
 
+// Rows first..last of the closed edges, each value kept only where it is
+// below the finished noise value already in `map`.
+void run_edge_band(std::size_t w, std::size_t h, RowMeasure measure, std::size_t first,
+                   std::size_t last, double* ws, double* map) {
+  double* raw_edges = ws;
+  double* close_rings = raw_edges + kRawRing * w;
+  double* closed = close_rings + chain_ring_values(w, kCloseSteps);
+  double* raw_noise = closed + w;  // measured alongside, not needed
+  double* measure_scratch = raw_noise + w;
+
+  const std::size_t first_measured = first > kCloseSteps ? first - kCloseSteps : 0;
+  std::size_t measured = first_measured;
+  auto edge_rows = [&](std::size_t y) -> const double* {
+    for (; measured <= y; ++measured)
+      measure.fn(measure.ctx, measured, measured == first_measured, measure_scratch, raw_noise,
+                 raw_edges + (measured % kRawRing) * w);
+    return raw_edges + (y % kRawRing) * w;
+  };
+  CrossChain<decltype(edge_rows)> close(edge_rows, w, h, kCloseEdges, kCloseSteps, close_rings);
+  close.start(first);
+  for (std::size_t y = first; y < last; ++y) {
+    close.make(y, closed);
+    double* row = map + y * w;
+    for (std::size_t x = 0; x < w; ++x) row[x] = row[x] < closed[x] ? row[x] : closed[x];
+  }
+}
+
 // Columns of strip k, all rows: blur down the columns (rows of the noise
 // map as run_band left them), narrow, and cap the edge map.
 void run_strip(const Layout& l, std::size_t k, double* ws, double* noise_map, double* edge_map,
@@ -215,6 +242,23 @@ void smooth_contrast_maps(tamble::device* dev, std::uint32_t width, std::uint32_
       l.strips(),
       [&](std::size_t k, unsigned participant) {
         run_strip(l, k, workspace.data() + participant * slot, noise_map, edge_map, halos);
+      },
+      serial_below);
+}
+
+void close_edges_over(tamble::device* dev, std::uint32_t width, std::uint32_t height,
+                      RowMeasure measure, double* map) {
+  const Layout l(width, height, true);
+  const std::size_t slot =
+      (kRawRing + chain_ring_values(1, kCloseSteps) + 2) * l.w + measure.scratch_values;
+  tamble::array<double> workspace = required_array<double>(dev, tamble::thread_count() * slot);
+  const std::size_t serial_below = l.w * l.h < tamble::kSerialBelow ? l.bands + 1 : 2;
+  tamble::parallel_dynamic(
+      l.bands,
+      [&](std::size_t b, unsigned participant) {
+        std::size_t first = b * l.band_rows;
+        run_edge_band(l.w, l.h, measure, first, std::min(l.h, first + l.band_rows),
+                      workspace.data() + participant * slot, map);
       },
       serial_below);
 }

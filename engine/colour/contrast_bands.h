@@ -23,3 +23,9 @@ struct RowMeasure {
 // either map is written.
 void smooth_contrast_maps(tamble::device* dev, std::uint32_t width, std::uint32_t height,
                           RowMeasure measure, double* noise_map, double* edge_map);
+
+// The edge map from a finished noise map, in place: each value becomes the
+// smaller of it and the closed raw edges, as smooth_contrast_maps makes it.
+// Refused working memory throws std::bad_alloc with the map untouched.
+void close_edges_over(tamble::device* dev, std::uint32_t width, std::uint32_t height,
+                      RowMeasure measure, double* map);

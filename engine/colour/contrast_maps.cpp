@@ -36,6 +36,15 @@ void measure_row(const WorkImage& image, std::size_t y, bool band_start, double*
   contrast_kernels().measure(ColourRows{row(above), row(y), row(below), w}, noise, edges);
 }
 
+RowMeasure row_measure(const WorkImage& image) {
+  return RowMeasure{[](const void* ctx, std::size_t y, bool band_start, double* scratch,
+                       double* noise, double* edges) {
+                      measure_row(*static_cast<const WorkImage*>(ctx), y, band_start, scratch,
+                                  noise, edges);
+                    },
+                    &image, image.ids ? kRowRing * kColourValues * image.width : 0};
+}
+
 }  // namespace
 
 void compute_contrast_maps(tamble::device* dev, const WorkColor* image, std::uint32_t width,
@@ -46,11 +55,10 @@ void compute_contrast_maps(tamble::device* dev, const WorkColor* image, std::uin
 void compute_contrast_maps(tamble::device* dev, const WorkImage& image, double* noise_map,
                            double* edge_map) {
   if (image.width <= 3 || image.height <= 3) return;
-  RowMeasure measure{[](const void* ctx, std::size_t y, bool band_start, double* scratch,
-                        double* noise, double* edges) {
-                       measure_row(*static_cast<const WorkImage*>(ctx), y, band_start, scratch,
-                                   noise, edges);
-                     },
-                     &image, image.ids ? kRowRing * kColourValues * image.width : 0};
-  smooth_contrast_maps(dev, image.width, image.height, measure, noise_map, edge_map);
+  smooth_contrast_maps(dev, image.width, image.height, row_measure(image), noise_map, edge_map);
+}
+
+void edges_over_noise_map(tamble::device* dev, const WorkImage& image, double* map) {
+  if (image.width <= 3 || image.height <= 3) return;
+  close_edges_over(dev, image.width, image.height, row_measure(image), map);
 }

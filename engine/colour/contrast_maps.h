@@ -13,3 +13,9 @@ void compute_contrast_maps(tamble::device* dev, const WorkColor* image, std::uin
                            std::uint32_t height, double* noise_map, double* edge_map);
 void compute_contrast_maps(tamble::device* dev, const WorkImage& image, double* noise_map,
                            double* edge_map);
+
+// Turns a finished noise map of `image` into its edge map in place, bit for
+// bit the map compute_contrast_maps makes: a run that has read the noise map
+// needs no second whole-image block for the edges. Untouched when width or
+// height is 3 or less; refused working memory throws std::bad_alloc.
+void edges_over_noise_map(tamble::device* dev, const WorkImage& image, double* map);

@@ -125,6 +125,10 @@ TEST(ContrastMaps, FollowTheFilterSequenceBitForBit) {
     std::vector<double> noise_alone(n);
     compute_contrast_maps(cpu(), img.data(), w, h, noise_alone.data(), nullptr);
     EXPECT_EQ(std::memcmp(noise_alone.data(), noise.data(), n * sizeof(double)), 0);
+    // The edge map made over the noise map alone, afterwards, is the same too.
+    edges_over_noise_map(cpu(), WorkImage{img.data(), std::uint32_t(w), std::uint32_t(h)},
+                         noise_alone.data());
+    EXPECT_EQ(std::memcmp(noise_alone.data(), edges.data(), n * sizeof(double)), 0);
     NumberedColours numbered;
     ASSERT_TRUE(number_colours(cpu(), pixels.data(), n, kDefaultGamma, n, numbered));
     std::vector<double> numbered_noise(n), numbered_edges(n);
@@ -134,6 +138,11 @@ TEST(ContrastMaps, FollowTheFilterSequenceBitForBit) {
                           numbered_noise.data(), numbered_edges.data());
     EXPECT_EQ(std::memcmp(numbered_noise.data(), noise.data(), n * sizeof(double)), 0);
     EXPECT_EQ(std::memcmp(numbered_edges.data(), edges.data(), n * sizeof(double)), 0);
+    edges_over_noise_map(cpu(),
+                         WorkImage{numbered.colors.data(), std::uint32_t(w), std::uint32_t(h),
+                                   numbered.ids.data(), numbered.colors.size()},
+                         numbered_noise.data());
+    EXPECT_EQ(std::memcmp(numbered_noise.data(), edges.data(), n * sizeof(double)), 0);
   }
 }
 

@@ -15,11 +15,12 @@ IoStatus check_image_size(std::uint64_t width, std::uint64_t height) {
   return IoCode::kOk;
 }
 
-IoStatus allocate_pixels(std::uint64_t width, std::uint64_t height, DecodedImage& image) {
+IoStatus allocate_pixels(std::uint64_t width, std::uint64_t height, DecodedImage& image,
+                         std::size_t spare_bytes) {
   IoStatus status = check_image_size(width, height);
   if (!status.ok()) return status;
   try {
-    tamble::assign_on_large_pages(image.pixels, width * height * 4);
+    tamble::assign_on_large_pages(image.pixels, width * height * 4 + spare_bytes);
   } catch (const std::bad_alloc&) {
     return IoCode::kOutOfMemory;
   }

@@ -151,7 +151,9 @@ IoStatus run_png_decoder(PngSource* source, DecodedImage* image, PngRoad road) {
     if (png_get_rowbytes(png, info) != std::size_t{width} * 4) {
       status = IoCode::kCannotConvert;
     } else {
-      status = allocate_pixels(width, height, *image);
+      // RGBA rows of the quick road are unfiltered in place: a byte of
+      // room per row for their filter types.
+      status = allocate_pixels(width, height, *image, channels == 4 ? height : 0);
     }
     if (status.ok()) {
       stage = kReadingPixels;
@@ -159,7 +161,8 @@ IoStatus run_png_decoder(PngSource* source, DecodedImage* image, PngRoad road) {
       // png_read_info stopped just after the first image data chunk's header.
       bool quick = channels != 0 && source->position >= 8 &&
                    read_plain_png_pixels(source->bytes, source->size, source->position - 8, width,
-                                         height, channels, pixels);
+                                         height, channels, pixels, image->pixels.size());
+      image->pixels.resize(std::size_t{width} * height * 4);
       for (int pass = 0; pass < passes && !quick; ++pass) {
         for (png_uint_32 y = 0; y < height; ++y) {
           png_read_row(png, pixels + std::size_t{y} * width * 4, nullptr);

@@ -101,7 +101,7 @@ void expand_to_rgba(const std::uint8_t* raw, std::uint8_t* rgba, std::uint32_t w
 
 bool read_plain_png_pixels(const std::uint8_t* file, std::size_t size, std::size_t first_idat,
                            std::uint32_t width, std::uint32_t height, int channels,
-                           std::uint8_t* rgba) {
+                           std::uint8_t* rgba, std::size_t rgba_room) {
   if (channels < 1 || channels > 4 || width == 0 || height == 0) return false;
   try {
     std::unique_ptr<std::uint8_t[]> joined;
@@ -112,10 +112,14 @@ bool read_plain_png_pixels(const std::uint8_t* file, std::size_t size, std::size
     if (data == nullptr || !window_holds(data, data_size, filtered_bytes)) return false;
     // With fewer than four channels the filtered rows fit at the end of the
     // pixel block: each row is expanded to where the rows before it were.
+    // RGBA rows, a byte longer each, start at the block's start when it has
+    // the room: row y is unfiltered y + 1 bytes before where it was inflated.
     LargeBlock own_rows;
     std::uint8_t* filtered = nullptr;
     if (channels < 4) {
       filtered = rgba + (pixel_bytes - filtered_bytes);
+    } else if (rgba_room >= filtered_bytes) {
+      filtered = rgba;
     } else {
       own_rows = allocate_scratch(filtered_bytes);
       filtered = own_rows.get();

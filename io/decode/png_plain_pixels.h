@@ -15,10 +15,12 @@
 // expansion to RGBA gives them. `first_idat` is the byte offset of the first
 // image data chunk; `channels` the stored samples per pixel, 1 to 4. False,
 // with `rgba` partly written, when the image data is anything but one intact,
-// exactly sized zlib stream in intact consecutive chunks.
+// exactly sized zlib stream in intact consecutive chunks. `rgba_room` is
+// the bytes writable at `rgba`: with `height` bytes past the pixels, RGBA
+// rows are inflated and unfiltered there, without a scratch block.
 bool read_plain_png_pixels(const std::uint8_t* file, std::size_t size, std::size_t first_idat,
                            std::uint32_t width, std::uint32_t height, int channels,
-                           std::uint8_t* rgba);
+                           std::uint8_t* rgba, std::size_t rgba_room);
 
 // kLibpngOnly lets tests compare the quick road with libpng's.
 enum class PngRoad { kQuickWhenPlain, kLibpngOnly };

@@ -127,7 +127,7 @@ bool unfilter_png_row(int filter, const std::uint8_t* filtered, const std::uint8
                       std::uint8_t* out, std::size_t bytes, int pixel_bytes) {
   if (filter < kNone || filter > kPaeth) return false;
   if (filter == kNone) {
-    std::memcpy(out, filtered, bytes);
+    std::memmove(out, filtered, bytes);
   } else if (filter == kUp) {
     unfilter_up(filtered, prior, out, bytes);
   } else if (pixel_bytes == 4) {

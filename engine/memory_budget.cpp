@@ -3,26 +3,32 @@
 #include <algorithm>
 
 #include "engine/colour/histogram.h"
+#include "engine/engine_cache.h"
 #include "engine/physical_memory.h"
 #include "engine/speed_budget.h"
 #include "engine/colour/work_color.h"
 
 namespace {
-// Per pixel at the run's peak, for a run that keeps its caches (one that
-// keeps nothing needs less): the pixel copy (4), the working image (32), the
-// cached noise and edge maps (16), one more map (8: the contrast scratch, a
-// per-call importance map under focus, or the per-call edge map of
-// dithering), the index buffer (1) and the k-means step's grouping of pixels
-// by entry (4). The histogram sums its colours without per-pixel arrays.
+// Per pixel at the run's peak, for a run that keeps its caches: the pixel
+// copy (4), the working image (32), the cached noise and edge maps (16), one
+// more map (8: a per-call importance map under focus, or the per-call edge
+// map of dithering), the index buffer (1) and the k-means step's grouping of
+// pixels by entry (4). The histogram sums its colours without per-pixel arrays.
 constexpr double kBytesPerPixel = 4 + sizeof(WorkColor) + 16 + 8 + 1 + 4;
-// Each distinct colour is an item plus its pristine copy in the cache, and
-// its key and weight while the items are made.
+// A run that keeps nothing holds one map at a time: the noise map, then the
+// edge map made in its block.
+constexpr double kBytesPerPixelKeepingNothing = 4 + sizeof(WorkColor) + 8 + 1 + 4;
+// Each distinct colour is an item, its pristine copy in the cache, and its
+// key and weight while the items are made.
 constexpr double kBytesPerColor = 2 * sizeof(HistogramItem) + 12;
+constexpr double kBytesPerColorKeepingNothing = sizeof(HistogramItem) + 12;
 }  // namespace
 
 double estimated_run_bytes(std::uint64_t pixel_count, std::uint32_t speed) {
   double n = static_cast<double>(pixel_count);
   double colors = std::min(n, static_cast<double>(histogram_max_colors(speed)));
+  if (!engine_caches_kept())
+    return n * kBytesPerPixelKeepingNothing + colors * kBytesPerColorKeepingNothing;
   return n * kBytesPerPixel + colors * kBytesPerColor;
 }
 

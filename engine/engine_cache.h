@@ -50,8 +50,9 @@ void release_engine_caches();
 
 // Whether runs leave their working image, maps and histogram for the next
 // run (the default). A face that runs each image once turns this off: the
-// histogram then has no pristine copy, each map is freed once read, and the
-// whole cache is freed at the end of the run.
+// histogram then has no pristine copy, the noise map is made alone and freed
+// once read (or made into the edge map where the run dithers), and the whole
+// cache is freed at the end of the run.
 void keep_engine_caches(bool keep);
 bool engine_caches_kept();
 

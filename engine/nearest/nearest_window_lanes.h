@@ -130,15 +130,33 @@ struct WindowMeasure {
   unsigned at;
 };
 
+// The window's distances alone; low and at follow from them (measured_low).
 template <class Lanes, bool kUnit = false>
-[[gnu::always_inline]] inline WindowMeasure<Lanes> measure_window(const WindowTable& w, const ScanProbe& p,
-                                                                 std::int64_t start) {
+[[gnu::always_inline]] inline WindowMeasure<Lanes> window_only(const WindowTable& w, const ScanProbe& p,
+                                                              std::int64_t start) {
   using Measure = WindowMeasure<Lanes>;
   const std::size_t first = static_cast<std::size_t>(nearest_window::kPad + start);
   Measure m;
 #pragma GCC unroll 8
   for (int j = 0; j < Measure::kVectors; ++j)
     m.d[j] = window_distances<Lanes, kUnit>(w, p, first + j * Lanes::kLanes);
+  return m;
+}
+
+// The slots (bit j for slot j of the window) whose distance is at most `d`.
+template <class Lanes>
+[[gnu::always_inline]] inline unsigned slots_at_most(const WindowMeasure<Lanes>& m, double d) {
+  using Measure = WindowMeasure<Lanes>;
+  unsigned at = 0;
+#pragma GCC unroll 8
+  for (int j = 0; j < Measure::kVectors; ++j)
+    at |= Lanes::bits(m.d[j] <= typename Lanes::V{} + d) << (j * Lanes::kLanes);
+  return at;
+}
+
+template <class Lanes>
+[[gnu::always_inline]] inline void measured_low(WindowMeasure<Lanes>& m) {
+  using Measure = WindowMeasure<Lanes>;
   m.low = m.d[0];
 #pragma GCC unroll 8
   for (int j = 1; j < Measure::kVectors; ++j) m.low = m.d[j] < m.low ? m.d[j] : m.low;
@@ -146,6 +164,13 @@ template <class Lanes, bool kUnit = false>
   m.at = 0;
 #pragma GCC unroll 8
   for (int j = 0; j < Measure::kVectors; ++j) m.at |= Lanes::bits(m.d[j] == m.low) << (j * Lanes::kLanes);
+}
+
+template <class Lanes, bool kUnit = false>
+[[gnu::always_inline]] inline WindowMeasure<Lanes> measure_window(const WindowTable& w, const ScanProbe& p,
+                                                                 std::int64_t start) {
+  WindowMeasure<Lanes> m = window_only<Lanes, kUnit>(w, p, start);
+  measured_low(m);
   return m;
 }
 

@@ -123,15 +123,20 @@ std::uint32_t diffuse_row_lanes(const DiffusionPass& pass, const DiffusionRow& r
       if (row.eager && !penalised) {
         // Where few pixels stay within the radius, whether one does is hard
         // to foresee; deciding on the radius and the window together is
-        // easy, since the window mostly finds the guess (and then gives the
-        // guess's distance d, bit for bit).
+        // easy, since the window mostly finds the guess. It does when the
+        // guess's slot (whose distance is d, bit for bit) is the only one
+        // at most d and the window settles on d: comparing with d, known
+        // early, spares waiting for the window's least distance.
         const std::int64_t start = window_start(window, c.L);
-        const WindowMeasure<Lanes> measured = measure_window<Lanes, kUnit>(window, probe, start);
-        const bool found = one_slot(measured.at) & window_settles(window, probe, start, measured.low[0]) &
-                           (slot_entry(window, start, measured.at) == static_cast<double>(r));
+        WindowMeasure<Lanes> measured = window_only<Lanes, kUnit>(window, probe, start);
+        const std::int64_t place = pass.rank[r] - start;
+        const unsigned guess_slot = place >= 0 && place < nearest_window::kWidth ? 1u << place : 0u;
+        const bool found = (guess_slot != 0) & (slots_at_most(measured, d) == guess_slot) &
+                           window_settles(window, probe, start, d);
         if (within | found) {
           searched = false;
         } else {
+          measured_low(measured);
           const NearestMatch m = settle_unpenalised<Lanes>(pass, c, probe, r, d, start, measured);
           k = m.index;
           d = m.distance;

@@ -127,12 +127,10 @@ std::uint32_t diffuse_row_lanes(const DiffusionPass& pass, const DiffusionRow& r
         // guess's slot (whose distance is d, bit for bit) is the only one
         // at most d and the window settles on d: comparing with d, known
         // early, spares waiting for the window's least distance.
-        const std::int64_t start = window_start(window, c.L);
+        const std::int64_t start = pass.window_of_entry[r];
         WindowMeasure<Lanes> measured = window_only<Lanes, kUnit>(window, probe, start);
-        const std::int64_t place = pass.rank[r] - start;
-        const unsigned guess_slot = place >= 0 && place < nearest_window::kWidth ? 1u << place : 0u;
-        const bool found = (guess_slot != 0) & (slots_at_most(measured, d) == guess_slot) &
-                           window_settles(window, probe, start, d);
+        const unsigned guess_slot = 1u << (pass.rank[r] - start);
+        const bool found = (slots_at_most(measured, d) == guess_slot) & window_settles(window, probe, start, d);
         if (within | found) {
           searched = false;
         } else {

@@ -69,6 +69,18 @@ template <class Lanes, bool kUnit>
                                    measure_window<Lanes, kUnit>(*pass.window, probe, start));
 }
 
+// Whether the guess r, at distance d, is the nearest entry by the window
+// around it (starting at `start`): its slot (whose distance is d, bit for
+// bit) is the only one at most d, and the window settles on d. Comparing
+// with d, known early, spares waiting for the window's least distance.
+template <class Lanes>
+[[gnu::always_inline]] inline bool guess_is_nearest(const DiffusionPass& pass, const ScanProbe& probe,
+                                                    std::int64_t r, double d, std::int64_t start,
+                                                    const WindowMeasure<Lanes>& measured) {
+  const unsigned guess_slot = 1u << (pass.rank[r] - start);
+  return (slots_at_most(measured, d) == guess_slot) & window_settles(*pass.window, probe, start, d);
+}
+
 // kUnit: blend and chroma weight are both 1 (see window_distances).
 template <class Lanes, bool kUnit>
 std::uint32_t diffuse_row_lanes(const DiffusionPass& pass, const DiffusionRow& row) {
@@ -123,15 +135,10 @@ std::uint32_t diffuse_row_lanes(const DiffusionPass& pass, const DiffusionRow& r
       if (row.eager && !penalised) {
         // Where few pixels stay within the radius, whether one does is hard
         // to foresee; deciding on the radius and the window together is
-        // easy, since the window mostly finds the guess. It does when the
-        // guess's slot (whose distance is d, bit for bit) is the only one
-        // at most d and the window settles on d: comparing with d, known
-        // early, spares waiting for the window's least distance.
+        // easy, since the window mostly finds the guess.
         const std::int64_t start = pass.window_of_entry[r];
         WindowMeasure<Lanes> measured = window_only<Lanes, kUnit>(window, probe, start);
-        const unsigned guess_slot = 1u << (pass.rank[r] - start);
-        const bool found = (slots_at_most(measured, d) == guess_slot) & window_settles(window, probe, start, d);
-        if (within | found) {
+        if (within | guess_is_nearest(pass, probe, r, d, start, measured)) {
           searched = false;
         } else {
           measured_low(measured);
@@ -142,9 +149,14 @@ std::uint32_t diffuse_row_lanes(const DiffusionPass& pass, const DiffusionRow& r
       } else if (within) {
         searched = false;
       } else if (!penalised) {
-        const NearestMatch m = nearest_unpenalised<Lanes, kUnit>(pass, c, probe, r, d);
-        k = m.index;
-        d = m.distance;
+        const std::int64_t start = pass.window_of_entry[r];
+        WindowMeasure<Lanes> measured = window_only<Lanes, kUnit>(window, probe, start);
+        if (!guess_is_nearest(pass, probe, r, d, start, measured)) {
+          measured_low(measured);
+          const NearestMatch m = settle_unpenalised<Lanes>(pass, c, probe, r, d, start, measured);
+          k = m.index;
+          d = m.distance;
+        }
       } else {
         // The penalty would make the guess's distance inexact: search afresh.
         const bool skip_guess = pass.colour[r].alpha < 1.0;

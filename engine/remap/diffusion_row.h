@@ -21,7 +21,6 @@ struct DiffusionPass {
   const double* chroma2;        // their squared chroma
   const double* radius;         // entry radii, null without plain-remap guesses
   const std::int64_t* rank;     // each entry's place in the window table's order
-  const std::int64_t* window_of_entry;  // first slot of the window around each entry
   std::uint32_t count;          // palette entries
   double box_lo[3], box_hi[3];  // the palette box in L, a, b
   double opaque_threshold;

@@ -70,15 +70,19 @@ template <class Lanes, bool kUnit>
 }
 
 // Whether the guess r, at distance d, is the nearest entry by the window
-// around it (starting at `start`): its slot (whose distance is d, bit for
-// bit) is the only one at most d, and the window settles on d. Comparing
-// with d, known early, spares waiting for the window's least distance.
+// measured from slot `start`: the guess has a slot there (whose distance is
+// d, bit for bit), no other slot's distance is at most d, and the window
+// settles on d. Comparing with d, known early, spares waiting for the
+// window's least distance. (A window placed around the guess instead would
+// be known earlier still, but settles less often where the guess is poor.)
 template <class Lanes>
 [[gnu::always_inline]] inline bool guess_is_nearest(const DiffusionPass& pass, const ScanProbe& probe,
                                                     std::int64_t r, double d, std::int64_t start,
                                                     const WindowMeasure<Lanes>& measured) {
-  const unsigned guess_slot = 1u << (pass.rank[r] - start);
-  return (slots_at_most(measured, d) == guess_slot) & window_settles(*pass.window, probe, start, d);
+  const std::int64_t place = pass.rank[r] - start;
+  const unsigned guess_slot = place >= 0 && place < nearest_window::kWidth ? 1u << place : 0u;
+  return (guess_slot != 0) & (slots_at_most(measured, d) == guess_slot) &
+         window_settles(*pass.window, probe, start, d);
 }
 
 // kUnit: blend and chroma weight are both 1 (see window_distances).
@@ -136,7 +140,7 @@ std::uint32_t diffuse_row_lanes(const DiffusionPass& pass, const DiffusionRow& r
         // Where few pixels stay within the radius, whether one does is hard
         // to foresee; deciding on the radius and the window together is
         // easy, since the window mostly finds the guess.
-        const std::int64_t start = pass.window_of_entry[r];
+        const std::int64_t start = window_start(window, c.L);
         WindowMeasure<Lanes> measured = window_only<Lanes, kUnit>(window, probe, start);
         if (within | guess_is_nearest(pass, probe, r, d, start, measured)) {
           searched = false;
@@ -149,7 +153,7 @@ std::uint32_t diffuse_row_lanes(const DiffusionPass& pass, const DiffusionRow& r
       } else if (within) {
         searched = false;
       } else if (!penalised) {
-        const std::int64_t start = pass.window_of_entry[r];
+        const std::int64_t start = window_start(window, c.L);
         WindowMeasure<Lanes> measured = window_only<Lanes, kUnit>(window, probe, start);
         if (!guess_is_nearest(pass, probe, r, d, start, measured)) {
           measured_low(measured);

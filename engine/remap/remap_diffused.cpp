@@ -91,13 +91,11 @@ void remap_diffused(tamble::device* dev, const RemapImage& image, const Palette&
       remapped ? entry_radii(palette, chroma_weight, blend) : std::vector<double>();
   std::vector<WorkColor> colours(n);
   std::vector<double> chroma2(n);
-  std::vector<std::int64_t> rank(n), window_of_entry(n);
+  std::vector<std::int64_t> rank(n);
   for (std::uint32_t e = 0; e < n; ++e) {
     colours[e] = palette.entries[e].color;
     chroma2[e] = squared_chroma(colours[e]);
     rank[e] = index.rank(e);
-    window_of_entry[e] = std::clamp<std::int64_t>(rank[e] - nearest_window::kWidth / 2, 0,
-                                                  std::max<std::int64_t>(n - nearest_window::kWidth, 0));
   }
   const PaletteBox box = palette_box(palette);
   const DiffusionPass pass{&window.table(),
@@ -106,7 +104,6 @@ void remap_diffused(tamble::device* dev, const RemapImage& image, const Palette&
                            chroma2.data(),
                            remapped ? radius.data() : nullptr,
                            rank.data(),
-                           window_of_entry.data(),
                            n,
                            {box.lo[0], box.lo[1], box.lo[2]},
                            {box.hi[0], box.hi[1], box.hi[2]},

@@ -35,8 +35,9 @@ template <class Lanes>
 }
 
 // kUnit: the table's blend and chroma weight are both 1, and multiplying by
-// a constant 1 is left out, which changes no value.
-template <class Lanes, bool kUnit = false>
+// a constant 1 is left out, which changes no value. kOpaque: the probe and
+// every entry have alpha 1 (opaque_weighted_distance).
+template <class Lanes, bool kUnit = false, bool kOpaque = false>
 [[gnu::always_inline]] inline typename Lanes::V window_distances(const WindowTable& w, const ScanProbe& p,
                                                                  std::size_t slot) {
   using V = typename Lanes::V;
@@ -46,9 +47,12 @@ template <class Lanes, bool kUnit = false>
   const V abs_c = (V)((M)diff_c & 0x7FFFFFFFFFFFFFFFll);
   const V dl = p.L - Lanes::load(w.L + slot);
   const V blend = V{} + (kUnit ? 1.0 : w.blend), weight = V{} + (kUnit ? 1.0 : w.chroma_weight);
-  return weighted_distance(abs_c, p.chroma2 + cq, blend, weight, p.a - Lanes::load(w.a + slot),
-                           p.b - Lanes::load(w.b + slot), p.alpha - Lanes::load(w.alpha + slot),
-                           dl * dl);
+  const V da = p.a - Lanes::load(w.a + slot), db = p.b - Lanes::load(w.b + slot);
+  if constexpr (kOpaque)
+    return opaque_weighted_distance(abs_c, p.chroma2 + cq, blend, weight, da, db, dl * dl);
+  else
+    return weighted_distance(abs_c, p.chroma2 + cq, blend, weight, da, db, p.alpha - Lanes::load(w.alpha + slot),
+                             dl * dl);
 }
 
 // When the window cannot settle the answer: kLanes entries a step on each
@@ -131,7 +135,7 @@ struct WindowMeasure {
 };
 
 // The window's distances alone; low and at follow from them (measured_low).
-template <class Lanes, bool kUnit = false>
+template <class Lanes, bool kUnit = false, bool kOpaque = false>
 [[gnu::always_inline]] inline WindowMeasure<Lanes> window_only(const WindowTable& w, const ScanProbe& p,
                                                               std::int64_t start) {
   using Measure = WindowMeasure<Lanes>;
@@ -139,7 +143,7 @@ template <class Lanes, bool kUnit = false>
   Measure m;
 #pragma GCC unroll 8
   for (int j = 0; j < Measure::kVectors; ++j)
-    m.d[j] = window_distances<Lanes, kUnit>(w, p, first + j * Lanes::kLanes);
+    m.d[j] = window_distances<Lanes, kUnit, kOpaque>(w, p, first + j * Lanes::kLanes);
   return m;
 }
 

@@ -141,7 +141,9 @@ std::uint32_t diffuse_row_lanes(const DiffusionPass& pass, const DiffusionRow& r
         // to foresee; deciding on the radius and the window together is
         // easy, since the window mostly finds the guess.
         const std::int64_t start = window_start(window, c.L);
-        WindowMeasure<Lanes> measured = window_only<Lanes, kUnit>(window, probe, start);
+        WindowMeasure<Lanes> measured = pass.opaque && c.alpha == 1.0
+                                            ? window_only<Lanes, kUnit, true>(window, probe, start)
+                                            : window_only<Lanes, kUnit>(window, probe, start);
         if (within | guess_is_nearest(pass, probe, r, d, start, measured)) {
           searched = false;
         } else {

@@ -250,8 +250,9 @@ TEST(RemapDiffused, EagerRowsKeepOrReplaceAnyGuessExactly) {
       hi = WorkColor{1.0, std::max(hi.L, e.color.L), std::max(hi.a, e.color.a), std::max(hi.b, e.color.b)};
     }
     TestImage img = filled_image(64, 12, lo);
-    for (WorkColor& c : img.pixels)
-      c = WorkColor{1.0, uniform(rng, lo.L, hi.L), uniform(rng, lo.a, hi.a), uniform(rng, lo.b, hi.b)};
+    for (std::size_t i = 0; i < img.pixels.size(); ++i)  // some translucent, off the opaque path
+      img.pixels[i] = WorkColor{i % 7 ? 1.0 : 0.75, uniform(rng, lo.L, hi.L), uniform(rng, lo.a, hi.a),
+                                uniform(rng, lo.b, hi.b)};
     std::vector<std::uint8_t> plain(img.pixels.size());
     for (std::size_t i = 0; i < plain.size(); ++i)
       plain[i] = static_cast<std::uint8_t>(i % 3 == 0 ? n - 1 : rng() % n);

@@ -27,7 +27,7 @@ inline constexpr double kWeightAlpha = 2.0;
 template <class V>
 [[gnu::always_inline]] inline V chroma_term(V abs_diff_c, V sum_c, V blend, V chroma_weight, V da, V db) {
   using namespace distance_weights;
-  V factor = ((abs_diff_c * blend + sum_c) * kHalf * kChromaGain + 1.0) * chroma_weight;
+  V factor = ((abs_diff_c * blend + sum_c) * (kHalf * kChromaGain) + 1.0) * chroma_weight;
   return factor * (kWeightA * (da * da) + kWeightB * (db * db));
 }
 

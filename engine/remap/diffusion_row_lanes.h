@@ -69,6 +69,15 @@ template <class Lanes, bool kUnit>
                                    measure_window<Lanes, kUnit>(*pass.window, probe, start));
 }
 
+// The distances of the window from slot `start`, without the alpha term
+// where it only adds +0.
+template <class Lanes, bool kUnit>
+[[gnu::always_inline]] inline WindowMeasure<Lanes> guess_window(const DiffusionPass& pass, const ScanProbe& probe,
+                                                               std::int64_t start) {
+  return pass.opaque && probe.alpha == 1.0 ? window_only<Lanes, kUnit, true>(*pass.window, probe, start)
+                                           : window_only<Lanes, kUnit>(*pass.window, probe, start);
+}
+
 // Whether the guess r, at distance d, is the nearest entry by the window
 // measured from slot `start`: the guess has a slot there (whose distance is
 // d, bit for bit), no other slot's distance is at most d, and the window
@@ -141,9 +150,7 @@ std::uint32_t diffuse_row_lanes(const DiffusionPass& pass, const DiffusionRow& r
         // to foresee; deciding on the radius and the window together is
         // easy, since the window mostly finds the guess.
         const std::int64_t start = window_start(window, c.L);
-        WindowMeasure<Lanes> measured = pass.opaque && c.alpha == 1.0
-                                            ? window_only<Lanes, kUnit, true>(window, probe, start)
-                                            : window_only<Lanes, kUnit>(window, probe, start);
+        WindowMeasure<Lanes> measured = guess_window<Lanes, kUnit>(pass, probe, start);
         if (within | guess_is_nearest(pass, probe, r, d, start, measured)) {
           searched = false;
         } else {
@@ -156,7 +163,7 @@ std::uint32_t diffuse_row_lanes(const DiffusionPass& pass, const DiffusionRow& r
         searched = false;
       } else if (!penalised) {
         const std::int64_t start = window_start(window, c.L);
-        WindowMeasure<Lanes> measured = window_only<Lanes, kUnit>(window, probe, start);
+        WindowMeasure<Lanes> measured = guess_window<Lanes, kUnit>(pass, probe, start);
         if (!guess_is_nearest(pass, probe, r, d, start, measured)) {
           measured_low(measured);
           const NearestMatch m = settle_unpenalised<Lanes>(pass, c, probe, r, d, start, measured);

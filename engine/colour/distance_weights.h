@@ -25,9 +25,23 @@ inline constexpr double kWeightAlpha = 2.0;
 // operators. abs_diff_c = |cp - cq| and sum_c = cp + cq of the two squared
 // chromas; dl2 the squared lightness difference.
 template <class V>
+[[gnu::always_inline]] inline V chroma_term(V abs_diff_c, V sum_c, V blend, V chroma_weight, V da, V db) {
+  using namespace distance_weights;
+  V factor = ((abs_diff_c * blend + sum_c) * (kHalf * kChromaGain) + 1.0) * chroma_weight;
+  return factor * (kWeightA * (da * da) + kWeightB * (db * db));
+}
+
+template <class V>
 [[gnu::always_inline]] inline V weighted_distance(V abs_diff_c, V sum_c, V blend, V chroma_weight, V da,
                                                   V db, V dalpha, V dl2) {
   using namespace distance_weights;
-  V factor = ((abs_diff_c * blend + sum_c) * kHalf * kChromaGain + 1.0) * chroma_weight;
-  return factor * (kWeightA * (da * da) + kWeightB * (db * db)) + kWeightAlpha * (dalpha * dalpha) + dl2;
+  return chroma_term(abs_diff_c, sum_c, blend, chroma_weight, da, db) + kWeightAlpha * (dalpha * dalpha) + dl2;
+}
+
+// The same where both alphas are 1: the alpha term is +0, and adding +0 to
+// the chroma term (never -0) changes nothing, so it is left out.
+template <class V>
+[[gnu::always_inline]] inline V opaque_weighted_distance(V abs_diff_c, V sum_c, V blend, V chroma_weight, V da,
+                                                         V db, V dl2) {
+  return chroma_term(abs_diff_c, sum_c, blend, chroma_weight, da, db) + dl2;
 }

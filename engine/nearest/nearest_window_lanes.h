@@ -35,8 +35,9 @@ template <class Lanes>
 }
 
 // kUnit: the table's blend and chroma weight are both 1, and multiplying by
-// a constant 1 is left out, which changes no value.
-template <class Lanes, bool kUnit = false>
+// a constant 1 is left out, which changes no value. kOpaque: the probe and
+// every entry have alpha 1 (opaque_weighted_distance).
+template <class Lanes, bool kUnit = false, bool kOpaque = false>
 [[gnu::always_inline]] inline typename Lanes::V window_distances(const WindowTable& w, const ScanProbe& p,
                                                                  std::size_t slot) {
   using V = typename Lanes::V;
@@ -46,9 +47,12 @@ template <class Lanes, bool kUnit = false>
   const V abs_c = (V)((M)diff_c & 0x7FFFFFFFFFFFFFFFll);
   const V dl = p.L - Lanes::load(w.L + slot);
   const V blend = V{} + (kUnit ? 1.0 : w.blend), weight = V{} + (kUnit ? 1.0 : w.chroma_weight);
-  return weighted_distance(abs_c, p.chroma2 + cq, blend, weight, p.a - Lanes::load(w.a + slot),
-                           p.b - Lanes::load(w.b + slot), p.alpha - Lanes::load(w.alpha + slot),
-                           dl * dl);
+  const V da = p.a - Lanes::load(w.a + slot), db = p.b - Lanes::load(w.b + slot);
+  if constexpr (kOpaque)
+    return opaque_weighted_distance(abs_c, p.chroma2 + cq, blend, weight, da, db, dl * dl);
+  else
+    return weighted_distance(abs_c, p.chroma2 + cq, blend, weight, da, db, p.alpha - Lanes::load(w.alpha + slot),
+                             dl * dl);
 }
 
 // When the window cannot settle the answer: kLanes entries a step on each
@@ -130,15 +134,33 @@ struct WindowMeasure {
   unsigned at;
 };
 
-template <class Lanes, bool kUnit = false>
-[[gnu::always_inline]] inline WindowMeasure<Lanes> measure_window(const WindowTable& w, const ScanProbe& p,
-                                                                 std::int64_t start) {
+// The window's distances alone; low and at follow from them (measured_low).
+template <class Lanes, bool kUnit = false, bool kOpaque = false>
+[[gnu::always_inline]] inline WindowMeasure<Lanes> window_only(const WindowTable& w, const ScanProbe& p,
+                                                              std::int64_t start) {
   using Measure = WindowMeasure<Lanes>;
   const std::size_t first = static_cast<std::size_t>(nearest_window::kPad + start);
   Measure m;
 #pragma GCC unroll 8
   for (int j = 0; j < Measure::kVectors; ++j)
-    m.d[j] = window_distances<Lanes, kUnit>(w, p, first + j * Lanes::kLanes);
+    m.d[j] = window_distances<Lanes, kUnit, kOpaque>(w, p, first + j * Lanes::kLanes);
+  return m;
+}
+
+// The slots (bit j for slot j of the window) whose distance is at most `d`.
+template <class Lanes>
+[[gnu::always_inline]] inline unsigned slots_at_most(const WindowMeasure<Lanes>& m, double d) {
+  using Measure = WindowMeasure<Lanes>;
+  unsigned at = 0;
+#pragma GCC unroll 8
+  for (int j = 0; j < Measure::kVectors; ++j)
+    at |= Lanes::bits(m.d[j] <= typename Lanes::V{} + d) << (j * Lanes::kLanes);
+  return at;
+}
+
+template <class Lanes>
+[[gnu::always_inline]] inline void measured_low(WindowMeasure<Lanes>& m) {
+  using Measure = WindowMeasure<Lanes>;
   m.low = m.d[0];
 #pragma GCC unroll 8
   for (int j = 1; j < Measure::kVectors; ++j) m.low = m.d[j] < m.low ? m.d[j] : m.low;
@@ -146,6 +168,13 @@ template <class Lanes, bool kUnit = false>
   m.at = 0;
 #pragma GCC unroll 8
   for (int j = 0; j < Measure::kVectors; ++j) m.at |= Lanes::bits(m.d[j] == m.low) << (j * Lanes::kLanes);
+}
+
+template <class Lanes, bool kUnit = false>
+[[gnu::always_inline]] inline WindowMeasure<Lanes> measure_window(const WindowTable& w, const ScanProbe& p,
+                                                                 std::int64_t start) {
+  WindowMeasure<Lanes> m = window_only<Lanes, kUnit>(w, p, start);
+  measured_low(m);
   return m;
 }
 

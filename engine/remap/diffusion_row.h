@@ -20,7 +20,9 @@ struct DiffusionPass {
   const WorkColor* colour;      // palette colours by index
   const double* chroma2;        // their squared chroma
   const double* radius;         // entry radii, null without plain-remap guesses
+  const std::int64_t* rank;     // each entry's place in the window table's order
   std::uint32_t count;          // palette entries
+  bool opaque;                  // every entry's alpha is 1
   double box_lo[3], box_hi[3];  // the palette box in L, a, b
   double opaque_threshold;
   double diffusion_limit;

@@ -69,6 +69,31 @@ template <class Lanes, bool kUnit>
                                    measure_window<Lanes, kUnit>(*pass.window, probe, start));
 }
 
+// The distances of the window from slot `start`, without the alpha term
+// where it only adds +0.
+template <class Lanes, bool kUnit>
+[[gnu::always_inline]] inline WindowMeasure<Lanes> guess_window(const DiffusionPass& pass, const ScanProbe& probe,
+                                                               std::int64_t start) {
+  return pass.opaque && probe.alpha == 1.0 ? window_only<Lanes, kUnit, true>(*pass.window, probe, start)
+                                           : window_only<Lanes, kUnit>(*pass.window, probe, start);
+}
+
+// Whether the guess r, at distance d, is the nearest entry by the window
+// measured from slot `start`: the guess has a slot there (whose distance is
+// d, bit for bit), no other slot's distance is at most d, and the window
+// settles on d. Comparing with d, known early, spares waiting for the
+// window's least distance. (A window placed around the guess instead would
+// be known earlier still, but settles less often where the guess is poor.)
+template <class Lanes>
+[[gnu::always_inline]] inline bool guess_is_nearest(const DiffusionPass& pass, const ScanProbe& probe,
+                                                    std::int64_t r, double d, std::int64_t start,
+                                                    const WindowMeasure<Lanes>& measured) {
+  const std::int64_t place = pass.rank[r] - start;
+  const unsigned guess_slot = place >= 0 && place < nearest_window::kWidth ? 1u << place : 0u;
+  return (guess_slot != 0) & (slots_at_most(measured, d) == guess_slot) &
+         window_settles(*pass.window, probe, start, d);
+}
+
 // kUnit: blend and chroma weight are both 1 (see window_distances).
 template <class Lanes, bool kUnit>
 std::uint32_t diffuse_row_lanes(const DiffusionPass& pass, const DiffusionRow& row) {
@@ -123,15 +148,13 @@ std::uint32_t diffuse_row_lanes(const DiffusionPass& pass, const DiffusionRow& r
       if (row.eager && !penalised) {
         // Where few pixels stay within the radius, whether one does is hard
         // to foresee; deciding on the radius and the window together is
-        // easy, since the window mostly finds the guess (and then gives the
-        // guess's distance d, bit for bit).
+        // easy, since the window mostly finds the guess.
         const std::int64_t start = window_start(window, c.L);
-        const WindowMeasure<Lanes> measured = measure_window<Lanes, kUnit>(window, probe, start);
-        const bool found = one_slot(measured.at) & window_settles(window, probe, start, measured.low[0]) &
-                           (slot_entry(window, start, measured.at) == static_cast<double>(r));
-        if (within | found) {
+        WindowMeasure<Lanes> measured = guess_window<Lanes, kUnit>(pass, probe, start);
+        if (within | guess_is_nearest(pass, probe, r, d, start, measured)) {
           searched = false;
         } else {
+          measured_low(measured);
           const NearestMatch m = settle_unpenalised<Lanes>(pass, c, probe, r, d, start, measured);
           k = m.index;
           d = m.distance;
@@ -139,9 +162,14 @@ std::uint32_t diffuse_row_lanes(const DiffusionPass& pass, const DiffusionRow& r
       } else if (within) {
         searched = false;
       } else if (!penalised) {
-        const NearestMatch m = nearest_unpenalised<Lanes, kUnit>(pass, c, probe, r, d);
-        k = m.index;
-        d = m.distance;
+        const std::int64_t start = window_start(window, c.L);
+        WindowMeasure<Lanes> measured = guess_window<Lanes, kUnit>(pass, probe, start);
+        if (!guess_is_nearest(pass, probe, r, d, start, measured)) {
+          measured_low(measured);
+          const NearestMatch m = settle_unpenalised<Lanes>(pass, c, probe, r, d, start, measured);
+          k = m.index;
+          d = m.distance;
+        }
       } else {
         // The penalty would make the guess's distance inexact: search afresh.
         const bool skip_guess = pass.colour[r].alpha < 1.0;

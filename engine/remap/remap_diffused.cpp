@@ -91,9 +91,13 @@ void remap_diffused(tamble::device* dev, const RemapImage& image, const Palette&
       remapped ? entry_radii(palette, chroma_weight, blend) : std::vector<double>();
   std::vector<WorkColor> colours(n);
   std::vector<double> chroma2(n);
+  std::vector<std::int64_t> rank(n);
+  bool opaque = true;
   for (std::uint32_t e = 0; e < n; ++e) {
     colours[e] = palette.entries[e].color;
     chroma2[e] = squared_chroma(colours[e]);
+    rank[e] = index.rank(e);
+    opaque = opaque && colours[e].alpha == 1.0;
   }
   const PaletteBox box = palette_box(palette);
   const DiffusionPass pass{&window.table(),
@@ -101,7 +105,9 @@ void remap_diffused(tamble::device* dev, const RemapImage& image, const Palette&
                            colours.data(),
                            chroma2.data(),
                            remapped ? radius.data() : nullptr,
+                           rank.data(),
                            n,
+                           opaque,
                            {box.lo[0], box.lo[1], box.lo[2]},
                            {box.hi[0], box.hi[1], box.hi[2]},
                            settings.min_opaque_alpha,

@@ -231,6 +231,49 @@ TEST(RemapDiffused, RowKernelsOfEveryLevelGiveTheSameBytes) {
       }
 }
 
+// Without dithering each pixel takes its guess when within the guess's
+// radius, else the full search's answer, whatever the guess: here random
+// ones, on rows that measure every guessed pixel's window, with tied
+// duplicate entries and palettes smaller and larger than the window.
+TEST(RemapDiffused, EagerRowsKeepOrReplaceAnyGuessExactly) {
+  EngineSettings s;
+  s.dither_strength = 0.0;
+  std::mt19937_64 rng(5);
+  for (std::uint32_t n : {3u, 40u, 256u}) {
+    Palette p = ramp_palette(n, n);
+    p.entries[n - 1] = p.entries[0];  // a tie, the guess often the larger index
+    p.entries[n / 2] = p.entries[1];
+    // Colours within the palette's extent, which no clamp moves.
+    WorkColor lo = p.entries[0].color, hi = lo;
+    for (const PaletteEntry& e : p.entries) {
+      lo = WorkColor{1.0, std::min(lo.L, e.color.L), std::min(lo.a, e.color.a), std::min(lo.b, e.color.b)};
+      hi = WorkColor{1.0, std::max(hi.L, e.color.L), std::max(hi.a, e.color.a), std::max(hi.b, e.color.b)};
+    }
+    TestImage img = filled_image(64, 12, lo);
+    for (std::size_t i = 0; i < img.pixels.size(); ++i)  // some translucent, off the opaque path
+      img.pixels[i] = WorkColor{i % 7 ? 1.0 : 0.75, uniform(rng, lo.L, hi.L), uniform(rng, lo.a, hi.a),
+                                uniform(rng, lo.b, hi.b)};
+    std::vector<std::uint8_t> plain(img.pixels.size());
+    for (std::size_t i = 0; i < plain.size(); ++i)
+      plain[i] = static_cast<std::uint8_t>(i % 3 == 0 ? n - 1 : rng() % n);
+    std::vector<double> radius(n, 1e20);
+    for (std::uint32_t i = 0; i < n; ++i)
+      for (std::uint32_t j = 0; j < n; ++j)
+        if (i != j) radius[i] = std::min(radius[i], color_difference(p.entries[i].color, p.entries[j].color, 1.0, 1.0));
+    std::vector<std::uint8_t> want(plain.size());
+    for (std::size_t i = 0; i < plain.size(); ++i) {
+      const std::uint8_t r = plain[i];
+      const bool within = radius[r] / 4 > color_difference(img.pixels[i], p.entries[r].color, 1.0, 1.0);
+      want[i] = within ? r : static_cast<std::uint8_t>(brute_force_nearest(p, img.pixels[i], 1.0).index);
+    }
+    for (int level : {0, 2}) {
+      std::vector<std::uint8_t> got = plain;
+      remap_diffused(cpu(), img.view(), p, s, nullptr, true, kNoDamping, got.data(), level, 2.0);
+      EXPECT_EQ(got, want) << n << " entries, level " << level;
+    }
+  }
+}
+
 TEST(RemapDiffused, StoredIndexOutsideThePaletteIsSearchedAfresh) {
   EngineSettings s;
   Palette p = black_and_white();

@@ -15,9 +15,10 @@ namespace {
 // map of dithering), the index buffer (1) and the k-means step's grouping of
 // pixels by entry (4). The histogram sums its colours without per-pixel arrays.
 constexpr double kBytesPerPixel = 4 + sizeof(WorkColor) + 16 + 8 + 1 + 4;
-// A run that keeps nothing holds one map at a time: the noise map, then the
-// edge map made in its block.
-constexpr double kBytesPerPixelKeepingNothing = 4 + sizeof(WorkColor) + 8 + 1 + 4;
+// A run that keeps nothing holds the noise map (8), later turned into the
+// edge map in its own block, and under focus the noise map's reweighted
+// per-call copy (8) while the histogram is made.
+constexpr double kBytesPerPixelKeepingNothing = 4 + sizeof(WorkColor) + 8 + 8 + 1 + 4;
 // Each distinct colour is an item, its pristine copy in the cache, and its
 // key and weight while the items are made.
 constexpr double kBytesPerColor = 2 * sizeof(HistogramItem) + 12;

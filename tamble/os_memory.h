@@ -24,8 +24,9 @@ void advise_large_pages(void* p, std::size_t bytes);
 // fault per page, for a block about to be written whole anyway. A hint only.
 void populate_pages(void* p, std::size_t bytes);
 
-// Tells the system the contents of [p, p + bytes) are no longer needed: its
-// pages may go back, to come again as zero pages if touched. A hint only.
+// Tells the system the contents of [p, p + bytes) are no longer needed: the
+// pages wholly inside it may go back, to come again as zero pages if
+// touched. Bytes outside the range never change. A hint only.
 void discard_pages(void* p, std::size_t bytes);
 
 }  // namespace tamble::os

@@ -34,7 +34,14 @@ void populate_pages(void* p, std::size_t bytes) {
 }
 
 void discard_pages(void* p, std::size_t bytes) {
-  if (p != nullptr && bytes > 0) ::madvise(p, bytes, MADV_DONTNEED);
+  static const std::uintptr_t page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  if (p == nullptr) return;
+  // Whole pages inside the range only: the system rounds a length up, and
+  // the rest of a page at either end may hold another block's bytes, or the
+  // allocator's own records next to a block that came from the heap.
+  const std::uintptr_t start = (reinterpret_cast<std::uintptr_t>(p) + page - 1) / page * page;
+  const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(p) + bytes) / page * page;
+  if (start < end) ::madvise(reinterpret_cast<void*>(start), end - start, MADV_DONTNEED);
 }
 
 }  // namespace tamble::os

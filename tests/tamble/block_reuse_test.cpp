@@ -43,4 +43,16 @@ TEST(FreedBlockReuse, ScopesHandFreedLargeBlocksOnAndGiveThemBackAtTheEnd) {
   EXPECT_EQ(tamble::detail::kept_block_count(), 0u);
 }
 
+// A kept block may come from the heap, the allocator's records right after it.
+TEST(DiscardPages, LeaveEveryByteOutsideTheRange) {
+  constexpr std::size_t kPage = 4096;
+  auto* p = static_cast<std::uint8_t*>(tamble::os::allocate_aligned(4 * kPage, kPage));
+  ASSERT_NE(p, nullptr);
+  for (std::size_t i = 0; i < 4 * kPage; ++i) p[i] = 0xAB;
+  tamble::os::discard_pages(p, kPage + 100);             // ends inside the second page
+  tamble::os::discard_pages(p + 2 * kPage + 1, kPage);  // holds no whole page
+  for (std::size_t i = kPage + 100; i < 4 * kPage; ++i) ASSERT_EQ(p[i], 0xAB) << i;
+  tamble::os::free_aligned(p);
+}
+
 }  // namespace

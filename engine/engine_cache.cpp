@@ -76,10 +76,30 @@ WorkImage working_view(std::uint32_t width, std::uint32_t height) {
                    g_working.image.size()};
 }
 
-// Builds with growing posterization until the colours fit.
+// The numbered histogram with the noise map made for it in chunks; nullptr
+// when the colours do not fit (then no map is made).
+std::unique_ptr<Histogram> histogram_over_noise_chunks(tamble::device* dev, double gamma,
+                                                       std::uint32_t max_colors, unsigned bits) {
+  NumberedHistogramBuild build(dev, g_working.ids.data(), g_working.words.data(),
+                               g_working.words.size(), gamma, max_colors, bits,
+                               g_working.image.data());
+  if (!build.fits()) return nullptr;
+  const std::uint32_t width = g_working.width;
+  const auto height = static_cast<std::uint32_t>(g_working.pixel_count / width);
+  stream_noise_map(dev, working_view(width, height),
+                   [&](const double* rows, std::size_t first, std::size_t last) {
+                     build.add(rows, first * width, (last - first) * width);
+                   });
+  ++g_run_stats.contrast_map_builds;
+  ++g_run_stats.noise_maps_in_chunks;
+  return build.finish();
+}
+
+// Builds with growing posterization until the colours fit. Without
+// `importance`, noise_made_here makes the noise map for it as it goes.
 std::unique_ptr<Histogram> build_fitting_histogram(tamble::device* dev, const std::uint8_t* pixels,
                                                    std::size_t pixel_count, double gamma,
-                                                   const double* importance,
+                                                   const double* importance, bool noise_made_here,
                                                    const EngineSettings& settings) {
   const std::uint32_t speed = settings.speed;
   unsigned bits = first_posterize_bits(speed);
@@ -87,7 +107,8 @@ std::unique_ptr<Histogram> build_fitting_histogram(tamble::device* dev, const st
   for (;;) {
     // The run's image as numbered colours, when it is one, spares hashing every pixel.
     std::unique_ptr<Histogram> hist =
-        g_working.ids.empty()
+        noise_made_here ? histogram_over_noise_chunks(dev, gamma, max_colors, bits)
+        : g_working.ids.empty()
             ? build_histogram(dev, pixels, pixel_count, gamma, max_colors, bits, importance)
             : build_histogram_numbered(dev, g_working.ids.data(), pixel_count,
                                        g_working.words.data(), g_working.words.size(), gamma,
@@ -107,10 +128,11 @@ std::unique_ptr<Histogram> build_fitting_histogram(tamble::device* dev, const st
 std::unique_ptr<Histogram> new_run_histogram(tamble::device* dev, const std::uint8_t* pixels,
                                              std::size_t pixel_count, double gamma,
                                              const double* importance,
-                                             const EngineSettings& settings) {
+                                             const EngineSettings& settings,
+                                             bool noise_made_here = false) {
   engine_log(settings, "  making histogram...");
-  std::unique_ptr<Histogram> hist =
-      build_fitting_histogram(dev, pixels, pixel_count, gamma, importance, settings);
+  std::unique_ptr<Histogram> hist = build_fitting_histogram(
+      dev, pixels, pixel_count, gamma, importance, noise_made_here, settings);
   engine_log(settings, "%d colors found\n", static_cast<int>(hist->count));
   histogram_to_work_colors(dev, *hist);
   ++g_run_stats.histogram_builds;
@@ -153,8 +175,11 @@ WorkImage cached_working_image(tamble::device* dev, const std::uint8_t* pixels,
       g_working.image = required_array<WorkColor>(dev, pixel_count);
       convert_working_image(dev, pixels, pixel_count, gamma, g_working.image.data());
     }
-    g_working.noise = required_array<double>(dev, pixel_count);
-    if (g_keep_caches) g_working.edges = required_array<double>(dev, pixel_count);
+    // A run that keeps nothing makes its noise map when it needs it, if at all.
+    if (g_keep_caches) {
+      g_working.noise = required_array<double>(dev, pixel_count);
+      g_working.edges = required_array<double>(dev, pixel_count);
+    }
   } catch (const std::bad_alloc&) {
     forget_working_space();
     throw;
@@ -174,6 +199,7 @@ namespace {
 // dithers, later takes the noise map's place (take_cached_edge_map).
 void ensure_contrast_maps(tamble::device* dev, std::uint32_t width, std::uint32_t height) {
   if (g_working.maps_ready) return;
+  if (g_working.noise.empty()) g_working.noise = required_array<double>(dev, g_working.pixel_count);
   compute_contrast_maps(dev, working_view(width, height), g_working.noise.data(),
                         g_working.edges.empty() ? nullptr : g_working.edges.data());
   g_working.maps_ready = true;
@@ -239,6 +265,14 @@ Histogram* histogram_for_run(tamble::device* dev, const std::uint8_t* pixels,
   }
   owned = std::move(hist);
   return owned.get();
+}
+
+std::unique_ptr<Histogram> histogram_over_made_noise(tamble::device* dev,
+                                                     const std::uint8_t* pixels,
+                                                     std::size_t pixel_count, double gamma,
+                                                     const EngineSettings& settings) {
+  if (g_keep_caches || g_working.ids.empty() || g_working.maps_ready) return nullptr;
+  return new_run_histogram(dev, pixels, pixel_count, gamma, nullptr, settings, true);
 }
 
 void release_engine_caches() {

@@ -41,6 +41,16 @@ Histogram* histogram_for_run(tamble::device* dev, const std::uint8_t* pixels,
                              std::uint64_t image_key, const EngineSettings& settings,
                              std::unique_ptr<Histogram>& owned);
 
+// For a run that keeps nothing, numbers its colours and reads the noise map
+// only for the histogram (no dithering, no focus): the new histogram of
+// histogram_for_run, bit for bit, summed while the noise map is made a
+// chunk of rows at a time, so that the map never exists whole. nullptr,
+// with nothing done, for any other run.
+std::unique_ptr<Histogram> histogram_over_made_noise(tamble::device* dev,
+                                                     const std::uint8_t* pixels,
+                                                     std::size_t pixel_count, double gamma,
+                                                     const EngineSettings& settings);
+
 // Puts the cached histogram's items back as built, from its pristine copy;
 // false (nothing done) when `hist` is not the cached histogram.
 bool restore_cached_histogram(Histogram& hist);

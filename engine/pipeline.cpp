@@ -65,29 +65,36 @@ std::uint32_t run_steps(tamble::device* dev, ImageDesc& image, const EngineSetti
   const WorkImage work =
       cached_working_image(dev, pixels, width, height, image.gamma, key, settings);
 
-  // The importance map: the cached noise map as it stands, or a per-call
-  // copy when focus reweights it or all zero for images too small to have
-  // contrast maps.
   const bool has_contrast = width > 3 && height > 3;
   const bool focused = focus_applies(image, settings);
-  tamble::array<double> importance;
-  const double* weights = nullptr;
-  if (has_contrast && !focused) {
-    weights = cached_noise_map(dev, width, height);
-  } else {
-    importance = required_array<double>(dev, n);
-    if (!has_contrast) tamble::fill(dev, importance, 0.0);
-    else copy_contrast_maps(dev, width, height, importance.data(), nullptr);
-    if (focused) apply_focus(dev, importance.data(), n, settings.focus_map, settings.focus_weight);
-    weights = importance.data();
-  }
-
   std::unique_ptr<Histogram> owned_histogram;
-  Histogram* hist =
-      histogram_for_run(dev, pixels, n, image.gamma, weights, key, settings, owned_histogram);
-  importance.release();
-  // A run that dithers keeps the noise map's block for its edge map.
-  if (!keep_caches && has_contrast && !settings.dither_on()) drop_cached_noise_map();
+  Histogram* hist = nullptr;
+  // A run that keeps nothing and does not dither reads the noise map only
+  // for the histogram, which then takes it as it is made.
+  if (has_contrast && !focused && !settings.dither_on())
+    owned_histogram = histogram_over_made_noise(dev, pixels, n, image.gamma, settings);
+  if (owned_histogram) {
+    hist = owned_histogram.get();
+  } else {
+    // The importance map: the cached noise map as it stands, or a per-call
+    // copy when focus reweights it or all zero for images too small to have
+    // contrast maps.
+    tamble::array<double> importance;
+    const double* weights = nullptr;
+    if (has_contrast && !focused) {
+      weights = cached_noise_map(dev, width, height);
+    } else {
+      importance = required_array<double>(dev, n);
+      if (!has_contrast) tamble::fill(dev, importance, 0.0);
+      else copy_contrast_maps(dev, width, height, importance.data(), nullptr);
+      if (focused) apply_focus(dev, importance.data(), n, settings.focus_map, settings.focus_weight);
+      weights = importance.data();
+    }
+    hist = histogram_for_run(dev, pixels, n, image.gamma, weights, key, settings, owned_histogram);
+    importance.release();
+    // A run that dithers keeps the noise map's block for its edge map.
+    if (!keep_caches && has_contrast && !settings.dither_on()) drop_cached_noise_map();
+  }
 
   double palette_error = -1.0;
   Palette palette = palette_search(dev, *hist, settings, palette_error);

@@ -8,6 +8,7 @@ struct RunStats {
   std::uint32_t image_conversions = 0;
   std::uint32_t contrast_map_builds = 0;
   std::uint32_t edge_maps_over_noise = 0;  // edge maps made in the read noise map's place
+  std::uint32_t noise_maps_in_chunks = 0;  // noise maps summed into the histogram as made
   std::uint32_t histogram_cache_hits = 0;
   std::uint32_t histogram_builds = 0;
   std::uint32_t feedback_trials = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "engine/colour/contrast_filters.h"
@@ -29,6 +30,8 @@ constexpr std::size_t kMinStripWidth = 64;
 constexpr std::size_t kMinBandRows = 16;
 // Pieces per thread, so a busy core does not hold the others up.
 constexpr std::size_t kPiecesPerThread = 8;
+// Noise values of one chunk made in chunks: about 2 MB, near the cache.
+constexpr std::size_t kChunkValues = std::size_t{1} << 18;
 
 struct Layout {
   std::size_t w, h;
@@ -83,10 +86,18 @@ class CutHalos {
   const Layout& l_;
 };
 
+// Where rows of the noise map live: the whole map (rows 0), or a ring of
+// `rows` rows that row y shares with y + rows.
+struct RowStore {
+  double* base;
+  std::size_t w, rows;
+  double* row(std::size_t y) const { return base + (rows ? y % rows : y) * w; }
+};
+
 // Rows first..last of the edge map (closed) and of the noise map (widened
 // and blurred along rows).
 void run_band(const Layout& l, RowMeasure measure, std::size_t first, std::size_t last,
-              double* ws, double* noise_map, double* edge_map, CutHalos& halos) {
+              double* ws, RowStore noise_rows_out, double* edge_map, CutHalos& halos) {
   const std::size_t w = l.w;
   double* raw_noise = ws;
   double* widen_rings = raw_noise + kRawRing * w;
@@ -122,7 +133,7 @@ void run_band(const Layout& l, RowMeasure measure, std::size_t first, std::size_
     double* out[kBlurBatch];
     for (std::size_t k = 0; k < count; ++k) {
       if (l.edges) close.make(y + k, edge_map + (y + k) * w);
-      out[k] = noise_map + (y + k) * w;
+      out[k] = noise_rows_out.row(y + k);
       in[k] = l.blur ? batch + k * w : out[k];
       widen.make(y + k, in[k]);
     }
@@ -158,64 +169,85 @@ void run_edge_band(std::size_t w, std::size_t h, RowMeasure measure, std::size_t
   }
 }
 
-// Columns of strip k, all rows: blur down the columns (rows of the noise
-// map as run_band left them), narrow, and cap the edge map.
-void run_strip(const Layout& l, std::size_t k, double* ws, double* noise_map, double* edge_map,
-               const CutHalos& halos) {
-  const auto [e0, e1] = l.extent(k);
-  const std::size_t c0 = l.strip_start[k], c1 = l.strip_start[k + 1];
-  const std::size_t ew = e1 - e0, h = l.h;
-  double* window = ws;
-  double* sums = window + kWindowRing * ew;
-  double* blurred = sums + ew;
-  double* narrow_rings = blurred + 4 * ew;
-  double* finished = narrow_rings + chain_ring_values(ew, kNarrowSteps);
+// The columns of strip k, made a run of rows at a time going down: blur
+// down the columns (rows of the noise map as run_band left them), narrow,
+// and cap the edge map. A row of the input is copied before anything may
+// overwrite it, so the output may go to the input's own rows.
+class StripPass {
+ public:
+  StripPass(const Layout& l, std::size_t k, double* ws, RowStore input, const CutHalos& halos)
+      : l_(l), k_(k), e0_(l.extent(k).first), c0_(l.strip_start[k]), c1_(l.strip_start[k + 1]),
+        ew_(l.extent(k).second - e0_), input_(input), halos_(halos),
+        window_(ws), sums_(window_ + kWindowRing * ew_), blurred_(sums_ + ew_),
+        finished_(blurred_ + 4 * ew_ + chain_ring_values(ew_, kNarrowSteps)),
+        narrow_(BlurredRows{this}, ew_, l.h, kNarrow, kNarrowSteps, blurred_ + 4 * ew_) {
+    narrow_.start(0);
+  }
+  StripPass(const StripPass&) = delete;
+  StripPass& operator=(const StripPass&) = delete;
 
-  // Row r of the strip's columns, copied before anything overwrites it.
-  std::size_t gathered = 0;
-  auto window_row = [&](std::size_t r) {
-    for (; gathered <= r; ++gathered) {
-      double* dst = window + (gathered % kWindowRing) * ew;
-      if (c0 > e0) std::memcpy(dst, halos.at(k, gathered), kHalo * sizeof(double));
-      std::memcpy(dst + (c0 - e0), noise_map + gathered * l.w + c0, (c1 - c0) * sizeof(double));
-      if (e1 > c1)
-        std::memcpy(dst + (c1 - e0), halos.at(k + 1, gathered) + kHalo, kHalo * sizeof(double));
-    }
-    return window + (r % kWindowRing) * ew;
-  };
-  std::size_t made = 0;
-  auto blurred_rows = [&](std::size_t y) -> const double* {
-    if (!l.blur) return window_row(y);
-    for (; made <= y; ++made) {
-      if (made == 0) {
-        window_row(kBlurRadius - 1);
-        const double* first_rows[kBlurRadius];
-        for (std::size_t i = 0; i < kBlurRadius; ++i) first_rows[i] = window + i * ew;
-        start_column_sums(first_rows, sums, ew);
+  // Rows [first, last), the next ones in order, into `out`'s rows.
+  void make(std::size_t first, std::size_t last, RowStore out, double* edge_map) {
+    for (std::size_t y = first; y < last; ++y) {
+      narrow_.make(y, finished_);
+      double* noise_row = out.row(y) + c0_;
+      const double* own = finished_ + (c0_ - e0_);
+      std::memcpy(noise_row, own, (c1_ - c0_) * sizeof(double));
+      if (edge_map) {
+        double* edge_row = edge_map + y * l_.w + c0_;
+        for (std::size_t x = 0; x < c1_ - c0_; ++x)
+          edge_row[x] = own[x] < edge_row[x] ? own[x] : edge_row[x];
       }
-      const std::size_t enter = std::min(made + kBlurRadius, h - 1);
-      const std::size_t leave = made < kBlurRadius ? 0 : made - kBlurRadius;
-      const double* entering = window_row(enter);
-      step_column_sums(sums, entering, window + (leave % kWindowRing) * ew,
-                       blurred + (made & 3) * ew, ew);
-    }
-    return blurred + (y & 3) * ew;
-  };
-  CrossChain<decltype(blurred_rows)> narrow(blurred_rows, ew, h, kNarrow, kNarrowSteps,
-                                            narrow_rings);
-  narrow.start(0);
-  for (std::size_t y = 0; y < h; ++y) {
-    narrow.make(y, finished);
-    double* noise_row = noise_map + y * l.w + c0;
-    const double* own = finished + (c0 - e0);
-    std::memcpy(noise_row, own, (c1 - c0) * sizeof(double));
-    if (edge_map) {
-      double* edge_row = edge_map + y * l.w + c0;
-      for (std::size_t x = 0; x < c1 - c0; ++x)
-        edge_row[x] = own[x] < edge_row[x] ? own[x] : edge_row[x];
     }
   }
-}
+
+ private:
+  struct BlurredRows {
+    StripPass* pass;
+    const double* operator()(std::size_t y) const { return pass->blurred_row(y); }
+  };
+
+  // Row r of the strip's columns, copied before anything overwrites it.
+  const double* window_row(std::size_t r) {
+    for (; gathered_ <= r; ++gathered_) {
+      double* dst = window_ + (gathered_ % kWindowRing) * ew_;
+      if (c0_ > e0_) std::memcpy(dst, halos_.at(k_, gathered_), kHalo * sizeof(double));
+      std::memcpy(dst + (c0_ - e0_), input_.row(gathered_) + c0_, (c1_ - c0_) * sizeof(double));
+      if (e0_ + ew_ > c1_)
+        std::memcpy(dst + (c1_ - e0_), halos_.at(k_ + 1, gathered_) + kHalo, kHalo * sizeof(double));
+    }
+    return window_ + (r % kWindowRing) * ew_;
+  }
+
+  const double* blurred_row(std::size_t y) {
+    if (!l_.blur) return window_row(y);
+    for (; made_ <= y; ++made_) {
+      if (made_ == 0) {
+        window_row(kBlurRadius - 1);
+        const double* first_rows[kBlurRadius];
+        for (std::size_t i = 0; i < kBlurRadius; ++i) first_rows[i] = window_ + i * ew_;
+        start_column_sums(first_rows, sums_, ew_);
+      }
+      const std::size_t enter = std::min(made_ + kBlurRadius, l_.h - 1);
+      const std::size_t leave = made_ < kBlurRadius ? 0 : made_ - kBlurRadius;
+      const double* entering = window_row(enter);
+      step_column_sums(sums_, entering, window_ + (leave % kWindowRing) * ew_,
+                       blurred_ + (made_ & 3) * ew_, ew_);
+    }
+    return blurred_ + (y & 3) * ew_;
+  }
+
+  const Layout& l_;
+  const std::size_t k_, e0_, c0_, c1_, ew_;
+  const RowStore input_;
+  const CutHalos& halos_;
+  double* const window_;
+  double* const sums_;
+  double* const blurred_;
+  double* const finished_;
+  std::size_t gathered_ = 0, made_ = 0;
+  CrossChain<BlurredRows> narrow_;
+};
 
 }  // namespace
 
@@ -227,6 +259,7 @@ void smooth_contrast_maps(tamble::device* dev, std::uint32_t width, std::uint32_
   tamble::array<double> halo_values =
       required_array<double>(dev, (l.strips() - 1) * l.h * 2 * kHalo);
   CutHalos halos(halo_values.data(), l);
+  const RowStore whole{noise_map, l.w, 0};
   // Tiny images stay on the calling thread.
   const std::size_t serial_below = l.w * l.h < tamble::kSerialBelow ? l.bands + l.strips() + 1 : 2;
 
@@ -235,13 +268,14 @@ void smooth_contrast_maps(tamble::device* dev, std::uint32_t width, std::uint32_
       [&](std::size_t b, unsigned participant) {
         std::size_t first = b * l.band_rows;
         run_band(l, measure, first, std::min(l.h, first + l.band_rows),
-                 workspace.data() + participant * slot, noise_map, edge_map, halos);
+                 workspace.data() + participant * slot, whole, edge_map, halos);
       },
       serial_below);
   tamble::parallel_dynamic(
       l.strips(),
       [&](std::size_t k, unsigned participant) {
-        run_strip(l, k, workspace.data() + participant * slot, noise_map, edge_map, halos);
+        StripPass strip(l, k, workspace.data() + participant * slot, whole, halos);
+        strip.make(0, l.h, whole, edge_map);
       },
       serial_below);
 }
@@ -261,4 +295,52 @@ void close_edges_over(tamble::device* dev, std::uint32_t width, std::uint32_t he
                       workspace.data() + participant * slot, map);
       },
       serial_below);
+}
+
+void smooth_noise_in_chunks(tamble::device* dev, std::uint32_t width, std::uint32_t height,
+                            RowMeasure measure, const NoiseRowsTaker& take, std::size_t chunk_rows) {
+  const Layout l(width, height, false);
+  // The strips make row y from input rows up to y + kNarrowSteps + kBlurRadius.
+  constexpr std::size_t kLookahead = kNarrowSteps + kBlurRadius + 1;
+  if (chunk_rows == 0) chunk_rows = std::max(kMinBandRows, kChunkValues / l.w);
+  const std::size_t threads = tamble::thread_count();
+  const std::size_t band_slot = l.band_values(measure.scratch_values);
+  const std::size_t strip_slot = l.strip_values();
+  // Input rows a chunk's strips may still read: from the chunk's first row on.
+  const std::size_t ring_rows = chunk_rows + kLookahead;
+  tamble::array<double> workspace = required_array<double>(
+      dev, threads * band_slot + l.strips() * strip_slot + (ring_rows + chunk_rows) * l.w);
+  tamble::array<double> halo_values =
+      required_array<double>(dev, (l.strips() - 1) * l.h * 2 * kHalo);
+  CutHalos halos(halo_values.data(), l);
+  double* const strip_ws = workspace.data() + threads * band_slot;
+  const RowStore input{strip_ws + l.strips() * strip_slot, l.w, ring_rows};
+  const RowStore chunk{input.base + ring_rows * l.w, l.w, chunk_rows};
+  std::vector<std::unique_ptr<StripPass>> strips(l.strips());
+  for (std::size_t k = 0; k < strips.size(); ++k)
+    strips[k] = std::make_unique<StripPass>(l, k, strip_ws + k * strip_slot, input, halos);
+  const bool tiny = l.w * l.h < tamble::kSerialBelow;
+
+  std::size_t measured = 0;  // input rows made so far
+  for (std::size_t first = 0; first < l.h; first += chunk_rows) {
+    const std::size_t last = std::min(l.h, first + chunk_rows);
+    // Chunk rows are multiples of chunk_rows apart, so the chunk store's row
+    // `first` is its first.
+    const std::size_t wanted = std::min(l.h, last + kLookahead);
+    const std::size_t rows = wanted - measured;
+    const std::size_t bands = std::clamp<std::size_t>(rows / kMinBandRows, 1, threads);
+    const std::size_t from = measured;
+    tamble::parallel_dynamic(
+        bands,
+        [&](std::size_t b, unsigned participant) {
+          run_band(l, measure, from + rows * b / bands, from + rows * (b + 1) / bands,
+                   workspace.data() + participant * band_slot, input, nullptr, halos);
+        },
+        tiny ? bands + 1 : 2);
+    measured = wanted;
+    tamble::parallel_dynamic(
+        strips.size(), [&](std::size_t k, unsigned) { strips[k]->make(first, last, chunk, nullptr); },
+        tiny ? strips.size() + 1 : 2);
+    take(chunk.row(first), first, last);
+  }
 }

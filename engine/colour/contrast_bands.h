@@ -5,6 +5,7 @@
 // and narrow. Every value comes out bit for bit as from whole-image passes.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "tamble/device.h"
 
@@ -29,3 +30,17 @@ void smooth_contrast_maps(tamble::device* dev, std::uint32_t width, std::uint32_
 // Refused working memory throws std::bad_alloc with the map untouched.
 void close_edges_over(tamble::device* dev, std::uint32_t width, std::uint32_t height,
                       RowMeasure measure, double* map);
+
+// Receives rows [first, last) of the finished noise map, `rows` holding them
+// one after another; the next call overwrites them.
+using NoiseRowsTaker =
+    std::function<void(const double* rows, std::size_t first, std::size_t last)>;
+
+// The noise map of smooth_contrast_maps, bit for bit, given to `take` a
+// chunk of rows at a time from the top, on the calling thread, so that the
+// whole map never exists. chunk_rows 0 takes a chunk of about 2 MB; other
+// values only to exercise the chunk bounds in tests. Needs width and height
+// above 3; refused working memory throws std::bad_alloc before any call.
+void smooth_noise_in_chunks(tamble::device* dev, std::uint32_t width, std::uint32_t height,
+                            RowMeasure measure, const NoiseRowsTaker& take,
+                            std::size_t chunk_rows = 0);

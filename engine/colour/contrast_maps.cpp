@@ -62,3 +62,8 @@ void edges_over_noise_map(tamble::device* dev, const WorkImage& image, double* m
   if (image.width <= 3 || image.height <= 3) return;
   close_edges_over(dev, image.width, image.height, row_measure(image), map);
 }
+
+void stream_noise_map(tamble::device* dev, const WorkImage& image, const NoiseRowsTaker& take,
+                      std::size_t chunk_rows) {
+  smooth_noise_in_chunks(dev, image.width, image.height, row_measure(image), take, chunk_rows);
+}

@@ -2,6 +2,8 @@
 // Importance (noise) and edge maps from the local contrast of the working image.
 #include <cstdint>
 
+#include "engine/colour/contrast_bands.h"
+
 #include "engine/colour/work_color.h"
 #include "engine/colour/work_image.h"
 #include "tamble/device.h"
@@ -19,3 +21,9 @@ void compute_contrast_maps(tamble::device* dev, const WorkImage& image, double* 
 // needs no second whole-image block for the edges. Untouched when width or
 // height is 3 or less; refused working memory throws std::bad_alloc.
 void edges_over_noise_map(tamble::device* dev, const WorkImage& image, double* map);
+
+// The noise map compute_contrast_maps makes, bit for bit, given to `take` a
+// chunk of rows at a time from the top (smooth_noise_in_chunks): for a run
+// that reads the map once, in pixel order. Needs width and height above 3.
+void stream_noise_map(tamble::device* dev, const WorkImage& image, const NoiseRowsTaker& take,
+                      std::size_t chunk_rows = 0);

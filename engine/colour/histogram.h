@@ -53,6 +53,35 @@ std::unique_ptr<Histogram> build_histogram_numbered(tamble::device* dev, const s
                                                     const double* importance,
                                                     const WorkColor* colours = nullptr);
 
+// build_histogram_numbered in steps, for weights that come a range of
+// pixels at a time, in pixel order (a noise map made in chunks of rows).
+// The result is the same bit for bit.
+class NumberedHistogramBuild {
+ public:
+  NumberedHistogramBuild(tamble::device* dev, const std::uint32_t* ids,
+                         const std::uint32_t* words, std::size_t colour_count, double gamma,
+                         std::uint32_t max_colors, unsigned posterize_bits,
+                         const WorkColor* colours = nullptr);
+  // False when there are more than max_colors keys: nothing more to do.
+  bool fits() const { return fits_; }
+  // The weights of pixels [first, first + count), importance[i] pixel
+  // first + i's (null: every pixel weighs 1). Ranges come in order, once.
+  void add(const double* importance, std::size_t first, std::size_t count);
+  std::unique_ptr<Histogram> finish();
+
+ private:
+  tamble::device* dev_;
+  const std::uint32_t* ids_;
+  double gamma_;
+  const WorkColor* colours_;
+  std::vector<std::uint32_t> key_of_colour_;
+  std::size_t distinct_ = 0;
+  tamble::array<std::uint32_t> distinct_keys_;
+  std::vector<std::uint32_t> colour_of_key_;
+  tamble::array<double> sums_;
+  bool fits_ = false;
+};
+
 // Converts every item's colour from premultiplied linear RGB to the working
 // space, unless it is there already.
 void histogram_to_work_colors(tamble::device* dev, Histogram& hist);

@@ -35,6 +35,7 @@ TEST(UncachedRuns, GiveTheCachedRunsBytesInEveryModeAndLeaveNothingBehind) {
       o.colors = 24;
       o.dither = mode;
       o.focus_map = focused ? focus.data() : nullptr;
+      o.focus_weight = focused ? 4.0 : 1.0;
       o.dither_map = focused ? dither.data() : nullptr;
       release_engine_caches();
       const auto cached = quantize(px, w, h, o);
@@ -44,9 +45,11 @@ TEST(UncachedRuns, GiveTheCachedRunsBytesInEveryModeAndLeaveNothingBehind) {
       EXPECT_EQ(g_run_stats.image_cache_hits, 0u);
       EXPECT_EQ(g_run_stats.histogram_cache_hits, 0u);
       // The maps are made once, the noise map alone; dithering makes its
-      // edge map over it once the histogram has read it.
+      // edge map over it once the histogram has read it. Otherwise the
+      // histogram takes the noise map as it is made, unless focus reweights it.
       EXPECT_EQ(g_run_stats.contrast_map_builds, 1u);
       EXPECT_EQ(g_run_stats.edge_maps_over_noise, mode != 0 ? 1u : 0u) << mode;
+      EXPECT_EQ(g_run_stats.noise_maps_in_chunks, mode == 0 && !focused ? 1u : 0u) << focused;
       keep_engine_caches(true);
       ASSERT_EQ(cached.status, 0u);
       EXPECT_EQ(once.indices, cached.indices) << mode << focused;

@@ -3,6 +3,8 @@
 // forms gave, at any thread count.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -113,6 +115,18 @@ TEST_P(ColourNumbering, NumberedImageHoldsEveryPixelsColourAndGivesTheSameHistog
       EXPECT_EQ(std::memcmp(got->items.data(), want->items.data(), sizeof(HistogramItem) * want->count), 0)
           << bits << (colours != nullptr);
     }
+    // Weights given a range at a time, as a noise map made in chunks of rows gives them.
+    NumberedHistogramBuild build(cpu(), numbered.ids.data(), numbered.words.data(),
+                                 numbered.words.size(), gamma, 1u << 20, bits);
+    ASSERT_TRUE(build.fits());
+    for (std::size_t first = 0, step = 1; first < n; first += step, step = step * 7 + 3)
+      build.add(p.importance.data() + first, first, std::min(step, n - first));
+    auto ranged = build.finish();
+    histogram_to_work_colors(cpu(), *ranged);
+    ASSERT_EQ(ranged->count, want->count);
+    EXPECT_EQ(ranged->total_weight, want->total_weight);
+    EXPECT_EQ(std::memcmp(ranged->items.data(), want->items.data(), sizeof(HistogramItem) * want->count), 0)
+        << bits;
     EXPECT_FALSE(build_histogram_numbered(cpu(), numbered.ids.data(), n, numbered.words.data(),
                                           numbered.words.size(), gamma, want->count - 1, bits,
                                           nullptr));

@@ -143,6 +143,22 @@ TEST(ContrastMaps, FollowTheFilterSequenceBitForBit) {
                                    numbered.ids.data(), numbered.colors.size()},
                          numbered_noise.data());
     EXPECT_EQ(std::memcmp(numbered_noise.data(), edges.data(), n * sizeof(double)), 0);
+    // The noise map made in chunks of rows, each chunk handed on in order.
+    for (std::size_t chunk_rows : {std::size_t{1}, std::size_t{5}, std::size_t{16}, std::size_t{0}}) {
+      std::vector<double> streamed(n, -1.0);
+      std::size_t next = 0;
+      stream_noise_map(cpu(),
+                       WorkImage{numbered.colors.data(), std::uint32_t(w), std::uint32_t(h),
+                                 numbered.ids.data(), numbered.colors.size()},
+                       [&](const double* rows, std::size_t first, std::size_t last) {
+                         EXPECT_EQ(first, next);
+                         next = last;
+                         std::memcpy(&streamed[first * w], rows, (last - first) * w * sizeof(double));
+                       },
+                       chunk_rows);
+      EXPECT_EQ(next, std::size_t(h));
+      EXPECT_EQ(std::memcmp(streamed.data(), noise.data(), n * sizeof(double)), 0) << chunk_rows;
+    }
   }
 }
 

@@ -26,6 +26,7 @@ struct WorkingSpaceCache {
   std::size_t pixel_count = 0;
   std::uint32_t width = 0;
   bool maps_ready = false;
+  bool edges_ready = false;  // made beside a noise map that was never whole
   bool valid = false;
 };
 
@@ -52,6 +53,7 @@ void forget_working_space() {
   g_working.pixel_count = 0;
   g_working.width = 0;
   g_working.maps_ready = false;
+  g_working.edges_ready = false;
   g_working.valid = false;
 }
 
@@ -76,8 +78,9 @@ WorkImage working_view(std::uint32_t width, std::uint32_t height) {
                    g_working.image.size()};
 }
 
-// The numbered histogram with the noise map made for it in chunks; nullptr
-// when the colours do not fit (then no map is made).
+// The numbered histogram with the noise map made for it in chunks, and the
+// edge map beside it when its block is there; nullptr when the colours do
+// not fit (then no map is made).
 std::unique_ptr<Histogram> histogram_over_noise_chunks(tamble::device* dev, double gamma,
                                                        std::uint32_t max_colors, unsigned bits) {
   NumberedHistogramBuild build(dev, g_working.ids.data(), g_working.words.data(),
@@ -86,10 +89,13 @@ std::unique_ptr<Histogram> histogram_over_noise_chunks(tamble::device* dev, doub
   if (!build.fits()) return nullptr;
   const std::uint32_t width = g_working.width;
   const auto height = static_cast<std::uint32_t>(g_working.pixel_count / width);
-  stream_noise_map(dev, working_view(width, height),
-                   [&](const double* rows, std::size_t first, std::size_t last) {
-                     build.add(rows, first * width, (last - first) * width);
-                   });
+  stream_noise_map(
+      dev, working_view(width, height),
+      [&](const double* rows, std::size_t first, std::size_t last) {
+        build.add(rows, first * width, (last - first) * width);
+      },
+      g_working.edges.empty() ? nullptr : g_working.edges.data());
+  g_working.edges_ready = !g_working.edges.empty();
   ++g_run_stats.contrast_map_builds;
   ++g_run_stats.noise_maps_in_chunks;
   return build.finish();
@@ -272,6 +278,9 @@ std::unique_ptr<Histogram> histogram_over_made_noise(tamble::device* dev,
                                                      std::size_t pixel_count, double gamma,
                                                      const EngineSettings& settings) {
   if (g_keep_caches || g_working.ids.empty() || g_working.maps_ready) return nullptr;
+  // Dithering reads the edge map later: made in the same pass, it needs
+  // the rows measured only once.
+  if (settings.dither_on()) g_working.edges = required_array<double>(dev, pixel_count);
   return new_run_histogram(dev, pixels, pixel_count, gamma, nullptr, settings, true);
 }
 
@@ -294,6 +303,11 @@ void drop_cached_noise_map() {
 
 tamble::array<double> take_cached_edge_map(tamble::device* dev, std::uint32_t width,
                                            std::uint32_t height) {
+  if (g_working.edges_ready) {
+    g_working.edges_ready = false;
+    g_working.valid = false;
+    return std::move(g_working.edges);
+  }
   ensure_contrast_maps(dev, width, height);
   g_working.valid = false;
   if (!g_working.edges.empty()) return std::move(g_working.edges);

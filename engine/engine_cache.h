@@ -42,10 +42,11 @@ Histogram* histogram_for_run(tamble::device* dev, const std::uint8_t* pixels,
                              std::unique_ptr<Histogram>& owned);
 
 // For a run that keeps nothing, numbers its colours and reads the noise map
-// only for the histogram (no dithering, no focus): the new histogram of
+// only for the histogram (no focus): the new histogram of
 // histogram_for_run, bit for bit, summed while the noise map is made a
-// chunk of rows at a time, so that the map never exists whole. nullptr,
-// with nothing done, for any other run.
+// chunk of rows at a time, so that the map never exists whole. A run that
+// dithers gets its edge map made in the same pass (take_cached_edge_map
+// hands it over). nullptr, with nothing done, for any other run.
 std::unique_ptr<Histogram> histogram_over_made_noise(tamble::device* dev,
                                                      const std::uint8_t* pixels,
                                                      std::size_t pixel_count, double gamma,

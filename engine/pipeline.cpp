@@ -69,9 +69,9 @@ std::uint32_t run_steps(tamble::device* dev, ImageDesc& image, const EngineSetti
   const bool focused = focus_applies(image, settings);
   std::unique_ptr<Histogram> owned_histogram;
   Histogram* hist = nullptr;
-  // A run that keeps nothing and does not dither reads the noise map only
-  // for the histogram, which then takes it as it is made.
-  if (has_contrast && !focused && !settings.dither_on())
+  // A run that keeps nothing reads the noise map only for the histogram,
+  // which then takes it as it is made.
+  if (has_contrast && !focused)
     owned_histogram = histogram_over_made_noise(dev, pixels, n, image.gamma, settings);
   if (owned_histogram) {
     hist = owned_histogram.get();

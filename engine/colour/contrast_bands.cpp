@@ -298,8 +298,9 @@ void close_edges_over(tamble::device* dev, std::uint32_t width, std::uint32_t he
 }
 
 void smooth_noise_in_chunks(tamble::device* dev, std::uint32_t width, std::uint32_t height,
-                            RowMeasure measure, const NoiseRowsTaker& take, std::size_t chunk_rows) {
-  const Layout l(width, height, false);
+                            RowMeasure measure, const NoiseRowsTaker& take, double* edge_map,
+                            std::size_t chunk_rows) {
+  const Layout l(width, height, edge_map != nullptr);
   // The strips make row y from input rows up to y + kNarrowSteps + kBlurRadius.
   constexpr std::size_t kLookahead = kNarrowSteps + kBlurRadius + 1;
   if (chunk_rows == 0) chunk_rows = std::max(kMinBandRows, kChunkValues / l.w);
@@ -334,12 +335,12 @@ void smooth_noise_in_chunks(tamble::device* dev, std::uint32_t width, std::uint3
         bands,
         [&](std::size_t b, unsigned participant) {
           run_band(l, measure, from + rows * b / bands, from + rows * (b + 1) / bands,
-                   workspace.data() + participant * band_slot, input, nullptr, halos);
+                   workspace.data() + participant * band_slot, input, edge_map, halos);
         },
         tiny ? bands + 1 : 2);
     measured = wanted;
     tamble::parallel_dynamic(
-        strips.size(), [&](std::size_t k, unsigned) { strips[k]->make(first, last, chunk, nullptr); },
+        strips.size(), [&](std::size_t k, unsigned) { strips[k]->make(first, last, chunk, edge_map); },
         tiny ? strips.size() + 1 : 2);
     take(chunk.row(first), first, last);
   }

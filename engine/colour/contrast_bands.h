@@ -38,9 +38,11 @@ using NoiseRowsTaker =
 
 // The noise map of smooth_contrast_maps, bit for bit, given to `take` a
 // chunk of rows at a time from the top, on the calling thread, so that the
-// whole map never exists. chunk_rows 0 takes a chunk of about 2 MB; other
-// values only to exercise the chunk bounds in tests. Needs width and height
-// above 3; refused working memory throws std::bad_alloc before any call.
+// whole map never exists; the whole edge map too unless it is null (each
+// chunk's rows are final when the chunk is taken). chunk_rows 0 takes a
+// chunk of about 2 MB; other values only to exercise the chunk bounds in
+// tests. Needs width and height above 3; refused working memory throws
+// std::bad_alloc before any call.
 void smooth_noise_in_chunks(tamble::device* dev, std::uint32_t width, std::uint32_t height,
                             RowMeasure measure, const NoiseRowsTaker& take,
-                            std::size_t chunk_rows = 0);
+                            double* edge_map = nullptr, std::size_t chunk_rows = 0);

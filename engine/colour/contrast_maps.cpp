@@ -64,6 +64,7 @@ void edges_over_noise_map(tamble::device* dev, const WorkImage& image, double* m
 }
 
 void stream_noise_map(tamble::device* dev, const WorkImage& image, const NoiseRowsTaker& take,
-                      std::size_t chunk_rows) {
-  smooth_noise_in_chunks(dev, image.width, image.height, row_measure(image), take, chunk_rows);
+                      double* edge_map, std::size_t chunk_rows) {
+  smooth_noise_in_chunks(dev, image.width, image.height, row_measure(image), take, edge_map,
+                         chunk_rows);
 }

@@ -23,7 +23,8 @@ void compute_contrast_maps(tamble::device* dev, const WorkImage& image, double* 
 void edges_over_noise_map(tamble::device* dev, const WorkImage& image, double* map);
 
 // The noise map compute_contrast_maps makes, bit for bit, given to `take` a
-// chunk of rows at a time from the top (smooth_noise_in_chunks): for a run
-// that reads the map once, in pixel order. Needs width and height above 3.
+// chunk of rows at a time from the top (smooth_noise_in_chunks), and the
+// whole edge map unless it is null: for a run that reads the noise map
+// once, in pixel order. Needs width and height above 3.
 void stream_noise_map(tamble::device* dev, const WorkImage& image, const NoiseRowsTaker& take,
-                      std::size_t chunk_rows = 0);
+                      double* edge_map = nullptr, std::size_t chunk_rows = 0);

@@ -143,9 +143,11 @@ TEST(ContrastMaps, FollowTheFilterSequenceBitForBit) {
                                    numbered.ids.data(), numbered.colors.size()},
                          numbered_noise.data());
     EXPECT_EQ(std::memcmp(numbered_noise.data(), edges.data(), n * sizeof(double)), 0);
-    // The noise map made in chunks of rows, each chunk handed on in order.
+    // The noise map made in chunks of rows, each chunk handed on in order,
+    // with the whole edge map beside it or without.
     for (std::size_t chunk_rows : {std::size_t{1}, std::size_t{5}, std::size_t{16}, std::size_t{0}}) {
-      std::vector<double> streamed(n, -1.0);
+      std::vector<double> streamed(n, -1.0), streamed_edges(n, -1.0);
+      const bool with_edges = chunk_rows % 2 == 1;
       std::size_t next = 0;
       stream_noise_map(cpu(),
                        WorkImage{numbered.colors.data(), std::uint32_t(w), std::uint32_t(h),
@@ -154,8 +156,12 @@ TEST(ContrastMaps, FollowTheFilterSequenceBitForBit) {
                          EXPECT_EQ(first, next);
                          next = last;
                          std::memcpy(&streamed[first * w], rows, (last - first) * w * sizeof(double));
+                         // The chunk's edge rows are final when it is handed on.
+                         if (with_edges)
+                           EXPECT_EQ(std::memcmp(&streamed_edges[first * w], &edges[first * w],
+                                                 (last - first) * w * sizeof(double)), 0) << first;
                        },
-                       chunk_rows);
+                       with_edges ? streamed_edges.data() : nullptr, chunk_rows);
       EXPECT_EQ(next, std::size_t(h));
       EXPECT_EQ(std::memcmp(streamed.data(), noise.data(), n * sizeof(double)), 0) << chunk_rows;
     }

@@ -17,12 +17,15 @@ void damp_row(const std::uint8_t* indices, std::uint32_t width, std::uint32_t he
   std::uint8_t p = row[0];
   for (std::uint32_t i = 1; i < width; ++i) {
     if (row[i] == p && i != width - 1) continue;
-    double n = (i - j) + 2.5;
-    for (std::uint32_t k = j; k < i; ++k) {
-      if (above && above[k] == p) n += 1;
-      if (below && below[k] == p) n += 1;
-    }
-    double keep = 1 - 2.5 / n;
+    // Whole counts and halves are exact in a double, so counting first
+    // and adding the count at once gives the sum of the single steps.
+    std::uint32_t same = 0;
+    if (above)
+      for (std::uint32_t k = j; k < i; ++k) same += above[k] == p;
+    if (below)
+      for (std::uint32_t k = j; k < i; ++k) same += below[k] == p;
+    const double n = ((i - j) + 2.5) + same;
+    const double keep = 1 - 2.5 / n;
     for (std::uint32_t k = j; k <= i; ++k) edge[k] *= keep;
     j = i + 1;
     p = row[i];

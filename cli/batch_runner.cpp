@@ -10,6 +10,7 @@
 #include "cli/batch_maps.h"
 #include "cli/early_encoding.h"
 #include "cli/path_exists.h"
+#include "cli/pixels_release.h"
 #include "engine/engine_cache.h"
 #include "engine/memory_budget.h"
 #include "engine/palette_capacity.h"
@@ -162,6 +163,8 @@ InputEnd quantize_one(const std::string& input, Destination& out, const BatchReq
   EarlyIndexedRows early(image.width, image.height, effort);
   EarlyEncoding encoding(early);
   options.finished_rows = &encoding;
+  PixelsRelease release(image.pixels);
+  options.input_release = &release;
 
   std::vector<std::uint8_t> indices;
   tamble::assign_on_large_pages(indices, static_cast<std::size_t>(image.width) * image.height);

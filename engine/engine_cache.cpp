@@ -75,7 +75,7 @@ constexpr std::size_t kCompactBelow = std::size_t{1} << 31;
 WorkImage working_view(std::uint32_t width, std::uint32_t height) {
   if (g_working.ids.empty()) return WorkImage{g_working.image.data(), width, height};
   return WorkImage{g_working.image.data(), width, height, g_working.ids.data(),
-                   g_working.image.size()};
+                   g_working.image.size(), g_working.words.data()};
 }
 
 // The numbered histogram with the noise map made for it in chunks, and the

@@ -8,6 +8,7 @@
 #include "engine/colour/work_color.h"
 #include "engine/dither_kind.h"
 #include "engine/finished_rows.h"
+#include "engine/input_release.h"
 #include "engine/quantizer_options.h"
 #include "engine/unbounded.h"
 
@@ -44,6 +45,7 @@ struct EngineSettings {
   std::uint32_t dither_width = 0;
   std::uint32_t dither_height = 0;
   FinishedRows* finished_rows = nullptr;  // engine/finished_rows.h
+  InputRelease* input_release = nullptr;  // engine/input_release.h
   std::vector<WorkColor> pins;  // converted with the image's gamma, in order
   bool verbose = true;          // progress lines; the entry runs silently
   double blend = 1.0;           // blend coefficient of the colour difference; not an option

@@ -64,6 +64,10 @@ std::uint32_t run_steps(tamble::device* dev, ImageDesc& image, const EngineSetti
   const std::uint64_t key = keep_caches ? image_key(dev, pixels, n, image.gamma) : 0;
   const WorkImage work =
       cached_working_image(dev, pixels, width, height, image.gamma, key, settings);
+  // A run that keeps nothing reads numbered colours from here on, never the
+  // pixels: their memory can serve the maps.
+  const bool pixels_done = !keep_caches && work.ids && work.words;
+  if (pixels_done && settings.input_release) settings.input_release->input_done();
 
   const bool has_contrast = width > 3 && height > 3;
   const bool focused = focus_applies(image, settings);
@@ -146,7 +150,10 @@ std::uint32_t run_steps(tamble::device* dev, ImageDesc& image, const EngineSetti
     if (!plain_first) engine_log(settings, "  mapping image to new colors...");
     if (settings.dither == kDitherFloydSteinberg) {
       // An image the palette already holds has no error to diffuse.
-      if (!map_exact_fit(pixels, n, out, out.indices.data()))
+      const bool exact = pixels_done ? map_exact_fit(work.ids, n, work.words, work.colour_count, out,
+                                                     out.indices.data())
+                                     : map_exact_fit(pixels, n, out, out.indices.data());
+      if (!exact)
         remap_diffused(dev, remap_image, palette, settings, edge_map.data(), plain_first,
                        diffusion_limit, out.indices.data());
     } else {

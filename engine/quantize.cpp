@@ -60,6 +60,7 @@ EngineSettings engine_settings(const QuantizerOptions& o, const ImageDesc& image
   s.focus_height = o.focus_map ? image.height : 0;
   s.focus_weight = engine_value(o, OptionId::focus_weight);
   s.finished_rows = o.finished_rows;
+  s.input_release = o.input_release;
   s.dither_map = o.dither_map;
   s.dither_width = o.dither_map ? image.width : 0;
   s.dither_height = o.dither_map ? image.height : 0;

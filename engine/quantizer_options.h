@@ -4,6 +4,7 @@
 #include <cstdint>
 
 class FinishedRows;
+class InputRelease;
 
 struct QuantizerOptions {
   std::uint32_t colors = 256;         // 2..256; 1 only with a one-colour fixed palette
@@ -25,6 +26,7 @@ struct QuantizerOptions {
   double focus_weight = 1.0;
   const std::uint8_t* dither_map = nullptr; // width x height bytes, 128 = unchanged
   FinishedRows* finished_rows = nullptr;    // told as index rows become final; not a setting
+  InputRelease* input_release = nullptr;    // told when the pixels are read no more; not a setting
   std::uint32_t threads = 0;          // 0 = automatic
   std::uint32_t gpu = 0;              // carried for the settings file only
   // With the target on: the fewest colours, up to `colors`, that reach

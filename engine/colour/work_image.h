@@ -12,6 +12,7 @@ struct WorkImage {
   std::uint32_t height;
   const std::uint32_t* ids = nullptr;
   std::size_t colour_count = 0;  // with ids: how many colours they number
+  const std::uint32_t* words = nullptr;  // with ids, when known: each colour's RGBA word
 
   const WorkColor& at(std::size_t i) const { return ids ? pixels[ids[i]] : pixels[i]; }
 };

@@ -11,3 +11,7 @@
 // returns true. Otherwise returns false and leaves `indices` as it was.
 bool map_exact_fit(const std::uint8_t* rgba, std::size_t pixel_count, const QuantizedImage& out,
                    std::uint8_t* indices);
+// The same for an image given as each pixel's colour number (`ids`) and each
+// colour's RGBA word (`words`, pixel_word order): each colour is looked up once.
+bool map_exact_fit(const std::uint32_t* ids, std::size_t pixel_count, const std::uint32_t* words,
+                   std::size_t colour_count, const QuantizedImage& out, std::uint8_t* indices);

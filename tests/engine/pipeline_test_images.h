@@ -22,6 +22,24 @@ inline std::vector<std::uint8_t> gradient(std::uint32_t w, std::uint32_t h, bool
   return px;
 }
 
+// Mostly black, with blocks of the next five greys (which the working space
+// packs closer than half a byte step of lightness), a green block and a
+// fully transparent corner whose colour bytes are not black.
+inline std::vector<std::uint8_t> dark_greys(std::uint32_t w, std::uint32_t h) {
+  std::vector<std::uint8_t> px(4 * std::size_t{w} * h);
+  for (std::uint32_t y = 0; y < h; ++y)
+    for (std::uint32_t x = 0; x < w; ++x) {
+      std::uint8_t* p = &px[4 * (std::size_t{y} * w + x)];
+      std::uint8_t g = static_cast<std::uint8_t>((x / 8 + y / 8) % 6);
+      const bool green = x > 48 && y > 24;
+      p[0] = p[2] = green ? 0 : g;
+      p[1] = green ? 255 : g;
+      p[3] = x < 4 && y < 4 ? 0 : 255;
+      if (p[3] == 0) p[0] = 90;
+    }
+  return px;
+}
+
 struct Result {
   std::uint32_t status = 0;
   std::vector<std::uint8_t> indices;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/engine_cache.h"
+#include "engine/input_release.h"
 #include "tamble/runtime.h"
 #include "engine/run_stats.h"
 #include "pipeline_test_images.h"
@@ -61,6 +62,47 @@ TEST(UncachedRuns, GiveTheCachedRunsBytesInEveryModeAndLeaveNothingBehind) {
       quantize(px, w, h, o);
       EXPECT_EQ(g_run_stats.image_cache_hits, 1u);
     }
+  release_engine_caches();
+}
+
+// Told the pixels are read no more, the caller scribbles over them: the
+// run must not notice, also where the palette holds every colour and error
+// diffusion maps the image entry for entry.
+class Scribble final : public InputRelease {
+ public:
+  explicit Scribble(std::vector<std::uint8_t>& px) : px_(px) {}
+  void input_done() override {
+    ++calls;
+    for (std::size_t i = 0; i < px_.size(); ++i) px_[i] = static_cast<std::uint8_t>(i * 37);
+  }
+  int calls = 0;
+
+ private:
+  std::vector<std::uint8_t>& px_;
+};
+
+TEST(UncachedRuns, NeverReadThePixelsOnceTheyAreReleased) {
+  const std::uint32_t w = 97, h = 83;
+  for (bool held : {false, true}) {  // the palette holds every colour of dark_greys
+    for (int mode = 0; mode < 5; ++mode) {
+      QuantizerOptions o;
+      o.colors = 24;
+      o.dither = mode;
+      const auto original = held ? test_images::dark_greys(w, h) : banded(w, h);
+      release_engine_caches();
+      const auto cached = quantize(original, w, h, o);
+      keep_engine_caches(false);
+      auto px = original;
+      Scribble scribble(px);
+      o.input_release = &scribble;
+      const auto once = quantize(px, w, h, o);
+      keep_engine_caches(true);
+      EXPECT_EQ(scribble.calls, 1);
+      ASSERT_EQ(once.status, 0u);
+      EXPECT_EQ(once.indices, cached.indices) << held << " " << mode;
+      EXPECT_EQ(once.palette, cached.palette) << held << " " << mode;
+    }
+  }
   release_engine_caches();
 }
 

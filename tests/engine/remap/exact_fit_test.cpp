@@ -4,32 +4,15 @@
 #include <vector>
 
 #include "engine/quantize.h"
+#include "engine/colour/pixel_word.h"
 #include "engine/remap/exact_fit.h"
 #include "tests/engine/pipeline_test_images.h"
 
 namespace {
 
-// Mostly black, with blocks of the next five greys (which the working space
-// packs closer than half a byte step of lightness), a green block and a
-// fully transparent corner whose colour bytes are not black.
-std::vector<std::uint8_t> dark_greys(std::uint32_t w, std::uint32_t h) {
-  std::vector<std::uint8_t> px(4 * std::size_t{w} * h);
-  for (std::uint32_t y = 0; y < h; ++y)
-    for (std::uint32_t x = 0; x < w; ++x) {
-      std::uint8_t* p = &px[4 * (std::size_t{y} * w + x)];
-      std::uint8_t g = static_cast<std::uint8_t>((x / 8 + y / 8) % 6);
-      const bool green = x > 48 && y > 24;
-      p[0] = p[2] = green ? 0 : g;
-      p[1] = green ? 255 : g;
-      p[3] = x < 4 && y < 4 ? 0 : 255;
-      if (p[3] == 0) p[0] = 90;
-    }
-  return px;
-}
-
 TEST(ExactFit, ImageThePaletteHoldsStaysExactUnderErrorDiffusion) {
   const std::uint32_t w = 64, h = 40;
-  const std::vector<std::uint8_t> px = dark_greys(w, h);
+  const std::vector<std::uint8_t> px = test_images::dark_greys(w, h);
   for (std::uint32_t speed : {3u, 6u}) {  // with and without a plain remap first
     QuantizerOptions o;
     o.dither = 1;
@@ -67,6 +50,15 @@ TEST(ExactFit, OnePixelMissingFromThePaletteLeavesTheIndices) {
   px.insert(px.end(), {9, 9, 8, 255});
   indices.assign(4, 77);
   EXPECT_FALSE(map_exact_fit(px.data(), 4, out, indices.data()));
+  EXPECT_EQ(indices, std::vector<std::uint8_t>(4, 77));
+  // The same pixels as numbered colours.
+  const std::uint32_t ids[4] = {0, 1, 0, 2};
+  const std::uint32_t words[3] = {pixel_word(&px[0]), pixel_word(&px[4]), pixel_word(&px[12])};
+  indices.assign(4, 77);
+  ASSERT_TRUE(map_exact_fit(ids, 3, words, 2, out, indices.data()));
+  EXPECT_EQ(indices, (std::vector<std::uint8_t>{1, 0, 1, 77}));
+  indices.assign(4, 77);
+  EXPECT_FALSE(map_exact_fit(ids, 4, words, 3, out, indices.data()));
   EXPECT_EQ(indices, std::vector<std::uint8_t>(4, 77));
 }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 #include <map>
+#include <memory>
 #include <new>
 #include <optional>
 #include <vector>
@@ -20,7 +21,7 @@
 #include "io/palette_file.h"
 #include "io/png_write.h"
 #include "io/replacing_file.h"
-#include "tamble/large_page_vector.h"
+#include "tamble/os_memory.h"
 
 namespace {
 
@@ -166,15 +167,19 @@ InputEnd quantize_one(const std::string& input, Destination& out, const BatchReq
   PixelsRelease release(image.pixels);
   options.input_release = &release;
 
-  std::vector<std::uint8_t> indices;
-  tamble::assign_on_large_pages(indices, static_cast<std::size_t>(image.width) * image.height);
+  // Nothing touches the indices before the engine's final copy, which comes
+  // once the engine has freed its own blocks: their pages then serve these
+  // instead of fresh ones.
+  const std::size_t pixel_count = static_cast<std::size_t>(image.width) * image.height;
+  const auto indices = std::make_unique_for_overwrite<std::uint8_t[]>(pixel_count);
+  tamble::os::advise_large_pages(indices.get(), pixel_count);
   std::uint8_t palette[kPaletteCapacity * 4] = {};
   std::uint32_t palette_size = 0;
   // The palette comes back encoded for the engine's output gamma, not the input's.
   double palette_gamma = 0.0;
   QuantizeReport report;
   std::uint32_t status = quantize(image.pixels.data(), image.width, image.height,
-                                        image.gamma, &options, nullptr, indices.data(), palette,
+                                        image.gamma, &options, nullptr, indices.get(), palette,
                                         &palette_size, nullptr, &palette_gamma, &report);
   if (status == kQuantizeOutOfMemory) {
     std::fprintf(stderr, "%s: %s\n", input.c_str(), kNotEnoughMemory);
@@ -192,7 +197,7 @@ InputEnd quantize_one(const std::string& input, Destination& out, const BatchReq
 
   std::vector<const std::uint8_t*> rows(image.height);
   for (std::uint32_t y = 0; y < image.height; ++y)
-    rows[y] = indices.data() + static_cast<std::size_t>(y) * image.width;
+    rows[y] = indices.get() + static_cast<std::size_t>(y) * image.width;
   IoStatus written =
       out.to_stream()
           ? write_indexed_png(stdout, image.width, image.height, palette_gamma, rows.data(),

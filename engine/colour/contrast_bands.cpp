@@ -304,11 +304,14 @@ void smooth_noise_in_chunks(tamble::device* dev, std::uint32_t width, std::uint3
   // The strips make row y from input rows up to y + kNarrowSteps + kBlurRadius.
   constexpr std::size_t kLookahead = kNarrowSteps + kBlurRadius + 1;
   if (chunk_rows == 0) chunk_rows = std::max(kMinBandRows, kChunkValues / l.w);
+  // A few very long rows: the ring and the chunk together stay within twice
+  // the whole map (a ring of every row never wraps).
+  chunk_rows = std::min(chunk_rows, l.h);
   const std::size_t threads = tamble::thread_count();
   const std::size_t band_slot = l.band_values(measure.scratch_values);
   const std::size_t strip_slot = l.strip_values();
   // Input rows a chunk's strips may still read: from the chunk's first row on.
-  const std::size_t ring_rows = chunk_rows + kLookahead;
+  const std::size_t ring_rows = std::min(chunk_rows + kLookahead, l.h);
   tamble::array<double> workspace = required_array<double>(
       dev, threads * band_slot + l.strips() * strip_slot + (ring_rows + chunk_rows) * l.w);
   tamble::array<double> halo_values =

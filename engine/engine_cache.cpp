@@ -273,15 +273,14 @@ Histogram* histogram_for_run(tamble::device* dev, const std::uint8_t* pixels,
   return owned.get();
 }
 
-std::unique_ptr<Histogram> histogram_over_made_noise(tamble::device* dev,
-                                                     const std::uint8_t* pixels,
-                                                     std::size_t pixel_count, double gamma,
-                                                     const EngineSettings& settings) {
+std::unique_ptr<Histogram> histogram_over_made_noise(tamble::device* dev, std::size_t pixel_count,
+                                                     double gamma, const EngineSettings& settings) {
   if (g_keep_caches || g_working.ids.empty() || g_working.maps_ready) return nullptr;
   // Dithering reads the edge map later: made in the same pass, it needs
   // the rows measured only once.
   if (settings.dither_on()) g_working.edges = required_array<double>(dev, pixel_count);
-  return new_run_histogram(dev, pixels, pixel_count, gamma, nullptr, settings, true);
+  // Numbered colours only: the pixels are not read (the caller may have freed them).
+  return new_run_histogram(dev, nullptr, pixel_count, gamma, nullptr, settings, true);
 }
 
 void release_engine_caches() {

@@ -47,10 +47,8 @@ Histogram* histogram_for_run(tamble::device* dev, const std::uint8_t* pixels,
 // chunk of rows at a time, so that the map never exists whole. A run that
 // dithers gets its edge map made in the same pass (take_cached_edge_map
 // hands it over). nullptr, with nothing done, for any other run.
-std::unique_ptr<Histogram> histogram_over_made_noise(tamble::device* dev,
-                                                     const std::uint8_t* pixels,
-                                                     std::size_t pixel_count, double gamma,
-                                                     const EngineSettings& settings);
+std::unique_ptr<Histogram> histogram_over_made_noise(tamble::device* dev, std::size_t pixel_count,
+                                                     double gamma, const EngineSettings& settings);
 
 // Puts the cached histogram's items back as built, from its pristine copy;
 // false (nothing done) when `hist` is not the cached histogram.

@@ -76,7 +76,7 @@ std::uint32_t run_steps(tamble::device* dev, ImageDesc& image, const EngineSetti
   // A run that keeps nothing reads the noise map only for the histogram,
   // which then takes it as it is made.
   if (has_contrast && !focused)
-    owned_histogram = histogram_over_made_noise(dev, pixels, n, image.gamma, settings);
+    owned_histogram = histogram_over_made_noise(dev, n, image.gamma, settings);
   if (owned_histogram) {
     hist = owned_histogram.get();
   } else {

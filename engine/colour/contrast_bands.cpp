@@ -30,7 +30,7 @@ constexpr std::size_t kMinStripWidth = 64;
 constexpr std::size_t kMinBandRows = 16;
 // Pieces per thread, so a busy core does not hold the others up.
 constexpr std::size_t kPiecesPerThread = 8;
-// Noise values of one chunk made in chunks: about 2 MB, near the cache.
+// Noise values per chunk when the map is made in chunks: 2 MB, near the cache.
 constexpr std::size_t kChunkValues = std::size_t{1} << 18;
 
 struct Layout {

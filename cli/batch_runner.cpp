@@ -86,7 +86,7 @@ bool declared_size_fits(const std::string& input, const QuantizerOptions& option
                         SharedInputs& shared) {
   std::uint32_t width = 0, height = 0;
   if (input == kStandardStream || !probe_image_size(input, width, height)) return true;
-  if (!run_fits_in_memory(std::uint64_t{width} * height, options.speed)) {
+  if (!run_fits_in_memory(width, height, options.speed)) {
     std::fprintf(stderr, "%s: %s\n", input.c_str(), kNotEnoughMemory);
     return false;
   }

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
+#include "engine/colour/contrast_maps.h"
 #include "engine/colour/histogram.h"
 #include "engine/engine_cache.h"
 #include "engine/physical_memory.h"
+#include "engine/remap/diffusion_row.h"
 #include "engine/speed_budget.h"
 #include "engine/colour/work_color.h"
 
@@ -23,18 +25,25 @@ constexpr double kBytesPerPixelKeepingNothing = 4 + sizeof(WorkColor) + 8 + 8 + 
 // key and weight while the items are made.
 constexpr double kBytesPerColor = 2 * sizeof(HistogramItem) + 12;
 constexpr double kBytesPerColorKeepingNothing = sizeof(HistogramItem) + 12;
+// Per column: the rows error diffusion keeps (the errors of this row and the
+// next, and the row's colours and levels).
+constexpr double kBytesPerColumn = 2 * sizeof(Error4) + sizeof(WorkColor) + sizeof(double);
 }  // namespace
 
-double estimated_run_bytes(std::uint64_t pixel_count, std::uint32_t speed) {
-  double n = static_cast<double>(pixel_count);
-  double colors = std::min(n, static_cast<double>(histogram_max_colors(speed)));
-  if (!engine_caches_kept())
-    return n * kBytesPerPixelKeepingNothing + colors * kBytesPerColorKeepingNothing;
-  return n * kBytesPerPixel + colors * kBytesPerColor;
+double estimated_run_bytes(std::uint32_t width, std::uint32_t height, std::uint32_t speed) {
+  const double n = static_cast<double>(width) * height;
+  const double colors = std::min(n, static_cast<double>(histogram_max_colors(speed)));
+  const bool kept = engine_caches_kept();
+  // Rows are worked on whole, so images of few, very long rows need more
+  // than their pixels alone suggest.
+  const double rows = static_cast<double>(contrast_working_bytes(width, height, kept)) +
+                      static_cast<double>(width) * kBytesPerColumn;
+  if (!kept) return n * kBytesPerPixelKeepingNothing + colors * kBytesPerColorKeepingNothing + rows;
+  return n * kBytesPerPixel + colors * kBytesPerColor + rows;
 }
 
-bool run_fits_in_memory(std::uint64_t pixel_count, std::uint32_t speed) {
+bool run_fits_in_memory(std::uint32_t width, std::uint32_t height, std::uint32_t speed) {
   std::uint64_t physical = physical_memory_bytes();
   if (physical == 0) return true;  // unknown: let the allocations decide
-  return estimated_run_bytes(pixel_count, speed) <= static_cast<double>(physical);
+  return estimated_run_bytes(width, height, speed) <= static_cast<double>(physical);
 }

@@ -103,7 +103,7 @@ std::uint32_t quantize_image(const std::uint8_t* pixels, std::uint32_t width, st
   g_run_stats = RunStats{};
   const std::size_t n = static_cast<std::size_t>(width) * height;
   // Refuse up front what cannot fit rather than fail (or be killed) half way.
-  if (!run_fits_in_memory(n, engine_count(*options, OptionId::speed))) return kQuantizeOutOfMemory;
+  if (!run_fits_in_memory(width, height, engine_count(*options, OptionId::speed))) return kQuantizeOutOfMemory;
 
   try {
     ImageDesc image;

@@ -1,6 +1,7 @@
 #include "engine/colour/contrast_bands.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -33,16 +34,21 @@ constexpr std::size_t kPiecesPerThread = 8;
 // Noise values per chunk when the map is made in chunks: 2 MB, near the cache.
 constexpr std::size_t kChunkValues = std::size_t{1} << 18;
 
+// The filters' row chains reach this far below the row they make.
+constexpr std::size_t kLookahead = kNarrowSteps + kBlurRadius + 1;
+
 struct Layout {
   std::size_t w, h;
   bool blur, edges;
+  bool tiny;  // stays on the calling thread
+  std::size_t threads;
   std::size_t band_rows, bands;
   std::vector<std::size_t> strip_start;  // strips + 1 column bounds
   std::size_t widest_strip = 0;          // with its halo columns
 
   Layout(std::size_t width, std::size_t height, bool with_edges)
-      : w(width), h(height), blur(width >= 7 && height >= 7), edges(with_edges) {
-    const std::size_t threads = tamble::thread_count();
+      : w(width), h(height), blur(width >= 7 && height >= 7), edges(with_edges),
+        tiny(width * height < tamble::kSerialBelow), threads(tamble::thread_count()) {
     band_rows = std::max(kMinBandRows, (h + kPiecesPerThread * threads - 1) /
                                            (kPiecesPerThread * threads));
     bands = (h + band_rows - 1) / band_rows;
@@ -65,6 +71,49 @@ struct Layout {
   std::size_t strip_values() const {
     return (kWindowRing + 1 + 4 + chain_ring_values(1, kNarrowSteps) + 1) *
            widest_strip;
+  }
+  std::size_t halo_values() const { return (strips() - 1) * h * 2 * kHalo; }
+  // Workspaces for `tasks` pieces: no more than can run at once. Images of
+  // few, very long rows have few bands, and each band's rows are long.
+  std::size_t slots(std::size_t tasks) const { return tiny ? 1 : std::min(threads, tasks); }
+};
+
+// body(task, slot) for every task, at most `slots` at a time, each slot on
+// one participant at a time.
+template <class Body>
+void run_in_slots(std::size_t tasks, std::size_t slots, Body body) {
+  std::atomic<std::size_t> next{0};
+  tamble::parallel_dynamic(
+      slots,
+      [&](std::size_t slot, unsigned) {
+        for (std::size_t t; (t = next.fetch_add(1, std::memory_order_relaxed)) < tasks;) body(t, slot);
+      });
+}
+
+// Whole maps at once: the bands, then the strips, in one workspace.
+struct WholeWay {
+  std::size_t band_slot, band_slots, strip_slot, strip_slots;
+  WholeWay(const Layout& l, std::size_t scratch_values)
+      : band_slot(l.band_values(scratch_values)), band_slots(l.slots(l.bands)),
+        strip_slot(l.strip_values()), strip_slots(l.slots(l.strips())) {}
+  std::size_t workspace_values() const { return std::max(band_slots * band_slot, strip_slots * strip_slot); }
+  std::size_t values(const Layout& l) const { return workspace_values() + l.halo_values(); }
+};
+
+// The noise map a chunk of rows at a time: a ring of input rows the strips
+// may still read, a chunk of finished rows, and each strip's state.
+struct Chunks {
+  std::size_t rows, ring_rows, band_slots;
+  Chunks(const Layout& l, std::size_t chunk_rows) {
+    if (chunk_rows == 0) chunk_rows = std::max(kMinBandRows, kChunkValues / l.w);
+    // A ring of every row never wraps.
+    rows = std::min(chunk_rows, l.h);
+    ring_rows = std::min(rows + kLookahead, l.h);
+    band_slots = l.slots(std::clamp<std::size_t>(ring_rows / kMinBandRows, 1, l.threads));
+  }
+  std::size_t values(const Layout& l, std::size_t scratch_values) const {
+    return band_slots * l.band_values(scratch_values) + l.strips() * l.strip_values() +
+           (ring_rows + rows) * l.w + l.halo_values();
   }
 };
 
@@ -254,30 +303,21 @@ class StripPass {
 void smooth_contrast_maps(tamble::device* dev, std::uint32_t width, std::uint32_t height,
                           RowMeasure measure, double* noise_map, double* edge_map) {
   const Layout l(width, height, edge_map != nullptr);
-  const std::size_t slot = std::max(l.band_values(measure.scratch_values), l.strip_values());
-  tamble::array<double> workspace = required_array<double>(dev, tamble::thread_count() * slot);
-  tamble::array<double> halo_values =
-      required_array<double>(dev, (l.strips() - 1) * l.h * 2 * kHalo);
+  const WholeWay way(l, measure.scratch_values);
+  tamble::array<double> workspace = required_array<double>(dev, way.workspace_values());
+  tamble::array<double> halo_values = required_array<double>(dev, l.halo_values());
   CutHalos halos(halo_values.data(), l);
   const RowStore whole{noise_map, l.w, 0};
-  // Tiny images stay on the calling thread.
-  const std::size_t serial_below = l.w * l.h < tamble::kSerialBelow ? l.bands + l.strips() + 1 : 2;
 
-  tamble::parallel_dynamic(
-      l.bands,
-      [&](std::size_t b, unsigned participant) {
-        std::size_t first = b * l.band_rows;
-        run_band(l, measure, first, std::min(l.h, first + l.band_rows),
-                 workspace.data() + participant * slot, whole, edge_map, halos);
-      },
-      serial_below);
-  tamble::parallel_dynamic(
-      l.strips(),
-      [&](std::size_t k, unsigned participant) {
-        StripPass strip(l, k, workspace.data() + participant * slot, whole, halos);
-        strip.make(0, l.h, whole, edge_map);
-      },
-      serial_below);
+  run_in_slots(l.bands, way.band_slots, [&](std::size_t b, std::size_t s) {
+    std::size_t first = b * l.band_rows;
+    run_band(l, measure, first, std::min(l.h, first + l.band_rows), workspace.data() + s * way.band_slot,
+             whole, edge_map, halos);
+  });
+  run_in_slots(l.strips(), way.strip_slots, [&](std::size_t k, std::size_t s) {
+    StripPass strip(l, k, workspace.data() + s * way.strip_slot, whole, halos);
+    strip.make(0, l.h, whole, edge_map);
+  });
 }
 
 void close_edges_over(tamble::device* dev, std::uint32_t width, std::uint32_t height,
@@ -285,66 +325,66 @@ void close_edges_over(tamble::device* dev, std::uint32_t width, std::uint32_t he
   const Layout l(width, height, true);
   const std::size_t slot =
       (kRawRing + chain_ring_values(1, kCloseSteps) + 2) * l.w + measure.scratch_values;
-  tamble::array<double> workspace = required_array<double>(dev, tamble::thread_count() * slot);
-  const std::size_t serial_below = l.w * l.h < tamble::kSerialBelow ? l.bands + 1 : 2;
-  tamble::parallel_dynamic(
-      l.bands,
-      [&](std::size_t b, unsigned participant) {
-        std::size_t first = b * l.band_rows;
-        run_edge_band(l.w, l.h, measure, first, std::min(l.h, first + l.band_rows),
-                      workspace.data() + participant * slot, map);
-      },
-      serial_below);
+  tamble::array<double> workspace = required_array<double>(dev, l.slots(l.bands) * slot);
+  run_in_slots(l.bands, l.slots(l.bands), [&](std::size_t b, std::size_t s) {
+    std::size_t first = b * l.band_rows;
+    run_edge_band(l.w, l.h, measure, first, std::min(l.h, first + l.band_rows), workspace.data() + s * slot,
+                  map);
+  });
 }
 
 void smooth_noise_in_chunks(tamble::device* dev, std::uint32_t width, std::uint32_t height,
                             RowMeasure measure, const NoiseRowsTaker& take, double* edge_map,
                             std::size_t chunk_rows) {
   const Layout l(width, height, edge_map != nullptr);
-  // The strips make row y from input rows up to y + kNarrowSteps + kBlurRadius.
-  constexpr std::size_t kLookahead = kNarrowSteps + kBlurRadius + 1;
-  if (chunk_rows == 0) chunk_rows = std::max(kMinBandRows, kChunkValues / l.w);
-  // A few very long rows: the ring and the chunk together stay within twice
-  // the whole map (a ring of every row never wraps).
-  chunk_rows = std::min(chunk_rows, l.h);
-  const std::size_t threads = tamble::thread_count();
+  const Chunks c(l, chunk_rows);
+  // A few very long rows: each strip's state outweighs the map, so the map
+  // is made whole and taken at once.
+  if (chunk_rows == 0 &&
+      WholeWay(l, measure.scratch_values).values(l) + l.h * l.w < c.values(l, measure.scratch_values)) {
+    tamble::array<double> map = required_array<double>(dev, l.h * l.w);
+    smooth_contrast_maps(dev, width, height, measure, map.data(), edge_map);
+    take(map.data(), 0, l.h);
+    return;
+  }
   const std::size_t band_slot = l.band_values(measure.scratch_values);
   const std::size_t strip_slot = l.strip_values();
-  // Input rows a chunk's strips may still read: from the chunk's first row on.
-  const std::size_t ring_rows = std::min(chunk_rows + kLookahead, l.h);
   tamble::array<double> workspace = required_array<double>(
-      dev, threads * band_slot + l.strips() * strip_slot + (ring_rows + chunk_rows) * l.w);
-  tamble::array<double> halo_values =
-      required_array<double>(dev, (l.strips() - 1) * l.h * 2 * kHalo);
+      dev, c.band_slots * band_slot + l.strips() * strip_slot + (c.ring_rows + c.rows) * l.w);
+  tamble::array<double> halo_values = required_array<double>(dev, l.halo_values());
   CutHalos halos(halo_values.data(), l);
-  double* const strip_ws = workspace.data() + threads * band_slot;
-  const RowStore input{strip_ws + l.strips() * strip_slot, l.w, ring_rows};
-  const RowStore chunk{input.base + ring_rows * l.w, l.w, chunk_rows};
+  double* const strip_ws = workspace.data() + c.band_slots * band_slot;
+  const RowStore input{strip_ws + l.strips() * strip_slot, l.w, c.ring_rows};
+  const RowStore chunk{input.base + c.ring_rows * l.w, l.w, c.rows};
   std::vector<std::unique_ptr<StripPass>> strips(l.strips());
   for (std::size_t k = 0; k < strips.size(); ++k)
     strips[k] = std::make_unique<StripPass>(l, k, strip_ws + k * strip_slot, input, halos);
-  const bool tiny = l.w * l.h < tamble::kSerialBelow;
 
   std::size_t measured = 0;  // input rows made so far
-  for (std::size_t first = 0; first < l.h; first += chunk_rows) {
-    const std::size_t last = std::min(l.h, first + chunk_rows);
-    // Chunk rows are multiples of chunk_rows apart, so the chunk store's row
+  for (std::size_t first = 0; first < l.h; first += c.rows) {
+    const std::size_t last = std::min(l.h, first + c.rows);
+    // Chunk rows are multiples of c.rows apart, so the chunk store's row
     // `first` is its first.
     const std::size_t wanted = std::min(l.h, last + kLookahead);
     const std::size_t rows = wanted - measured;
-    const std::size_t bands = std::clamp<std::size_t>(rows / kMinBandRows, 1, threads);
+    const std::size_t bands = std::clamp<std::size_t>(rows / kMinBandRows, 1, c.band_slots);
     const std::size_t from = measured;
-    tamble::parallel_dynamic(
-        bands,
-        [&](std::size_t b, unsigned participant) {
-          run_band(l, measure, from + rows * b / bands, from + rows * (b + 1) / bands,
-                   workspace.data() + participant * band_slot, input, edge_map, halos);
-        },
-        tiny ? bands + 1 : 2);
+    run_in_slots(bands, bands, [&](std::size_t b, std::size_t s) {
+      run_band(l, measure, from + rows * b / bands, from + rows * (b + 1) / bands,
+               workspace.data() + s * band_slot, input, edge_map, halos);
+    });
     measured = wanted;
-    tamble::parallel_dynamic(
-        strips.size(), [&](std::size_t k, unsigned) { strips[k]->make(first, last, chunk, edge_map); },
-        tiny ? strips.size() + 1 : 2);
+    run_in_slots(strips.size(), l.slots(strips.size()),
+                 [&](std::size_t k, std::size_t) { strips[k]->make(first, last, chunk, edge_map); });
     take(chunk.row(first), first, last);
   }
+}
+
+std::size_t smoothing_working_values(std::uint32_t width, std::uint32_t height, std::size_t scratch_values,
+                                     bool whole_maps) {
+  if (width <= 3 || height <= 3) return 0;
+  const Layout l(width, height, true);
+  const std::size_t whole = WholeWay(l, scratch_values).values(l);
+  if (whole_maps) return whole;
+  return std::min(whole + l.h * l.w, Chunks(l, 0).values(l, scratch_values));
 }

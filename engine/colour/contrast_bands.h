@@ -46,3 +46,9 @@ using NoiseRowsTaker =
 void smooth_noise_in_chunks(tamble::device* dev, std::uint32_t width, std::uint32_t height,
                             RowMeasure measure, const NoiseRowsTaker& take,
                             double* edge_map = nullptr, std::size_t chunk_rows = 0);
+
+// The most working memory, in doubles beyond the maps, that the calls above
+// take for an image of this size with edges: smooth_contrast_maps when
+// whole_maps, else smooth_noise_in_chunks. For the up-front memory estimate.
+std::size_t smoothing_working_values(std::uint32_t width, std::uint32_t height, std::size_t scratch_values,
+                                     bool whole_maps);

@@ -36,13 +36,18 @@ void measure_row(const WorkImage& image, std::size_t y, bool band_start, double*
   contrast_kernels().measure(ColourRows{row(above), row(y), row(below), w}, noise, edges);
 }
 
+// A measure's scratch: the last three rows of gathered colours.
+std::size_t measure_scratch_values(std::size_t width, bool numbered) {
+  return numbered ? kRowRing * kColourValues * width : 0;
+}
+
 RowMeasure row_measure(const WorkImage& image) {
   return RowMeasure{[](const void* ctx, std::size_t y, bool band_start, double* scratch,
                        double* noise, double* edges) {
                       measure_row(*static_cast<const WorkImage*>(ctx), y, band_start, scratch,
                                   noise, edges);
                     },
-                    &image, image.ids ? kRowRing * kColourValues * image.width : 0};
+                    &image, measure_scratch_values(image.width, image.ids != nullptr)};
 }
 
 }  // namespace
@@ -67,4 +72,9 @@ void stream_noise_map(tamble::device* dev, const WorkImage& image, const NoiseRo
                       double* edge_map, std::size_t chunk_rows) {
   smooth_noise_in_chunks(dev, image.width, image.height, row_measure(image), take, edge_map,
                          chunk_rows);
+}
+
+std::size_t contrast_working_bytes(std::uint32_t width, std::uint32_t height, bool whole_maps) {
+  return smoothing_working_values(width, height, measure_scratch_values(width, true), whole_maps) *
+         sizeof(double);
 }

@@ -1,5 +1,6 @@
 #pragma once
 // Importance (noise) and edge maps from the local contrast of the working image.
+#include <cstddef>
 #include <cstdint>
 
 #include "engine/colour/contrast_bands.h"
@@ -28,3 +29,7 @@ void edges_over_noise_map(tamble::device* dev, const WorkImage& image, double* m
 // once, in pixel order. Needs width and height above 3.
 void stream_noise_map(tamble::device* dev, const WorkImage& image, const NoiseRowsTaker& take,
                       double* edge_map = nullptr, std::size_t chunk_rows = 0);
+
+// The most working memory in bytes, beyond the maps, that making the maps of
+// a numbered image of this size takes: whole (whole_maps) or streamed.
+std::size_t contrast_working_bytes(std::uint32_t width, std::uint32_t height, bool whole_maps);

@@ -1,15 +1,19 @@
 #pragma once
 // A processor device that refuses blocks above a size (and, when asked, below
-// another), to drive the remaps down their paths for refused memory.
+// another, or past a total of live bytes), to drive the engine down its paths
+// for refused memory.
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <unordered_map>
 
 #include "tamble/device.h"
 
 class RefusingDevice final : public tamble::device {
  public:
-  explicit RefusingDevice(std::size_t largest, std::size_t smallest = 0)
-      : largest_(largest), smallest_(smallest) {}
+  explicit RefusingDevice(std::size_t largest, std::size_t smallest = 0, std::size_t budget = SIZE_MAX)
+      : largest_(largest), smallest_(smallest), budget_(budget) {}
 
   bool is_gpu() const override { return false; }
   int query_int(int) const override { return 0; }
@@ -19,9 +23,26 @@ class RefusingDevice final : public tamble::device {
   void synchronize() override {}
   void flush() override {}
   void* allocate(std::size_t bytes) override {
-    return bytes > largest_ || bytes < smallest_ ? nullptr : std::malloc(bytes ? bytes : 1);
+    if (bytes > largest_ || bytes < smallest_) return nullptr;
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (bytes > budget_ - live_) return nullptr;
+    void* p = std::malloc(bytes ? bytes : 1);
+    if (p) {
+      live_ += bytes;
+      sizes_[p] = bytes;
+    }
+    return p;
   }
-  void free(void* p) override { std::free(p); }
+  void free(void* p) override {
+    if (!p) return;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      auto it = sizes_.find(p);
+      live_ -= it->second;
+      sizes_.erase(it);
+    }
+    std::free(p);
+  }
   void* allocate_pinned(std::size_t bytes) override { return allocate(bytes); }
   void free_pinned(void* p) override { free(p); }
   void* allocate_managed(std::size_t bytes) override { return allocate(bytes); }
@@ -53,5 +74,9 @@ class RefusingDevice final : public tamble::device {
  private:
   std::size_t largest_;
   std::size_t smallest_;
+  std::size_t budget_;
+  std::mutex mutex_;
+  std::size_t live_ = 0;
+  std::unordered_map<void*, std::size_t> sizes_;
   tamble::cpu_event event_;
 };

@@ -158,6 +158,12 @@ template <class Lanes>
   return at;
 }
 
+// The distance in slot `place` of the window.
+template <class Lanes>
+[[gnu::always_inline]] inline double slot_distance(const WindowMeasure<Lanes>& m, unsigned place) {
+  return m.d[place / Lanes::kLanes][place % Lanes::kLanes];
+}
+
 template <class Lanes>
 [[gnu::always_inline]] inline void measured_low(WindowMeasure<Lanes>& m) {
   using Measure = WindowMeasure<Lanes>;

@@ -99,7 +99,7 @@ template <class Lanes, bool kUnit>
 std::uint32_t diffuse_row_lanes(const DiffusionPass& pass, const DiffusionRow& row) {
   std::uint32_t kept = 0;
   const WindowTable& window = *pass.window;
-  const double chroma_weight = window.chroma_weight, blend = window.blend;
+  const double chroma_weight = kUnit ? 1.0 : window.chroma_weight, blend = kUnit ? 1.0 : window.blend;
   const std::int64_t n = pass.count;
   const std::ptrdiff_t dir = row.forward ? 1 : -1;
   // The working range of each channel, then the palette box; alpha has no
@@ -141,25 +141,40 @@ std::uint32_t diffuse_row_lanes(const DiffusionPass& pass, const DiffusionRow& r
     double d = 0.0;
     bool searched = true;
     const ScanProbe probe{c.alpha, c.L, c.a, c.b, cp, false};
-    if (r >= 0 && r < n) {
+    if (r >= 0 && r < n && row.eager && !penalised) {
+      // Where few pixels stay within the radius, whether one does is hard
+      // to foresee; deciding on the radius and the window together is easy,
+      // since the window mostly finds the guess.
+      const std::int64_t start = window_start(window, c.L);
+      WindowMeasure<Lanes> measured = guess_window<Lanes, kUnit>(pass, probe, start);
+      const std::int64_t place = pass.rank[r] - start;
+      bool keep;
+      if (place >= 0 && place < nearest_window::kWidth) [[likely]] {
+        // The window measured the guess with the same operations on the
+        // same values as its own difference: that is d, bit for bit, and
+        // the scalar difference need not be computed again.
+        d = slot_distance(measured, static_cast<unsigned>(place));
+        const bool within = pass.radius[r] > d;
+        kept += within;
+        keep = within | ((slots_at_most(measured, d) == 1u << place) & window_settles(window, probe, start, d));
+      } else {
+        d = difference(c, cp, pass.colour[r], pass.chroma2[r], chroma_weight, blend);
+        keep = pass.radius[r] > d;
+        kept += keep;
+      }
+      if (keep) {
+        searched = false;
+      } else {
+        measured_low(measured);
+        const NearestMatch m = settle_unpenalised<Lanes>(pass, c, probe, r, d, start, measured);
+        k = m.index;
+        d = m.distance;
+      }
+    } else if (r >= 0 && r < n) {
       d = difference(c, cp, pass.colour[r], pass.chroma2[r], chroma_weight, blend);
       const bool within = pass.radius[r] > d;
       kept += within;
-      if (row.eager && !penalised) {
-        // Where few pixels stay within the radius, whether one does is hard
-        // to foresee; deciding on the radius and the window together is
-        // easy, since the window mostly finds the guess.
-        const std::int64_t start = window_start(window, c.L);
-        WindowMeasure<Lanes> measured = guess_window<Lanes, kUnit>(pass, probe, start);
-        if (within | guess_is_nearest(pass, probe, r, d, start, measured)) {
-          searched = false;
-        } else {
-          measured_low(measured);
-          const NearestMatch m = settle_unpenalised<Lanes>(pass, c, probe, r, d, start, measured);
-          k = m.index;
-          d = m.distance;
-        }
-      } else if (within) {
+      if (within) {
         searched = false;
       } else if (!penalised) {
         const std::int64_t start = window_start(window, c.L);

@@ -156,7 +156,7 @@ std::uint32_t diffuse_row_lanes(const DiffusionPass& pass, const DiffusionRow& r
         d = slot_distance(measured, static_cast<unsigned>(place));
         const bool within = pass.radius[r] > d;
         kept += within;
-        keep = within | ((slots_at_most(measured, d) == 1u << place) & window_settles(window, probe, start, d));
+        keep = within | guess_is_nearest(pass, probe, r, d, start, measured);
       } else {
         d = difference(c, cp, pass.colour[r], pass.chroma2[r], chroma_weight, blend);
         keep = pass.radius[r] > d;

@@ -21,7 +21,7 @@ namespace {
 
 struct Picture {
   std::uint32_t width = 0, height = 0;
-  std::vector<std::uint8_t> rgba;
+  PixelBytes rgba;
 };
 
 const Picture& corpus_picture(const char* name) {

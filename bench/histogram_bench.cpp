@@ -20,7 +20,7 @@ namespace {
 
 struct BenchImage {
   std::uint32_t width = 0, height = 0;
-  std::vector<std::uint8_t> pixels;
+  PixelBytes pixels;
   std::size_t count() const { return std::size_t{width} * height; }
 };
 

@@ -6,12 +6,13 @@
 #include <vector>
 
 #include "engine/input_release.h"
+#include "io/decoded_image.h"
 
 class PixelsRelease final : public InputRelease {
  public:
-  explicit PixelsRelease(std::vector<std::uint8_t>& pixels) : pixels_(pixels) {}
-  void input_done() override { std::vector<std::uint8_t>().swap(pixels_); }
+  explicit PixelsRelease(PixelBytes& pixels) : pixels_(pixels) {}
+  void input_done() override { PixelBytes().swap(pixels_); }
 
  private:
-  std::vector<std::uint8_t>& pixels_;
+  PixelBytes& pixels_;
 };

@@ -3,10 +3,16 @@
 #include <vector>
 
 #include "engine/colour/default_gamma.h"
+#include "tamble/device_allocator.h"
+
+// On the processor device, so that a batch run that gives the pixels back
+// early hands their pages to its later stages.
+using PixelBytes = std::vector<std::uint8_t, tamble::device_allocator<std::uint8_t>>;
+
 // 8-bit RGBA pixels, rows top to bottom without gaps.
 struct DecodedImage {
   std::uint32_t width = 0;
   std::uint32_t height = 0;
   double gamma = kDefaultGamma;        // encoding gamma; 1/2.2 unless the file says otherwise
-  std::vector<std::uint8_t> pixels;    // width x height x 4
+  PixelBytes pixels;                   // width x height x 4
 };

@@ -25,8 +25,16 @@ struct registry {
   unsigned scopes = 0;
 
   void give_back_kept() {
-    for (const block& b : kept) os::free_aligned(b.p);
+    for (const block& b : kept) os::free_large(b.p, b.bytes);
     kept.clear();
+  }
+
+  // The largest kept block shorter than `bytes`, or kept.size().
+  std::size_t largest_shorter(std::size_t bytes) const {
+    std::size_t found = kept.size();
+    for (std::size_t i = 0; i < kept.size(); ++i)
+      if (kept[i].bytes < bytes && (found == kept.size() || kept[i].bytes > kept[found].bytes)) found = i;
+    return found;
   }
 };
 
@@ -74,8 +82,21 @@ void* allocate_large_block(std::size_t bytes) {
     return b.p;
   }
   // None fits: holding them beside a fresh block would only raise the peak.
-  r.give_back_kept();
-  void* p = os::allocate_aligned(bytes, os::kLargePageBytes);
+  // But the longest shorter one, grown to the size, keeps its backed pages:
+  // a stage that needs more than an earlier one freed faults in only the
+  // difference.
+  void* p = nullptr;
+  const std::size_t shorter = r.largest_shorter(bytes);
+  if (shorter < r.kept.size()) {
+    const block b = r.kept[shorter];
+    r.kept.erase(r.kept.begin() + static_cast<std::ptrdiff_t>(shorter));
+    r.give_back_kept();
+    p = os::grow_large(b.p, b.bytes, bytes);
+    if (p == nullptr) os::free_large(b.p, b.bytes);
+  } else {
+    r.give_back_kept();
+  }
+  if (p == nullptr) p = os::allocate_large(bytes);
   if (p == nullptr) return nullptr;
   os::advise_large_pages(p, bytes);
   r.live.push_back({p, bytes});
@@ -91,10 +112,10 @@ bool free_large_block(void* p) {
     r.live[i] = r.live.back();
     r.live.pop_back();
     if (r.scopes == 0) {
-      os::free_aligned(p);
+      os::free_large(p, b.bytes);
     } else {
       if (r.kept.size() == kMaxKept) {
-        os::free_aligned(r.kept.front().p);
+        os::free_large(r.kept.front().p, r.kept.front().bytes);
         r.kept.erase(r.kept.begin());
       }
       r.kept.push_back(b);

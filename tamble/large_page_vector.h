@@ -14,9 +14,9 @@ namespace tamble {
 // large pages where they fit) before anything touches it; what `v` held is
 // dropped. Value-initialising writes every page, so backing them first adds
 // no memory.
-template <class T>
-void assign_on_large_pages(std::vector<T>& v, std::size_t n) {
-  std::vector<T>().swap(v);
+template <class T, class Allocator>
+void assign_on_large_pages(std::vector<T, Allocator>& v, std::size_t n) {
+  std::vector<T, Allocator>().swap(v);
   v.reserve(n);
   os::advise_large_pages(v.data(), n * sizeof(T));
   os::populate_pages(v.data(), n * sizeof(T));

@@ -13,6 +13,17 @@ inline constexpr std::size_t kLargePageBytes = std::size_t{2} << 20;
 void* allocate_aligned(std::size_t bytes, std::size_t alignment);
 void free_aligned(void* p);
 
+// A large block of its own, aligned to kLargePageBytes; nullptr when memory
+// runs out. Released only by free_large with the same size.
+void* allocate_large(std::size_t bytes);
+void free_large(void* p, std::size_t bytes);
+
+// The large block p of old_bytes made new_bytes long, moved where it must
+// be: its first old_bytes keep their contents and their backed pages, the
+// rest comes fresh. nullptr where the system cannot, and then p is as it
+// was; otherwise p is no longer valid.
+void* grow_large(void* p, std::size_t old_bytes, std::size_t new_bytes);
+
 // Asks for large pages behind the whole large pages inside [p, p + bytes),
 // which need not be aligned: a 16 MP image's arrays otherwise take hundreds
 // of thousands of page faults, a third of a run's time. The partial pages at

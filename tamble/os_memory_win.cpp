@@ -12,6 +12,13 @@ void* allocate_aligned(std::size_t bytes, std::size_t alignment) {
 
 void free_aligned(void* p) { _aligned_free(p); }
 
+void* allocate_large(std::size_t bytes) { return _aligned_malloc(bytes, kLargePageBytes); }
+
+void free_large(void* p, std::size_t) { _aligned_free(p); }
+
+// A run-time block cannot take more pages in place or be moved with its own.
+void* grow_large(void*, std::size_t, std::size_t) { return nullptr; }
+
 void advise_large_pages(void*, std::size_t) {}
 
 // Pages come on first touch, as ever.

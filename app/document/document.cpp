@@ -55,7 +55,8 @@ bool Document::take_result() {
   // gets the old buffers back for its next run; the indices are copied, the
   // worker measures the PNG size from its own.
   QuantResult& run = worker_result_;
-  std::vector<std::uint8_t> rgba, difference, old_rgba, old_difference;
+  PixelBytes rgba, old_rgba;
+  std::vector<std::uint8_t> difference, old_difference;
   rgba.swap(run.rgba);
   difference.swap(run.difference);
   old_rgba.swap(result_.rgba);

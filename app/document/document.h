@@ -70,7 +70,7 @@ class Document {
   std::uint32_t width() const { return width_; }
   std::uint32_t height() const { return height_; }
   double gamma() const { return gamma_; }
-  const std::vector<std::uint8_t>& pixels() const { return pixels_; }  // width x height x 4
+  const PixelBytes& pixels() const { return pixels_; }  // width x height x 4
   const std::string& path() const { return path_; }
   std::uint32_t distinct_colours() const { return distinct_colours_; }  // at most 1,048,577
   const QuantizerOptions& options() const { return options_; }
@@ -204,7 +204,7 @@ class Document {
   std::uint32_t width_ = 0;
   std::uint32_t height_ = 0;
   double gamma_ = kDefaultGamma;
-  std::vector<std::uint8_t> pixels_;
+  PixelBytes pixels_;
   std::string path_;
   std::uint32_t distinct_colours_ = 0;
   QuantizerOptions options_;
@@ -251,7 +251,7 @@ class Document {
   std::condition_variable idle_wake_;
   // The worker's buffers, kept from one run to the next: fresh ones would be
   // paged in again on every run, a good part of the time a run adds to the engine's.
-  std::vector<std::uint8_t> source_copy_;
+  PixelBytes source_copy_;
   QuantResult spare_;  // the worker slot the last publish replaced
   // Runs published and taken, under the mutex: a second take of the same run
   // (its PNG size measured) copies no pictures.

@@ -6,12 +6,13 @@
 #include <vector>
 
 #include "engine/palette_capacity.h"
+#include "io/decoded_image.h"
 
 struct QuantResult {
   std::uint32_t width = 0;
   std::uint32_t height = 0;
   double gamma = 0.0;
-  std::vector<std::uint8_t> rgba;     // width x height x 4
+  PixelBytes rgba;                    // width x height x 4
   std::vector<std::uint8_t> indices;  // width x height
   // The Difference view's picture, |source - result| x gain, made by the worker so
   // the frame that takes a large result stays short; empty when not made.

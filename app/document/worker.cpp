@@ -29,7 +29,7 @@ struct Document::RunInputs {
   std::uint32_t width = 0;
   std::uint32_t height = 0;
   double gamma = 0.0;
-  std::vector<std::uint8_t> pixels;
+  PixelBytes pixels;
   QuantizerOptions options;  // points at the copies below once they are made
   std::vector<std::uint8_t> focus;
   std::vector<std::uint8_t> dither;

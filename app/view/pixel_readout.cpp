@@ -18,7 +18,7 @@ void append_colour(std::string& text, const char* opaque_format, const char* alp
 
 }  // namespace
 
-PixelReadout pixel_readout(const std::vector<std::uint8_t>& source, std::uint32_t width,
+PixelReadout pixel_readout(const PixelBytes& source, std::uint32_t width,
                            std::uint32_t height, const QuantResult& result, float dx, float dy,
                            float scale) {
   PixelReadout readout;

@@ -13,6 +13,6 @@ struct PixelReadout {
 
 // (dx, dy): the cursor relative to the image's top-left corner in screen pixels;
 // `scale` the drawn scale.
-PixelReadout pixel_readout(const std::vector<std::uint8_t>& source, std::uint32_t width,
+PixelReadout pixel_readout(const PixelBytes& source, std::uint32_t width,
                            std::uint32_t height, const QuantResult& result, float dx, float dy,
                            float scale);

@@ -4,7 +4,7 @@
 
 std::vector<std::uint8_t> result_rgba(const QuantResult& result) {
   std::size_t pixel_count = std::size_t{result.width} * result.height;
-  if (result.rgba.size() >= pixel_count * 4 && !result.rgba.empty()) return result.rgba;
+  if (result.rgba.size() >= pixel_count * 4 && !result.rgba.empty()) return {result.rgba.begin(), result.rgba.end()};
   if (!result.indices_available || result.indices.size() < pixel_count) return {};
   std::vector<std::uint8_t> rgba(pixel_count * 4);
   for (std::size_t i = 0; i < pixel_count; ++i) {

@@ -105,7 +105,7 @@ bool read_unassociated_alpha_as_stored(TIFF* tiff) {
 
 // libtiff hands out packed words (R in the low byte); the rest of the system
 // wants bytes R, G, B, A of straight colour, so premultiplied colour is divided back.
-void unpack_straight_rgba(std::vector<std::uint8_t>& pixels, bool premultiplied) {
+void unpack_straight_rgba(PixelBytes& pixels, bool premultiplied) {
   for (std::size_t i = 0; i < pixels.size(); i += 4) {
     std::uint32_t word;
     std::memcpy(&word, &pixels[i], 4);

@@ -13,7 +13,7 @@ struct DocumentTestAccess {
   static QuantizerOptions& options(Document& d) { return d.options_; }
   static std::vector<Rgba>& pins(Document& d) { return d.pins_; }
   static std::vector<Rgba>& palette(Document& d) { return d.palette_; }
-  static std::vector<std::uint8_t>& pixels(Document& d) { return d.pixels_; }
+  static PixelBytes& pixels(Document& d) { return d.pixels_; }
   static MapLayer& layer(Document& d, int index) { return d.layers_[index]; }
   static std::string& compare_path(Document& d) { return d.compare_path_; }
   static bool& compare(Document& d) { return d.compare_; }
@@ -26,7 +26,7 @@ struct DocumentTestAccess {
     std::lock_guard<std::mutex> lock(d.mutex_);
     d.width_ = width;
     d.height_ = height;
-    d.pixels_ = std::move(pixels);
+    d.pixels_.assign(pixels.begin(), pixels.end());
     for (MapLayer& layer : d.layers_) layer.reset(std::size_t{width} * height);
   }
 };

@@ -139,7 +139,7 @@ TEST(DocumentWorker, ARunBelowTheQualityMinimumKeepsThePreviousResult) {
   EXPECT_EQ(document.result().palette_count, 4u);
   const std::uint32_t reached = document.result().quality;
   EXPECT_LT(reached, 100u);  // four colours cannot hold the gradient
-  const std::vector<std::uint8_t> shown = document.result().rgba;
+  const PixelBytes shown = document.result().rgba;
 
   options.quality_target = 1;
   options.quality_min = 100;

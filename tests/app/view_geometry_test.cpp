@@ -34,7 +34,7 @@ TEST(Zoom, WheelKeepsTheImagePointUnderTheCursor) {
 }
 
 TEST(PixelReadout, NamesThePixelItsColourAndItsPaletteEntry) {
-  std::vector<std::uint8_t> source(10 * 10 * 4, 200);
+  PixelBytes source(10 * 10 * 4, 200);
   source[3] = 255;                  // pixel 0 opaque
   source[(1 * 10 + 2) * 4 + 3] = 7;  // pixel (2, 1) translucent
   QuantResult result;

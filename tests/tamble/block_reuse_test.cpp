@@ -5,6 +5,7 @@
 
 #include "tamble/block_reuse.h"
 #include "tamble/device.h"
+#include "tamble/device_allocator.h"
 #include "tamble/os_memory.h"
 
 namespace {
@@ -41,6 +42,42 @@ TEST(FreedBlockReuse, ScopesHandFreedLargeBlocksOnAndGiveThemBackAtTheEnd) {
     EXPECT_EQ(tamble::detail::kept_block_count(), 1u);
   }
   EXPECT_EQ(tamble::detail::kept_block_count(), 0u);
+}
+
+// A stage that needs more than an earlier one freed grows that block, so
+// only the difference comes as fresh pages; where the system cannot grow a
+// block in place or move its pages, a fresh one serves.
+TEST(FreedBlockReuse, LongerRequestsGrowTheLongestShorterBlock) {
+  using Bytes = std::vector<std::uint8_t, tamble::device_allocator<std::uint8_t>>;
+  void* probe = tamble::os::allocate_large(kLarge);
+  ASSERT_NE(probe, nullptr);
+  static_cast<std::uint8_t*>(probe)[kLarge - 1] = 9;
+  void* probe_grown = tamble::os::grow_large(probe, kLarge, 2 * kLarge);
+  const bool grows = probe_grown != nullptr;
+  if (grows) {
+    EXPECT_EQ(static_cast<std::uint8_t*>(probe_grown)[kLarge - 1], 9);
+    static_cast<std::uint8_t*>(probe_grown)[2 * kLarge - 1] = 1;  // the new part is ours
+    tamble::os::free_large(probe_grown, 2 * kLarge);
+  } else {
+    tamble::os::free_large(probe, kLarge);
+  }
+
+  tamble::device* dev = tamble::get_cpu_device();
+  tamble::freed_block_reuse scope;
+  {
+    Bytes shorter(kLarge / 2, 1);  // containers on the device take part too
+    Bytes longest(kLarge);
+    for (std::size_t i = 0; i < kLarge; ++i) longest[i] = static_cast<std::uint8_t>(i * 7);
+  }
+  EXPECT_EQ(tamble::detail::kept_block_count(), 2u);
+  auto* grown = static_cast<std::uint8_t*>(dev->allocate(3 * kLarge));
+  ASSERT_NE(grown, nullptr);
+  EXPECT_EQ(tamble::detail::kept_block_count(), 0u);  // the other one went back
+  if (grows)
+    for (std::size_t i = 0; i < kLarge; ++i) ASSERT_EQ(grown[i], static_cast<std::uint8_t>(i * 7)) << i;
+  grown[3 * kLarge - 1] = 2;
+  dev->free(grown);
+  EXPECT_EQ(tamble::detail::kept_block_count(), 1u);
 }
 
 // A kept block may come from the heap, the allocator's records right after it.

@@ -129,7 +129,7 @@ TEST(ImageFormats, WebpDecodedOnTwoThreadsGivesTheSamePixels) {
     std::vector<std::uint8_t> bytes = read_bytes(kCorpus + "/" + name);
     LoadResult result = load_bytes(bytes);
     ASSERT_TRUE(result.ok) << result.message;
-    std::vector<std::uint8_t> plain(result.image.pixels.size());
+    PixelBytes plain(result.image.pixels.size());
     ASSERT_NE(WebPDecodeRGBAInto(bytes.data(), bytes.size(), plain.data(), plain.size(),
                                  static_cast<int>(result.image.width) * 4),
               nullptr);

@@ -132,7 +132,7 @@ TEST(PngQuickRoad, CorpusPngsDecodeAsLibpngDoes) {
     bool plain = png[24] == 8 && png[25] != PNG_COLOR_TYPE_PALETTE && png[28] == 0 &&
                  find_chunk(png, "tRNS") == 0;
     if (plain) {
-      std::vector<std::uint8_t> pixels(reference.pixels.size());
+      PixelBytes pixels(reference.pixels.size());
       EXPECT_TRUE(read_plain_png_pixels(png.data(), png.size(), find_chunk(png, "IDAT"),
                                         reference.width, reference.height, png[25] == 0 ? 1 : png[25] == 4 ? 2 : png[25] == 2 ? 3 : 4,
                                         pixels.data(), pixels.size()));

@@ -29,6 +29,14 @@ struct registry {
     kept.clear();
   }
 
+  // The shortest kept block at least `bytes` long, or kept.size().
+  std::size_t shortest_longer(std::size_t bytes) const {
+    std::size_t found = kept.size();
+    for (std::size_t i = 0; i < kept.size(); ++i)
+      if (kept[i].bytes >= bytes && (found == kept.size() || kept[i].bytes < kept[found].bytes)) found = i;
+    return found;
+  }
+
   // The largest kept block shorter than `bytes`, or kept.size().
   std::size_t largest_shorter(std::size_t bytes) const {
     std::size_t found = kept.size();
@@ -63,23 +71,26 @@ namespace detail {
 void* allocate_large_block(std::size_t bytes) {
   registry& r = the_registry();
   std::lock_guard<std::mutex> lock(r.mutex);
-  std::size_t best = r.kept.size();
-  for (std::size_t i = 0; i < r.kept.size(); ++i) {
-    const block& b = r.kept[i];
-    if (b.bytes >= bytes && b.bytes / kMaxWaste <= bytes &&
-        (best == r.kept.size() || b.bytes < r.kept[best].bytes))
-      best = i;
-  }
-  if (best < r.kept.size()) {
-    block b = r.kept[best];
-    r.kept.erase(r.kept.begin() + static_cast<std::ptrdiff_t>(best));
-    r.live.push_back(b);
-    // The tail past the request goes back, so reuse never raises the peak;
-    // whole large pages only, to keep the rest of them whole.
-    const std::size_t page = os::kLargePageBytes;
-    const std::size_t keep = (bytes + page - 1) / page * page;
-    if (keep < b.bytes) os::discard_pages(static_cast<char*>(b.p) + keep, b.bytes - keep);
-    return b.p;
+  const std::size_t page = os::kLargePageBytes;
+  const std::size_t head = (bytes + page - 1) / page * page;  // whole large pages stay whole
+  const std::size_t longer = r.shortest_longer(bytes);
+  if (longer < r.kept.size()) {
+    const block b = r.kept[longer];
+    if (b.bytes / kMaxWaste <= bytes) {
+      // About the size: the tail past the request goes back, so reuse never
+      // raises the peak.
+      r.kept.erase(r.kept.begin() + static_cast<std::ptrdiff_t>(longer));
+      r.live.push_back(b);
+      if (head < b.bytes) os::discard_pages(static_cast<char*>(b.p) + head, b.bytes - head);
+      return b.p;
+    }
+    if (os::large_blocks_split()) {
+      // Far longer: its head serves and the rest stays kept, backed pages
+      // and all, for the stages after.
+      r.kept[longer] = {static_cast<char*>(b.p) + head, b.bytes - head};
+      r.live.push_back({b.p, head});
+      return b.p;
+    }
   }
   // None fits: holding them beside a fresh block would only raise the peak.
   // But the longest shorter one, grown to the size, keeps its backed pages:

@@ -24,6 +24,10 @@ void free_large(void* p, std::size_t bytes);
 // was; otherwise p is no longer valid.
 void* grow_large(void* p, std::size_t old_bytes, std::size_t new_bytes);
 
+// Whether a block of allocate_large may be given back in parts: a head and
+// the rest, each from its own start with its own length.
+bool large_blocks_split();
+
 // Asks for large pages behind the whole large pages inside [p, p + bytes),
 // which need not be aligned: a 16 MP image's arrays otherwise take hundreds
 // of thousands of page faults, a third of a run's time. The partial pages at

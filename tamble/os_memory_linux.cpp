@@ -59,6 +59,9 @@ void* grow_large(void* p, std::size_t old_bytes, std::size_t new_bytes) {
   return moved;
 }
 
+// Mappings go back in any whole pages.
+bool large_blocks_split() { return true; }
+
 void advise_large_pages(void* p, std::size_t bytes) {
   const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(p);
   const std::uintptr_t first = (start + kLargePageBytes - 1) / kLargePageBytes * kLargePageBytes;

@@ -19,6 +19,8 @@ void free_large(void* p, std::size_t) { _aligned_free(p); }
 // A run-time block cannot take more pages in place or be moved with its own.
 void* grow_large(void*, std::size_t, std::size_t) { return nullptr; }
 
+bool large_blocks_split() { return false; }
+
 void advise_large_pages(void*, std::size_t) {}
 
 // Pages come on first touch, as ever.

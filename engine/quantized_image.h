@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "tamble/device_allocator.h"
+
 #include "engine/colour/default_gamma.h"
 
 // Image as the pipeline sees it.
@@ -19,7 +21,8 @@ struct QuantizedImage {
   // The palette bytes are encoded for this gamma, whatever the input's gamma.
   double output_gamma = kDefaultGamma;
   std::vector<std::uint8_t*> index_rows;
-  std::vector<std::uint8_t> indices;  // one byte per pixel, row-major
+  // On the processor device, so that pages earlier stages freed serve it.
+  std::vector<std::uint8_t, tamble::device_allocator<std::uint8_t>> indices;  // one byte per pixel, row-major
   std::uint32_t palette_size = 0;
   std::uint32_t transparent_count = 0;  // entries below this index carry an alpha
   std::uint8_t palette_rgb[256][3] = {};

@@ -1,6 +1,7 @@
 // TIFF with libtiff, read from memory; the first page, any sample depth, with alpha.
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -66,7 +67,9 @@ std::uint64_t expansion_limit(std::uint16_t compression) {
 
 // A file whose strips or tiles are too short for the size it claims is refused
 // before its pixel block is made: a few hundred bytes cannot claim gigabytes.
-bool stored_data_can_fill(TIFF* tiff) {
+// libtiff may repair a strip length that looks too short into the length the
+// image needs, so the lengths count for no more than the file holds.
+bool stored_data_can_fill(TIFF* tiff, std::uint64_t file_bytes) {
   std::uint16_t compression = COMPRESSION_NONE;
   TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
   std::uint64_t limit = expansion_limit(compression);
@@ -87,7 +90,7 @@ bool stored_data_can_fill(TIFF* tiff) {
     if (failed != 0) return false;
     stored += count < UINT32_MAX ? count : UINT32_MAX;
   }
-  return stored * limit >= needed;
+  return std::min(stored, file_bytes) * limit >= needed;
 }
 
 // Alpha stored unassociated is declared associated for the reading, so libtiff
@@ -172,7 +175,7 @@ IoStatus decode_tiff_memory(const std::uint8_t* bytes, std::size_t size, Decoded
     status = IoCode::kOk;
   }
   if (status.ok()) status = check_image_size(width, height);
-  if (status.ok() && !stored_data_can_fill(tiff)) status = IoCode::kUnreadablePixels;
+  if (status.ok() && !stored_data_can_fill(tiff, size)) status = IoCode::kUnreadablePixels;
   char reason[1024] = {};
   if (status.ok() && !TIFFRGBAImageOK(tiff, reason)) {
     status = IoCode::kCannotConvert;

@@ -60,7 +60,7 @@ FUZZ_LIBS   = $(shell pkg-config --libs libpng zlib libdeflate libjpeg libwebp l
 FUZZ_RUN    = -max_total_time=$(FUZZ_TIME) -rss_limit_mb=2048 -malloc_limit_mb=2048 -timeout=10 \
               -max_len=65536 -print_final_stats=1
 DECODER_SOURCES  = io/decode/png_decode_memory.cpp io/decode/png_plain_pixels.cpp io/decode/png_unfilter.cpp \
-                   tamble/os_memory_linux.cpp io/decode/decode_jpeg.cpp io/decode/decode_webp.cpp \
+                   tamble/os_memory_linux.cpp tamble/device.cpp tamble/block_reuse.cpp io/decode/decode_jpeg.cpp io/decode/decode_webp.cpp \
                    io/decode/decode_tiff.cpp io/decode/decode_bmp_gif.cpp io/decode/bmp_header.cpp io/decode/bmp_screen.cpp \
                    io/decode/decode_bmp_rle.cpp io/decode/gif_frame_check.cpp io/decode/decode_heif.cpp \
                    io/decode/heif_functions.cpp io/decode/shared_library_posix.cpp \

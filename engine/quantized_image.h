@@ -2,9 +2,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "tamble/device_allocator.h"
-
 #include "engine/colour/default_gamma.h"
+#include "tamble/device_allocator.h"
 
 // Image as the pipeline sees it.
 struct ImageDesc {
@@ -22,7 +21,7 @@ struct QuantizedImage {
   double output_gamma = kDefaultGamma;
   std::vector<std::uint8_t*> index_rows;
   // On the processor device, so that pages earlier stages freed serve it.
-  std::vector<std::uint8_t, tamble::device_allocator<std::uint8_t>> indices;  // one byte per pixel, row-major
+  tamble::device_bytes indices;  // one byte per pixel, row-major
   std::uint32_t palette_size = 0;
   std::uint32_t transparent_count = 0;  // entries below this index carry an alpha
   std::uint8_t palette_rgb[256][3] = {};

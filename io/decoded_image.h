@@ -7,7 +7,7 @@
 
 // On the processor device, so that a batch run that gives the pixels back
 // early hands their pages to its later stages.
-using PixelBytes = std::vector<std::uint8_t, tamble::device_allocator<std::uint8_t>>;
+using PixelBytes = tamble::device_bytes;
 
 // 8-bit RGBA pixels, rows top to bottom without gaps.
 struct DecodedImage {

@@ -2,8 +2,9 @@
 // A standard allocator over the processor device, for containers whose
 // blocks should take part in freed-block reuse (block_reuse.h): a large
 // block freed while a scope is open then serves a later stage's array.
-#include <cstddef>
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <new>
 #include <vector>
 
@@ -32,6 +33,9 @@ struct device_allocator {
     return true;
   }
 };
+
+// Bytes on the processor device.
+using device_bytes = std::vector<std::uint8_t, device_allocator<std::uint8_t>>;
 
 // Contents compare across the two allocators (either order, by rewriting).
 template <class T>
